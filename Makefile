@@ -1,0 +1,52 @@
+# The two commands a newcomer needs: `make run` and `make test`. Both install the
+# Debian packages Orvane needs first (scripts/install-deps.sh, quick when present).
+
+BUILD_DIR ?= build
+SAN_BUILD_DIR ?= build-sanitize
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build run test sanitize-test bench screenshot format clean
+
+all: build
+
+deps:
+	@./scripts/install-deps.sh
+
+$(BUILD_DIR)/build.ninja:
+	cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS)
+
+configure: deps $(BUILD_DIR)/build.ninja
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	./$(BUILD_DIR)/src/app/orvane
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The core unit tests again, built with address and undefined-behaviour sanitizers.
+sanitize-test: deps
+	cmake -S . -B $(SAN_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVANE_SANITIZE=ON \
+	    -DORVANE_BUILD_GUI=OFF -DORVANE_BUILD_BENCH=OFF
+	cmake --build $(SAN_BUILD_DIR) -j $(JOBS)
+	cd $(SAN_BUILD_DIR) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	    ctest --output-on-failure -j $(JOBS) -L core
+
+# Full benchmark runs for the notes (medians over repetitions).
+bench: build
+	@for b in $(BUILD_DIR)/bench/*_bench; do \
+	    $$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true; done
+
+# The window as a user sees it, under Xvfb: out/screenshot.png
+screenshot: build
+	./scripts/screenshot.sh $(BUILD_DIR)/src/app/orvane out/screenshot.png
+
+format:
+	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD_DIR) $(SAN_BUILD_DIR)

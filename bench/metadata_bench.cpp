@@ -1,0 +1,124 @@
+// Metadata reading speed over 1,000 small files of mixed formats, warm cache: what the
+// background scan does for a large playlist. Reports files per second.
+//
+// The files are copies of the tag fixtures (scripts/make-tag-fixtures.sh), taken from
+// $ORVANE_FIXTURES_DIR/tags or else <build>/fixtures/tags next to this program's folder.
+
+#include "media/AudioFileReader.h"
+#include "model/Uuid.h"
+#include "tags/ContainerTags.h"
+#include "tags/MetadataReader.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kFileCount = 1000;
+
+fs::path fixturesFolder() {
+    if (const char* env = std::getenv("ORVANE_FIXTURES_DIR"))
+        return fs::path(env) / "tags";
+    std::error_code error;
+    const fs::path self = fs::read_symlink("/proc/self/exe", error);
+    return self.parent_path().parent_path() / "fixtures" / "tags";
+}
+
+// The generated files, made once per run and removed at exit.
+class FileSet {
+public:
+    FileSet()
+        : folder_(fs::temp_directory_path() /
+                  ("orvane-metadata-bench-" + orvane::Uuid::random().toString())) {
+        const fs::path source = fixturesFolder();
+        const char* names[] = {"v23.mp3", "v24.mp3",  "cover.mp3", "mojibake.mp3", "numbers.mp3",
+                               "id3.wav", "info.wav", "id3.aiff",  "tagged.flac",  "tagged.m4a"};
+        for (const char* name : names) {
+            if (!fs::exists(source / name)) {
+                error_ = "missing fixture " + (source / name).string() +
+                         "; run scripts/make-tag-fixtures.sh with that folder";
+                return;
+            }
+        }
+        fs::create_directories(folder_);
+        for (std::size_t i = 0; i < kFileCount; ++i) {
+            const fs::path from = source / names[i % std::size(names)];
+            const fs::path to = folder_ / (std::to_string(i) + "-" + from.filename().string());
+            fs::copy_file(from, to);
+            files_.push_back(to);
+        }
+    }
+    ~FileSet() {
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+    FileSet(const FileSet&) = delete;
+    FileSet& operator=(const FileSet&) = delete;
+
+    const std::vector<fs::path>& files() const { return files_; }
+    const std::string& error() const { return error_; }
+
+private:
+    fs::path folder_;
+    std::vector<fs::path> files_;
+    std::string error_;
+};
+
+const FileSet& fileSet() {
+    static const FileSet set;
+    return set;
+}
+
+// Times `readOne` over every file, after one untimed pass that warms the page cache.
+template <class Read>
+void timeAllFiles(benchmark::State& state, Read readOne) {
+    const FileSet& set = fileSet();
+    if (!set.error().empty()) {
+        state.SkipWithError(set.error().c_str());
+        return;
+    }
+    for (const fs::path& file : set.files())
+        readOne(file);
+    for (auto _ : state) {
+        for (const fs::path& file : set.files())
+            readOne(file);
+    }
+    const auto files = static_cast<std::int64_t>(set.files().size());
+    state.SetItemsProcessed(state.iterations() * files);
+    state.counters["files_per_second"] = benchmark::Counter(
+        static_cast<double>(state.iterations() * files), benchmark::Counter::kIsRate);
+}
+
+// The whole read, as the metadata scan does it.
+void BM_ReadMetadata(benchmark::State& state) {
+    timeAllFiles(state, [](const fs::path& file) {
+        benchmark::DoNotOptimize(orvane::MetadataReader::read(file));
+    });
+}
+BENCHMARK(BM_ReadMetadata)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Its two halves, to see where the time goes: opening the decoder for length and
+// rate, and the tag library with the ID3 frame reading.
+void BM_DecoderOpenOnly(benchmark::State& state) {
+    timeAllFiles(state, [](const fs::path& file) {
+        benchmark::DoNotOptimize(orvane::AudioFileReader::open(file.string()));
+    });
+}
+BENCHMARK(BM_DecoderOpenOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_TagsOnly(benchmark::State& state) {
+    timeAllFiles(state, [](const fs::path& file) {
+        orvane::TrackMetadata meta;
+        orvane::readContainerTags(file, meta);
+        benchmark::DoNotOptimize(meta);
+    });
+}
+BENCHMARK(BM_TagsOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace

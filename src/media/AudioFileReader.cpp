@@ -1,0 +1,632 @@
+#include "media/AudioFileReader.h"
+
+#include "media/FfmpegHandles.h"
+#include "media/FramePlacer.h"
+#include "media/Mp3InfoTag.h"
+#include "media/SampleConvert.h"
+
+extern "C" {
+#include <libavutil/error.h>
+#include <libavutil/log.h>
+#include <libavutil/mathematics.h>
+}
+
+#include <algorithm>
+#include <exception>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+
+namespace orvane {
+
+namespace {
+
+// Bounds that keep corrupt input from hanging a reader.
+constexpr int kMaxConsecutiveErrors = 500;
+constexpr std::int64_t kMaxPacketsWithoutOutput = 100000;
+
+// The MPEG audio decoder's own delay, which the LAME tag's encoder delay excludes.
+constexpr int kMp3DecoderDelay = 529;
+
+// Nothing is logged: FFmpeg's messages about broken files would otherwise reach stderr.
+void silenceFfmpegLogOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+}
+
+std::string errorText(int err) {
+    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(err, buf, sizeof buf);
+    return buf;
+}
+
+bool isPcm(AVCodecID id) {
+    return id >= AV_CODEC_ID_FIRST_AUDIO && id < AV_CODEC_ID_ADPCM_IMA_QT;
+}
+
+bool isMpegAudio(AVCodecID id) {
+    return id == AV_CODEC_ID_MP3 || id == AV_CODEC_ID_MP2 || id == AV_CODEC_ID_MP1;
+}
+
+// Frames decoded before a seek target so that the decoder's state (overlap, bit
+// reservoir, filter memory) is settled when the target arrives; with enough of it the
+// samples after a seek are bit-identical to a read from the start. Measured: a low-rate
+// MP3 needs 6 frames (its bit reservoir reaches back up to 511 bytes, which is several
+// small frames), AAC-LC one frame. MP3 gets 10 frames (enough for MPEG-2's smaller
+// frames too), AAC and anything else a second, which also covers SBR's longer memory.
+std::int64_t prerollFrames(AVCodecID id, int sampleRate) {
+    if (isPcm(id))
+        return 0;
+    switch (id) {
+    case AV_CODEC_ID_FLAC:
+    case AV_CODEC_ID_ALAC:
+    case AV_CODEC_ID_WAVPACK:
+    case AV_CODEC_ID_TTA:
+        return 0; // frames decode independently
+    case AV_CODEC_ID_MP3:
+    case AV_CODEC_ID_MP2:
+    case AV_CODEC_ID_MP1:
+        return 10 * 1152;
+    default:
+        return sampleRate;
+    }
+}
+
+const AVStream* firstAudioStream(const AVFormatContext& fc) {
+    for (unsigned i = 0; i < fc.nb_streams; ++i) {
+        const AVStream* st = fc.streams[i];
+        if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO &&
+            !(st->disposition & AV_DISPOSITION_ATTACHED_PIC))
+            return st;
+    }
+    return nullptr;
+}
+
+bool headerIsComplete(const AVStream& st) {
+    const AVCodecParameters& p = *st.codecpar;
+    return p.codec_id != AV_CODEC_ID_NONE && p.sample_rate > 0 && p.ch_layout.nb_channels > 0 &&
+           st.duration != AV_NOPTS_VALUE && st.duration > 0;
+}
+
+} // namespace
+
+class AudioFileReader::Impl {
+public:
+    bool open(const std::string& path, std::string& error);
+
+    double sampleRate() const { return sampleRate_; }
+    int channelCount() const { return channels_; }
+    std::int64_t lengthFrames() const { return length_; }
+    bool isLengthExact() const { return lengthExact_; }
+    std::int64_t framePosition() const { return position_; }
+    bool hasError() const { return failed_; }
+    std::int64_t packetsDecoded() const { return packetsDecoded_; }
+    std::int64_t bytesRead() const { return fc_ && fc_->pb ? fc_->pb->bytes_read : 0; }
+
+    bool seek(std::int64_t target);
+    std::int64_t read(float* const* channels, std::int64_t capacity);
+
+private:
+    enum class SyncResult { None, Exact, Late, Unknown };
+
+    bool openDecoder(std::string& error);
+    void computeLength(const std::string& path);
+    void findTrueEndOfPcm();
+
+    bool decodeMore();
+    int readPacket();
+    bool acceptFrame();
+    void reachEnd();
+    bool fail();
+    std::int64_t consume(float* const* out, std::int64_t frames);
+    bool hasPending() const { return pendingSilence_ > 0 || frameRemaining_ > 0; }
+
+    bool seekByDemuxer(std::int64_t target);
+    bool demuxSeek(std::int64_t from);
+    bool restartAt(std::int64_t target);
+
+    ffmpeg::FormatContextPtr fc_;
+    ffmpeg::CodecContextPtr cc_;
+    ffmpeg::PacketPtr packet_;
+    ffmpeg::FramePtr frame_;
+    const AVStream* stream_ = nullptr;
+    AVCodecID codecId_ = AV_CODEC_ID_NONE;
+
+    int sampleRate_ = 0;
+    int channels_ = 0;
+    bool formatKnown_ = false;
+    std::int64_t length_ = 0;
+    bool lengthExact_ = false;
+
+    std::optional<std::int64_t> startTs_;       // stream time of timeline frame 0
+    std::optional<std::int64_t> firstPacketTs_; // stream time of the very first packet
+
+    media::FramePlacer placer_{0};
+    SyncResult syncResult_ = SyncResult::None;
+    std::int64_t position_ = 0;
+
+    // Decoded samples not yet delivered: silence first, then frame_'s samples.
+    std::int64_t pendingSilence_ = 0;
+    int frameOffset_ = 0;
+    int frameRemaining_ = 0;
+
+    bool draining_ = false;   // the end of input was sent to the decoder
+    bool endReached_ = false; // no more samples until the next seek
+    bool failed_ = false;
+    std::int64_t packetsDecoded_ = 0;
+};
+
+// ---- opening -----------------------------------------------------------------------
+
+bool AudioFileReader::Impl::open(const std::string& path, std::string& error) {
+    silenceFfmpegLogOnce();
+
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        error = "not a regular file";
+        return false;
+    }
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec || size == 0) {
+        error = "empty or unreadable file";
+        return false;
+    }
+
+    // The path is a file name, never a URL: "file:" keeps FFmpeg from reading a colon
+    // in it as a protocol, and the whitelist keeps a crafted file from opening others.
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    AVFormatContext* raw = nullptr;
+    const int opened = avformat_open_input(&raw, ("file:" + path).c_str(), nullptr, &options);
+    av_dict_free(&options);
+    if (opened < 0) {
+        error = "cannot open: " + errorText(opened);
+        return false;
+    }
+    fc_.reset(raw);
+
+    // Reading stream info decodes a little of the file and, for some formats, scans
+    // much of it; skip it when the header already says everything that matters.
+    const AVStream* st = firstAudioStream(*fc_);
+    if (!st || !headerIsComplete(*st)) {
+        const int found = avformat_find_stream_info(fc_.get(), nullptr);
+        if (found < 0) {
+            error = "no stream info: " + errorText(found);
+            return false;
+        }
+        st = firstAudioStream(*fc_);
+    }
+    if (!st) {
+        error = "no audio stream";
+        return false;
+    }
+    stream_ = st;
+    for (unsigned i = 0; i < fc_->nb_streams; ++i) {
+        if (static_cast<int>(i) != st->index)
+            fc_->streams[i]->discard = AVDISCARD_ALL;
+    }
+    if (st->start_time != AV_NOPTS_VALUE)
+        startTs_ = st->start_time;
+    // The WAV demuxer asks to sniff the first 32 packets of 16-bit PCM for a hidden
+    // compressed stream, running every content probe over them: milliseconds per
+    // open. One packet is enough to sniff; the probe size bounds the sniffing.
+    fc_->probesize = 32;
+
+    if (!openDecoder(error))
+        return false;
+
+    // Decode up to the first audible frame: it tells the true output format (HE-AAC
+    // doubles the header's rate, parametric stereo adds a channel) and proves the file
+    // decodes at all. Its samples are kept for the first read.
+    placer_.sync(0);
+    if (!decodeMore() && (failed_ || !formatKnown_)) {
+        const AVCodecParameters& p = *st->codecpar;
+        if (failed_ || p.sample_rate <= 0 || p.ch_layout.nb_channels <= 0) {
+            error = "no decodable audio";
+            return false;
+        }
+        // A well-formed stream without samples: an empty file, length 0.
+        sampleRate_ = p.sample_rate;
+        channels_ = p.ch_layout.nb_channels;
+        formatKnown_ = true;
+        length_ = 0;
+        lengthExact_ = true;
+        return true;
+    }
+
+    computeLength(path);
+    if (endReached_)
+        reachEnd(); // the first packets were all there is
+    else if (!lengthExact_ && isPcm(codecId_))
+        findTrueEndOfPcm();
+    return true;
+}
+
+// Creates the decoder afresh. Seeks do this too rather than flush the old one: some
+// decoders keep state that a flush leaves alone (AAC's noise substitution draws from a
+// running random generator), and a fresh decoder makes a seek to the start repeat the
+// first read exactly.
+bool AudioFileReader::Impl::openDecoder(std::string& error) {
+    codecId_ = stream_->codecpar->codec_id;
+    const AVCodec* codec = avcodec_find_decoder(codecId_);
+    if (!codec) {
+        error = "no decoder";
+        return false;
+    }
+    cc_.reset(avcodec_alloc_context3(codec));
+    if (!packet_)
+        packet_.reset(av_packet_alloc());
+    if (!frame_)
+        frame_.reset(av_frame_alloc());
+    if (!cc_ || !packet_ || !frame_) {
+        error = "out of memory";
+        return false;
+    }
+    if (avcodec_parameters_to_context(cc_.get(), stream_->codecpar) < 0) {
+        error = "bad codec parameters";
+        return false;
+    }
+    // With the packet time base set, libavcodec applies the container's skip-samples
+    // side data (start skip, end discard) and keeps frame timestamps right.
+    cc_->pkt_timebase = stream_->time_base;
+    // Many readers run at once during a scan; a decoder thread pool each would be waste.
+    cc_->thread_count = 1;
+    const int opened = avcodec_open2(cc_.get(), codec, nullptr);
+    if (opened < 0) {
+        error = "cannot open decoder: " + errorText(opened);
+        return false;
+    }
+    return true;
+}
+
+void AudioFileReader::Impl::computeLength(const std::string& path) {
+    const AVRational frameBase{1, sampleRate_};
+    const AVRational tb = stream_->time_base;
+    const bool estimated = fc_->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE;
+
+    if (stream_->duration != AV_NOPTS_VALUE && stream_->duration > 0) {
+        length_ = av_rescale_q(stream_->duration, tb, frameBase);
+        lengthExact_ = !estimated;
+    } else if (fc_->duration != AV_NOPTS_VALUE && fc_->duration > 0) {
+        length_ = av_rescale(fc_->duration, sampleRate_, AV_TIME_BASE);
+        lengthExact_ = false;
+    }
+
+    // An MP3's stream duration counts every decoded sample, delay and padding included.
+    // With a LAME tag the exact count is known, but FFmpeg keeps the padding to itself:
+    // read it from the tag and accept it only if the tag is the one FFmpeg applied.
+    if (isMpegAudio(codecId_) && lengthExact_) {
+        const std::int64_t start = startTs_ ? *startTs_ : 0;
+        const auto tag = media::readMp3InfoTag(path);
+        const bool sameTag = tag && tag->sampleRate == sampleRate_ &&
+                             av_rescale_q(tag->totalSamples(), frameBase, tb) == stream_->duration;
+        if (sameTag && !tag->hasEncoderDelay && start == 0) {
+            length_ = tag->totalSamples();
+        } else if (sameTag && av_rescale_q(tag->delay + kMp3DecoderDelay, frameBase, tb) == start) {
+            length_ = tag->totalSamples() - tag->delay - tag->padding;
+        } else {
+            length_ = av_rescale_q(stream_->duration - start, tb, frameBase);
+            lengthExact_ = false;
+        }
+    }
+    length_ = std::max<std::int64_t>(length_, 0);
+    if (!lengthExact_)
+        return;
+    // The first frame was placed before the end was known: trim what it delivers.
+    placer_.setEnd(length_);
+    std::int64_t room = std::max<std::int64_t>(length_ - position_, 0);
+    pendingSilence_ = std::min(pendingSilence_, room);
+    room -= pendingSilence_;
+    frameRemaining_ = static_cast<int>(std::min<std::int64_t>(frameRemaining_, room));
+}
+
+// PCM decodes at memory speed and seeks exactly, so a length that FFmpeg could only
+// estimate from the file size (a CAF, or a WAV whose header gives no count) is settled
+// at open: decode from just before the estimated end to the true end, further back if
+// the estimate was too long, then return to the start.
+void AudioFileReader::Impl::findTrueEndOfPcm() {
+    const std::int64_t estimate = length_;
+    for (const std::int64_t back : {std::int64_t{4096}, std::int64_t{sampleRate_} * 10, estimate}) {
+        if (!seek(std::max<std::int64_t>(estimate - back, 0)))
+            break;
+        while (!endReached_ && !failed_)
+            consume(nullptr, std::int64_t{1} << 20);
+        if (lengthExact_ || failed_)
+            break;
+    }
+    seek(0);
+}
+
+// ---- decoding ----------------------------------------------------------------------
+
+// Decodes until samples are pending. False at the end of the data or on failure.
+bool AudioFileReader::Impl::decodeMore() {
+    std::int64_t packetsWithoutOutput = 0;
+    int consecutiveErrors = 0;
+    while (!failed_ && !endReached_) {
+        if (placer_.atEnd()) {
+            reachEnd();
+            break;
+        }
+        int r = avcodec_receive_frame(cc_.get(), frame_.get());
+        if (r == 0) {
+            consecutiveErrors = 0;
+            if (acceptFrame())
+                return true;
+            continue;
+        }
+        if (r == AVERROR_EOF || (r == AVERROR(EAGAIN) && draining_)) {
+            reachEnd();
+            break;
+        }
+        if (r != AVERROR(EAGAIN)) {
+            // One undecodable packet; the placer fills its gap with silence.
+            if (++consecutiveErrors > kMaxConsecutiveErrors)
+                return fail();
+            continue;
+        }
+        if (++packetsWithoutOutput > kMaxPacketsWithoutOutput)
+            return fail();
+        r = readPacket();
+        if (r < 0) {
+            // End of file. A read error other than the end ends the stream too, the way
+            // a truncated download should play up to where it breaks.
+            avcodec_send_packet(cc_.get(), nullptr);
+            draining_ = true;
+            continue;
+        }
+        r = avcodec_send_packet(cc_.get(), packet_.get());
+        av_packet_unref(packet_.get());
+        ++packetsDecoded_;
+        if (r < 0 && r != AVERROR(EAGAIN) && ++consecutiveErrors > kMaxConsecutiveErrors)
+            return fail();
+    }
+    return false;
+}
+
+int AudioFileReader::Impl::readPacket() {
+    for (;;) {
+        const int r = av_read_frame(fc_.get(), packet_.get());
+        if (r < 0)
+            return r;
+        if (packet_->stream_index == stream_->index) {
+            const std::int64_t ts = packet_->pts != AV_NOPTS_VALUE ? packet_->pts : packet_->dts;
+            if (!startTs_)
+                startTs_ = ts != AV_NOPTS_VALUE ? ts : 0;
+            if (!firstPacketTs_)
+                firstPacketTs_ = ts != AV_NOPTS_VALUE ? ts : *startTs_;
+            return r;
+        }
+        av_packet_unref(packet_.get());
+    }
+}
+
+bool AudioFileReader::Impl::acceptFrame() {
+    const AVFrame& f = *frame_;
+    if (!formatKnown_) {
+        sampleRate_ = f.sample_rate > 0 ? f.sample_rate : stream_->codecpar->sample_rate;
+        channels_ = f.ch_layout.nb_channels > 0 ? f.ch_layout.nb_channels
+                                                : stream_->codecpar->ch_layout.nb_channels;
+        if (sampleRate_ <= 0 || channels_ <= 0)
+            return fail();
+        formatKnown_ = true;
+        placer_.setMaxJump(2 * std::int64_t{sampleRate_});
+    }
+    if (!media::isConvertibleSampleFormat(f.format))
+        return fail();
+    if (f.nb_samples <= 0)
+        return false;
+
+    std::int64_t ts = f.pts;
+    if (ts == AV_NOPTS_VALUE)
+        ts = f.best_effort_timestamp;
+    std::optional<std::int64_t> pos;
+    if (ts != AV_NOPTS_VALUE) {
+        pos = av_rescale_q_rnd(ts - startTs_.value_or(0), stream_->time_base, {1, sampleRate_},
+                               static_cast<AVRounding>(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX));
+    }
+
+    const bool first = syncResult_ == SyncResult::None;
+    const media::Placement p = placer_.place(pos, f.nb_samples);
+    if (first) {
+        syncResult_ =
+            p.unknown ? SyncResult::Unknown : (p.late ? SyncResult::Late : SyncResult::Exact);
+    }
+    pendingSilence_ = p.silence;
+    frameOffset_ = static_cast<int>(p.skip);
+    frameRemaining_ = static_cast<int>(p.take);
+    return hasPending();
+}
+
+void AudioFileReader::Impl::reachEnd() {
+    endReached_ = true;
+    // The true end of the data is known once a frame was seen on the way to it: it
+    // replaces an estimate, and a header that promised more than the file holds.
+    const auto dataEnd = placer_.dataEnd();
+    if (!dataEnd)
+        return;
+    const std::int64_t trueEnd = std::max<std::int64_t>(*dataEnd, 0);
+    if (lengthExact_ && trueEnd >= length_)
+        return;
+    length_ = trueEnd;
+    lengthExact_ = true;
+    placer_.setEnd(length_);
+    position_ = std::min(position_, length_);
+}
+
+bool AudioFileReader::Impl::fail() {
+    failed_ = true;
+    pendingSilence_ = 0;
+    frameRemaining_ = 0;
+    return false;
+}
+
+// Delivers (or with `out` null, drops) up to `frames` frames.
+std::int64_t AudioFileReader::Impl::consume(float* const* out, std::int64_t frames) {
+    std::int64_t done = 0;
+    while (done < frames) {
+        if (!hasPending() && !decodeMore())
+            break;
+        if (pendingSilence_ > 0) {
+            const std::int64_t n = std::min(pendingSilence_, frames - done);
+            if (out)
+                media::fillSilence(out, done, n, channels_);
+            pendingSilence_ -= n;
+            done += n;
+            position_ += n;
+            continue;
+        }
+        const auto n = static_cast<int>(std::min<std::int64_t>(frameRemaining_, frames - done));
+        if (out)
+            media::convertToFloatPlanar(*frame_, frameOffset_, n, out, done, channels_);
+        frameOffset_ += n;
+        frameRemaining_ -= n;
+        done += n;
+        position_ += n;
+    }
+    return done;
+}
+
+std::int64_t AudioFileReader::Impl::read(float* const* channels, std::int64_t capacity) {
+    if (!channels || capacity <= 0 || failed_)
+        return 0;
+    return consume(channels, capacity);
+}
+
+// ---- seeking -----------------------------------------------------------------------
+
+bool AudioFileReader::Impl::seek(std::int64_t target) {
+    if (target < 0)
+        return false;
+    if (lengthExact_ && target >= length_) {
+        // Nothing to decode: park at the end. A later seek repositions the demuxer.
+        if (!restartAt(length_))
+            return false;
+        endReached_ = true;
+        return true;
+    }
+    if (!failed_ && target == position_)
+        return true;
+
+    // A short step forward is cheaper to decode through than to seek, and exact.
+    const std::int64_t stepLimit = prerollFrames(codecId_, sampleRate_) + 4096;
+    if (!failed_ && target > position_ && target - position_ <= stepLimit) {
+        consume(nullptr, target - position_);
+        return !failed_;
+    }
+    return seekByDemuxer(target);
+}
+
+// Positions the demuxer a preroll before the target and decodes up to it. The first
+// decoded frame must start at or before the target; if the demuxer landed later, the
+// seek is repeated further back, finally from the start of the stream.
+bool AudioFileReader::Impl::seekByDemuxer(std::int64_t target) {
+    const std::int64_t preroll = prerollFrames(codecId_, sampleRate_);
+    const std::int64_t fromCandidates[] = {target - preroll, target - preroll - sampleRate_, 0};
+    for (const std::int64_t candidate : fromCandidates) {
+        const std::int64_t from = std::max<std::int64_t>(candidate, 0);
+        if (!demuxSeek(from))
+            continue;
+        if (!restartAt(target))
+            return false;
+        const bool got = decodeMore();
+        if (failed_)
+            continue;
+        if (!got)
+            return true; // the target lies beyond the end of the data
+        if (syncResult_ == SyncResult::Exact || from == 0) {
+            if (syncResult_ != SyncResult::Unknown)
+                return true;
+            // No timestamps to land by: count frames from the start instead.
+            if (!demuxSeek(0) || !restartAt(0))
+                break;
+            consume(nullptr, target);
+            return !failed_;
+        }
+    }
+    fail();
+    return false;
+}
+
+bool AudioFileReader::Impl::demuxSeek(std::int64_t from) {
+    std::int64_t ts = 0;
+    if (from <= 0) {
+        // The very first packet, so that priming packets before timeline 0 are decoded.
+        if (!firstPacketTs_)
+            return true; // nothing has been read since open
+        ts = *firstPacketTs_;
+    } else {
+        ts = startTs_.value_or(0) + av_rescale_q(from, {1, sampleRate_}, stream_->time_base);
+    }
+    return avformat_seek_file(fc_.get(), stream_->index, INT64_MIN, ts, ts, 0) >= 0;
+}
+
+bool AudioFileReader::Impl::restartAt(std::int64_t target) {
+    std::string error;
+    av_frame_unref(frame_.get());
+    if (!openDecoder(error))
+        return fail();
+    draining_ = false;
+    endReached_ = false;
+    failed_ = false;
+    pendingSilence_ = 0;
+    frameRemaining_ = 0;
+    syncResult_ = SyncResult::None;
+    placer_.sync(target);
+    position_ = target;
+    return true;
+}
+
+// ---- public face -------------------------------------------------------------------
+
+std::unique_ptr<AudioFileReader> AudioFileReader::open(const std::string& path,
+                                                       std::string* error) {
+    std::string why;
+    try {
+        auto impl = std::make_unique<Impl>();
+        if (impl->open(path, why))
+            return std::make_unique<AudioFileReader>(Key{}, std::move(impl));
+    } catch (const std::exception& e) { // out of memory: a failure like any other
+        why = e.what();
+    }
+    if (error)
+        *error = why;
+    return nullptr;
+}
+
+AudioFileReader::AudioFileReader(Key, std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {
+}
+AudioFileReader::~AudioFileReader() = default;
+
+double AudioFileReader::sampleRate() const {
+    return impl_->sampleRate();
+}
+int AudioFileReader::channelCount() const {
+    return impl_->channelCount();
+}
+std::int64_t AudioFileReader::lengthFrames() const {
+    return impl_->lengthFrames();
+}
+bool AudioFileReader::isLengthExact() const {
+    return impl_->isLengthExact();
+}
+std::int64_t AudioFileReader::framePosition() const {
+    return impl_->framePosition();
+}
+bool AudioFileReader::seek(std::int64_t frame) {
+    return impl_->seek(frame);
+}
+std::int64_t AudioFileReader::read(float* const* channels, std::int64_t capacity) {
+    return impl_->read(channels, capacity);
+}
+bool AudioFileReader::hasError() const {
+    return impl_->hasError();
+}
+std::int64_t AudioFileReader::packetsDecoded() const {
+    return impl_->packetsDecoded();
+}
+std::int64_t AudioFileReader::bytesRead() const {
+    return impl_->bytesRead();
+}
+
+} // namespace orvane

@@ -1,0 +1,34 @@
+#pragma once
+
+// Owning handles for FFmpeg objects. Private to src/media: FFmpeg's headers stay out
+// of every public header of Orvane.
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/frame.h>
+}
+
+#include <memory>
+
+namespace orvane::ffmpeg {
+
+struct FormatContextCloser {
+    void operator()(AVFormatContext* fc) const noexcept { avformat_close_input(&fc); }
+};
+struct CodecContextFreer {
+    void operator()(AVCodecContext* cc) const noexcept { avcodec_free_context(&cc); }
+};
+struct PacketFreer {
+    void operator()(AVPacket* p) const noexcept { av_packet_free(&p); }
+};
+struct FrameFreer {
+    void operator()(AVFrame* f) const noexcept { av_frame_free(&f); }
+};
+
+using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextCloser>;
+using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFreer>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
+using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
+
+} // namespace orvane::ffmpeg

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace orvane::media {
+
+// What the Xing/Info tag in the first frame of an MP3 says about the stream. LAME (and
+// FFmpeg's own muxer) add the encoder delay and padding, which make the length exact:
+// frames x samplesPerFrame - delay - padding.
+struct Mp3InfoTag {
+    std::int64_t frameCount = 0; // audio frames after the tag frame
+    int samplesPerFrame = 0;     // 1152 (MPEG-1) or 576 (MPEG-2 and 2.5)
+    int sampleRate = 0;
+    bool hasEncoderDelay = false;
+    int delay = 0;   // encoder delay in samples at the start
+    int padding = 0; // padding in samples at the end
+
+    std::int64_t totalSamples() const { return frameCount * samplesPerFrame; }
+};
+
+// Parses the tag from the bytes of the first MPEG audio frame (header included).
+// nullopt when the frame is not layer III or carries no Xing/Info tag with a frame
+// count. The encoder delay is read, as FFmpeg does, only from a LAME, Lavf or Lavc
+// extension.
+std::optional<Mp3InfoTag> parseMp3InfoTag(std::span<const std::uint8_t> frame);
+
+// Reads the tag of the file at `path`: the frame right after any ID3v2 tags.
+std::optional<Mp3InfoTag> readMp3InfoTag(const std::string& path);
+
+} // namespace orvane::media

@@ -1,0 +1,245 @@
+#include "model/Persistence.h"
+
+#include "model/StateCodec.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace orvane {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Owns an open file descriptor.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    // Closes now and reports whether the close succeeded: some file systems report a
+    // failed write only there.
+    bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
+
+private:
+    int fd_;
+};
+
+fs::path folderOf(const fs::path& file) {
+    fs::path folder = file.parent_path();
+    return folder.empty() ? fs::path(".") : folder;
+}
+
+void createFolder(const fs::path& folder) {
+    std::error_code ignored;
+    fs::create_directories(folder, ignored);
+}
+
+fs::path homeFolder() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0')
+        return home;
+    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
+    passwd entry{};
+    passwd* result = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &result) == 0 &&
+        result != nullptr && result->pw_dir != nullptr)
+        return result->pw_dir;
+    return {};
+}
+
+// Decodes the state from an open file, reading it a piece at a time.
+std::optional<PersistedState> decodeFile(int fd) {
+    return readJson([fd](char* buffer, std::size_t capacity) -> std::optional<std::size_t> {
+        for (;;) {
+            const ssize_t count = ::read(fd, buffer, capacity);
+            if (count >= 0)
+                return static_cast<std::size_t>(count);
+            if (errno != EINTR)
+                return std::nullopt;
+        }
+    });
+}
+
+// Flushes a file that is already complete to the disk.
+bool syncFile(const fs::path& file) {
+    FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    return fd.valid() && ::fsync(fd.get()) == 0;
+}
+
+// Makes a rename in `folder` durable. Failure only weakens durability, so it is ignored.
+void syncFolder(const fs::path& folder) {
+    FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.valid())
+        ::fsync(fd.get());
+}
+
+// A new file beside `target` under a hidden unique name. It replaces the target in one
+// step once complete, so a reader never sees a half-written file and a crash leaves the
+// previous one; a temporary file that never got that far is removed.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const fs::path& target)
+        : target_(target),
+          path_((folderOf(target) / ("." + target.filename().string() + ".XXXXXX")).string()),
+          fd_(::mkostemp(path_.data(), O_CLOEXEC)), pending_(fd_.valid()) {}
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile() {
+        if (pending_)
+            ::unlink(path_.c_str());
+    }
+
+    bool valid() const { return fd_.valid(); }
+
+    bool write(std::string_view bytes) {
+        const auto start = static_cast<off_t>(written_);
+        written_ += bytes.size();
+        while (!bytes.empty()) {
+            const ssize_t count = ::write(fd_.get(), bytes.data(), bytes.size());
+            if (count < 0) {
+                if (errno == EINTR)
+                    continue;
+                return false;
+            }
+            bytes.remove_prefix(static_cast<std::size_t>(count));
+        }
+        // Start writing these bytes to the disk now, while the rest is being encoded, so
+        // that the final fsync has little left to wait for. Only a hint: errors surface
+        // at fsync.
+        ::sync_file_range(fd_.get(), start, static_cast<off_t>(written_) - start,
+                          SYNC_FILE_RANGE_WRITE);
+        return true;
+    }
+
+    // Flushes the bytes to the disk and closes the file.
+    bool sync() { return ::fsync(fd_.get()) == 0 && fd_.close(); }
+
+    // Renames the synced file over the target and makes the rename durable.
+    bool replaceTarget() {
+        if (::rename(path_.c_str(), target_.c_str()) != 0)
+            return false;
+        pending_ = false;
+        syncFolder(folderOf(target_));
+        return true;
+    }
+
+private:
+    fs::path target_;
+    std::string path_;
+    FileDescriptor fd_;
+    bool pending_; // the file exists and is still ours to remove
+    std::size_t written_ = 0;
+};
+
+} // namespace
+
+fs::path Persistence::dataURL() {
+    fs::path base;
+    if (const char* dataHome = std::getenv("XDG_DATA_HOME");
+        dataHome != nullptr && dataHome[0] == '/')
+        base = dataHome;
+    else
+        base = homeFolder() / ".local" / "share";
+    const fs::path folder = base / "Orvane";
+    createFolder(folder);
+    return folder / "orvane-data.json";
+}
+
+Persistence::Persistence(fs::path file) : file_(std::move(file)) {
+}
+
+fs::path Persistence::unreadableCopyPath() const {
+    fs::path copy = file_;
+    copy += ".unreadable";
+    return copy;
+}
+
+PersistedState Persistence::load() {
+    foundUnreadable_ = false;
+    copyPending_ = false;
+    createFolder(folderOf(file_));
+
+    // O_NONBLOCK so that a FIFO put in the file's place cannot hang the start.
+    FileDescriptor fd(::open(file_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd.valid() && (errno == ENOENT || errno == ENOTDIR))
+        return PersistedState::fresh(); // the first start
+    struct stat info {};
+    const bool regular = fd.valid() && ::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode);
+    std::optional<PersistedState> state;
+    if (regular)
+        state = decodeFile(fd.get());
+    if (!state) {
+        foundUnreadable_ = true;
+        // An empty file holds nothing worth keeping, and must not displace an older copy.
+        copyPending_ = !(regular && info.st_size == 0);
+        return PersistedState::fresh();
+    }
+    if (state->playlists.empty())
+        return PersistedState::fresh();
+    if (!state->activePlaylistID)
+        state->activePlaylistID = state->playlists.front().id;
+    return std::move(*state);
+}
+
+bool Persistence::save(const PersistedState& state) {
+    createFolder(folderOf(file_));
+    TemporaryFile file(file_);
+    if (!file.valid() ||
+        !writeJson(state, [&](std::string_view piece) { return file.write(piece); }) ||
+        !file.sync())
+        return false;
+    if (copyPending_) {
+        // Without the copy the unreadable file would be lost: rather skip this save.
+        if (!keepUnreadableCopy())
+            return false;
+        copyPending_ = false;
+    }
+    return file.replaceTarget();
+}
+
+bool Persistence::keepUnreadableCopy() const {
+    // The bytes get a second name first, which then moves over the older copy in one
+    // step: the state file itself never disappears, and the older copy goes only once
+    // the new one is complete.
+    const fs::path copy = unreadableCopyPath();
+    fs::path staging = copy;
+    staging += ".part";
+    ::unlink(staging.c_str());
+    if (::link(file_.c_str(), staging.c_str()) != 0) {
+        if (errno == ENOENT)
+            return true; // the file has gone since it was read: nothing is left to keep
+        // File systems without hard links: copy the bytes instead.
+        std::error_code error;
+        if (!fs::copy_file(file_, staging, fs::copy_options::overwrite_existing, error) ||
+            !syncFile(staging)) {
+            ::unlink(staging.c_str());
+            return error == std::errc::no_such_file_or_directory;
+        }
+    }
+    if (::rename(staging.c_str(), copy.c_str()) != 0) {
+        ::unlink(staging.c_str());
+        return false;
+    }
+    syncFolder(folderOf(file_));
+    return true;
+}
+
+} // namespace orvane

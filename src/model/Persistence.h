@@ -1,0 +1,57 @@
+#pragma once
+
+#include "model/PersistedState.h"
+
+#include <filesystem>
+
+namespace orvane {
+
+// Orvane's state file: reading it once at start and replacing it atomically on every
+// save.
+//
+// A file that exists but cannot be read or decoded is not silently thrown away: the
+// first save after such a load first keeps its bytes beside the new file as
+// "<name>.unreadable" (replacing an older such copy), so a damaged or newer-format file
+// can still be recovered by hand. The folder always holds a state file while this
+// happens.
+//
+// Threading: an object is used from one thread at a time (the controller's main
+// thread). Distinct objects on distinct files are independent.
+class Persistence {
+public:
+    // $XDG_DATA_HOME/Orvane/orvane-data.json when XDG_DATA_HOME is an absolute path,
+    // else ~/.local/share/Orvane/orvane-data.json (the home folder from $HOME, else the
+    // password database; relative to the working folder when neither gives one). The
+    // folder is created, with its parents, on every call; failures are left for the
+    // following read or write to meet.
+    static std::filesystem::path dataURL();
+
+    explicit Persistence(std::filesystem::path file = dataURL());
+
+    const std::filesystem::path& file() const { return file_; }
+    // Where the bytes of an unreadable file are kept: the file's path + ".unreadable".
+    std::filesystem::path unreadableCopyPath() const;
+
+    // The state to start with. A missing, unreadable or undecodable file, or one without
+    // playlists, gives PersistedState::fresh(); a missing active playlist id becomes the
+    // first playlist's id. Creates the file's folder first.
+    PersistedState load();
+
+    // True when the last load() met a file that exists but could not be read or decoded.
+    bool foundUnreadableFile() const { return foundUnreadable_; }
+
+    // Encodes `state` and replaces the file: a complete temporary file is written and
+    // synced beside it, then renamed over it, and the folder is synced. Returns false,
+    // leaving the previous file as it was, when encoding fails (a non-finite double) or
+    // any step of the write fails. Creates the file's folder first.
+    bool save(const PersistedState& state);
+
+private:
+    bool keepUnreadableCopy() const;
+
+    std::filesystem::path file_;
+    bool foundUnreadable_ = false;
+    bool copyPending_ = false; // the unreadable file's bytes are still to be kept
+};
+
+} // namespace orvane

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "model/AppSettings.h"
+#include "model/PersistedState.h"
+#include "model/Track.h"
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace orvane {
+
+// The JSON form of Orvane's records, as the state file holds them.
+//
+// Encoding writes one compact line: keys in the records' own order, optional fields
+// left out when they have no value, UUIDs in upper case, every '/' inside a string as
+// "\/", integers as integers and doubles in a form that reads back to the same value.
+// It fails (nothing is produced) when any double is NaN or infinite, since JSON has no
+// number for those.
+//
+// Decoding is strict about shape and lenient about absence: a value of the wrong JSON
+// type, a missing required key, a malformed UUID or an unknown enumeration text fails
+// the whole document, while a missing or null optional key means "no value" and every
+// settings key falls back to its default. Unknown keys are ignored. Anything after the
+// object but white space, a top level that is not an object, or a NUL byte fails too.
+// Texts are kept as the bytes they are, so a file name that is not valid UTF-8 survives
+// a round trip.
+//
+// All functions are pure and may be called from any thread.
+
+std::optional<std::string> toJson(const Track& track);
+std::optional<std::string> toJson(const Playlist& playlist);
+std::optional<std::string> toJson(const AppSettings& settings);
+std::optional<std::string> toJson(const PersistedState& state);
+
+// Receives encoded text piece by piece; returning false stops the encoding.
+using JsonSink = std::function<bool(std::string_view piece)>;
+
+// Streams the JSON form of `state` to `sink` in pieces of about a megabyte, for writing a
+// large library without building the whole text in memory. Returns false when a double
+// is not finite (then the sink has received nothing) or when the sink refused a piece.
+bool writeJson(const PersistedState& state, const JsonSink& sink);
+
+// Decodes one JSON object into a record of type T (Track, Playlist, AppSettings or
+// PersistedState).
+template <typename T>
+std::optional<T> fromJson(std::string_view json);
+
+extern template std::optional<Track> fromJson<Track>(std::string_view json);
+extern template std::optional<Playlist> fromJson<Playlist>(std::string_view json);
+extern template std::optional<AppSettings> fromJson<AppSettings>(std::string_view json);
+extern template std::optional<PersistedState> fromJson<PersistedState>(std::string_view json);
+
+// Fills `buffer` with up to `capacity` further bytes of JSON text and returns how many it
+// placed, 0 at the end of the text, or nothing when reading failed.
+using JsonSource = std::function<std::optional<std::size_t>(char* buffer, std::size_t capacity)>;
+
+// Decodes a PersistedState while pulling its text from `source` a piece at a time, so
+// that a large file is never held in memory whole. A failing source fails the decoding.
+std::optional<PersistedState> readJson(const JsonSource& source);
+
+} // namespace orvane

@@ -1,0 +1,466 @@
+#include "model/StateCodec.h"
+#include "model/StateFields.h"
+
+#include <bitset>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include <rapidjson/memorystream.h>
+#include <rapidjson/reader.h>
+
+namespace orvane {
+
+namespace {
+
+using namespace statefile;
+
+// The state file is decoded straight into the records as the parser reports each token,
+// without an intermediate document tree: a large library then costs little more memory
+// than its records.
+
+// The most fields any record has.
+constexpr std::size_t maxFields = 48;
+using FieldSet = std::bitset<maxFields>;
+
+template <typename Record>
+struct FieldTable {
+    std::vector<std::string_view> names;
+    FieldSet required; // keys that must be present
+};
+
+template <typename Record>
+const FieldTable<Record>& fieldTable() {
+    static const FieldTable<Record> table = [] {
+        FieldTable<Record> t;
+        Record probe{};
+        Fields<Record>::visit(probe, [&](std::string_view name, const auto& field) {
+            using Field = std::remove_cvref_t<decltype(field)>;
+            if (!Fields<Record>::everyKeyOptional && !IsOptional<Field>::value)
+                t.required.set(t.names.size());
+            t.names.push_back(name);
+        });
+        return t;
+    }();
+    return table;
+}
+
+// Calls `apply` with the field at `index` of `record`.
+template <typename Record, typename Apply>
+void withField(Record& record, std::size_t index, Apply&& apply) {
+    std::size_t i = 0;
+    Fields<Record>::visit(record, [&](std::string_view, auto& field) {
+        if (i++ == index)
+            apply(field);
+    });
+}
+
+// One scalar JSON value as the parser reports it.
+struct Scalar {
+    enum class Kind { null, boolean, number, string } kind = Kind::null;
+    bool boolean = false;
+    bool exactInteger = false; // `integer` holds the number exactly
+    std::int64_t integer = 0;
+    double number = 0;
+    std::string_view text;
+
+    static Scalar ofBool(bool b) {
+        Scalar s;
+        s.kind = Kind::boolean;
+        s.boolean = b;
+        return s;
+    }
+    static Scalar ofNumber(double d) {
+        Scalar s;
+        s.kind = Kind::number;
+        s.number = d;
+        return s;
+    }
+    static Scalar ofInteger(std::int64_t i) {
+        Scalar s = ofNumber(static_cast<double>(i));
+        s.exactInteger = true;
+        s.integer = i;
+        return s;
+    }
+    static Scalar ofText(std::string_view text) {
+        Scalar s;
+        s.kind = Kind::string;
+        s.text = text;
+        return s;
+    }
+};
+
+template <typename E>
+std::optional<E> enumFromRaw(std::string_view raw) {
+    if constexpr (std::is_same_v<E, PlaybackMode>)
+        return playbackModeFromRaw(raw);
+    else if constexpr (std::is_same_v<E, CompressorPreset>)
+        return compressorPresetFromRaw(raw);
+    else if constexpr (std::is_same_v<E, VisualizationMode>)
+        return visualizationModeFromRaw(raw);
+    else if constexpr (std::is_same_v<E, CharacterFX>)
+        return characterFXFromRaw(raw);
+    else
+        return tapeTypeFromRaw(raw);
+}
+
+// An integer field takes any integral number that fits; 3.0 is 3, 3.5 is an error.
+bool assignInt(const Scalar& scalar, int& out) {
+    constexpr auto lowest = std::numeric_limits<int>::min();
+    constexpr auto highest = std::numeric_limits<int>::max();
+    if (scalar.exactInteger) {
+        if (scalar.integer < lowest || scalar.integer > highest)
+            return false;
+        out = static_cast<int>(scalar.integer);
+        return true;
+    }
+    const double value = scalar.number;
+    if (std::trunc(value) != value || value < lowest || value > highest)
+        return false;
+    out = static_cast<int>(value);
+    return true;
+}
+
+// Takes a non-null scalar into a field of a scalar type; false for the wrong JSON type,
+// a bad UUID or enumeration text, or a field that holds a container.
+template <typename T>
+bool assignScalar(const Scalar& scalar, T& out) {
+    using Kind = Scalar::Kind;
+    if constexpr (std::is_same_v<T, double>) {
+        if (scalar.kind != Kind::number)
+            return false;
+        out = scalar.number;
+        return true;
+    } else if constexpr (std::is_same_v<T, int>) {
+        return scalar.kind == Kind::number && assignInt(scalar, out);
+    } else if constexpr (std::is_same_v<T, bool>) {
+        if (scalar.kind != Kind::boolean)
+            return false;
+        out = scalar.boolean;
+        return true;
+    } else if constexpr (std::is_same_v<T, std::string>) {
+        if (scalar.kind != Kind::string)
+            return false;
+        out.assign(scalar.text);
+        return true;
+    } else if constexpr (std::is_same_v<T, Uuid>) {
+        const auto id = scalar.kind == Kind::string ? Uuid::parse(scalar.text) : std::nullopt;
+        if (id)
+            out = *id;
+        return id.has_value();
+    } else if constexpr (std::is_enum_v<T>) {
+        const auto value =
+            scalar.kind == Kind::string ? enumFromRaw<T>(scalar.text) : std::optional<T>();
+        if (value)
+            out = *value;
+        return value.has_value();
+    } else {
+        return false;
+    }
+}
+
+// An open JSON object or array and the place it is decoded into.
+class Frame {
+public:
+    virtual ~Frame() = default;
+    virtual bool key(std::string_view) { return false; }
+    virtual bool value(const Scalar& scalar) = 0;
+    // An object or array starts here: the frame that decodes it, or nothing when no
+    // container of that kind may stand here.
+    virtual std::unique_ptr<Frame> open(bool object) = 0;
+    virtual bool close() { return true; }
+};
+
+template <typename T>
+std::unique_ptr<Frame> openContainer(T& target, bool object);
+
+// The value of a key Orvane does not know, with everything inside it.
+class SkipFrame final : public Frame {
+public:
+    bool key(std::string_view) override { return true; }
+    bool value(const Scalar&) override { return true; }
+    std::unique_ptr<Frame> open(bool) override { return std::make_unique<SkipFrame>(); }
+};
+
+template <typename Record>
+class RecordFrame final : public Frame {
+public:
+    explicit RecordFrame(Record& record) : record_(record) {}
+
+    bool key(std::string_view name) override {
+        // Files are written in field order, so the next expected name is tried first and
+        // the full search only runs for files written by hand or by another version.
+        const auto& names = table_.names;
+        current_ = expected_;
+        if (current_ >= names.size() || names[current_] != name) {
+            current_ = 0;
+            while (current_ < names.size() && names[current_] != name)
+                ++current_;
+        }
+        if (current_ < names.size())
+            expected_ = current_ + 1;
+        return true;
+    }
+
+    bool value(const Scalar& scalar) override {
+        if (current_ >= table_.names.size())
+            return true; // an unknown key
+        bool ok = false;
+        withField(record_, current_, [&](auto& field) { ok = assignField(field, scalar); });
+        seen_.set(current_);
+        return ok;
+    }
+
+    std::unique_ptr<Frame> open(bool object) override {
+        if (current_ >= table_.names.size())
+            return std::make_unique<SkipFrame>();
+        std::unique_ptr<Frame> child;
+        withField(record_, current_, [&](auto& field) { child = openContainer(field, object); });
+        seen_.set(current_);
+        return child;
+    }
+
+    bool close() override { return (table_.required & ~seen_).none(); }
+
+private:
+    template <typename Field>
+    static bool assignField(Field& field, const Scalar& scalar) {
+        if constexpr (IsOptional<Field>::value) {
+            if (scalar.kind == Scalar::Kind::null) {
+                field.reset();
+                return true;
+            }
+            typename Field::value_type value{};
+            if (!assignScalar(scalar, value))
+                return false;
+            field = std::move(value);
+            return true;
+        } else {
+            // Null keeps a settings default; for any other record it is the wrong type.
+            if (scalar.kind == Scalar::Kind::null)
+                return Fields<Record>::everyKeyOptional;
+            return assignScalar(scalar, field);
+        }
+    }
+
+    Record& record_;
+    const FieldTable<Record>& table_ = fieldTable<Record>();
+    std::size_t current_ = 0;
+    std::size_t expected_ = 0;
+    FieldSet seen_;
+};
+
+template <typename Element>
+class ArrayFrame final : public Frame {
+public:
+    explicit ArrayFrame(std::vector<Element>& items) : items_(items) {}
+
+    bool value(const Scalar& scalar) override {
+        Element element{};
+        if (scalar.kind == Scalar::Kind::null || !assignScalar(scalar, element))
+            return false;
+        items_.push_back(std::move(element));
+        return true;
+    }
+    // The child decodes into the new last element, which stays in place until the child
+    // is closed: nothing is appended meanwhile.
+    std::unique_ptr<Frame> open(bool object) override {
+        return openContainer(items_.emplace_back(), object);
+    }
+
+private:
+    std::vector<Element>& items_;
+};
+
+// `customEQPresets`: preset names to arrays of gains.
+class PresetMapFrame final : public Frame {
+public:
+    explicit PresetMapFrame(PresetMap& presets) : presets_(presets) {}
+
+    bool key(std::string_view name) override {
+        name_.assign(name);
+        return true;
+    }
+    bool value(const Scalar&) override { return false; }
+    std::unique_ptr<Frame> open(bool object) override {
+        return openContainer(presets_[name_], object);
+    }
+
+private:
+    PresetMap& presets_;
+    std::string name_;
+};
+
+template <typename T>
+std::unique_ptr<Frame> openContainer(T& target, bool object) {
+    if constexpr (IsVector<T>::value) {
+        if (object)
+            return nullptr;
+        target.clear(); // a repeated key: the last one wins
+        return std::make_unique<ArrayFrame<typename T::value_type>>(target);
+    } else if constexpr (std::is_same_v<T, PresetMap>) {
+        if (!object)
+            return nullptr;
+        target.clear();
+        return std::make_unique<PresetMapFrame>(target);
+    } else if constexpr (isRecord<T>) {
+        if (!object)
+            return nullptr;
+        return std::make_unique<RecordFrame<T>>(target);
+    } else {
+        return nullptr; // a scalar field, or an optional one: no container fits
+    }
+}
+
+// The parser's handler: hands each token to the innermost open container.
+template <typename T>
+class Decoder {
+public:
+    explicit Decoder(T& result) : result_(result) {}
+
+    bool Null() { return value(Scalar{}); }
+    bool Bool(bool b) { return value(Scalar::ofBool(b)); }
+    bool Int(int i) { return integer(i); }
+    bool Uint(unsigned u) { return integer(u); }
+    bool Int64(std::int64_t i) { return integer(i); }
+    bool Uint64(std::uint64_t u) {
+        if (u <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+            return integer(static_cast<std::int64_t>(u));
+        return value(Scalar::ofNumber(static_cast<double>(u)));
+    }
+    bool Double(double d) { return value(Scalar::ofNumber(d)); }
+    bool RawNumber(const char*, rapidjson::SizeType, bool) { return false; } // not requested
+    bool String(const char* text, rapidjson::SizeType length, bool) {
+        return value(Scalar::ofText({text, length}));
+    }
+    bool Key(const char* text, rapidjson::SizeType length, bool) {
+        return !stack_.empty() && stack_.back()->key({text, length});
+    }
+    bool StartObject() { return open(true); }
+    bool EndObject(rapidjson::SizeType) { return close(); }
+    bool StartArray() { return open(false); }
+    bool EndArray(rapidjson::SizeType) { return close(); }
+
+private:
+    bool integer(std::int64_t i) { return value(Scalar::ofInteger(i)); }
+    bool value(const Scalar& scalar) { return !stack_.empty() && stack_.back()->value(scalar); }
+    bool open(bool object) {
+        std::unique_ptr<Frame> frame;
+        if (!stack_.empty())
+            frame = stack_.back()->open(object);
+        else if (object && !started_) // the top level must be one object
+            frame = std::make_unique<RecordFrame<T>>(result_);
+        started_ = true;
+        if (!frame)
+            return false;
+        stack_.push_back(std::move(frame));
+        return true;
+    }
+    bool close() {
+        const bool ok = stack_.back()->close();
+        stack_.pop_back();
+        return ok;
+    }
+
+    T& result_;
+    std::vector<std::unique_ptr<Frame>> stack_;
+    bool started_ = false;
+};
+
+// RapidJSON's input stream over a JsonSource, one piece at a time.
+class SourceStream {
+public:
+    using Ch = char;
+    static constexpr std::size_t pieceSize = 1 << 16;
+
+    explicit SourceStream(const JsonSource& source)
+        : source_(source), buffer_(std::make_unique<char[]>(pieceSize + 1)) {
+        refill();
+    }
+
+    char Peek() const { return *current_; }
+    char Take() {
+        const char c = *current_;
+        if (current_ != end_ && ++current_ == end_)
+            refill();
+        return c;
+    }
+    std::size_t Tell() const { return consumed_ + static_cast<std::size_t>(current_ - begin()); }
+
+    // Only for parsing in place, which is never asked of this stream.
+    char* PutBegin() { return nullptr; }
+    void Put(char) {}
+    void Flush() {}
+    std::size_t PutEnd(char*) { return 0; }
+
+    // False when the source failed or the text held a NUL byte, which the parser would
+    // have taken for the end.
+    bool intact() const { return intact_; }
+
+private:
+    char* begin() const { return buffer_.get(); }
+
+    void refill() {
+        consumed_ += static_cast<std::size_t>(end_ - begin());
+        std::size_t count = 0;
+        if (intact_) {
+            const std::optional<std::size_t> read = source_(begin(), pieceSize);
+            count = read ? std::min(*read, pieceSize) : 0;
+            intact_ = read && std::memchr(begin(), '\0', count) == nullptr;
+        }
+        buffer_[count] = '\0'; // what the parser sees at the end of the text
+        current_ = begin();
+        end_ = begin() + count;
+    }
+
+    const JsonSource& source_;
+    std::unique_ptr<char[]> buffer_;
+    char* current_ = nullptr;
+    char* end_ = nullptr;
+    std::size_t consumed_ = 0;
+    bool intact_ = true;
+};
+
+// Full precision so that every double reads back exactly as it was written; iterative so
+// that deeply nested input cannot exhaust the stack; without kParseStopWhenDoneFlag,
+// anything but white space after the value is an error.
+constexpr unsigned parseFlags = rapidjson::kParseFullPrecisionFlag | rapidjson::kParseIterativeFlag;
+
+template <typename T, typename Stream>
+std::optional<T> decode(Stream& stream) {
+    T value{};
+    Decoder<T> decoder(value);
+    rapidjson::Reader reader;
+    if (reader.Parse<parseFlags>(stream, decoder).IsError())
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+template <typename T>
+std::optional<T> fromJson(std::string_view json) {
+    if (std::memchr(json.data(), '\0', json.size()) != nullptr)
+        return std::nullopt; // the parser would take it for the end of the text
+    rapidjson::MemoryStream stream(json.data(), json.size());
+    return decode<T>(stream);
+}
+
+template std::optional<Track> fromJson<Track>(std::string_view json);
+template std::optional<Playlist> fromJson<Playlist>(std::string_view json);
+template std::optional<AppSettings> fromJson<AppSettings>(std::string_view json);
+template std::optional<PersistedState> fromJson<PersistedState>(std::string_view json);
+
+std::optional<PersistedState> readJson(const JsonSource& source) {
+    SourceStream stream(source);
+    auto state = decode<PersistedState>(stream);
+    if (!stream.intact())
+        return std::nullopt;
+    return state;
+}
+
+} // namespace orvane

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+namespace orvane {
+
+// A scheduled timer or delayed task. Owning the handle keeps it alive; destroying
+// the handle (or calling cancel) cancels it, so an object's timers die with it and a
+// callback never runs against an object that is gone. Move-only. Main thread only.
+class TimerHandle {
+public:
+    // What a loop implementation keeps behind a handle; destroying it cancels.
+    class Impl {
+    public:
+        virtual ~Impl() = default;
+        virtual void cancel() = 0;
+        virtual bool isActive() const = 0;
+    };
+
+    TimerHandle() = default;
+    explicit TimerHandle(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+    TimerHandle(TimerHandle&&) noexcept = default;
+    TimerHandle& operator=(TimerHandle&& other) noexcept {
+        if (this != &other) {
+            cancel();
+            impl_ = std::move(other.impl_);
+        }
+        return *this;
+    }
+    ~TimerHandle() { cancel(); }
+
+    void cancel() {
+        if (impl_)
+            impl_->cancel();
+        impl_.reset();
+    }
+    // True while the timer will still fire (a one-shot that has fired is inactive).
+    bool isActive() const { return impl_ && impl_->isActive(); }
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+// The main thread's event loop as Orvane's core sees it. Production runs on Qt's
+// event loop; tests use ManualMainLoop and its virtual clock.
+//
+// Threading: post() may be called from any thread. Everything else, and every task
+// and timer callback, runs on the main thread.
+class MainLoop {
+public:
+    using Task = std::function<void()>;
+
+    virtual ~MainLoop() = default;
+
+    // Runs `task` on the main thread soon, after tasks posted before it.
+    virtual void post(Task task) = 0;
+
+    // Runs `task` once, `seconds` from now.
+    [[nodiscard]] virtual TimerHandle runAfter(double seconds, Task task) = 0;
+
+    // Runs `task` every `seconds`, first `seconds` from now, until the handle goes.
+    [[nodiscard]] virtual TimerHandle runEvery(double seconds, Task task) = 0;
+
+    // Monotonic time in seconds; only differences mean anything.
+    virtual double now() const = 0;
+};
+
+// Ties callbacks to an owner's lifetime, the way a weak capture does: wrap() gives a
+// callback that does nothing once the guard is gone. The guard and the wrapped
+// callbacks must be used on one thread (the main thread); use it for tasks that
+// background work posts back.
+class LifetimeGuard {
+public:
+    LifetimeGuard() : token_(std::make_shared<char>(0)) {}
+    LifetimeGuard(const LifetimeGuard&) = delete;
+    LifetimeGuard& operator=(const LifetimeGuard&) = delete;
+
+    template <typename F>
+    auto wrap(F f) const {
+        return [weak = std::weak_ptr<char>(token_), f = std::move(f)](auto&&... args) mutable {
+            if (weak.lock())
+                f(std::forward<decltype(args)>(args)...);
+        };
+    }
+
+private:
+    std::shared_ptr<char> token_;
+};
+
+} // namespace orvane

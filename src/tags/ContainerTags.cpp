@@ -1,0 +1,141 @@
+#include "tags/ContainerTags.h"
+
+#include "tags/Id3Fields.h"
+#include "tags/Id3v2Frames.h"
+#include "tags/TagText.h"
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
+#include <vector>
+
+#include <aifffile.h>
+#include <fileref.h>
+#include <mpegfile.h>
+#include <tag.h>
+#include <wavfile.h>
+
+namespace orvane {
+
+namespace {
+
+using id3v2::Bytes;
+
+Bytes toBytes(const TagLib::ByteVector& v) {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(v.data());
+    return Bytes(data, data + v.size());
+}
+
+// AIFF and WAV files keep an ID3v2 tag as a chunk; the tag library parses it but does
+// not hand out its bytes, which the frame reading needs as stored.
+template <class Base>
+class RiffWithId3 : public Base {
+public:
+    explicit RiffWithId3(TagLib::FileName name) : Base(name, true, TagLib::AudioProperties::Fast) {}
+
+    Bytes id3Chunk() {
+        for (unsigned int i = 0; i < this->chunkCount(); ++i) {
+            const TagLib::ByteVector name = this->chunkName(i);
+            if (name == "ID3 " || name == "id3 ")
+                return toBytes(this->chunkData(i));
+        }
+        return {};
+    }
+};
+
+// The ID3v2 tag at the start of an MP3 file, read through the already open file.
+Bytes leadingId3Tag(TagLib::File& file) {
+    file.seek(0);
+    const Bytes header = toBytes(file.readBlock(id3v2::kHeaderSize));
+    const auto length = id3v2::declaredTagLength(header);
+    if (!length)
+        return {};
+    file.seek(0);
+    return toBytes(file.readBlock(*length));
+}
+
+std::string lowerExtension(const std::filesystem::path& path) {
+    std::string ext = path.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
+
+std::optional<std::string> commonText(const TagLib::String& value) {
+    if (value.isEmpty())
+        return std::nullopt;
+    return tagtext::fixMojibake(value.to8Bit(true));
+}
+
+// The opened file and, where there is one, the bytes of its ID3v2 tag.
+struct OpenedFile {
+    std::unique_ptr<TagLib::File> owned;
+    TagLib::FileRef ref; // owns the file when the type was left to the tag library
+    TagLib::File* file = nullptr;
+    // Tags holding the common fields, first choice first.
+    std::vector<TagLib::Tag*> tags;
+    Bytes id3;
+};
+
+OpenedFile open(const std::filesystem::path& path) {
+    OpenedFile opened;
+    const std::string ext = lowerExtension(path);
+    const char* name = path.c_str();
+    if (ext == ".mp3") {
+        auto mpeg = std::make_unique<TagLib::MPEG::File>(name, true, TagLib::AudioProperties::Fast);
+        if (mpeg->isValid())
+            opened.id3 = leadingId3Tag(*mpeg);
+        opened.owned = std::move(mpeg);
+    } else if (ext == ".wav") {
+        auto wav = std::make_unique<RiffWithId3<TagLib::RIFF::WAV::File>>(name);
+        if (wav->isValid()) {
+            opened.id3 = wav->id3Chunk();
+            // The WAV file's tag() is its ID3 chunk alone; the RIFF INFO list is the
+            // other place WAV files keep titles.
+            opened.tags = {wav->ID3v2Tag(), wav->InfoTag()};
+        }
+        opened.owned = std::move(wav);
+    } else if (ext == ".aif" || ext == ".aiff" || ext == ".aifc") {
+        auto aiff = std::make_unique<RiffWithId3<TagLib::RIFF::AIFF::File>>(name);
+        if (aiff->isValid())
+            opened.id3 = aiff->id3Chunk();
+        opened.owned = std::move(aiff);
+    } else {
+        opened.ref = TagLib::FileRef(name, true, TagLib::AudioProperties::Fast);
+    }
+    opened.file = opened.owned ? opened.owned.get() : opened.ref.file();
+    if (opened.tags.empty() && opened.file != nullptr)
+        opened.tags = {opened.file->tag()};
+    return opened;
+}
+
+} // namespace
+
+void readContainerTags(const std::filesystem::path& path, TrackMetadata& meta) {
+    OpenedFile opened = open(path);
+    TagLib::File* file = opened.file;
+    if (file == nullptr || !file->isValid())
+        return;
+
+    for (const TagLib::Tag* tag : opened.tags) {
+        if (tag == nullptr)
+            continue;
+        if (!meta.title)
+            meta.title = commonText(tag->title());
+        if (!meta.artist)
+            meta.artist = commonText(tag->artist());
+        if (!meta.album)
+            meta.album = commonText(tag->album());
+    }
+
+    // ID3v2.2 tags have three-character frame ids, which none of the fields use.
+    if (const auto tag = id3v2::parseTag(opened.id3))
+        applyId3Frames(tag->frames, meta);
+
+    if (const TagLib::AudioProperties* properties = file->audioProperties()) {
+        if (properties->bitrate() > 0)
+            meta.bitrateKbps = properties->bitrate();
+    }
+}
+
+} // namespace orvane

@@ -1,0 +1,102 @@
+#include "MediaTestSupport.h"
+
+#include <filesystem>
+
+namespace orvane::test {
+namespace {
+
+struct LengthCase {
+    const char* file;
+    double rate;
+    int channels;
+    std::int64_t frames;
+};
+
+class ExactLength : public ::testing::TestWithParam<LengthCase> {};
+
+// The header's count must equal the source's and the number of frames a full read
+// delivers: encoder delay and padding are gone for MP3 (LAME tag) and M4A (edit list).
+TEST_P(ExactLength, HeaderCountEqualsSourceAndFullRead) {
+    const LengthCase c = GetParam();
+    auto reader = openOrFail(fixture(c.file));
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->sampleRate(), c.rate);
+    EXPECT_EQ(reader->channelCount(), c.channels);
+    EXPECT_TRUE(reader->isLengthExact());
+    EXPECT_EQ(reader->lengthFrames(), c.frames);
+    EXPECT_EQ(reader->framePosition(), 0);
+
+    const Audio all = readFrames(*reader, INT64_MAX, 1000);
+    EXPECT_EQ(all.frames(), c.frames);
+    EXPECT_EQ(reader->framePosition(), c.frames);
+    EXPECT_EQ(reader->lengthFrames(), c.frames);
+    EXPECT_FALSE(reader->hasError());
+
+    float* none[8] = {};
+    std::vector<float> scratch(16);
+    for (int ch = 0; ch < c.channels; ++ch)
+        none[ch] = scratch.data();
+    EXPECT_EQ(reader->read(none, 1), 0) << "reading past the end gives nothing";
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ExactLength,
+                         ::testing::Values(LengthCase{"sine.wav", 44100, 2, kSineFrames},
+                                           LengthCase{"sine.flac", 44100, 2, kSineFrames},
+                                           LengthCase{"sine-24.flac", 44100, 2, kSineFrames},
+                                           LengthCase{"sine.aiff", 44100, 2, kSineFrames},
+                                           LengthCase{"sine.caf", 44100, 2, kSineFrames},
+                                           LengthCase{"sine.mp3", 44100, 2, kSineFrames},
+                                           LengthCase{"sine.m4a", 44100, 2, kSineFrames},
+                                           LengthCase{"sine-48k.wav", 48000, 2, 144001},
+                                           LengthCase{"sine-mono.wav", 44100, 1, kSineFrames},
+                                           LengthCase{"sine-6ch.wav", 44100, 6, kSineFrames},
+                                           LengthCase{"marks.mp3", 44100, 2, kMarksFrames},
+                                           LengthCase{"marks.m4a", 44100, 2, kMarksFrames}),
+                         [](const auto& testInfo) {
+                             std::string name = testInfo.param.file;
+                             std::replace_if(
+                                 name.begin(), name.end(),
+                                 [](char ch) { return !std::isalnum(ch); }, '_');
+                             return name;
+                         });
+
+// Without a Xing/Info tag an MP3 states no length: the reader estimates it, then reads
+// on to the true end (every decoded sample, delay included: 116 frames of 1152) and
+// from then on reports that.
+TEST(EstimatedLength, MP3WithoutInfoTagReadsToTheTrueEnd) {
+    for (const char* file : {"sine-notag.mp3", "sine-notag-vbr.mp3"}) {
+        SCOPED_TRACE(file);
+        auto reader = openOrFail(fixture(file));
+        ASSERT_TRUE(reader);
+        EXPECT_FALSE(reader->isLengthExact());
+        const std::int64_t estimate = reader->lengthFrames();
+        EXPECT_NEAR(static_cast<double>(estimate), 133632.0, 133632.0 * 0.05);
+
+        const Audio all = readFrames(*reader);
+        EXPECT_EQ(all.frames(), 116 * 1152);
+        EXPECT_TRUE(reader->isLengthExact());
+        EXPECT_EQ(reader->lengthFrames(), 116 * 1152);
+        EXPECT_FALSE(reader->hasError());
+    }
+}
+
+// Opening reads headers (and a packet or two to learn the decoded format), never the
+// whole file: a metadata scan opens thousands of files.
+TEST(OpenCost, OpeningAndAskingTheLengthDecodesAlmostNothing) {
+    for (const char* file : {"long.mp3", "long.m4a", "marks.flac", "marks.wav", "sine.caf"}) {
+        SCOPED_TRACE(file);
+        const auto size = static_cast<std::int64_t>(std::filesystem::file_size(fixture(file)));
+        auto reader = openOrFail(fixture(file));
+        ASSERT_TRUE(reader);
+        EXPECT_GT(reader->lengthFrames(), 0);
+        EXPECT_LE(reader->packetsDecoded(), 8);
+        EXPECT_LT(reader->bytesRead(), std::max<std::int64_t>(size / 4, 128 * 1024));
+
+        // The counters do count: a full read decodes every packet.
+        readFrames(*reader);
+        EXPECT_GT(reader->packetsDecoded(), 100);
+    }
+}
+
+} // namespace
+} // namespace orvane::test

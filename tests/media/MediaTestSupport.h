@@ -1,0 +1,193 @@
+#pragma once
+
+#include "media/AudioFileReader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace orvane::test {
+
+inline std::string fixture(std::string_view name) {
+    return (std::filesystem::path(ORVANE_FIXTURES_DIR) / name).native();
+}
+
+// The source the fixture script encodes: frame counts and click positions.
+constexpr std::int64_t kSineFrames = 132301;
+constexpr std::int64_t kMarksFrames = 882001;
+constexpr std::int64_t kClickOffset = 1000;
+constexpr std::int64_t kClickSpacing = 44100;
+
+// Decoded audio, one vector per channel.
+struct Audio {
+    std::vector<std::vector<float>> channels;
+    std::int64_t frames() const {
+        return channels.empty() ? 0 : static_cast<std::int64_t>(channels[0].size());
+    }
+};
+
+// Reads up to `limit` frames (all that is left by default) in blocks of `block`.
+inline Audio readFrames(AudioFileReader& reader, std::int64_t limit = INT64_MAX,
+                        std::int64_t block = 4096) {
+    const auto channels = static_cast<std::size_t>(reader.channelCount());
+    Audio out;
+    out.channels.resize(channels);
+    std::vector<std::vector<float>> buffers(channels,
+                                            std::vector<float>(static_cast<std::size_t>(block)));
+    std::vector<float*> pointers(channels);
+    for (std::size_t c = 0; c < channels; ++c)
+        pointers[c] = buffers[c].data();
+    std::int64_t total = 0;
+    while (total < limit) {
+        const std::int64_t want = std::min(block, limit - total);
+        const std::int64_t got = reader.read(pointers.data(), want);
+        EXPECT_GE(got, 0);
+        EXPECT_LE(got, want);
+        if (got <= 0)
+            break;
+        for (std::size_t c = 0; c < channels; ++c)
+            out.channels[c].insert(out.channels[c].end(), buffers[c].begin(),
+                                   buffers[c].begin() + got);
+        total += got;
+    }
+    return out;
+}
+
+inline std::unique_ptr<AudioFileReader> openOrFail(const std::string& path) {
+    std::string error;
+    auto reader = AudioFileReader::open(path, &error);
+    EXPECT_NE(reader, nullptr) << path << ": " << error;
+    return reader;
+}
+
+inline Audio decodeFile(const std::string& path) {
+    auto reader = openOrFail(path);
+    return reader ? readFrames(*reader) : Audio{};
+}
+
+// The 16-bit samples of a plain PCM WAV file, read without FFmpeg, one vector per
+// channel, as floats on the same scale as the reader's (x / 32768).
+inline Audio readWav16(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto u16 = [&](std::size_t at) {
+        return static_cast<unsigned>(static_cast<unsigned char>(bytes[at])) |
+               static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1])) << 8;
+    };
+    auto u32 = [&](std::size_t at) {
+        return u16(at) | u16(at + 2) << 16;
+    };
+    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0)
+        throw std::runtime_error("not a WAV file: " + path);
+    std::size_t channels = 0;
+    std::size_t pos = 12;
+    Audio out;
+    while (pos + 8 <= bytes.size()) {
+        const std::string id(bytes.data() + pos, 4);
+        const std::size_t size = u32(pos + 4);
+        const std::size_t body = pos + 8;
+        if (id == "fmt ") {
+            channels = u16(body + 2);
+            if (u16(body + 14) != 16)
+                throw std::runtime_error("not 16-bit: " + path);
+        } else if (id == "data") {
+            out.channels.resize(channels);
+            const std::size_t frames = std::min(size, bytes.size() - body) / (2 * channels);
+            for (std::size_t f = 0; f < frames; ++f) {
+                for (std::size_t c = 0; c < channels; ++c) {
+                    const auto v = static_cast<std::int16_t>(u16(body + 2 * (f * channels + c)));
+                    out.channels[c].push_back(static_cast<float>(v) / 32768.0f);
+                }
+            }
+            return out;
+        }
+        pos = body + size + (size & 1);
+    }
+    throw std::runtime_error("no data chunk: " + path);
+}
+
+// Writes a WAV file with the given format tag (1 PCM, 3 IEEE float) and raw,
+// interleaved sample bytes.
+inline void writeWav(const std::string& path, int formatTag, int bitsPerSample, int channels,
+                     int rate, const std::vector<std::uint8_t>& data) {
+    std::vector<std::uint8_t> out;
+    auto put = [&](std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    auto tag = [&](const char* t) {
+        out.insert(out.end(), t, t + 4);
+    };
+    const auto blockAlign = static_cast<std::uint32_t>(channels * bitsPerSample / 8);
+    tag("RIFF");
+    put(static_cast<std::uint32_t>(36 + data.size()), 4);
+    tag("WAVE");
+    tag("fmt ");
+    put(16, 4);
+    put(static_cast<std::uint32_t>(formatTag), 2);
+    put(static_cast<std::uint32_t>(channels), 2);
+    put(static_cast<std::uint32_t>(rate), 4);
+    put(static_cast<std::uint32_t>(rate) * blockAlign, 4);
+    put(blockAlign, 2);
+    put(static_cast<std::uint32_t>(bitsPerSample), 2);
+    tag("data");
+    put(static_cast<std::uint32_t>(data.size()), 4);
+    out.insert(out.end(), data.begin(), data.end());
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
+}
+
+// A fresh folder under the temporary folder, removed with its contents.
+class ScratchDir {
+public:
+    ScratchDir() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "orvane-media-XXXXXX").native();
+        if (!mkdtemp(pattern.data()))
+            throw std::runtime_error("cannot create a temporary folder");
+        root_ = pattern;
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    ~ScratchDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(root_, ec);
+    }
+    std::string path(std::string_view name) const { return (root_ / name).native(); }
+
+private:
+    std::filesystem::path root_;
+};
+
+// Largest absolute difference between two stretches of a channel.
+inline float maxDifference(const std::vector<float>& a, std::size_t aStart,
+                           const std::vector<float>& b, std::size_t bStart, std::size_t count) {
+    float worst = 0.0f;
+    for (std::size_t i = 0; i < count; ++i)
+        worst = std::max(worst, std::fabs(a[aStart + i] - b[bStart + i]));
+    return worst;
+}
+
+// Index of the largest absolute sample in [from, to).
+inline std::int64_t peakIndex(const std::vector<float>& x, std::int64_t from, std::int64_t to) {
+    std::int64_t best = from;
+    for (std::int64_t i = from; i < to; ++i) {
+        if (std::fabs(x[static_cast<std::size_t>(i)]) >
+            std::fabs(x[static_cast<std::size_t>(best)]))
+            best = i;
+    }
+    return best;
+}
+
+} // namespace orvane::test

@@ -1,0 +1,53 @@
+#include "media/Mp3InfoTag.h"
+
+#include "MediaTestSupport.h"
+
+#include <vector>
+
+namespace orvane::media {
+namespace {
+
+// LAME 3.100 at -V2 on the 132,301-frame sine: 116 audio frames, its usual 576 frames
+// of delay, and padding that makes up the rest.
+TEST(Mp3InfoTag, ReadsLameDelayAndPadding) {
+    const auto tag = readMp3InfoTag(test::fixture("sine.mp3"));
+    ASSERT_TRUE(tag);
+    EXPECT_EQ(tag->sampleRate, 44100);
+    EXPECT_EQ(tag->samplesPerFrame, 1152);
+    EXPECT_EQ(tag->frameCount, 116);
+    ASSERT_TRUE(tag->hasEncoderDelay);
+    EXPECT_EQ(tag->delay, 576);
+    EXPECT_EQ(tag->totalSamples() - tag->delay - tag->padding, test::kSineFrames);
+}
+
+TEST(Mp3InfoTag, FilesWithoutTheTagHaveNone) {
+    EXPECT_FALSE(readMp3InfoTag(test::fixture("sine-notag.mp3")));
+    EXPECT_FALSE(readMp3InfoTag(test::fixture("not-audio.mp3")));
+    EXPECT_FALSE(readMp3InfoTag(test::fixture("sine.wav")));
+    EXPECT_FALSE(readMp3InfoTag(test::fixture("missing.mp3")));
+}
+
+// An MPEG-2 mono frame keeps its tag 9 bytes after the header (MPEG-1 stereo: 32).
+// Without an encoder extension there is a frame count but no delay.
+TEST(Mp3InfoTag, ParsesMpeg2MonoAndTagsWithoutEncoderDelay) {
+    std::vector<std::uint8_t> frame(200, 0);
+    const std::uint8_t header[] = {0xff, 0xf3, 0x80, 0xc0}; // MPEG-2 L3, 22.05 kHz, mono
+    std::copy(std::begin(header), std::end(header), frame.begin());
+    const std::uint8_t tag[] = {'X', 'i', 'n', 'g', 0, 0, 0, 1, 0, 0, 0x01, 0x00};
+    std::copy(std::begin(tag), std::end(tag), frame.begin() + 4 + 9);
+
+    const auto parsed = parseMp3InfoTag(frame);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->sampleRate, 22050);
+    EXPECT_EQ(parsed->samplesPerFrame, 576);
+    EXPECT_EQ(parsed->frameCount, 256);
+    EXPECT_FALSE(parsed->hasEncoderDelay);
+
+    // Truncated in the middle of the tag, or not layer III: nothing.
+    EXPECT_FALSE(parseMp3InfoTag(std::span(frame).first(16)));
+    frame[1] = 0xf5; // layer II
+    EXPECT_FALSE(parseMp3InfoTag(frame));
+}
+
+} // namespace
+} // namespace orvane::media

@@ -1,0 +1,128 @@
+#include "model/AudioFiles.h"
+
+#include "model/ScratchFolder.h"
+
+#include <filesystem>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace orvane {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+TEST(IsAudioFile, ByLowerCasedExtension) {
+    for (const auto extension : audioExtensions)
+        EXPECT_TRUE(isAudioFile("/m/song." + std::string(extension))) << extension;
+    EXPECT_TRUE(isAudioFile("/m/SONG.Mp3"));
+    EXPECT_TRUE(isAudioFile("/m/.hidden.mp3"));
+    EXPECT_FALSE(isAudioFile("/m/song.ogg"));
+    EXPECT_FALSE(isAudioFile("/m/song.mp3.txt"));
+    EXPECT_FALSE(isAudioFile("/m.mp3/song"));
+    EXPECT_FALSE(isAudioFile("/m/.mp3")); // a hidden name, not an extension
+}
+
+TEST(CollectAudioFiles, WalksFolderSkippingHiddenAndNonAudio) {
+    test::ScratchFolder scratch;
+    scratch.write("music/b.mp3");
+    scratch.write("music/a.MP3");
+    scratch.write("music/.x.mp3");
+    scratch.write("music/notes.txt");
+    scratch.write("music/.hidden/inside.mp3");
+    scratch.write("music/sub/deep/c.flac");
+    scratch.makeFolder("music/folder.mp3"); // a folder is never an audio file
+
+    EXPECT_THAT(collectAudioFiles({scratch.path("music")}),
+                ElementsAre(scratch.path("music/a.MP3"), scratch.path("music/b.mp3"),
+                            scratch.path("music/sub/deep/c.flac")));
+}
+
+TEST(CollectAudioFiles, GivenFilesAreTakenByExtensionEvenWhenHidden) {
+    test::ScratchFolder scratch;
+    const std::string hidden = scratch.write(".secret.wav");
+    EXPECT_THAT(collectAudioFiles({hidden, scratch.write("readme.txt"), scratch.path("gone.mp3"),
+                                   scratch.path("gone"), ""}),
+                ElementsAre(hidden));
+    EXPECT_THAT(collectAudioFiles({}), IsEmpty());
+}
+
+TEST(CollectAudioFiles, DuplicatesAppearOnceAtTheirSortedPlace) {
+    test::ScratchFolder scratch;
+    const std::string b = scratch.write("d/b.mp3");
+    const std::string a = scratch.write("d/a.mp3");
+    const std::string z = scratch.write("z.mp3");
+    EXPECT_THAT(collectAudioFiles({z, b, scratch.path("d"), b, scratch.path("d/")}),
+                ElementsAre(a, b, z));
+}
+
+TEST(CollectAudioFiles, SortsDigitRunsByValueAndIgnoresCase) {
+    test::ScratchFolder scratch;
+    const std::string track10 = scratch.write("Track 10.m4a");
+    const std::string track9 = scratch.write("Track 9.m4a");
+    const std::string track2 = scratch.write("track 2.m4a");
+    const std::string lowerFolder = scratch.write("a/x.mp3");
+    const std::string upperFolder = scratch.write("A/y.mp3");
+    const std::string b = scratch.write("b/z.mp3");
+    EXPECT_THAT(collectAudioFiles({scratch.root().native()}),
+                ElementsAre(lowerFolder, upperFolder, b, track2, track9, track10));
+}
+
+TEST(CollectAudioFiles, EqualComparingPathsKeepTheirOrder) {
+    test::ScratchFolder scratch;
+    const std::string upper = scratch.write("Song.mp3");
+    const std::string lower = scratch.write("song.mp3");
+    EXPECT_THAT(collectAudioFiles({upper, lower}), ElementsAre(upper, lower));
+    EXPECT_THAT(collectAudioFiles({lower, upper}), ElementsAre(lower, upper));
+}
+
+TEST(CollectAudioFiles, FollowsGivenFolderLinkButNotLinksInside) {
+    test::ScratchFolder scratch;
+    const std::string real = scratch.write("real/one.mp3");
+    scratch.write("elsewhere/two.mp3");
+    fs::create_directory_symlink(scratch.path("real"), scratch.path("link"));
+    fs::create_directory_symlink(scratch.path("elsewhere"), scratch.path("real/to-elsewhere"));
+    fs::create_directory_symlink(scratch.path("real"), scratch.path("real/loop"));
+    fs::create_symlink(scratch.path("elsewhere/two.mp3"), scratch.path("real/linked.mp3"));
+    fs::create_symlink(scratch.path("nowhere.mp3"), scratch.path("real/dangling.mp3"));
+
+    EXPECT_THAT(collectAudioFiles({scratch.path("link")}),
+                ElementsAre(scratch.path("link/linked.mp3"), scratch.path("link/one.mp3")));
+}
+
+TEST(CollectAudioFiles, ResultsAreAbsoluteAndNormalised) {
+    test::ScratchFolder scratch;
+    const std::string song = scratch.write("d/song.mp3");
+    EXPECT_THAT(collectAudioFiles({scratch.path("d/./x/../song.mp3")}), ElementsAre(song));
+}
+
+TEST(SortPathsNaturally, OrdersLikeTheFileBrowser) {
+    std::vector<std::string> paths{"/m/b 10.mp3",     "/m/B 9.mp3", "/m/a.mp3",
+                                   "/m/\xC3\xA9.mp3", "/m/e.mp3",   "/m/\xFF.mp3"};
+    sortPathsNaturally(paths);
+    // Accents count after letters (é after e); a byte that is not UTF-8 sorts as U+FFFD.
+    EXPECT_THAT(paths, ElementsAre("/m/a.mp3", "/m/B 9.mp3", "/m/b 10.mp3", "/m/e.mp3",
+                                   "/m/\xC3\xA9.mp3", "/m/\xFF.mp3"));
+}
+
+TEST(SortPathsNaturally, KeepsTheOrderOfEqualPaths) {
+    // Many spellings that differ only in case: a sort that is not stable reorders them.
+    std::vector<std::string> paths;
+    for (unsigned mask = 64; mask-- > 0;) {
+        std::string name = "/m/abcdef.mp3";
+        for (unsigned bit = 0; bit < 6; ++bit)
+            if (mask & (1u << bit))
+                name[3 + bit] = static_cast<char>(name[3 + bit] - 'a' + 'A');
+        paths.push_back(name);
+    }
+    paths.push_back("/m/a.mp3");
+    std::vector<std::string> expected(paths.begin(), paths.end() - 1);
+    expected.insert(expected.begin(), "/m/a.mp3");
+    sortPathsNaturally(paths);
+    EXPECT_EQ(paths, expected);
+}
+
+} // namespace
+} // namespace orvane

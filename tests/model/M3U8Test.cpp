@@ -1,0 +1,181 @@
+#include "model/M3U8.h"
+
+#include "model/ScratchFolder.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace orvane {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+Track trackAt(std::string path, std::string artist, std::string title,
+              std::optional<double> duration) {
+    Track track(Uuid::random(), std::move(path), std::move(artist), std::move(title));
+    track.duration = duration;
+    return track;
+}
+
+std::string readFile(const std::string& path) {
+    std::string contents(fs::file_size(path), '\0');
+    std::ifstream in(path, std::ios::binary);
+    in.read(contents.data(), static_cast<std::streamsize>(contents.size()));
+    return contents;
+}
+
+TEST(M3U8Text, HeaderThenInfoAndPathLinePerTrack) {
+    const Playlist playlist(Uuid::random(), "Mix",
+                            {trackAt("/m/a.mp3", "A", "T", 185.9),
+                             trackAt("/m/b.flac", "", "Only Title", std::nullopt),
+                             trackAt("/m/c.wav", "C", "U", 0.99)});
+    EXPECT_EQ(m3u8Text(playlist), "#EXTM3U\n"
+                                  "#EXTINF:185,A - T\n/m/a.mp3\n"
+                                  "#EXTINF:-1,Only Title\n/m/b.flac\n"
+                                  "#EXTINF:0,C - U\n/m/c.wav\n");
+    EXPECT_EQ(m3u8Text(Playlist(Uuid::random(), "Empty")), "#EXTM3U\n");
+}
+
+TEST(M3U8Text, OddDurationsStayDefined) {
+    const auto infoLine = [](std::optional<double> duration) {
+        const std::string text =
+            m3u8Text(Playlist(Uuid::random(), "P", {trackAt("/a.mp3", "", "T", duration)}));
+        return text.substr(8, text.find('\n', 8) - 8);
+    };
+    EXPECT_EQ(infoLine(std::numeric_limits<double>::quiet_NaN()), "#EXTINF:-1,T");
+    EXPECT_EQ(infoLine(-3.7), "#EXTINF:-3,T"); // cut toward zero
+    EXPECT_EQ(infoLine(1e300), "#EXTINF:1000000000000000,T");
+}
+
+TEST(M3U8Text, TextsThatWouldBreakLinesAreMadeSafeAndReadBack) {
+    const std::string awkwardPath = "/m/two\nlines \xE9.mp3 ";
+    const Playlist playlist(Uuid::random(), "P",
+                            {trackAt(awkwardPath, "Art\nist", "Ti\r\ntle\xFF", 10.0)});
+    const std::string text = m3u8Text(playlist);
+    EXPECT_EQ(text, "#EXTM3U\n"
+                    "#EXTINF:10,Art ist - Ti  tle\xEF\xBF\xBD\n"
+                    "file:///m/two%0Alines%20%E9.mp3%20\n");
+    const auto parsed = parseM3U8(text, "/lists/P.m3u8");
+    ASSERT_TRUE(parsed);
+    EXPECT_THAT(parsed->paths, ElementsAre(awkwardPath));
+}
+
+TEST(ParseM3U8, NameAndEntriesInFileOrder) {
+    const std::string bytes = "\xEF\xBB\xBF#EXTM3U\r\n"
+                              "#EXTINF:12,Ignored - Name\r\n"
+                              "  /abs/one.mp3\t\r\n"
+                              "\r\n"
+                              "sub/two.mp3\r\n"
+                              "# a comment\n"
+                              "../up/./three.mp3\rfour.mp3\vfive.mp3\fsix.mp3"
+                              "\xC2\x85seven.mp3\xE2\x80\xA8"
+                              "eight.mp3\xE2\x80\xA9nine.mp3";
+    const auto parsed = parseM3U8(bytes, "/lists/Party.m3u8");
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->name, "Party");
+    EXPECT_THAT(parsed->paths,
+                ElementsAre("/abs/one.mp3", "/lists/sub/two.mp3", "/up/three.mp3",
+                            "/lists/four.mp3", "/lists/five.mp3", "/lists/six.mp3",
+                            "/lists/seven.mp3", "/lists/eight.mp3", "/lists/nine.mp3"));
+}
+
+TEST(ParseM3U8, FileUrlsAreDecoded) {
+    const auto parsed = parseM3U8("file:///m/my%20song.mp3\n"
+                                  "file://localhost/m/caf%C3%A9.flac\n"
+                                  "file:///m/x.mp3?query#fragment\n",
+                                  "/lists/L.m3u");
+    ASSERT_TRUE(parsed);
+    EXPECT_THAT(parsed->paths, ElementsAre("/m/my song.mp3", "/m/caf\xC3\xA9.flac", "/m/x.mp3"));
+}
+
+TEST(ParseM3U8, MalformedFileUrlsFallBackToRelativePaths) {
+    const auto parsed = parseM3U8("file:///m/raw blank.mp3\n"
+                                  "file:///m/bad%2G.mp3\n"
+                                  "file:///m/nul%00.mp3\n"
+                                  "file://server/m/a.mp3\n"
+                                  "http://example.com/a.mp3\n",
+                                  "/lists/L.m3u8");
+    ASSERT_TRUE(parsed);
+    EXPECT_THAT(parsed->paths,
+                ElementsAre("/lists/file:/m/raw blank.mp3", "/lists/file:/m/bad%2G.mp3",
+                            "/lists/file:/m/nul%00.mp3", "/lists/file:/server/m/a.mp3",
+                            "/lists/http:/example.com/a.mp3"));
+}
+
+TEST(ParseM3U8, TextThatIsNotUtf8GivesNothing) {
+    EXPECT_FALSE(parseM3U8("#EXTM3U\n/m/Caf\xE9.mp3\n", "/lists/L.m3u"));
+    EXPECT_FALSE(parseM3U8("/m/\xED\xA0\x80.mp3\n", "/lists/L.m3u")); // encoded surrogate
+    const auto empty = parseM3U8("", "/lists/Empty.m3u8");
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty->name, "Empty");
+    EXPECT_THAT(empty->paths, IsEmpty());
+}
+
+TEST(ImportM3U8File, KeepsExistingAudioFilesOnly) {
+    test::ScratchFolder scratch;
+    const std::string two = scratch.write("lists/sub/two.mp3");
+    const std::string blank = scratch.write("music/my song.flac");
+    const std::string absolute = scratch.write("music/one.wav");
+    scratch.write("lists/notes.txt");
+    scratch.makeFolder("lists/folder.mp3");
+    const std::string list =
+        scratch.write("lists/Party.m3u8", "#EXTM3U\r\n"
+                                          "#EXTINF:1,x\r\n"
+                                          "sub/two.mp3\r\n"
+                                          "missing.mp3\r\n"
+                                          "notes.txt\r\n"
+                                          "folder.mp3\r\n"
+                                          "file://" +
+                                              scratch.path("music/my%20song.flac") +
+                                              "\r\n"
+                                              "../music/one.wav\r\n");
+    const auto imported = importM3U8File(list);
+    ASSERT_TRUE(imported);
+    EXPECT_EQ(imported->name, "Party");
+    EXPECT_THAT(imported->paths, ElementsAre(two, blank, absolute));
+}
+
+TEST(ImportM3U8File, UnreadableOrNotUtf8GivesNothing) {
+    test::ScratchFolder scratch;
+    scratch.write("Caf\xC3\xA9.mp3");
+    const std::string latin1 = scratch.write("old.m3u", "Caf\xE9.mp3\n");
+    EXPECT_FALSE(importM3U8File(latin1));
+    EXPECT_FALSE(importM3U8File(scratch.path("missing.m3u8")));
+    EXPECT_FALSE(importM3U8File(scratch.root().native()));
+}
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().native());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(WriteM3U8File, ReplacesTheFileAndLeavesNoTemporaryBehind) {
+    test::ScratchFolder scratch;
+    const std::string song = scratch.write("music/01 - A - T.mp3");
+    const std::string list = scratch.write("Mix.m3u8", "old contents");
+    const Playlist playlist(Uuid::random(), "Mix", {Track::fromPath(song)});
+
+    ASSERT_TRUE(writeM3U8File(playlist, list));
+    EXPECT_EQ(readFile(list), m3u8Text(playlist));
+    const auto imported = importM3U8File(list);
+    ASSERT_TRUE(imported);
+    EXPECT_THAT(imported->paths, ElementsAre(song));
+
+    EXPECT_FALSE(writeM3U8File(playlist, scratch.path("no/such/folder/P.m3u8")));
+    const std::string folder = scratch.makeFolder("taken.m3u8");
+    EXPECT_FALSE(writeM3U8File(playlist, folder)); // a folder cannot be replaced
+    EXPECT_THAT(namesIn(scratch.root()), ElementsAre("Mix.m3u8", "music", "taken.m3u8"));
+}
+
+} // namespace
+} // namespace orvane

@@ -1,0 +1,174 @@
+#include "model/Persistence.h"
+
+#include "model/ScratchFolder.h"
+#include "model/StateCodec.h"
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+namespace orvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readText(const fs::path& file) {
+    std::string text(fs::file_size(file), '\0');
+    std::ifstream(file, std::ios::binary)
+        .read(text.data(), static_cast<std::streamsize>(text.size()));
+    return text;
+}
+
+std::vector<std::string> filesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+PersistedState twoPlaylists() {
+    PersistedState state;
+    state.playlists.emplace_back(Uuid::random(), "One");
+    state.playlists.emplace_back(Uuid::random(), "Two",
+                                 std::vector<Track>{Track(Uuid::random(), "/x.mp3", "A", "T")});
+    state.activePlaylistID = state.playlists[1].id;
+    state.settings.volume = 0.25;
+    return state;
+}
+
+class PersistenceTest : public ::testing::Test {
+protected:
+    // The state a fresh start with `bytes` in the file begins with.
+    PersistedState loadFrom(std::string_view bytes) {
+        scratch_.write("Orvane/orvane-data.json", bytes);
+        return Persistence(file_).load();
+    }
+
+    test::ScratchFolder scratch_;
+    const fs::path root_ = scratch_.root();
+    const fs::path file_ = root_ / "Orvane" / "orvane-data.json";
+};
+
+TEST_F(PersistenceTest, DataUrlFollowsXdgDataHomeElseHome) {
+    const std::string savedXdg = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
+    const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    ::setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
+    const fs::path fromXdg = Persistence::dataURL();
+    ::setenv("XDG_DATA_HOME", "relative/ignored", 1);
+    ::setenv("HOME", (root_ / "home").c_str(), 1);
+    const fs::path fromHome = Persistence::dataURL();
+    savedXdg.empty() ? ::unsetenv("XDG_DATA_HOME") : ::setenv("XDG_DATA_HOME", savedXdg.c_str(), 1);
+    ::setenv("HOME", savedHome.c_str(), 1);
+
+    EXPECT_EQ(fromXdg, root_ / "data" / "Orvane" / "orvane-data.json");
+    EXPECT_EQ(fromHome, root_ / "home" / ".local" / "share" / "Orvane" / "orvane-data.json");
+    EXPECT_TRUE(fs::is_directory(fromXdg.parent_path()));
+    EXPECT_TRUE(fs::is_directory(fromHome.parent_path()));
+}
+
+TEST_F(PersistenceTest, FirstStartGivesFreshStateAndFirstSaveWritesIt) {
+    Persistence persistence(file_);
+    const PersistedState state = persistence.load();
+    EXPECT_TRUE(fs::is_directory(file_.parent_path()));
+    EXPECT_FALSE(persistence.foundUnreadableFile());
+    ASSERT_EQ(state.playlists.size(), 1u);
+    PersistedState expected; // the fresh state, apart from the new id
+    expected.playlists.emplace_back(state.playlists[0].id, "Playlist 1");
+    expected.activePlaylistID = state.playlists[0].id;
+    EXPECT_EQ(state, expected);
+
+    ASSERT_TRUE(persistence.save(state));
+    EXPECT_EQ(Persistence(file_).load(), state);
+    EXPECT_EQ(filesIn(file_.parent_path()), std::vector<std::string>{"orvane-data.json"});
+}
+
+TEST_F(PersistenceTest, StartStateFromStoredFile) {
+    PersistedState stored = twoPlaylists();
+    stored.activePlaylistID.reset();
+    const PersistedState loaded = loadFrom(*toJson(stored));
+    EXPECT_EQ(loaded.activePlaylistID, stored.playlists[0].id);
+    EXPECT_EQ(loaded.settings.volume, 0.25);
+
+    stored.activePlaylistID = Uuid::random(); // names no playlist: kept as it is
+    EXPECT_EQ(loadFrom(*toJson(stored)), stored);
+
+    Persistence emptyList(file_);
+    scratch_.write("Orvane/orvane-data.json", R"({"playlists":[],"settings":{"volume":0.1}})");
+    const PersistedState fresh = emptyList.load();
+    EXPECT_EQ(fresh.playlists.size(), 1u);
+    EXPECT_EQ(fresh.settings, AppSettings{});
+    EXPECT_FALSE(emptyList.foundUnreadableFile());
+    ASSERT_TRUE(emptyList.save(fresh));
+    EXPECT_FALSE(fs::exists(emptyList.unreadableCopyPath())) << "a readable file is not copied";
+}
+
+TEST_F(PersistenceTest, UnreadableFileIsKeptOnceBeforeTheFirstSave) {
+    const std::string truncated = toJson(twoPlaylists())->substr(0, 60);
+    Persistence persistence(file_);
+    EXPECT_EQ(loadFrom(truncated).playlists.at(0).name, "Playlist 1");
+    persistence.load();
+    EXPECT_TRUE(persistence.foundUnreadableFile());
+
+    PersistedState next = twoPlaylists();
+    ASSERT_TRUE(persistence.save(next));
+    EXPECT_EQ(readText(persistence.unreadableCopyPath()), truncated);
+    EXPECT_EQ(Persistence(file_).load(), next);
+    next.settings.volume = 0.5;
+    ASSERT_TRUE(persistence.save(next));
+    EXPECT_EQ(readText(persistence.unreadableCopyPath()), truncated) << "copied once per load";
+    EXPECT_EQ(filesIn(file_.parent_path()),
+              (std::vector<std::string>{"orvane-data.json", "orvane-data.json.unreadable"}));
+
+    // A later unreadable file (unknown mode) replaces the older copy.
+    const std::string unknownMode = R"({"playlists":[],"settings":{"pbMode":"loop"}})";
+    loadFrom(unknownMode);
+    ASSERT_TRUE(persistence.load().playlists.size() == 1 && persistence.save(next));
+    EXPECT_EQ(readText(persistence.unreadableCopyPath()), unknownMode);
+    EXPECT_EQ(Persistence(file_).load(), next);
+}
+
+TEST_F(PersistenceTest, RefusedOrFailedSaveLeavesTheOldFile) {
+    Persistence persistence(file_);
+    persistence.load();
+    PersistedState state = twoPlaylists();
+    ASSERT_TRUE(persistence.save(state));
+    const std::string before = readText(file_);
+
+    state.playlists[1].tracks[0].rmsLinear = std::numeric_limits<double>::infinity();
+    EXPECT_FALSE(persistence.save(state));
+    EXPECT_EQ(readText(file_), before);
+
+    // A write that the system cuts short (a file size limit works even for root).
+    state.playlists[1].tracks[0].rmsLinear = 0.5;
+    state.playlists[1].tracks[0].comment = std::string(4096, 'c');
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1024;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const bool cutShort = persistence.save(state);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(cutShort);
+    EXPECT_EQ(readText(file_), before);
+    EXPECT_EQ(filesIn(file_.parent_path()), std::vector<std::string>{"orvane-data.json"});
+
+    EXPECT_TRUE(persistence.save(state)) << "saving works again";
+    EXPECT_EQ(Persistence(file_).load(), state);
+
+    scratch_.write("plain-file");
+    EXPECT_FALSE(Persistence(root_ / "plain-file" / "orvane-data.json").save(state));
+}
+
+} // namespace
+} // namespace orvane

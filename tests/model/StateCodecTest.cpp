@@ -1,0 +1,268 @@
+#include "model/StateCodec.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace orvane {
+namespace {
+
+Uuid uuid(const char* text) {
+    return *Uuid::parse(text);
+}
+
+Track fullTrack() {
+    Track t(Uuid::random(), "/home/ana/Música/Été/01 - Ça va.flac", "Ana Björk", "Ça va ♪");
+    t.duration = 245.31;
+    t.album = "Déjà \"vu\"\n";
+    t.albumArtist = "Various/Artists";
+    t.genre = "caf\xe9 (Latin-1, not UTF-8)";
+    t.year = "1999-04-01";
+    t.trackNumber = 1;
+    t.trackTotal = 12;
+    t.discNumber = 2;
+    t.discTotal = 2;
+    t.composer = "日本語";
+    t.comment = std::string("tab\there, nul\0in", 16);
+    t.bitrateKbps = 320;
+    t.sampleRateHz = 44100;
+    t.bpm = 128;
+    t.peakLinear = 0.98765;
+    t.rmsLinear = 0.1234;
+    t.trimStart = 0.25;
+    t.trimEnd = 244.5;
+    return t;
+}
+
+PersistedState fullState() {
+    PersistedState s;
+    s.playlists.emplace_back(Uuid::random(), "Mix/2024 ✓", std::vector<Track>{fullTrack()});
+    s.playlists.emplace_back(Uuid::random(), "", std::vector<Track>{});
+    s.activePlaylistID = s.playlists[1].id;
+    // Every field away from its default, so that a field the codec skips shows.
+    // clang-format off
+    s.settings = {.volume = 0.33, .pan = -0.5, .isMuted = true, .pbMode = PlaybackMode::stopAfter,
+        .shuffle = true, .eqOn = true, .eqGains = {1.5, -2, 3}, .eqPreset = "Mine",
+        .customEQPresets = {{"Mine", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}}, {"a/b", {}}},
+        .showRemainingTime = true, .playlistFontSize = 14, .alwaysOnTop = true,
+        .resumeOnStartup = true, .quitOnClose = true, .visualization = VisualizationMode::off,
+        .ledBrightness = 0.5, .showWordmarkIcon = true, .showPlaylist = false, .gapless = false,
+        .trimSilence = true, .trimThresholdDb = -48, .trimMaxSec = 2, .fadePlayOn = true,
+        .fadePlayMs = 1, .fadePauseOn = true, .fadePauseMs = 2, .fadeStopOn = true,
+        .fadeStopMs = 3, .fadeChangeOn = true, .fadeChangeMs = 4, .normalize = true,
+        .compOn = true, .compAmount = 77, .compPreset = CompressorPreset::maximum,
+        .charFx = CharacterFX::tape, .charIntensity = 10, .vinylCrackle = 20,
+        .tapeType = TapeType::metal, .tapeCompression = 30, .tapeWear = 40, .mechNoise = true,
+        .mechNoiseLevel = 50, .loudness = true, .outputDeviceUID = "alsa_output.pci/0"};
+    // clang-format on
+    s.resumePlaylistID = s.playlists[0].id;
+    s.resumeTrackID = s.playlists[0].tracks[0].id;
+    s.resumePosition = 61.75;
+    return s;
+}
+
+// A valid file with one playlist and one track, the base of the rejection cases.
+const std::string validFile =
+    R"({"playlists":[{"id":"0a1b2c3d-4e5f-4a6b-8c7d-8e9fa0b1c2d3","name":"P","tracks":[)"
+    R"({"id":"00000000-0000-4000-8000-000000000001","path":"/a.mp3","artist":"A","title":"T",)"
+    R"("trackNumber":3}]}],"settings":{"pbMode":"one"}})";
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    const auto at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return text.replace(at, from.size(), to);
+}
+
+TEST(StateCodec, FullyPopulatedAndMinimalStatesRoundTrip) {
+    const PersistedState full = fullState();
+    const auto json = toJson(full);
+    ASSERT_TRUE(json);
+    EXPECT_EQ(fromJson<PersistedState>(*json), full);
+    EXPECT_EQ(json->find_first_of("\n\r\t"), std::string::npos)
+        << "one line, control characters escaped";
+    for (auto at = json->find('/'); at != std::string::npos; at = json->find('/', at + 1))
+        EXPECT_EQ((*json)[at - 1], '\\') << "unescaped slash at " << at;
+
+    // A path longer than the encoder's buffer once its slashes are escaped.
+    PersistedState minimal;
+    minimal.playlists.emplace_back(
+        Uuid(), "P", std::vector<Track>{Track(Uuid(), std::string(700'000, '/'), "", "")});
+    const auto minimalJson = toJson(minimal);
+    ASSERT_TRUE(minimalJson);
+    EXPECT_EQ(fromJson<PersistedState>(*minimalJson), minimal);
+    EXPECT_EQ(minimalJson->find("null"), std::string::npos);
+}
+
+TEST(StateCodec, WritesExactBytes) {
+    const std::string defaults =
+        R"({"volume":0.8,"pan":0.0,"isMuted":false,"pbMode":"normal","shuffle":false,)"
+        R"("eqOn":false,"eqGains":[0.0,0.0,0.0,0.0,0.0,0.0,0.0,0.0,0.0,0.0],"eqPreset":"flat",)"
+        R"("customEQPresets":{},"showRemainingTime":false,"playlistFontSize":12.5,)"
+        R"("alwaysOnTop":false,"resumeOnStartup":false,"quitOnClose":false,)"
+        R"("visualization":"vu","ledBrightness":0.8,"showWordmarkIcon":false,)"
+        R"("showPlaylist":true,"gapless":true,"trimSilence":false,"trimThresholdDb":-60.0,)"
+        R"("trimMaxSec":5.0,"fadePlayOn":false,"fadePlayMs":250.0,"fadePauseOn":false,)"
+        R"("fadePauseMs":250.0,"fadeStopOn":false,"fadeStopMs":250.0,"fadeChangeOn":false,)"
+        R"("fadeChangeMs":400.0,"normalize":false,"compOn":false,"compAmount":40.0,)"
+        R"("compPreset":"warm","charFx":"off","charIntensity":40.0,"loudness":false,)"
+        R"("vinylCrackle":50.0,"tapeType":"chrome","tapeCompression":40.0,"tapeWear":0.0,)"
+        R"("mechNoise":false,"mechNoiseLevel":30.0})";
+    EXPECT_EQ(toJson(AppSettings{}), defaults);
+
+    PersistedState state;
+    Track track(uuid("abcdef01-2345-4678-9abc-def012345678"), "/m/a.mp3", "X", "Y");
+    track.duration = 2;
+    track.trackNumber = 3;
+    state.playlists.emplace_back(uuid("00000000-0000-0000-0000-00000000000a"), "A/B",
+                                 std::vector<Track>{track});
+    state.activePlaylistID = state.playlists[0].id;
+    state.resumePosition = 1.5;
+    EXPECT_EQ(toJson(state),
+              R"({"playlists":[{"id":"00000000-0000-0000-0000-00000000000A","name":"A\/B",)"
+              R"("tracks":[{"id":"ABCDEF01-2345-4678-9ABC-DEF012345678","path":"\/m\/a.mp3",)"
+              R"("artist":"X","title":"Y","duration":2.0,"trackNumber":3}]}],)"
+              R"("activePlaylistID":"00000000-0000-0000-0000-00000000000A","settings":)" +
+                  defaults + R"(,"resumePosition":1.5})");
+
+    AppSettings withDevice;
+    withDevice.outputDeviceUID = "sink/1";
+    EXPECT_NE(toJson(withDevice)
+                  ->find(R"("loudness":false,"outputDeviceUID":"sink\/1",)"
+                         R"("vinylCrackle")"),
+              std::string::npos);
+}
+
+TEST(StateCodec, SettingsDecodeOverDefaults) {
+    EXPECT_EQ(fromJson<AppSettings>("{}"), AppSettings{});
+    AppSettings half;
+    half.volume = 0.5;
+    EXPECT_EQ(fromJson<AppSettings>(R"({"volume":0.5})"), half);
+    EXPECT_EQ(fromJson<AppSettings>(R"({"pbMode":null,"gapless":null,"outputDeviceUID":null,)"
+                                    R"("eqGains":null,"someday":[{"x":1}]})"),
+              AppSettings{});
+
+    const auto custom = fromJson<AppSettings>(
+        R"({"eqGains":[1,2.5],"customEQPresets":{"Mine":[1,-2],"b":[]},"volume":1})");
+    ASSERT_TRUE(custom);
+    EXPECT_EQ(custom->eqGains, (std::vector<double>{1, 2.5}));
+    EXPECT_EQ(custom->customEQPresets.at("Mine"), (std::vector<double>{1, -2}));
+    EXPECT_EQ(custom->volume, 1.0);
+}
+
+TEST(StateCodec, AcceptsEquivalentForms) {
+    const auto plain = fromJson<PersistedState>(validFile);
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->playlists[0].tracks[0].path, "/a.mp3");
+    EXPECT_EQ(plain->playlists[0].tracks[0].trackNumber, 3);
+    EXPECT_EQ(plain->settings.pbMode, PlaybackMode::one);
+
+    const std::string variant =
+        replaced(replaced(replaced(validFile, "0a1b2c3d-4e5f-4a6b-8c7d-8e9fa0b1c2d3",
+                                   "0A1B2C3D-4E5F-4A6B-8C7D-8E9FA0B1C2D3"),
+                          R"("/a.mp3")", R"("\/a.mp3")"),
+                 R"("trackNumber":3)", R"("trackNumber":3.0,"duration":7,"album":null)") +
+        " \n";
+    PersistedState expected = *plain;
+    expected.playlists[0].tracks[0].duration = 7.0;
+    EXPECT_EQ(fromJson<PersistedState>(variant), expected);
+}
+
+TEST(StateCodec, RejectsTheWholeFile) {
+    const std::pair<std::string, std::string> damage[] = {
+        {R"("pbMode":"one")", R"("pbMode":"shuffle")"},
+        {R"("title":"T",)", ""},
+        {R"("title":"T")", R"("title":null)"},
+        {R"("trackNumber":3)", R"("trackNumber":1.5)"},
+        {R"("trackNumber":3)", R"("trackNumber":3000000000)"},
+        {R"("trackNumber":3)", R"("trackNumber":"3")"},
+        {R"("trackNumber":3)", R"("duration":"3")"},
+        {R"("pbMode":"one")", R"("isMuted":1)"},
+        {R"("pbMode":"one")", R"("eqGains":[1,"2"])"},
+        {R"("pbMode":"one")", R"("customEQPresets":{"x":[null]})"},
+        {"0a1b2c3d-4e5f-4a6b-8c7d-8e9fa0b1c2d3", "0a1b2c3d4-e5f-4a6b-8c7d-8e9fa0b1c2d3"},
+        {"0a1b2c3d-4e5f-4a6b-8c7d-8e9fa0b1c2d3", "0a1b2c3d-4e5f-4a6b-8c7d-8e9fa0b1c2dg"},
+        {R"(,"settings":{"pbMode":"one"})", ""},
+        {R"({"pbMode":"one"})", "null"},
+        {R"({"playlists":)", R"({"playlists":{},"x":)"},
+        {"}]}]", "}]}"},
+    };
+    for (const auto& [from, to] : damage)
+        EXPECT_FALSE(fromJson<PersistedState>(replaced(validFile, from, to))) << to;
+    EXPECT_FALSE(fromJson<PersistedState>(validFile + "x"));
+    EXPECT_FALSE(fromJson<PersistedState>(validFile + std::string("\0{}", 3)));
+    EXPECT_FALSE(fromJson<PersistedState>(validFile.substr(0, validFile.size() / 2)));
+    EXPECT_FALSE(fromJson<PersistedState>("[]"));
+    EXPECT_FALSE(fromJson<PersistedState>(R"({"x":)" + std::string(1'000'000, '[')))
+        << "no overflow";
+    EXPECT_FALSE(fromJson<PersistedState>(""));
+}
+
+TEST(StateCodec, ReadsFromASourcePieceByPiece) {
+    PersistedState state = fullState();
+    state.playlists[1].tracks.assign(400, fullTrack());
+    const std::string json = *toJson(state);
+    ASSERT_GT(json.size(), 150'000u) << "several of the reader's pieces";
+    // Hands out the text in small odd pieces, failing once `failAt` bytes are read.
+    const auto source = [](std::string_view text, std::size_t failAt) -> JsonSource {
+        return [text, failAt, at = std::size_t{0}](
+                   char* buffer, std::size_t capacity) mutable -> std::optional<std::size_t> {
+            if (at >= failAt)
+                return std::nullopt;
+            const std::size_t count = std::min({capacity, text.size() - at, std::size_t{777}});
+            std::memcpy(buffer, text.data() + at, count);
+            at += count;
+            return count;
+        };
+    };
+    EXPECT_EQ(readJson(source(json, json.size() + 1)), state);
+    EXPECT_FALSE(readJson(source(json, json.size() / 2)));
+    EXPECT_FALSE(readJson(source(json, json.size()))) << "a failure at the very end counts";
+    std::string nulLater = json + std::string(100'000, ' ');
+    nulLater[json.size() + 90'000] = '\0';
+    EXPECT_FALSE(readJson(source(nulLater, nulLater.size() + 1)));
+}
+
+TEST(StateCodec, NumbersReadBackExactly) {
+    const double doubles[] = {0.1,     1e-300,  123456.789, -0.0, 5e-324,
+                              DBL_MAX, 1.0 / 3, -1e22,      1e21, 0.30000000000000004};
+    for (double value : doubles) {
+        Track track(Uuid(), "p", "a", "t");
+        track.duration = value;
+        const auto back = fromJson<Track>(*toJson(track));
+        ASSERT_TRUE(back && back->duration) << value;
+        EXPECT_EQ(std::memcmp(&*back->duration, &value, sizeof value), 0) << *toJson(track);
+    }
+    for (int value : {INT_MAX, INT_MIN, 0, -1}) {
+        Track track(Uuid(), "p", "a", "t");
+        track.bpm = value;
+        EXPECT_EQ(fromJson<Track>(*toJson(track)), track);
+    }
+}
+
+TEST(StateCodec, NonFiniteDoublesRefuseEncoding) {
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    PersistedState state = fullState();
+    state.playlists[0].tracks[0].peakLinear = nan;
+    EXPECT_FALSE(toJson(state));
+    state = fullState();
+    state.settings.customEQPresets["x"] = {0, -inf};
+    EXPECT_FALSE(toJson(state));
+    state = fullState();
+    state.resumePosition = inf;
+    bool sinkCalled = false;
+    EXPECT_FALSE(writeJson(state, [&](std::string_view) { return sinkCalled = true; }));
+    EXPECT_FALSE(sinkCalled) << "nothing is produced";
+    AppSettings settings;
+    settings.volume = nan;
+    EXPECT_FALSE(toJson(settings));
+}
+
+} // namespace
+} // namespace orvane

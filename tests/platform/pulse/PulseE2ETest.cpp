@@ -1,0 +1,401 @@
+// End to end against a real PulseAudio daemon, run by tests/e2e/with-pulse.sh: two null
+// sinks, orvane_test_a (the default) and orvane_test_b, both 48 kHz float32 stereo.
+// Sound is checked where it arrives, on the sinks' monitors.
+
+#include "PulseTestSupport.h"
+#include "platform/PulseDevices.h"
+#include "platform/PulseOutput.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
+#include <iostream>
+#include <memory>
+#include <numbers>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace orvane::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+bool haveServer() {
+    const char* flag = std::getenv("ORVANE_PULSE_E2E");
+    return flag && *flag;
+}
+
+#define REQUIRE_SERVER()                                                                           \
+    if (!haveServer())                                                                             \
+    GTEST_SKIP() << "needs the private server of tests/e2e/with-pulse.sh"
+
+std::optional<std::uint32_t> sinkID(const std::string& uid) {
+    return PulseDeviceManager().deviceID(uid);
+}
+
+bool uidsContain(const std::vector<OutputDevice>& devices, const std::string& uid) {
+    return std::any_of(devices.begin(), devices.end(),
+                       [&](const OutputDevice& d) { return d.uid == uid; });
+}
+
+// Loads one more null sink for the length of a test.
+class ExtraSink {
+public:
+    ExtraSink(const std::string& name, const std::string& description, int rate = 48000) {
+        // The module argument needs the description quoted inside a quoted value.
+        const std::string cmd = "pactl load-module module-null-sink sink_name=" + name +
+                                " \"sink_properties='device.description=\\\"" + description +
+                                "\\\"'\" format=float32le channels=2 rate=" + std::to_string(rate);
+        FILE* out = popen(("timeout 20 " + cmd).c_str(), "r");
+        if (out) {
+            char line[64] = {};
+            if (fgets(line, sizeof line, out))
+                module_ = line;
+            pclose(out);
+        }
+        while (!module_.empty() && std::isspace(static_cast<unsigned char>(module_.back())))
+            module_.pop_back();
+    }
+    ~ExtraSink() { unload(); }
+    void unload() {
+        if (!module_.empty())
+            run("pactl unload-module " + module_);
+        module_.clear();
+    }
+    bool loaded() const { return !module_.empty(); }
+
+private:
+    std::string module_;
+};
+
+// Puts the default sink back to orvane_test_a, so that later tests in the same run
+// start from the daemon as the script made it.
+struct DefaultSinkRestorer {
+    ~DefaultSinkRestorer() { run("pactl set-default-sink orvane_test_a"); }
+};
+
+TEST(PulseDevicesE2E, ListsSinksByDescriptionWithoutMonitors) {
+    REQUIRE_SERVER();
+    const std::vector<OutputDevice> devices = PulseDeviceManager().listOutputDevices();
+    ASSERT_EQ(devices.size(), 2u);
+    EXPECT_EQ(devices[0].uid, "orvane_test_a");
+    EXPECT_EQ(devices[0].name, "Orvane Test A");
+    EXPECT_EQ(devices[1].uid, "orvane_test_b");
+    EXPECT_EQ(devices[1].name, "Orvane Test B");
+    EXPECT_NE(devices[0].id, devices[1].id);
+}
+
+TEST(PulseDevicesE2E, ResolvesUidsByExactName) {
+    REQUIRE_SERVER();
+    const std::vector<OutputDevice> devices = PulseDeviceManager().listOutputDevices();
+    ASSERT_EQ(devices.size(), 2u);
+    EXPECT_EQ(sinkID("orvane_test_b"), devices[1].id);
+    EXPECT_EQ(sinkID("orvane_test_a"), devices[0].id);
+    EXPECT_EQ(sinkID("orvane_test"), std::nullopt);
+    EXPECT_EQ(sinkID("ORVANE_TEST_A"), std::nullopt);
+    EXPECT_EQ(sinkID("orvane_test_a.monitor"), std::nullopt);
+    EXPECT_EQ(sinkID(""), std::nullopt);
+}
+
+TEST(PulseDevicesE2E, SinksWithTheSameDescriptionAreToldApartByUid) {
+    REQUIRE_SERVER();
+    ExtraSink twin("orvane_test_twin", "Orvane Test A");
+    ASSERT_TRUE(twin.loaded());
+    const std::vector<OutputDevice> devices = PulseDeviceManager().listOutputDevices();
+    ASSERT_EQ(devices.size(), 3u);
+    EXPECT_EQ(devices[2].uid, "orvane_test_twin");
+    EXPECT_EQ(devices[2].name, "Orvane Test A");
+    EXPECT_EQ(sinkID("orvane_test_twin"), devices[2].id);
+    EXPECT_NE(sinkID("orvane_test_twin"), sinkID("orvane_test_a"));
+}
+
+// The settings window lists devices on a background thread while the controller may
+// resolve a uid on the main thread.
+TEST(PulseDevicesE2E, ListsFromSeveralThreadsAtOnce) {
+    REQUIRE_SERVER();
+    std::vector<std::future<std::vector<OutputDevice>>> lists;
+    for (int i = 0; i < 4; ++i)
+        lists.push_back(std::async(std::launch::async, [] { return listPulseSinks(); }));
+    for (auto& list : lists) {
+        const std::vector<OutputDevice> devices = list.get();
+        ASSERT_EQ(devices.size(), 2u);
+        EXPECT_TRUE(uidsContain(devices, "orvane_test_a"));
+        EXPECT_TRUE(uidsContain(devices, "orvane_test_b"));
+    }
+}
+
+TEST(PulseOutputE2E, PlaysBothChannelsAtTheSinkRate) {
+    REQUIRE_SERVER();
+    MonitorRecorder recA("orvane_test_a");
+    ASSERT_TRUE(recA.started());
+    ASSERT_TRUE(eventually([&] { return recA.frames() > 0; }));
+
+    ToneSource tone;
+    PulseOutput output;
+    ASSERT_TRUE(output.start(tone));
+    EXPECT_TRUE(output.isRunning());
+    // The server's default rate is 44.1 kHz; the sink's is 48 kHz.
+    EXPECT_EQ(output.sampleRate(), 48000.0);
+    EXPECT_EQ(output.currentSinkName(), "orvane_test_a");
+    ASSERT_TRUE(eventually([&] { return endsWithTone(recA); }));
+
+    const std::vector<float> rec = cleanStretch(recA, output, 24000);
+    ASSERT_EQ(rec.size(), 2u * 24000);
+    const ChannelStats left = analyse(rec, 0, 0, 24000);
+    const ChannelStats right = analyse(rec, 1, 0, 24000);
+    EXPECT_NEAR(left.frequency, ToneSource::kLeftHz, 5.0);
+    EXPECT_NEAR(right.frequency, ToneSource::kRightHz, 5.0);
+    EXPECT_NEAR(left.rms, ToneSource::kLeftAmp / std::numbers::sqrt2, 0.005);
+    EXPECT_NEAR(right.rms, ToneSource::kRightAmp / std::numbers::sqrt2, 0.005);
+    EXPECT_LT(left.longestQuiet, 3u);
+
+    // Between nothing and 250 ms (a passing underflow may empty the buffer for a moment).
+    EXPECT_TRUE(eventually([&] {
+        const std::int64_t latency = output.latencyFrames();
+        return latency > 0 && latency < 12000;
+    }));
+
+    // Once stop() returns nothing renders any more and the sink falls silent.
+    output.stop();
+    EXPECT_FALSE(output.isRunning());
+    EXPECT_EQ(output.latencyFrames(), 0);
+    const std::uint64_t rendered = tone.framesRendered();
+    ASSERT_TRUE(eventually([&] { return endsSilent(recA, 9600); }));
+    EXPECT_EQ(tone.framesRendered(), rendered);
+}
+
+TEST(PulseOutputE2E, StartAgainRestartsWithTheNewSource) {
+    REQUIRE_SERVER();
+    MonitorRecorder recA("orvane_test_a");
+    ASSERT_TRUE(eventually([&] { return recA.frames() > 0; }));
+    ToneSource first;
+    ToneSource second;
+    PulseOutput output;
+    ASSERT_TRUE(output.start(first));
+    ASSERT_TRUE(eventually([&] { return first.framesRendered() > 0; }));
+    ASSERT_TRUE(output.start(second));
+    const std::uint64_t firstFrames = first.framesRendered();
+    ASSERT_TRUE(eventually([&] { return endsWithTone(recA, 9600); }));
+    EXPECT_GT(second.framesRendered(), 0u);
+    EXPECT_EQ(first.framesRendered(), firstFrames);
+}
+
+TEST(PulseOutputE2E, MovesToTheChosenSinkAndBackToTheDefault) {
+    REQUIRE_SERVER();
+    const auto idB = sinkID("orvane_test_b");
+    ASSERT_TRUE(idB);
+    MonitorRecorder recA("orvane_test_a");
+    MonitorRecorder recB("orvane_test_b");
+    ASSERT_TRUE(eventually([&] { return recA.frames() > 0 && recB.frames() > 0; }));
+
+    ToneSource tone;
+    PulseOutput output;
+    ASSERT_TRUE(output.start(tone));
+    ASSERT_TRUE(eventually([&] { return endsWithTone(recA); }));
+    EXPECT_TRUE(endsSilent(recB));
+
+    // The playing stream moves over.
+    ASSERT_TRUE(output.selectDevice(idB));
+    EXPECT_EQ(output.currentSinkName(), "orvane_test_b");
+    ASSERT_TRUE(eventually([&] { return endsWithTone(recB) && endsSilent(recA); }));
+    EXPECT_TRUE(output.isRunning());
+
+    // A sink that does not exist is refused and the routing stays.
+    EXPECT_FALSE(output.selectDevice(999999u));
+    EXPECT_EQ(output.currentSinkName(), "orvane_test_b");
+
+    // "System default": back to the default sink at once...
+    ASSERT_TRUE(output.selectDevice(std::nullopt));
+    EXPECT_EQ(output.currentSinkName(), "orvane_test_a");
+    ASSERT_TRUE(eventually([&] { return endsWithTone(recA) && endsSilent(recB); }));
+
+    // ...and along with it when the default changes later. (recA follows the default
+    // monitor too, having been started on it, so only recB tells here.)
+    DefaultSinkRestorer restore;
+    ASSERT_EQ(run("pactl set-default-sink orvane_test_b"), 0);
+    ASSERT_TRUE(eventually([&] { return endsWithTone(recB); }));
+    EXPECT_EQ(output.currentSinkName(), "orvane_test_b");
+}
+
+TEST(PulseOutputE2E, AChoiceMadeBeforeStartAppliesAtStart) {
+    REQUIRE_SERVER();
+    const auto idB = sinkID("orvane_test_b");
+    ASSERT_TRUE(idB);
+    MonitorRecorder recA("orvane_test_a");
+    MonitorRecorder recB("orvane_test_b");
+    ASSERT_TRUE(eventually([&] { return recA.frames() > 0 && recB.frames() > 0; }));
+
+    ToneSource tone;
+    PulseOutput output;
+    EXPECT_FALSE(output.selectDevice(999999u));
+    ASSERT_TRUE(output.selectDevice(idB));
+    ASSERT_TRUE(output.start(tone));
+    EXPECT_EQ(output.currentSinkName(), "orvane_test_b");
+    ASSERT_TRUE(eventually([&] { return endsWithTone(recB); }));
+    EXPECT_TRUE(endsSilent(recA));
+
+    output.stop();
+    ASSERT_TRUE(output.selectDevice(std::nullopt));
+    ASSERT_TRUE(output.start(tone));
+    EXPECT_EQ(output.currentSinkName(), "orvane_test_a");
+    ASSERT_TRUE(eventually([&] { return endsWithTone(recA) && endsSilent(recB); }));
+}
+
+// The choice is kept by sink name: a sink that goes away (unplugged) and comes back
+// under a new index gets the stream again at the next start.
+TEST(PulseOutputE2E, AChoiceOutlivesItsSinkGoingAway) {
+    REQUIRE_SERVER();
+    auto usb = std::make_unique<ExtraSink>("orvane_test_usb", "Orvane Test USB", 44100);
+    ASSERT_TRUE(usb->loaded());
+    const auto firstID = sinkID("orvane_test_usb");
+    ASSERT_TRUE(firstID);
+    MonitorRecorder recA("orvane_test_a");
+    ASSERT_TRUE(eventually([&] { return recA.frames() > 0; }));
+
+    // The stream takes the chosen sink's rate.
+    ToneSource tone(44100);
+    PulseOutput output;
+    ASSERT_TRUE(output.selectDevice(firstID));
+    ASSERT_TRUE(output.start(tone));
+    EXPECT_EQ(output.currentSinkName(), "orvane_test_usb");
+    EXPECT_EQ(output.sampleRate(), 44100.0);
+
+    // The server rescues the stream onto the default sink; playback goes on.
+    usb->unload();
+    ASSERT_TRUE(eventually([&] { return endsWithTone(recA); }));
+    EXPECT_TRUE(output.isRunning());
+    output.stop();
+    ASSERT_TRUE(output.start(tone));
+    EXPECT_EQ(output.currentSinkName(), "orvane_test_a");
+    EXPECT_EQ(output.sampleRate(), 48000.0);
+    output.stop();
+
+    usb = std::make_unique<ExtraSink>("orvane_test_usb", "Orvane Test USB", 44100);
+    ASSERT_TRUE(usb->loaded());
+    EXPECT_NE(sinkID("orvane_test_usb"), firstID);
+    ASSERT_TRUE(output.start(tone));
+    EXPECT_EQ(output.currentSinkName(), "orvane_test_usb");
+}
+
+TEST(PulseOutputE2E, CountsUnderflowsAndRecovers) {
+    REQUIRE_SERVER();
+    MonitorRecorder recA("orvane_test_a");
+    ASSERT_TRUE(eventually([&] { return recA.frames() > 0; }));
+    ToneSource tone;
+    PulseOutput output;
+    ASSERT_TRUE(output.start(tone));
+    ASSERT_TRUE(eventually([&] { return endsWithTone(recA); }));
+    const std::uint64_t before = output.underflowCount();
+
+    // A render that takes four times the buffer starves the server.
+    tone.stallOnce(400ms);
+    ASSERT_TRUE(eventually([&] { return output.underflowCount() > before; }));
+    EXPECT_TRUE(output.isRunning());
+    const std::size_t mark = recA.frames();
+    ASSERT_TRUE(eventually([&] { return recA.frames() > mark + 9600 && endsWithTone(recA); }));
+}
+
+// Plays for ten seconds and reports the latency and underflows the user would get.
+TEST(PulseOutputE2E, SteadyPlaybackIsGaplessWithBoundedLatency) {
+    REQUIRE_SERVER();
+    MonitorRecorder recA("orvane_test_a");
+    ASSERT_TRUE(eventually([&] { return recA.frames() > 0; }));
+    ToneSource tone;
+    PulseOutput output;
+    ASSERT_TRUE(output.start(tone));
+    ASSERT_TRUE(eventually([&] { return endsWithTone(recA); }));
+    const std::size_t firstFrame = recA.frames();
+    const std::uint64_t underflowsBefore = output.underflowCount();
+
+    std::vector<std::int64_t> latencies;
+    const std::uint64_t target = tone.framesRendered() + 10 * 48000;
+    ASSERT_TRUE(eventually(
+        [&] {
+            latencies.push_back(output.latencyFrames());
+            return tone.framesRendered() >= target;
+        },
+        30s));
+    const std::uint64_t underflows = output.underflowCount() - underflowsBefore;
+    const std::size_t lastFrame = recA.frames();
+
+    std::sort(latencies.begin(), latencies.end());
+    const auto ms = [](std::int64_t frames) {
+        return static_cast<double>(frames) / 48.0;
+    };
+    double sum = 0;
+    for (std::int64_t l : latencies)
+        sum += static_cast<double>(l);
+    const double meanMs = ms(1) * sum / static_cast<double>(latencies.size());
+    std::cout << "[ latency  ] min " << ms(latencies.front()) << " ms, median "
+              << ms(latencies[latencies.size() / 2]) << " ms, mean " << meanMs << " ms, max "
+              << ms(latencies.back()) << " ms over " << latencies.size() << " samples\n"
+              << "[ underflow] " << underflows << " in 10 s; largest render request "
+              << tone.largestRequest() << " frames\n";
+    ::testing::Test::RecordProperty("latency_mean_ms", std::to_string(meanMs));
+    ::testing::Test::RecordProperty("underflows", std::to_string(underflows));
+
+    const std::int64_t median = latencies[latencies.size() / 2];
+    EXPECT_GT(median, 0);
+    EXPECT_LT(ms(median), 150.0);
+    // Nothing but a loaded machine should starve a 100 ms buffer; a broken refill
+    // would underflow many times a second.
+    EXPECT_LE(underflows, 10u);
+
+    // Every dropout in the recording of those ten seconds was counted.
+    const std::vector<float> rec = recA.samples(firstFrame);
+    const std::size_t frames = std::min(rec.size() / 2, lastFrame - firstFrame);
+    ASSERT_GT(frames, 5u * 48000);
+    const ChannelStats left = analyse(rec, 0, 0, frames);
+    if (underflows == 0) {
+        EXPECT_NEAR(left.frequency, ToneSource::kLeftHz, 5.0);
+        EXPECT_LT(left.longestQuiet, 3u);
+    }
+}
+
+// Kills the daemon under a playing stream; runs as its own test with its own daemon.
+TEST(PulseServerDeathE2E, ADeadServerStopsTheOutputWithoutHanging) {
+    if (!haveServer() || !std::getenv("ORVANE_PULSE_E2E_KILL"))
+        GTEST_SKIP() << "kills the server: runs alone under tests/e2e/with-pulse.sh";
+    ToneSource tone;
+    PulseOutput output;
+    ASSERT_TRUE(output.start(tone));
+    ASSERT_TRUE(eventually([&] { return tone.framesRendered() > 9600; }));
+
+    ASSERT_EQ(run("pulseaudio -k"), 0);
+    ASSERT_TRUE(eventually([&] { return !output.isRunning(); }));
+    EXPECT_EQ(output.latencyFrames(), 0);
+
+    const auto begin = std::chrono::steady_clock::now();
+    output.stop();
+    EXPECT_FALSE(output.start(tone));
+    EXPECT_TRUE(PulseDeviceManager().listOutputDevices().empty());
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 8s);
+}
+
+// Runs with PULSE_SERVER=unix:/nonexistent and no daemon at all.
+TEST(PulseNoServerE2E, StartFailsQuicklyAndNothingIsListed) {
+    if (haveServer())
+        GTEST_SKIP() << "runs without a server";
+    const auto begin = std::chrono::steady_clock::now();
+    ToneSource tone;
+    PulseOutput output;
+    EXPECT_FALSE(output.start(tone));
+    EXPECT_FALSE(output.isRunning());
+    EXPECT_EQ(output.latencyFrames(), 0);
+    EXPECT_GT(output.sampleRate(), 0.0);
+    EXPECT_TRUE(PulseDeviceManager().listOutputDevices().empty());
+    EXPECT_EQ(PulseDeviceManager().deviceID("orvane_test_a"), std::nullopt);
+    EXPECT_FALSE(output.selectDevice(1u));
+    EXPECT_TRUE(output.selectDevice(std::nullopt));
+    output.stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 5s);
+    EXPECT_EQ(tone.framesRendered(), 0u);
+}
+
+} // namespace
+} // namespace orvane::test

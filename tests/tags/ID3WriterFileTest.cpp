@@ -1,0 +1,198 @@
+// The tag writer on real files: refusal, replacement, failures, kept cover art.
+
+#include "TagTestSupport.h"
+#include "tags/ID3Writer.h"
+#include "tags/MetadataReader.h"
+
+#include <csignal>
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <taglib/attachedpictureframe.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+
+namespace orvane {
+namespace {
+
+using namespace tagtest;
+namespace fs = std::filesystem;
+
+ID3Writer::Tags titled(const std::string& title) {
+    ID3Writer::Tags tags;
+    tags.title = title;
+    return tags;
+}
+
+TEST(ID3WriterFile, RefusesEveryExtensionButMp3AndTouchesNothing) {
+    ScratchDir dir;
+    const Bytes content = tag(3, 0, frame23("TIT2", latin1Text("Keep"))) + fakeAudio();
+    for (const char* name : {"song.m4a", "song.flac", "song.mp3.bak", "mp3"}) {
+        writeFile(dir / name, content);
+        try {
+            ID3Writer::writeTags(dir / name, titled("New"));
+            ADD_FAILURE() << name << " was accepted";
+        } catch (const TagWriteError& error) {
+            EXPECT_STREQ(error.domain(), "Orvane");
+            EXPECT_EQ(error.code(), 10);
+            EXPECT_STREQ(error.what(), "Tag writing is supported for MP3 files only");
+        }
+        EXPECT_EQ(readFile(dir / name), content) << name;
+    }
+    EXPECT_EQ(dir.names().size(), 4u); // no temporary file left behind
+}
+
+TEST(ID3WriterFile, ReplacesTheFileAndLeavesNoTemporaryFile) {
+    ScratchDir dir;
+    const fs::path path = dir / "Upper.MP3";
+    writeFile(path, tag(3, 0, frame23("TIT2", latin1Text("Old"))) + fakeAudio());
+    ::chmod(path.c_str(), 0640);
+
+    ID3Writer::Tags tags = titled("New");
+    tags.trackNumber = 2;
+    ID3Writer::writeTags(path, tags);
+    const Bytes once = readFile(path);
+    EXPECT_EQ(once, ID3Writer::rewrite(fakeAudio(), tags));
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"Upper.MP3"});
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms(0640));
+
+    ID3Writer::writeTags(path, tags);
+    EXPECT_EQ(readFile(path), once); // the second write replaces the first tag exactly
+}
+
+TEST(ID3WriterFile, WritesThroughASymbolicLink) {
+    ScratchDir dir;
+    writeFile(dir / "real.mp3", fakeAudio());
+    fs::create_symlink(dir / "real.mp3", dir / "link.mp3");
+    ID3Writer::writeTags(dir / "link.mp3", titled("New"));
+    EXPECT_TRUE(fs::is_symlink(dir / "link.mp3"));
+    EXPECT_EQ(readFile(dir / "real.mp3"), ID3Writer::rewrite(fakeAudio(), titled("New")));
+}
+
+TEST(ID3WriterFile, ReportsAFileThatCannotBeRead) {
+    ScratchDir dir;
+    try {
+        ID3Writer::writeTags(dir / "missing.mp3", titled("New"));
+        ADD_FAILURE() << "no error";
+    } catch (const TagWriteError& error) {
+        EXPECT_EQ(error.code(), TagWriteError::ReadFailed);
+        EXPECT_EQ(error.cause(), std::errc::no_such_file_or_directory);
+        EXPECT_NE(std::string(error.what()).find("missing.mp3"), std::string::npos);
+    }
+    EXPECT_TRUE(dir.names().empty());
+}
+
+// Lowers the file size limit so that writing the temporary file fails with EFBIG
+// (SIGXFSZ ignored), and restores both on the way out.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = old_;
+        lowered.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit old_{};
+    void (*oldHandler_)(int) = nullptr;
+};
+
+TEST(ID3WriterFile, AFailedWriteRemovesTheTemporaryFileAndKeepsTheOriginal) {
+    ScratchDir dir;
+    const Bytes original = Bytes(4000, 0x55);
+    writeFile(dir / "song.mp3", original);
+    try {
+        const FileSizeLimit limit(2048);
+        ID3Writer::writeTags(dir / "song.mp3", titled("New"));
+        ADD_FAILURE() << "no error";
+    } catch (const TagWriteError& error) {
+        EXPECT_EQ(error.code(), TagWriteError::WriteFailed);
+        EXPECT_EQ(error.cause(), std::errc::file_too_large);
+    }
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"song.mp3"});
+    EXPECT_EQ(readFile(dir / "song.mp3"), original);
+}
+
+Bytes pictureOf(const fs::path& path) {
+    TagLib::MPEG::File file(path.c_str());
+    if (!file.hasID3v2Tag())
+        return {};
+    const auto& frames = file.ID3v2Tag()->frameList("APIC");
+    if (frames.size() != 1)
+        return {};
+    const auto* picture = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(frames.front());
+    if (picture == nullptr)
+        return {};
+    const TagLib::ByteVector data = picture->picture();
+    return Bytes(data.begin(), data.end());
+}
+
+TEST(ID3WriterFile, CoverArtSurvivesATitleChangeAndStaysReadable) {
+    ScratchDir dir;
+    const fs::path path = dir / "cover.mp3";
+    fs::copy_file(fixture("cover.mp3"), path);
+    const Bytes picture = pictureOf(path);
+    ASSERT_GT(picture.size(), 8u);
+
+    ID3Writer::Tags tags = titled("New title");
+    tags.artist = "CoverArtist";
+    ID3Writer::writeTags(path, tags);
+
+    EXPECT_EQ(pictureOf(path), picture);
+    TagLib::MPEG::File file(path.c_str());
+    ASSERT_TRUE(file.hasID3v2Tag());
+    EXPECT_EQ(file.ID3v2Tag()->header()->majorVersion(), 3u);
+    EXPECT_EQ(file.ID3v2Tag()->title().to8Bit(true), "New title");
+    EXPECT_TRUE(file.audioProperties() != nullptr && file.audioProperties()->bitrate() > 0);
+}
+
+TEST(ID3WriterFile, WhatIsWrittenIsWhatTheReaderReads) {
+    // numbers.mp3 has a described comment (player data) that must not hide the new
+    // one; v24.mp3 a v2.4 year (TDRC) that must not outlive the new year.
+    for (const char* name : {"numbers.mp3", "v24.mp3"}) {
+        SCOPED_TRACE(name);
+        ScratchDir dir;
+        const fs::path path = dir / name;
+        fs::copy_file(fixture(name), path);
+        ID3Writer::Tags tags;
+        tags.title = "Título";
+        tags.artist = "Артист";
+        tags.album = "Album";
+        tags.albumArtist = "Various";
+        tags.genre = "(17)";
+        tags.year = "2024";
+        tags.trackNumber = 5;
+        tags.trackTotal = 12;
+        tags.discNumber = 2;
+        tags.composer = "Composer";
+        tags.comment = "Mine";
+        ID3Writer::writeTags(path, tags);
+
+        const TrackMetadata meta = MetadataReader::read(path);
+        EXPECT_EQ(meta.title, tags.title);
+        EXPECT_EQ(meta.artist, tags.artist);
+        EXPECT_EQ(meta.album, tags.album);
+        EXPECT_EQ(meta.albumArtist, tags.albumArtist);
+        EXPECT_EQ(meta.genre, tags.genre);
+        EXPECT_EQ(meta.year, tags.year);
+        EXPECT_EQ(meta.trackNumber, 5);
+        EXPECT_EQ(meta.trackTotal, 12);
+        EXPECT_EQ(meta.discNumber, 2);
+        EXPECT_EQ(meta.discTotal, std::nullopt);
+        EXPECT_EQ(meta.composer, tags.composer);
+        EXPECT_EQ(meta.comment, "Mine");
+        EXPECT_TRUE(meta.duration.has_value());
+    }
+}
+
+} // namespace
+} // namespace orvane
