@@ -1,0 +1,226 @@
+#include "engine/AudioEngine.h"
+
+#include "engine/EngineError.h"
+#include "media/AudioFileReader.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace orvane {
+
+namespace {
+
+constexpr double kTickSeconds = 0.2;
+// A seek never lands in the last 50 ms, so a completion is always still to come.
+constexpr double kSeekEndMargin = 0.05;
+// onNeedPreload is sent while less than this remains.
+constexpr double kPreloadWindow = 12.0;
+
+} // namespace
+
+AudioEngine::AudioEngine(MainLoop& loop, std::unique_ptr<AudioOutput> output, EngineOptions options)
+    : loop_(loop) {
+    // Completions arrive on the decoder thread; they only cross over to the main loop.
+    auto forward = [&loop, weak = std::weak_ptr<char>(alive_), this](const RegionCompletion& c) {
+        loop.post([weak, this, c] {
+            if (weak.lock())
+                segmentFinished(c);
+        });
+    };
+    host_ = std::make_unique<AudioHost>(std::move(output), std::move(forward), options.host);
+    timer_ = loop_.runEvery(kTickSeconds, [this] { tick(); });
+}
+
+AudioEngine::~AudioEngine() {
+    // The audio and decoder threads go first; then nothing can post to us any more.
+    host_.reset();
+}
+
+RegionRequest AudioEngine::regionRequest(const Segment& segment, std::int64_t fromFrame) const {
+    return {segment.file, fromFrame, segment.t1, segment.regionID};
+}
+
+void AudioEngine::load(const std::string& path, const Uuid& trackID, double trimStart,
+                       std::optional<double> trimEnd, double normGain, int fadeInMs) {
+    stopInternal();
+    auto file = openSegmentFile(path);
+    const double sr = file->sampleRate();
+    const auto range = trimmedRange(sr, file->lengthFrames(), trimStart, trimEnd);
+    if (!range)
+        throw EngineError(EngineError::kEmptyRegion, "empty region in " + path);
+
+    Segment segment;
+    segment.path = path;
+    segment.channels = file->channelCount();
+    segment.file = std::move(file);
+    segment.sampleRate = sr;
+    segment.t0 = range->t0;
+    segment.t1 = range->t1;
+    segment.normGain = static_cast<float>(normGain);
+    segment.trackID = trackID;
+    current_ = std::move(segment);
+    queued_.reset();
+
+    segmentStartFrame_ = range->t0;
+    nodeSecondsAtSegmentStart_ = 0.0;
+    currentSegmentDur_ = static_cast<double>(range->t1 - range->t0) / sr;
+    duration = static_cast<double>(range->t1) / sr;
+    currentTime = static_cast<double>(range->t0) / sr;
+    isLoaded = true;
+
+    setNormGain(normGain, true);
+    fadeLevel_ = 1.0f;
+    host_->graph().setFadeLevel(1.0f);
+    scheduleCurrent(range->t0);
+    play(fadeInMs);
+}
+
+void AudioEngine::play(int fadeInMs) {
+    if (!current_)
+        return;
+    ensureEngineRunning();
+    const bool fadeIn = fadeInMs >= 1;
+    fadeLevel_ = fadeIn ? 0.0f : 1.0f;
+    host_->graph().setFadeLevel(fadeLevel_);
+    if (!fadeIn) {
+        // A running fade (e.g. a pause fade) must not finish what this play undoes.
+        fadeTimer_.cancel();
+        pauseFadeRunning_ = false;
+    }
+    host_->setPlaying(true);
+    isPlaying = true;
+    if (fadeIn)
+        fade(1.0f, fadeInMs, nullptr);
+}
+
+void AudioEngine::resume(int fadeInMs) {
+    if (!current_)
+        return;
+    if (isPlaying && pauseFadeRunning_) {
+        // Interrupted pause: the pause never happens and the level climbs back from
+        // wherever the fade-out got to.
+        if (fadeInMs >= 1) {
+            fade(1.0f, fadeInMs, nullptr);
+        } else {
+            fadeTimer_.cancel();
+            pauseFadeRunning_ = false;
+            fadeLevel_ = 1.0f;
+            host_->graph().setFadeLevel(1.0f);
+        }
+        return;
+    }
+    if (isPlaying)
+        return;
+    play(fadeInMs);
+}
+
+void AudioEngine::pause(int fadeOutMs) {
+    if (!isPlaying)
+        return;
+    auto pausePlayer = [this] {
+        host_->setPlaying(false);
+        isPlaying = false;
+    };
+    if (fadeOutMs < 1) {
+        fadeTimer_.cancel();
+        pauseFadeRunning_ = false;
+        pausePlayer();
+        return;
+    }
+    fade(0.0f, fadeOutMs, pausePlayer);
+    pauseFadeRunning_ = true;
+}
+
+void AudioEngine::stop(int fadeOutMs) {
+    if (fadeOutMs >= 1 && isPlaying)
+        fade(0.0f, fadeOutMs, [this] { hardStop(); });
+    else
+        hardStop();
+}
+
+void AudioEngine::hardStop() {
+    stopInternal();
+    currentTime = 0.0;
+    duration = 0.0;
+    isLoaded = false;
+    current_.reset();
+    queued_.reset();
+}
+
+void AudioEngine::stopInternal() {
+    validCallbackIDs_.clear();
+    fadeTimer_.cancel();
+    pauseFadeRunning_ = false;
+    host_->setPlaying(false);
+    host_->schedule({}); // the player drops everything it had
+    isPlaying = false;
+    fadeLevel_ = 1.0f;
+}
+
+void AudioEngine::seek(double seconds) {
+    if (!current_ || !(duration.get() > 0.0) || std::isnan(seconds))
+        return;
+    const double start = static_cast<double>(current_->t0) / current_->sampleRate;
+    const double target = std::max(start, std::min(seconds, duration.get() - kSeekEndMargin));
+    const auto frame = std::clamp(static_cast<std::int64_t>(target * current_->sampleRate),
+                                  current_->t0, current_->t1);
+    const bool wasPlaying = isPlaying;
+    if (queued_) {
+        queued_.reset();
+        if (onQueueDiscarded)
+            onQueueDiscarded();
+    }
+    scheduleCurrent(frame);
+    currentTime = target;
+    if (wasPlaying) {
+        ensureEngineRunning();
+        host_->setPlaying(true);
+        isPlaying = true;
+    }
+}
+
+void AudioEngine::scheduleCurrent(std::int64_t fromFrame) {
+    if (!current_)
+        return;
+    validCallbackIDs_.clear();
+    const auto id = ++callbackCounter_;
+    host_->setPlaying(false);
+    nodeSecondsAtSegmentStart_ = 0.0;
+    segmentStartFrame_ = fromFrame;
+    const auto frames = current_->t1 - fromFrame;
+    currentSegmentDur_ = static_cast<double>(frames) / current_->sampleRate;
+    current_->regionID = id;
+    if (frames >= 1) {
+        validCallbackIDs_.insert(id);
+        host_->schedule({regionRequest(*current_, fromFrame)});
+    } else {
+        host_->schedule({});
+    }
+}
+
+std::optional<double> AudioEngine::playerPosition() {
+    if (!current_)
+        return std::nullopt;
+    const auto heard = host_->heardPlayerFrames();
+    if (!heard)
+        return std::nullopt;
+    return static_cast<double>(*heard) / host_->sampleRate() - nodeSecondsAtSegmentStart_ +
+           static_cast<double>(segmentStartFrame_) / current_->sampleRate;
+}
+
+void AudioEngine::tick() {
+    // The meters' decay joins this tick with the metering work.
+    if (!isPlaying)
+        return;
+    if (!host_->isRunning())
+        ensureEngineRunning(); // the device went away: carry on, silently if need be
+    const auto position = playerPosition();
+    if (!position)
+        return;
+    currentTime = std::max(0.0, std::min(*position, duration.get()));
+    if (gaplessEnabled && !queued_ && duration.get() - currentTime.get() < kPreloadWindow &&
+        duration.get() > 0.0 && onNeedPreload)
+        onNeedPreload();
+}
+
+} // namespace orvane

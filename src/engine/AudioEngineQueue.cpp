@@ -1,0 +1,79 @@
+#include "engine/AudioEngine.h"
+#include "engine/EngineError.h"
+#include "media/AudioFileReader.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace orvane {
+
+namespace {
+
+float normTargetDb(float gain) {
+    if (!(gain > 0.0f))
+        return 0.0f;
+    return std::clamp(20.0f * std::log10(gain), -96.0f, 24.0f);
+}
+
+} // namespace
+
+bool AudioEngine::preloadNext(const std::string& path, const Uuid& trackID, double trimStart,
+                              std::optional<double> trimEnd, double normGain) {
+    if (queued_ || !current_)
+        return false;
+    std::shared_ptr<AudioFileReader> file;
+    try {
+        file = openSegmentFile(path);
+    } catch (const EngineError&) {
+        return false;
+    }
+    const double sr = file->sampleRate();
+    // The queued region shares the player's connection: same rate and channel count.
+    if (std::abs(sr - current_->sampleRate) >= 1.0 || file->channelCount() != current_->channels)
+        return false;
+    const auto range = trimmedRange(sr, file->lengthFrames(), trimStart, trimEnd);
+    if (!range)
+        return false;
+
+    Segment segment;
+    segment.path = path;
+    segment.channels = file->channelCount();
+    segment.file = std::move(file);
+    segment.sampleRate = sr;
+    segment.t0 = range->t0;
+    segment.t1 = range->t1;
+    segment.normGain = static_cast<float>(normGain);
+    segment.trackID = trackID;
+    segment.regionID = ++callbackCounter_;
+    validCallbackIDs_.insert(segment.regionID);
+    host_->append(regionRequest(segment, segment.t0));
+    queued_ = std::move(segment);
+    return true;
+}
+
+void AudioEngine::segmentFinished(const RegionCompletion& completion) {
+    if (validCallbackIDs_.erase(completion.regionID) == 0)
+        return; // stale: stopped, re-scheduled or replaced since
+    if (!queued_) {
+        host_->setPlaying(false);
+        isPlaying = false;
+        currentTime = duration.get();
+        if (onTrackEnded)
+            onTrackEnded();
+        return;
+    }
+    // Hand-off: the player ran straight on into the queued region. Its clock reading
+    // at the seam is exact, so the position restarts at the new region's start.
+    nodeSecondsAtSegmentStart_ = static_cast<double>(completion.playerFrames) / host_->sampleRate();
+    current_ = std::move(queued_);
+    queued_.reset();
+    segmentStartFrame_ = current_->t0;
+    currentSegmentDur_ = static_cast<double>(current_->t1 - current_->t0) / current_->sampleRate;
+    duration = static_cast<double>(current_->t1) / current_->sampleRate;
+    normGain_ = current_->normGain;
+    rampNormUnit(normTargetDb(current_->normGain));
+    if (onGaplessPromotion)
+        onGaplessPromotion(current_->trackID);
+}
+
+} // namespace orvane

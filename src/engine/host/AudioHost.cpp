@@ -1,0 +1,135 @@
+#include "engine/host/AudioHost.h"
+
+#include <cmath>
+
+#include <pthread.h>
+
+namespace orvane {
+
+namespace {
+
+int roundedRate(double rate) {
+    return static_cast<int>(std::lround(rate));
+}
+
+} // namespace
+
+void AudioHost::Source::render(float* left, float* right, std::size_t frames) noexcept {
+    host_.graph_.render(left, right, frames);
+    // Space was freed in the ring (and perhaps completions queued): let the decoder run.
+    if (host_.options_.decoderThread)
+        host_.wake_.signal();
+}
+
+AudioHost::AudioHost(std::unique_ptr<AudioOutput> output, CompletionHandler onCompletion,
+                     HostOptions options)
+    : options_(options), onCompletion_(std::move(onCompletion)), ring_(options.ringFrames),
+      player_(ring_, markers_, completions_), graph_(player_), decoder_(ring_, markers_),
+      output_(std::move(output)), rate_(output_->sampleRate()) {
+    if (options_.decoderThread)
+        decoderThread_ = std::thread([this] { runDecoder(); });
+}
+
+AudioHost::~AudioHost() {
+    stopOutput();
+    if (decoderThread_.joinable()) {
+        stopDecoder_.store(true, std::memory_order_release);
+        wake_.signal();
+        decoderThread_.join();
+    }
+}
+
+void AudioHost::runDecoder() {
+    pthread_setname_np(pthread_self(), "orvane-decoder");
+    while (!stopDecoder_.load(std::memory_order_acquire)) {
+        decoder_.service();
+        forwardCompletions();
+        // The audio thread wakes us after every block; the timeout only covers an
+        // output that is not running.
+        wake_.wait(std::chrono::milliseconds(50));
+    }
+}
+
+void AudioHost::pump() {
+    if (options_.decoderThread)
+        return;
+    decoder_.service();
+    forwardCompletions();
+}
+
+void AudioHost::forwardCompletions() {
+    while (auto completion = completions_.tryPop())
+        if (onCompletion_)
+            onCompletion_(*completion);
+}
+
+std::uint64_t AudioHost::schedule(std::vector<RegionRequest> regions) {
+    ++schedule_;
+    // The player learns of the schedule first, so it drops the old data from now on.
+    player_.setSchedule(schedule_);
+    decoder_.schedule(schedule_, std::move(regions), roundedRate(rate_));
+    wake_.signal();
+    return schedule_;
+}
+
+void AudioHost::append(RegionRequest region) {
+    decoder_.append(schedule_, std::move(region));
+    wake_.signal();
+}
+
+void AudioHost::setPlaying(bool playing) {
+    player_.setPlaying(playing);
+}
+
+std::optional<std::int64_t> AudioHost::heardPlayerFrames() {
+    const auto clock = player_.clock();
+    if (clock.schedule != schedule_)
+        return std::nullopt;
+    const auto latency = latencyFrames();
+    player_.setLatencyFrames(latency);
+    return orvane::heardPlayerFrames(clock, latency);
+}
+
+AudioOutput* AudioHost::active() const {
+    return fallbackActive_ ? static_cast<AudioOutput*>(fallback_.get()) : output_.get();
+}
+
+bool AudioHost::isRunning() const {
+    const auto* output = active();
+    return output && output->isRunning();
+}
+
+std::int64_t AudioHost::latencyFrames() const {
+    return isRunning() ? active()->latencyFrames() : 0;
+}
+
+AudioHost::StartResult AudioHost::ensureRunning() {
+    if (isRunning())
+        return {true, false};
+    if (!fallbackActive_ && !output_->start(source_)) {
+        fallbackActive_ = true;
+        fallback_ = std::make_unique<NullOutput>(output_->sampleRate());
+    }
+    if (fallbackActive_ && !fallback_->isRunning())
+        fallback_->start(source_);
+    const double before = rate_;
+    rate_ = active()->sampleRate();
+    player_.setLatencyFrames(latencyFrames());
+    return {isRunning(), roundedRate(rate_) != roundedRate(before)};
+}
+
+void AudioHost::stopOutput() {
+    if (fallback_)
+        fallback_->stop();
+    output_->stop();
+}
+
+bool AudioHost::selectDevice(std::optional<std::uint32_t> deviceID) {
+    if (fallbackActive_) {
+        fallback_->stop();
+        fallbackActive_ = false;
+    }
+    return output_->selectDevice(deviceID);
+}
+
+} // namespace orvane

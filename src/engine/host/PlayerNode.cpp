@@ -1,0 +1,123 @@
+#include "engine/host/PlayerNode.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace orvane {
+
+std::int64_t heardPlayerFrames(const PlayerClockSnapshot& clock, std::int64_t latencyFrames) {
+    const std::int64_t heardOutput = clock.outputFrames - std::max<std::int64_t>(latencyFrames, 0);
+    if (heardOutput >= clock.lastAdvanceOutputFrame)
+        return clock.playerFrames;
+    const std::int64_t back = clock.lastAdvanceOutputFrame - heardOutput;
+    return std::max({clock.playerFrames - back, clock.runStartPlayerFrames, std::int64_t{0}});
+}
+
+PlayerNode::PlayerNode(AudioRing& ring, MarkerQueue& markers, CompletionQueue& completions)
+    : ring_(ring), markers_(markers), completions_(completions) {
+}
+
+void PlayerNode::handleMarker(const StreamMarker& marker, std::int64_t outputFrameNow) noexcept {
+    const auto wanted = wantedSchedule_.load(std::memory_order_acquire);
+    switch (marker.kind) {
+    case StreamMarker::Kind::ScheduleStart:
+        schedule_ = marker.schedule;
+        inRegion_ = false;
+        if (schedule_ == wanted) {
+            // A new schedule restarts the player clock, like a stopped player started again.
+            playerFrames_ = 0;
+            runStart_ = 0;
+            blockStartFrames_ = 0;
+            lastAdvance_ = outputFrameNow;
+            wasProducing_ = false;
+        }
+        break;
+    case StreamMarker::Kind::RegionStart:
+        if (schedule_ == wanted)
+            inRegion_ = true;
+        break;
+    case StreamMarker::Kind::RegionEnd:
+        if (schedule_ != wanted)
+            break;
+        inRegion_ = false;
+        if (pendingCount_ < pending_.size()) {
+            pending_[pendingCount_++] = {
+                {marker.schedule, marker.regionID, playerFrames_},
+                outputFrameNow +
+                    std::max<std::int64_t>(latency_.load(std::memory_order_relaxed), 0)};
+        }
+        break;
+    }
+}
+
+void PlayerNode::releaseHeard() noexcept {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < pendingCount_; ++i) {
+        const auto& item = pending_[i];
+        if (item.heardAtOutputFrame > outputFrames_ || !completions_.push(item.completion))
+            pending_[kept++] = item;
+    }
+    pendingCount_ = kept;
+}
+
+void PlayerNode::render(float* left, float* right, std::size_t frames) noexcept {
+    const auto wanted = wantedSchedule_.load(std::memory_order_acquire);
+    const bool playing = playing_.load(std::memory_order_acquire);
+    blockStartFrames_ = playerFrames_;
+    std::size_t done = 0;
+    bool starved = false;
+
+    for (;;) {
+        // The write position first: markers pushed before it are then visible too.
+        const auto end = ring_.committedEnd();
+        const auto read = ring_.readPosition();
+        const StreamMarker* marker = markers_.front();
+        while (marker && marker->position <= read) {
+            handleMarker(*marker, outputFrames_ + static_cast<std::int64_t>(done));
+            markers_.pop();
+            marker = markers_.front();
+        }
+        const auto limit = marker ? std::min(marker->position, end) : end;
+
+        if (schedule_ != wanted) {
+            // Data of an older schedule: drop it up to the next marker and look again.
+            if (limit > read) {
+                ring_.skip(static_cast<std::size_t>(limit - read));
+                continue;
+            }
+            break;
+        }
+        if (!playing || done == frames)
+            break;
+        const auto available = static_cast<std::size_t>(limit - read);
+        if (available == 0) {
+            starved = inRegion_;
+            break;
+        }
+        const auto take = std::min(available, frames - done);
+        ring_.read(left + done, right + done, take);
+        done += take;
+        playerFrames_ += static_cast<std::int64_t>(take);
+    }
+
+    if (done < frames) {
+        std::memset(left + done, 0, (frames - done) * sizeof(float));
+        std::memset(right + done, 0, (frames - done) * sizeof(float));
+    }
+    if (starved)
+        underruns_.fetch_add(1, std::memory_order_relaxed);
+
+    const bool produced = done > 0;
+    if (produced) {
+        if (!wasProducing_)
+            runStart_ = blockStartFrames_;
+        lastAdvance_ = outputFrames_ + static_cast<std::int64_t>(done);
+    }
+    wasProducing_ = produced;
+    outputFrames_ += static_cast<std::int64_t>(frames);
+
+    clock_.store({schedule_, playerFrames_, outputFrames_, lastAdvance_, runStart_});
+    releaseHeard();
+}
+
+} // namespace orvane

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "engine/dsp/GainRamp.h"
+#include "engine/host/AudioOutput.h"
+#include "engine/host/PlayerNode.h"
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+
+namespace orvane {
+
+// Receives a copy of the signal at one point of the graph, on the audio thread.
+// Must follow the real-time rules of RenderSource::render.
+class RenderTap {
+public:
+    virtual ~RenderTap() = default;
+    virtual void onRender(const float* left, const float* right, std::size_t frames) noexcept = 0;
+};
+
+// Where a tap sits in the graph.
+enum class TapPoint {
+    Player,      // the player's output, before any gain or tone stage
+    PostLimiter, // after the limiter, before fade, pan and master volume (the meters)
+};
+
+// Orvane's processing graph, rendered in place on the output's audio thread, in order:
+//
+//   player -> pre-mix -> normalisation gain -> [10-band EQ -> compressor -> loudness EQ
+//   -> limiter] -> (meter tap) -> fade level and pan -> master volume
+//
+// The pre-mix is unity: the decoder already delivers stereo at the output rate. The
+// bracketed tone and dynamics units are not built yet; renderToneChain() is where they
+// go, between the normalisation stage and the meter tap.
+//
+// Parameters are written by the main thread as atomics and read once per block; every
+// gain moves across a block in a straight line (StereoGainRamp) so changes never click.
+// Blocks larger than kMaxBlock frames are rendered in pieces.
+//
+// Threading: render() on the audio thread; the setters from the main thread. A tap
+// must stay alive while set; clear it only while no render() is running (output
+// stopped) or accept that the last render may still be using it.
+class RenderGraph final : public RenderSource {
+public:
+    static constexpr std::size_t kMaxBlock = 1024;
+
+    explicit RenderGraph(PlayerNode& player);
+
+    void render(float* left, float* right, std::size_t frames) noexcept override;
+
+    // Normalisation stage: global gain in dB, and whether the unit is bypassed (a
+    // bypassed unit passes the signal unchanged whatever its gain).
+    void setNormGainDb(float db) noexcept { normDb_.store(db, std::memory_order_relaxed); }
+    void setNormBypassed(bool bypassed) noexcept {
+        normBypassed_.store(bypassed, std::memory_order_relaxed);
+    }
+    float normGainDb() const noexcept { return normDb_.load(std::memory_order_relaxed); }
+    bool normBypassed() const noexcept { return normBypassed_.load(std::memory_order_relaxed); }
+
+    // Fade stage: input level 0..1 and balance pan -1..+1.
+    void setFadeLevel(float level) noexcept { fade_.store(level, std::memory_order_relaxed); }
+    float fadeLevel() const noexcept { return fade_.load(std::memory_order_relaxed); }
+    void setPan(float pan) noexcept { pan_.store(pan, std::memory_order_relaxed); }
+    float pan() const noexcept { return pan_.load(std::memory_order_relaxed); }
+
+    // Master volume 0..1.
+    void setVolume(float volume) noexcept { volume_.store(volume, std::memory_order_relaxed); }
+    float volume() const noexcept { return volume_.load(std::memory_order_relaxed); }
+
+    void setTap(TapPoint point, RenderTap* tap) noexcept;
+
+private:
+    void renderBlock(float* left, float* right, std::size_t frames) noexcept;
+    void renderToneChain(float* left, float* right, std::size_t frames) noexcept;
+    void tap(TapPoint point, const float* left, const float* right, std::size_t frames) noexcept;
+
+    PlayerNode& player_;
+
+    std::atomic<float> normDb_{0.0f};
+    std::atomic<bool> normBypassed_{true};
+    std::atomic<float> fade_{1.0f};
+    std::atomic<float> pan_{0.0f};
+    std::atomic<float> volume_{1.0f};
+    std::array<std::atomic<RenderTap*>, 2> taps_{};
+
+    // Audio-thread state.
+    StereoGainRamp normRamp_;
+    StereoGainRamp fadePanRamp_;
+    StereoGainRamp volumeRamp_;
+    float appliedNormDb_ = 0.0f;
+    float normLinear_ = 1.0f;
+};
+
+} // namespace orvane

@@ -1,0 +1,162 @@
+#include "EngineTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace orvane::test {
+namespace {
+
+class AudioEngineFadeTest : public ::testing::Test {
+protected:
+    void load(int fadeInMs = 0) {
+        rig->load(engineFixture("full.wav"), Uuid::random(), 0.0, std::nullopt, 1.0, fadeInMs);
+    }
+    // Fade levels seen on the graph after each 20 ms step.
+    std::vector<float> stepLevels(int steps) {
+        std::vector<float> levels;
+        for (int i = 0; i < steps; ++i) {
+            rig.loop.advance(0.02);
+            levels.push_back(rig->host().graph().fadeLevel());
+        }
+        return levels;
+    }
+
+    EngineRig rig;
+};
+
+TEST_F(AudioEngineFadeTest, AFadeShorterThanOneStepTakesExactlyOneStep) {
+    load(10);
+    EXPECT_EQ(rig->fadeLevel(), 0.0f);
+    EXPECT_EQ(rig->host().graph().fadeLevel(), 0.0f);
+    EXPECT_EQ(stepLevels(1), std::vector<float>{1.0f});
+    EXPECT_EQ(rig.loop.pendingTimerCount(), 1u); // only the tick is left
+}
+
+TEST_F(AudioEngineFadeTest, ASecondLongFadeTakesFiftyLinearSteps) {
+    load(1000);
+    const auto levels = stepLevels(50);
+    for (int i = 0; i < 50; ++i)
+        EXPECT_FLOAT_EQ(levels[static_cast<std::size_t>(i)], static_cast<float>(i + 1) / 50.0f);
+    EXPECT_EQ(rig.loop.pendingTimerCount(), 1u);
+}
+
+TEST_F(AudioEngineFadeTest, PauseFadesOutThenPauses) {
+    load();
+    rig.run(0.2);
+    rig->pause(100);
+    EXPECT_TRUE(rig->isPlaying);
+    rig.run(0.08);
+    EXPECT_TRUE(rig->isPlaying);
+    EXPECT_NEAR(rig->fadeLevel(), 0.2f, 1e-6f);
+    rig.run(0.02);
+    EXPECT_FALSE(rig->isPlaying);
+    EXPECT_EQ(rig->fadeLevel(), 0.0f);
+    rig.run(0.1);
+    EXPECT_EQ(rig.lastLeft(), std::vector<float>(rig.lastLeft().size(), 0.0f));
+}
+
+TEST_F(AudioEngineFadeTest, AnInterruptedPauseFadeNeverPausesAndRisesFromWhereItWas) {
+    load();
+    rig.run(0.2);
+    rig->pause(200); // 10 steps
+    rig.run(0.06);   // 3 steps: level 0.7
+    ASSERT_NEAR(rig->fadeLevel(), 0.7f, 1e-6f);
+    rig->resume(100); // 5 steps from 0.7 to 1
+    rig.run(0.02);
+    EXPECT_NEAR(rig->fadeLevel(), 0.76f, 1e-6f);
+    rig.run(1.0);
+    EXPECT_TRUE(rig->isPlaying);
+    EXPECT_EQ(rig->fadeLevel(), 1.0f);
+    EXPECT_NE(rig.lastLeft(), std::vector<float>(rig.lastLeft().size(), 0.0f));
+}
+
+TEST_F(AudioEngineFadeTest, PlayWithAFadeInterruptingAPauseFadeAlsoCancelsThePause) {
+    load();
+    rig->pause(200);
+    rig.run(0.1);
+    rig->play(100); // from 0, as play always starts its fade
+    EXPECT_EQ(rig->fadeLevel(), 0.0f);
+    rig.run(0.5);
+    EXPECT_TRUE(rig->isPlaying);
+    EXPECT_EQ(rig->fadeLevel(), 1.0f);
+}
+
+TEST_F(AudioEngineFadeTest, ResumeWhilePlayingWithoutAPauseFadeDoesNothing) {
+    load(1000);
+    rig.run(0.1);
+    const float level = rig->fadeLevel();
+    rig->resume(0);
+    EXPECT_EQ(rig->fadeLevel(), level);
+}
+
+TEST_F(AudioEngineFadeTest, HardStopCancelsTheFadeAndItsCompletion) {
+    load();
+    rig->pause(100);
+    rig->hardStop();
+    EXPECT_EQ(rig->fadeLevel(), 1.0f);
+    rig->load(engineFixture("full.wav"), Uuid::random(), 0.0, std::nullopt, 1.0, 0);
+    rig.run(0.3);
+    EXPECT_TRUE(rig->isPlaying); // the old pause completion never ran
+}
+
+TEST_F(AudioEngineFadeTest, FadeInShapesTheRenderedSignal) {
+    load(100);
+    EngineRig reference;
+    reference->load(engineFixture("full.wav"), Uuid::random(), 0.0, std::nullopt, 1.0, 0);
+    // The fade starts from silence: the first block is silent, not a ramp down from
+    // full level.
+    rig.render(441);
+    reference.render(441);
+    EXPECT_EQ(rig.lastLeft(), std::vector<float>(441, 0.0f));
+    rig.loop.advance(0.01);
+    reference.loop.advance(0.01);
+    // Then it rises step by step; once the last step is in, the signal is the unfaded one.
+    rig.run(0.06);
+    reference.run(0.06);
+    EXPECT_NEAR(rig.lastLeft()[0] / reference.lastLeft()[0], 0.4f, 1e-3f);
+    rig.run(0.05);
+    reference.run(0.05);
+    EXPECT_EQ(rig.lastLeft(), reference.lastLeft());
+}
+
+TEST_F(AudioEngineFadeTest, InstantNormGainSetsTheStageAtOnceAndBypassesAtUnity) {
+    load();
+    rig->setNormGain(0.5, true);
+    EXPECT_FALSE(rig->normBypassed());
+    EXPECT_NEAR(rig->normUnitGainDb(), -6.0206, 1e-4);
+    EXPECT_NEAR(rig->host().graph().normGainDb(), -6.0206, 1e-4);
+    rig->setNormGain(2000.0, true);
+    EXPECT_FLOAT_EQ(rig->normUnitGainDb(), 24.0f);
+    rig->setNormGain(0.0, true);
+    EXPECT_TRUE(rig->normBypassed());
+    EXPECT_TRUE(rig->host().graph().normBypassed());
+    EXPECT_FLOAT_EQ(rig->normGain(), 0.0f);
+    EXPECT_FLOAT_EQ(rig->currentSegment()->normGain, 0.0f);
+}
+
+TEST_F(AudioEngineFadeTest, RampedNormGainMovesInTenStepsAndStaysBypassedAtUnity) {
+    load();
+    rig->setNormGain(1.0, false);
+    EXPECT_TRUE(rig->normBypassed());
+    EXPECT_EQ(rig.loop.pendingTimerCount(), 1u); // no ramp started
+    rig->setNormGain(0.5, false);
+    EXPECT_FALSE(rig->normBypassed());
+    EXPECT_EQ(rig->normUnitGainDb(), 0.0f);
+    rig.loop.advance(0.1);
+    EXPECT_NEAR(rig->normUnitGainDb(), -3.0103, 1e-3);
+    rig.loop.advance(0.1);
+    EXPECT_NEAR(rig->normUnitGainDb(), -6.0206, 1e-4);
+    rig->setNormGain(1.0, false);
+    rig.loop.advance(0.2);
+    EXPECT_TRUE(rig->normBypassed());
+}
+
+TEST_F(AudioEngineFadeTest, VolumeAndPanReachTheGraph) {
+    load();
+    rig->setVolume(0.25f);
+    rig->setPan(-0.5f);
+    EXPECT_FLOAT_EQ(rig->host().graph().volume(), 0.25f);
+    EXPECT_FLOAT_EQ(rig->host().graph().pan(), -0.5f);
+}
+
+} // namespace
+} // namespace orvane::test

@@ -1,0 +1,136 @@
+#include "EngineTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace orvane::test {
+namespace {
+
+class AudioEngineQueueTest : public ::testing::Test {
+protected:
+    AudioEngineQueueTest() {
+        rig->onTrackEnded = [this] {
+            ++ended;
+        };
+        rig->onQueueDiscarded = [this] {
+            ++discarded;
+        };
+        rig->onGaplessPromotion = [this](const Uuid& id) {
+            promoted.push_back(id);
+        };
+    }
+
+    void loadShort() { rig->load(engineFixture("short.wav"), first, 0.0, std::nullopt, 1.0, 0); }
+    bool queue(const std::string& name, double trimStart = 0.0,
+               std::optional<double> trimEnd = std::nullopt, double gain = 1.0) {
+        return rig->preloadNext(engineFixture(name), second, trimStart, trimEnd, gain);
+    }
+
+    EngineRig rig;
+    Uuid first = Uuid::random();
+    Uuid second = Uuid::random();
+    int ended = 0;
+    int discarded = 0;
+    std::vector<Uuid> promoted;
+};
+
+TEST_F(AudioEngineQueueTest, RefusesWhatCannotFollowTheCurrentRegion) {
+    EXPECT_FALSE(queue("short.wav")); // nothing current
+    loadShort();
+    EXPECT_FALSE(queue("tone48k.wav")); // 48 kHz behind 44.1 kHz
+    EXPECT_FALSE(queue("mono.wav"));    // mono behind stereo
+    EXPECT_FALSE(rig->preloadNext("/nonexistent.wav", second, 0.0, std::nullopt, 1.0));
+    EXPECT_FALSE(queue("full.wav", 3.0, 2.0)); // empty region
+    EXPECT_FALSE(rig->hasQueued());
+    EXPECT_TRUE(queue("full.wav"));
+    EXPECT_FALSE(queue("full.wav")); // one queued region at most
+}
+
+TEST_F(AudioEngineQueueTest, HandOffContinuesFromTheQueuedRegionsTrimmedStart) {
+    loadShort(); // 0.5 s
+    ASSERT_TRUE(queue("full.wav", 1.0, 2.5, 0.5));
+    rig.run(0.5);
+    EXPECT_EQ(promoted, std::vector<Uuid>{second});
+    EXPECT_EQ(ended, 0);
+    EXPECT_TRUE(rig->isPlaying);
+    EXPECT_DOUBLE_EQ(rig->duration, 2.5);
+    EXPECT_FALSE(rig->hasQueued());
+    EXPECT_EQ(rig->currentSegment()->trackID, second);
+    EXPECT_FLOAT_EQ(rig->normGain(), 0.5f);
+
+    rig.run(0.2); // the tick at 0.6 s: 0.1 s into the new region
+    EXPECT_NEAR(rig->currentTime, 1.1, 1e-9);
+    rig.run(1.2);
+    EXPECT_EQ(ended, 0);
+    rig.run(0.1);
+    EXPECT_EQ(ended, 1);
+    EXPECT_DOUBLE_EQ(rig->currentTime, 2.5);
+}
+
+TEST_F(AudioEngineQueueTest, TheHandOffRampsTheNormalisationStageToTheNewGain) {
+    loadShort();
+    ASSERT_TRUE(queue("full.wav", 0.0, 1.0, 0.5));
+    EXPECT_TRUE(rig->normBypassed());
+    rig.run(0.5);
+    ASSERT_EQ(promoted.size(), 1u);
+    EXPECT_FALSE(rig->normBypassed());
+    rig.run(0.2);
+    EXPECT_NEAR(rig->normUnitGainDb(), 20.0 * std::log10(0.5), 1e-4);
+}
+
+TEST_F(AudioEngineQueueTest, SeekDiscardsTheQueueOnceAndItNeverCompletes) {
+    loadShort();
+    ASSERT_TRUE(queue("full.wav"));
+    rig.run(0.2);
+    rig->seek(0.1);
+    EXPECT_EQ(discarded, 1);
+    EXPECT_FALSE(rig->hasQueued());
+    rig->seek(0.2); // nothing queued any more: no second call
+    EXPECT_EQ(discarded, 1);
+    rig.run(1.0);
+    EXPECT_TRUE(promoted.empty());
+    EXPECT_EQ(ended, 1);
+}
+
+TEST_F(AudioEngineQueueTest, StopAndLoadDropTheQueueSilently) {
+    loadShort();
+    ASSERT_TRUE(queue("full.wav"));
+    rig.run(0.2);
+    rig->stop(0);
+    rig.run(1.0);
+    loadShort();
+    ASSERT_TRUE(queue("full.wav"));
+    rig->load(engineFixture("short.wav"), first, 0.0, std::nullopt, 1.0, 0);
+    EXPECT_FALSE(rig->hasQueued());
+    rig.run(1.0);
+    EXPECT_EQ(discarded, 0);
+    EXPECT_TRUE(promoted.empty());
+    EXPECT_EQ(ended, 1); // only the last load's own end
+}
+
+TEST_F(AudioEngineQueueTest, NoPreloadRequestsWhileARegionIsQueued) {
+    int requests = 0;
+    rig->onNeedPreload = [&] {
+        ++requests;
+    };
+    loadShort();
+    rig.run(0.2);
+    EXPECT_EQ(requests, 1);
+    ASSERT_TRUE(queue("full.wav"));
+    rig.run(0.2);
+    EXPECT_EQ(requests, 1);
+    rig.run(0.2); // promoted: the new track asks again
+    EXPECT_EQ(requests, 2);
+}
+
+TEST_F(AudioEngineQueueTest, ARegionQueuedAfterTheDecoderReachedTheEndStillFollowsWithoutAGap) {
+    loadShort();
+    rig.render(441); // the decoder has the whole short file in the ring, tail drained
+    ASSERT_TRUE(queue("full.wav", 0.0, 1.0));
+    rig.run(0.5);
+    EXPECT_EQ(promoted.size(), 1u);
+    rig.run(1.0);
+    EXPECT_EQ(ended, 1);
+}
+
+} // namespace
+} // namespace orvane::test

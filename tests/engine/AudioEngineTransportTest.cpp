@@ -1,0 +1,272 @@
+#include "EngineTestSupport.h"
+#include "engine/EngineError.h"
+
+#include <gtest/gtest.h>
+
+namespace orvane::test {
+namespace {
+
+constexpr double kRate = 44100.0;
+// full.wav: 4 s at 44.1 kHz.
+constexpr double kFullSeconds = 4.0;
+
+class AudioEngineTransportTest : public ::testing::Test {
+protected:
+    void load(double trimStart = 0.0, std::optional<double> trimEnd = std::nullopt,
+              int fadeInMs = 0) {
+        rig->load(engineFixture("full.wav"), track, trimStart, trimEnd, 1.0, fadeInMs);
+    }
+
+    EngineRig rig;
+    Uuid track = Uuid::random();
+};
+
+TEST_F(AudioEngineTransportTest, LoadPublishesTheTrimmedRegionBeforeAnySoundPlays) {
+    std::vector<std::string> order;
+    auto s1 = rig->duration.subscribe([&](double) { order.push_back("duration"); });
+    auto s2 = rig->currentTime.subscribe([&](double) { order.push_back("currentTime"); });
+    auto s3 = rig->isLoaded.subscribe([&](bool) { order.push_back("isLoaded"); });
+    load(1.0, 3.0);
+    EXPECT_DOUBLE_EQ(rig->duration, 3.0);
+    EXPECT_DOUBLE_EQ(rig->currentTime, 1.0);
+    EXPECT_TRUE(rig->isLoaded);
+    EXPECT_TRUE(rig->isPlaying);
+    EXPECT_EQ(order, (std::vector<std::string>{"duration", "currentTime", "isLoaded"}));
+}
+
+TEST_F(AudioEngineTransportTest, TrimsOutsideTheFileAreClampedToIt) {
+    load(-5.0, 99.0);
+    EXPECT_DOUBLE_EQ(rig->duration, kFullSeconds);
+    EXPECT_DOUBLE_EQ(rig->currentTime, 0.0);
+    EXPECT_EQ(rig->currentSegment()->t0, 0);
+    EXPECT_EQ(rig->currentSegment()->t1, static_cast<std::int64_t>(kFullSeconds * kRate));
+}
+
+TEST_F(AudioEngineTransportTest, AnEmptyRegionThrowsCodeOneAndLeavesTheEngineStopped) {
+    load(0.5, 2.0);
+    rig.run(0.1);
+    try {
+        rig->load(engineFixture("full.wav"), Uuid::random(), 2.0, 2.0, 1.0, 0);
+        FAIL() << "an empty region must throw";
+    } catch (const EngineError& error) {
+        EXPECT_EQ(error.code(), 1);
+        EXPECT_STREQ(EngineError::domain(), "Orvane");
+    }
+    EXPECT_FALSE(rig->isPlaying);
+    ASSERT_TRUE(rig->currentSegment());
+    EXPECT_EQ(rig->currentSegment()->trackID, track); // the previous segment stays
+}
+
+TEST_F(AudioEngineTransportTest, AnUnreadableFileThrows) {
+    EXPECT_THROW(rig->load(engineFixture(".stamp"), track, 0, std::nullopt, 1.0, 0), EngineError);
+    EXPECT_THROW(rig->load("/nonexistent/file.wav", track, 0, std::nullopt, 1.0, 0), EngineError);
+    EXPECT_FALSE(rig->isLoaded);
+}
+
+TEST_F(AudioEngineTransportTest, TheTickPublishesThePositionOfTheFrameBeingHeard) {
+    rig.output().setLatencyFrames(441); // 10 ms between render and ear
+    load(1.0);
+    rig.run(0.2); // the tick at 0.2 s sees 0.2 s rendered, 0.19 s heard
+    EXPECT_DOUBLE_EQ(rig->currentTime, 1.19);
+    rig.run(0.4);
+    EXPECT_DOUBLE_EQ(rig->currentTime, 1.59);
+}
+
+TEST_F(AudioEngineTransportTest, PlaybackStartsAtTheTrimmedStartFrame) {
+    load(1.0);
+    rig.render(64);
+    // The first rendered frames are file frames 44100.. of the uncut signal.
+    EngineRig reference;
+    reference->load(engineFixture("full.wav"), track, 0, std::nullopt, 1.0, 0);
+    reference.render(44100 + 64);
+    EXPECT_EQ(rig.lastLeft(),
+              std::vector<float>(reference.lastLeft().begin() + 44100, reference.lastLeft().end()));
+}
+
+TEST_F(AudioEngineTransportTest, SeekClampsToTheTrimmedStartAndFiftyMillisecondsBeforeTheEnd) {
+    load(1.0, 3.0);
+    rig->seek(10.0);
+    EXPECT_DOUBLE_EQ(rig->currentTime, 3.0 - 0.05);
+    rig->seek(0.2);
+    EXPECT_DOUBLE_EQ(rig->currentTime, 1.0);
+    rig->seek(2.0);
+    rig.run(0.2);
+    EXPECT_NEAR(rig->currentTime, 2.2, 1e-9);
+}
+
+TEST_F(AudioEngineTransportTest, SeekWhilePausedStaysPausedAtTheNewPlace) {
+    load();
+    rig.run(0.4);
+    rig->pause(0);
+    EXPECT_FALSE(rig->isPlaying);
+    rig->seek(2.5);
+    EXPECT_FALSE(rig->isPlaying);
+    EXPECT_DOUBLE_EQ(rig->currentTime, 2.5);
+    rig.run(0.4);
+    EXPECT_DOUBLE_EQ(rig->currentTime, 2.5);
+    EXPECT_EQ(rig.lastLeft(), std::vector<float>(rig.lastLeft().size(), 0.0f));
+    rig->resume(0);
+    rig.run(0.2);
+    EXPECT_NEAR(rig->currentTime, 2.7, 1e-9);
+}
+
+TEST_F(AudioEngineTransportTest, PauseAndStopOnlyActWhenTheyShould) {
+    rig->pause(0); // nothing loaded: nothing happens
+    rig->play(0);
+    EXPECT_FALSE(rig->isPlaying);
+
+    load();
+    rig->pause(0);
+    const auto time = rig->currentTime.get();
+    rig->pause(0); // not playing: nothing
+    EXPECT_DOUBLE_EQ(rig->currentTime, time);
+
+    rig->stop(500); // paused: stops at once, no fade
+    EXPECT_FALSE(rig->isLoaded);
+    EXPECT_DOUBLE_EQ(rig->duration, 0.0);
+    EXPECT_DOUBLE_EQ(rig->currentTime, 0.0);
+    rig->play(0); // nothing current any more
+    rig->seek(1.0);
+    EXPECT_FALSE(rig->isPlaying);
+    EXPECT_DOUBLE_EQ(rig->currentTime, 0.0);
+}
+
+TEST_F(AudioEngineTransportTest, StopWithAFadeStopsWhenTheFadeEnds) {
+    load();
+    rig.run(0.2);
+    rig->stop(100);
+    EXPECT_TRUE(rig->isLoaded);
+    rig.run(0.08);
+    EXPECT_TRUE(rig->isLoaded);
+    rig.run(0.02);
+    EXPECT_FALSE(rig->isLoaded);
+    EXPECT_FALSE(rig->isPlaying);
+}
+
+TEST_F(AudioEngineTransportTest, CurrentTimeEqualsDurationWhenTheTrackEnds) {
+    load(0.0, 1.0);
+    int ended = 0;
+    rig->onTrackEnded = [&] {
+        ++ended;
+        EXPECT_EQ(rig->currentTime.get(), rig->duration.get());
+        EXPECT_FALSE(rig->isPlaying);
+    };
+    rig.run(0.99);
+    EXPECT_EQ(ended, 0);
+    EXPECT_LE(rig->currentTime, rig->duration);
+    rig.run(0.02);
+    EXPECT_EQ(ended, 1);
+    EXPECT_TRUE(rig->isLoaded); // the segment stays after its end
+    rig.run(0.5);
+    EXPECT_EQ(ended, 1);
+}
+
+TEST_F(AudioEngineTransportTest, TheEndWaitsUntilTheLastFrameHasBeenHeard) {
+    rig.output().setLatencyFrames(4410); // 100 ms
+    load(0.0, 1.0);
+    int ended = 0;
+    rig->onTrackEnded = [&] {
+        ++ended;
+    };
+    rig.run(1.09);
+    EXPECT_EQ(ended, 0);
+    rig.run(0.01);
+    EXPECT_EQ(ended, 1);
+}
+
+TEST_F(AudioEngineTransportTest, CompletionsInFlightDuringSeekLoadOrStopAreIgnored) {
+    int ended = 0;
+    rig->onTrackEnded = [&] {
+        ++ended;
+    };
+    auto playToTheEndWithoutDelivery = [&] {
+        load(0.0, 0.5);
+        rig.run(0.49);
+        rig.renderInFlight(441); // the last frame is rendered; its completion is posted
+    };
+
+    playToTheEndWithoutDelivery();
+    rig->seek(0.0);
+    rig.loop.runPending();
+    EXPECT_EQ(ended, 0);
+    EXPECT_TRUE(rig->isPlaying);
+    rig.run(0.5); // the re-scheduled region does end
+    EXPECT_EQ(ended, 1);
+
+    playToTheEndWithoutDelivery();
+    rig->stop(0);
+    rig.loop.runPending();
+    playToTheEndWithoutDelivery();
+    rig->load(engineFixture("full.wav"), track, 0.0, std::nullopt, 1.0, 0);
+    rig.loop.runPending();
+    EXPECT_TRUE(rig->isPlaying);
+    EXPECT_EQ(ended, 1);
+}
+
+TEST_F(AudioEngineTransportTest, NoPreloadRequestsUntilTwelveSecondsRemainOrWhenGaplessIsOff) {
+    int requests = 0;
+    rig->onNeedPreload = [&] {
+        ++requests;
+    };
+    load(); // 4 s: always within 12 s of the end
+    rig.run(0.6);
+    EXPECT_EQ(requests, 3);
+    rig->gaplessEnabled = false;
+    rig.run(0.4);
+    EXPECT_EQ(requests, 3);
+    rig->pause(0);
+    rig->gaplessEnabled = true;
+    rig.run(0.4);
+    EXPECT_EQ(requests, 3); // not while paused
+}
+
+TEST_F(AudioEngineTransportTest, AnOutputThatAdoptsAnotherRateOnStartGetsRegionsDecodedForIt) {
+    rig.output().setRateOnNextStart(48000.0);
+    load(1.0);
+    EXPECT_DOUBLE_EQ(rig->host().sampleRate(), 48000.0);
+    rig.run(0.2);
+    EXPECT_NEAR(rig->currentTime, 1.2, 1e-9);
+}
+
+TEST_F(AudioEngineTransportTest, WithoutASoundServerPlaybackRunsOnSilently) {
+    rig.output().setStartFails(true);
+    load();
+    EXPECT_TRUE(rig->isPlaying);
+    EXPECT_TRUE(rig->host().onFallback());
+    EXPECT_TRUE(rig->host().isRunning());
+    rig->hardStop();
+    // Choosing a device tries the real output again.
+    rig.output().setStartFails(false);
+    rig.output().setDeviceIDs({7});
+    load();
+    rig->setOutputDevice(7u);
+    EXPECT_FALSE(rig->host().onFallback());
+    EXPECT_EQ(rig.output().selectedDevice(), 7u);
+    EXPECT_TRUE(rig.output().isRunning());
+    rig->setOutputDevice(std::nullopt);
+    EXPECT_EQ(rig.output().selectedDevice(), std::nullopt);
+}
+
+TEST_F(AudioEngineTransportTest, AnOutputThatDiesWhilePlayingIsStartedAgainByTheTick) {
+    load();
+    rig.run(0.2);
+    rig.output().fail();
+    rig.run(0.2);
+    EXPECT_EQ(rig.output().startCount(), 2);
+    EXPECT_TRUE(rig.output().isRunning());
+    EXPECT_NEAR(rig->currentTime, 0.2, 1e-9); // nothing was rendered while it was gone
+    rig.run(0.2);
+    EXPECT_NEAR(rig->currentTime, 0.4, 1e-9);
+}
+
+TEST_F(AudioEngineTransportTest, EngineTimersDieWithTheEngine) {
+    load();
+    rig->stop(1000);
+    EXPECT_GT(rig.loop.pendingTimerCount(), 0u);
+    rig.engine.reset();
+    EXPECT_EQ(rig.loop.pendingTimerCount(), 0u);
+    rig.loop.advance(2.0);
+}
+
+} // namespace
+} // namespace orvane::test

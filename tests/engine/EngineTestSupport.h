@@ -1,0 +1,100 @@
+#pragma once
+
+#include "engine/AudioEngine.h"
+#include "engine/host/ManualOutput.h"
+#include "engine/host/RenderGraph.h"
+#include "runtime/ManualMainLoop.h"
+
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace orvane::test {
+
+// A fixture file made by scripts/make-engine-fixtures.sh.
+inline std::string engineFixture(const std::string& name) {
+    const auto path = std::filesystem::path(ORVANE_FIXTURES_DIR) / "engine" / name;
+    EXPECT_TRUE(std::filesystem::exists(path))
+        << path << " is missing: run scripts/make-engine-fixtures.sh " << ORVANE_FIXTURES_DIR;
+    return path.string();
+}
+
+// Records what passes one tap point. Capacity is reserved up front so recording
+// allocates nothing on the render path.
+class RecordingTap final : public RenderTap {
+public:
+    explicit RecordingTap(std::size_t capacity = 1 << 20) {
+        left.reserve(capacity);
+        right.reserve(capacity);
+    }
+    void onRender(const float* l, const float* r, std::size_t frames) noexcept override {
+        const auto room = std::min(frames, left.capacity() - left.size());
+        left.insert(left.end(), l, l + room);
+        right.insert(right.end(), r, r + room);
+    }
+    std::vector<float> left;
+    std::vector<float> right;
+};
+
+// An engine on a manual loop and a manual output with the decoder run inline: the
+// test decides exactly when audio is rendered and when time passes.
+class EngineRig {
+public:
+    explicit EngineRig(double sampleRate = 44100.0, std::int64_t latencyFrames = 0) {
+        auto output = std::make_unique<ManualOutput>(sampleRate, latencyFrames);
+        output_ = output.get();
+        EngineOptions options;
+        options.host.decoderThread = false;
+        engine = std::make_unique<AudioEngine>(loop, std::move(output), options);
+    }
+
+    AudioEngine& operator*() { return *engine; }
+    AudioEngine* operator->() { return engine.get(); }
+    ManualOutput& output() { return *output_; }
+
+    // The "audio thread runs" for `frames` frames: decode ahead, render, forward
+    // completions and deliver them. Time does not move.
+    void render(std::size_t frames) {
+        left_.resize(frames);
+        right_.resize(frames);
+        engine->host().pump();
+        output_->pull(left_.data(), right_.data(), frames);
+        engine->host().pump();
+        loop.runPending();
+    }
+    // As render(), but the completions it produces stay posted on the loop, not yet
+    // delivered: they are "in flight" to the main thread.
+    void renderInFlight(std::size_t frames) {
+        left_.resize(frames);
+        right_.resize(frames);
+        engine->host().pump();
+        output_->pull(left_.data(), right_.data(), frames);
+        engine->host().pump();
+    }
+    const std::vector<float>& lastLeft() const { return left_; }
+    const std::vector<float>& lastRight() const { return right_; }
+
+    // Plays for `seconds` in 10 ms steps: one 10 ms block, then 10 ms of loop time.
+    void run(double seconds) {
+        const auto steps = static_cast<int>(std::llround(seconds * 100.0));
+        const auto block = static_cast<std::size_t>(std::llround(output_->sampleRate() / 100.0));
+        for (int i = 0; i < steps; ++i) {
+            render(block);
+            loop.advance(0.01);
+        }
+    }
+
+    ManualMainLoop loop;
+    std::unique_ptr<AudioEngine> engine;
+
+private:
+    ManualOutput* output_ = nullptr;
+    std::vector<float> left_;
+    std::vector<float> right_;
+};
+
+} // namespace orvane::test

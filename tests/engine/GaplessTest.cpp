@@ -1,0 +1,231 @@
+#include "EngineTestSupport.h"
+#include "media/AudioFileReader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iostream>
+
+#include <gtest/gtest.h>
+
+namespace orvane::test {
+namespace {
+
+// full.wav is cut into cut_a and cut_b at this frame (see make-engine-fixtures.sh).
+constexpr std::int64_t kCut = 70001;
+constexpr std::int64_t kFullFrames = 4 * 44100;
+
+struct Signal {
+    std::vector<float> left;
+    std::vector<float> right;
+};
+
+Signal decodeFile(const std::string& path) {
+    auto reader = AudioFileReader::open(path);
+    EXPECT_TRUE(reader) << path;
+    Signal signal;
+    if (!reader)
+        return signal;
+    const auto frames = static_cast<std::size_t>(reader->lengthFrames());
+    signal.left.resize(frames);
+    signal.right.resize(frames);
+    float* channels[2] = {signal.left.data(), signal.right.data()};
+    EXPECT_EQ(reader->read(channels, reader->lengthFrames()), reader->lengthFrames());
+    return signal;
+}
+
+// Plays `files` back to back through an engine whose output runs at `rate`, queueing
+// each next file as soon as the previous one is current, and records the player's
+// output (before any gain or tone stage) until the last file has ended.
+Signal playThrough(double rate, const std::vector<std::string>& files) {
+    EngineRig rig(rate);
+    RecordingTap tap(1 << 19);
+    rig->host().graph().setTap(TapPoint::Player, &tap);
+    std::size_t next = 1;
+    bool ended = false;
+    rig->onTrackEnded = [&] {
+        ended = true;
+    };
+    rig->onGaplessPromotion = [&](const Uuid&) {
+        if (next < files.size()) {
+            EXPECT_TRUE(rig->preloadNext(engineFixture(files[next++]), Uuid::random(), 0.0,
+                                         std::nullopt, 1.0));
+        }
+    };
+    rig->load(engineFixture(files[0]), Uuid::random(), 0.0, std::nullopt, 1.0, 0);
+    if (files.size() > 1) {
+        EXPECT_TRUE(
+            rig->preloadNext(engineFixture(files[next++]), Uuid::random(), 0.0, std::nullopt, 1.0));
+    }
+    for (int i = 0; i < 2000 && !ended; ++i)
+        rig.run(0.01);
+    EXPECT_TRUE(ended);
+    rig->host().graph().setTap(TapPoint::Player, nullptr);
+    return {tap.left, tap.right};
+}
+
+// Frames the player produced: everything up to the silence after the last file.
+std::size_t soundingLength(const Signal& s) {
+    std::size_t n = s.left.size();
+    while (n > 0 && s.left[n - 1] == 0.0f && s.right[n - 1] == 0.0f)
+        --n;
+    return n;
+}
+
+float maxError(const Signal& a, const Signal& b, std::size_t from, std::size_t to) {
+    float worst = 0.0f;
+    for (std::size_t i = from; i < to; ++i)
+        worst =
+            std::max({worst, std::abs(a.left[i] - b.left[i]), std::abs(a.right[i] - b.right[i])});
+    return worst;
+}
+
+// Squared error of `out` against `ref` shifted by `lag`, over [from, from + n).
+double shiftedError(const Signal& out, const Signal& ref, std::size_t from, std::size_t n,
+                    int lag) {
+    double sum = 0.0;
+    for (std::size_t i = from; i < from + n; ++i) {
+        const auto j = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(i) + lag);
+        const double d = static_cast<double>(out.left[i]) - static_cast<double>(ref.left[j]);
+        sum += d * d;
+    }
+    return sum;
+}
+
+void expectBitExactSeam(const std::string& extension) {
+    const auto reference = decodeFile(engineFixture("full.wav"));
+    const auto out = playThrough(44100.0, {"cut_a." + extension, "cut_b." + extension});
+    ASSERT_GE(out.left.size(), static_cast<std::size_t>(kFullFrames));
+    ASSERT_EQ(reference.left.size(), static_cast<std::size_t>(kFullFrames));
+    for (std::size_t i = 0; i < static_cast<std::size_t>(kFullFrames); ++i) {
+        ASSERT_EQ(out.left[i], reference.left[i]) << extension << " frame " << i;
+        ASSERT_EQ(out.right[i], reference.right[i]) << extension << " frame " << i;
+    }
+    for (std::size_t i = kFullFrames; i < out.left.size(); ++i)
+        ASSERT_EQ(out.left[i], 0.0f) << "overlap or echo after the end at " << i;
+}
+
+TEST(GaplessTest, WavHalvesJoinBitExactly) {
+    expectBitExactSeam("wav");
+}
+
+TEST(GaplessTest, FlacHalvesJoinBitExactly) {
+    expectBitExactSeam("flac");
+}
+
+// Lossy halves: no gap, no overlap (the seam lands on the original's timeline, and
+// the total length is exact), and no error at the seam beyond the codec's own.
+void expectLossySeam(const std::string& extension) {
+    const auto original = decodeFile(engineFixture("full.wav"));
+    const auto out = playThrough(44100.0, {"cut_a." + extension, "cut_b." + extension});
+    const auto whole = playThrough(44100.0, {"full." + extension});
+    ASSERT_GE(out.left.size(), static_cast<std::size_t>(kFullFrames));
+    ASSERT_GE(whole.left.size(), static_cast<std::size_t>(kFullFrames));
+    EXPECT_EQ(soundingLength(out), static_cast<std::size_t>(kFullFrames)) << extension;
+
+    // Alignment on both sides of the seam: the original fits best without a shift.
+    const std::size_t window = 4096;
+    for (const std::size_t from :
+         {static_cast<std::size_t>(kCut) - window - 64, static_cast<std::size_t>(kCut) + 64}) {
+        const double atZero = shiftedError(out, original, from, window, 0);
+        for (int lag = -16; lag <= 16; ++lag) {
+            if (lag != 0) {
+                EXPECT_LT(atZero, shiftedError(out, original, from, window, lag))
+                    << extension << " lag " << lag << " near frame " << from;
+            }
+        }
+    }
+
+    // The engine adds nothing at the seam: across it, the output is exactly the two
+    // files as the reader decodes them, laid end to end.
+    const auto partA = decodeFile(engineFixture("cut_a." + extension));
+    const auto partB = decodeFile(engineFixture("cut_b." + extension));
+    ASSERT_EQ(partA.left.size(), static_cast<std::size_t>(kCut));
+    ASSERT_EQ(partB.left.size(), static_cast<std::size_t>(kFullFrames - kCut));
+    for (std::size_t i = 0; i < 4096; ++i) {
+        ASSERT_EQ(out.left[kCut - 4096 + i], partA.left[kCut - 4096 + i]) << extension << " " << i;
+        ASSERT_EQ(out.right[kCut + i], partB.right[i]) << extension << " " << i;
+    }
+
+    // So whatever error remains at the seam is the codec's: no larger than its error
+    // elsewhere in the halves, in the uncut file, or at the start of a file, where an
+    // encoder that starts from nothing has its largest error (FFmpeg's AAC encoder:
+    // about 0.17 to 0.21 depending on the signal there, hence the margin).
+    const std::size_t seamFrom = static_cast<std::size_t>(kCut) - 2048;
+    const std::size_t seamTo = static_cast<std::size_t>(kCut) + 2048;
+    const float seam = maxError(out, original, seamFrom, seamTo);
+    const float elsewhere = std::max(maxError(out, original, 4096, seamFrom - 4096),
+                                     maxError(out, original, seamTo + 4096, kFullFrames - 4096));
+    const float uncut = maxError(whole, original, 0, kFullFrames);
+    const float fileStart = maxError(out, original, 0, 2048);
+    std::cout << "[ " << extension << " ] largest error at the seam " << seam
+              << "; elsewhere in the halves " << elsewhere << ", in the uncut file " << uncut
+              << ", at the first file's start " << fileStart << "\n";
+    EXPECT_LE(seam, std::max({elsewhere, uncut, fileStart}) * 1.25f) << extension;
+}
+
+TEST(GaplessTest, Mp3HalvesWithInfoTagsJoinWithoutGapOrOverlap) {
+    expectLossySeam("mp3");
+}
+
+TEST(GaplessTest, M4aHalvesJoinWithoutGapOrOverlap) {
+    expectLossySeam("m4a");
+}
+
+TEST(GaplessTest, ResampledHalvesMatchTheUncutFileResampledInOnePiece) {
+    const auto out = playThrough(48000.0, {"cut_a.wav", "cut_b.wav"});
+    const auto whole = playThrough(48000.0, {"full.wav"});
+    const std::size_t length = 192000; // 4 s at 48 kHz
+    EXPECT_EQ(soundingLength(whole), length);
+    EXPECT_EQ(soundingLength(out), length);
+    ASSERT_GE(out.left.size(), length);
+    ASSERT_GE(whole.left.size(), length);
+    const float worst = maxError(out, whole, 0, length);
+    std::cout << "[ 44.1 -> 48 kHz ] largest difference to the one-piece resampling: " << worst
+              << "\n";
+    EXPECT_LE(worst, 1e-6f);
+}
+
+TEST(GaplessTest, ThreeRegionsOfOneFileFollowEachOtherExactly) {
+    // A region queued while the previous is still short of its end, three times over:
+    // each seam falls on a different block offset.
+    const auto out = playThrough(44100.0, {"short.wav", "short.wav", "short.wav"});
+    const auto once = decodeFile(engineFixture("short.wav"));
+    ASSERT_GE(out.left.size(), 3 * once.left.size());
+    for (std::size_t copy = 0; copy < 3; ++copy)
+        for (std::size_t i = 0; i < once.left.size(); ++i)
+            ASSERT_EQ(out.left[copy * once.left.size() + i], once.left[i]) << copy << " " << i;
+}
+
+TEST(GaplessTest, ALateQueueStillFollowsWithoutAGap) {
+    // The decoder reached the end of the first region before the second was queued.
+    EngineRig rig;
+    RecordingTap tap;
+    rig->host().graph().setTap(TapPoint::Player, &tap);
+    rig->load(engineFixture("cut_a.wav"), Uuid::random(), 0.0, std::nullopt, 1.0, 0);
+    rig.run(1.0);
+    ASSERT_TRUE(
+        rig->preloadNext(engineFixture("cut_b.wav"), Uuid::random(), 0.0, std::nullopt, 1.0));
+    rig.run(3.1);
+    rig->host().graph().setTap(TapPoint::Player, nullptr);
+    const auto reference = decodeFile(engineFixture("full.wav"));
+    ASSERT_GE(tap.left.size(), static_cast<std::size_t>(kFullFrames));
+    EXPECT_TRUE(std::equal(reference.left.begin(), reference.left.end(), tap.left.begin()));
+}
+
+TEST(GaplessTest, MonoFilesPlayOnBothSidesAndSurroundIsMixedDown) {
+    for (const char* name : {"mono.wav", "surround.wav"}) {
+        const auto out = playThrough(48000.0, {name});
+        ASSERT_GT(soundingLength(out), 0u) << name;
+        float peak = 0.0f;
+        for (std::size_t i = 0; i < out.left.size(); ++i)
+            peak = std::max(peak, std::abs(out.left[i]));
+        EXPECT_GT(peak, 0.1f) << name;
+        EXPECT_LE(peak, 1.0f) << name;
+        if (std::string(name) == "mono.wav") {
+            EXPECT_EQ(out.left, out.right);
+        }
+    }
+}
+
+} // namespace
+} // namespace orvane::test

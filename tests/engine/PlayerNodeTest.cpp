@@ -1,0 +1,189 @@
+#include "engine/host/PlayerNode.h"
+
+#include "engine/host/AudioRing.h"
+#include "engine/host/StreamMarker.h"
+
+#include <numeric>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace orvane {
+namespace {
+
+// The decoder's side of the stream, written by hand.
+class StreamWriter {
+public:
+    StreamWriter(AudioRing& ring, MarkerQueue& markers) : ring_(ring), markers_(markers) {}
+
+    void mark(StreamMarker::Kind kind, std::uint64_t schedule, std::int64_t regionID = 0) {
+        ASSERT_TRUE(markers_.push({kind, ring_.writePosition(), schedule, regionID}));
+    }
+    // Frames whose left sample is their value and right sample its negative.
+    void frames(float first, std::size_t count) {
+        std::vector<float> left(count);
+        std::iota(left.begin(), left.end(), first);
+        std::vector<float> right(count);
+        for (std::size_t i = 0; i < count; ++i)
+            right[i] = -left[i];
+        ASSERT_LE(count, ring_.writable());
+        ring_.write(left.data(), right.data(), count);
+    }
+
+private:
+    AudioRing& ring_;
+    MarkerQueue& markers_;
+};
+
+class PlayerNodeTest : public ::testing::Test {
+protected:
+    std::vector<float> render(std::size_t frames) {
+        std::vector<float> left(frames, 99.0f);
+        std::vector<float> right(frames, 99.0f);
+        player.render(left.data(), right.data(), frames);
+        for (std::size_t i = 0; i < frames; ++i)
+            EXPECT_EQ(right[i], -left[i]);
+        return left;
+    }
+
+    AudioRing ring{64};
+    MarkerQueue markers;
+    CompletionQueue completions;
+    PlayerNode player{ring, markers, completions};
+    StreamWriter writer{ring, markers};
+};
+
+TEST(AudioRingTest, WrapsAroundWithoutLosingFrames) {
+    AudioRing ring(16);
+    ASSERT_EQ(ring.capacity(), 16u);
+    std::vector<float> in(24);
+    std::iota(in.begin(), in.end(), 1.0f);
+    std::vector<float> out(24);
+    ring.write(in.data(), in.data(), 10);
+    ring.read(out.data(), out.data(), 7);
+    ring.write(in.data() + 10, in.data() + 10, 13); // crosses the end of the storage
+    EXPECT_EQ(ring.writable(), 0u);
+    ring.read(out.data() + 7, out.data() + 7, 16);
+    EXPECT_EQ(std::vector<float>(out.begin(), out.begin() + 23),
+              std::vector<float>(in.begin(), in.begin() + 23));
+    EXPECT_EQ(ring.readable(), 0u);
+    EXPECT_EQ(ring.readPosition(), 23u);
+}
+
+TEST(SpscQueueTest, RefusesWhenFullAndKeepsOrder) {
+    SpscQueue<int, 4> queue;
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(queue.push(i));
+    EXPECT_FALSE(queue.push(4));
+    EXPECT_EQ(queue.tryPop(), 0);
+    EXPECT_TRUE(queue.push(4));
+    for (int i = 1; i <= 4; ++i)
+        EXPECT_EQ(queue.tryPop(), i);
+    EXPECT_FALSE(queue.tryPop());
+}
+
+TEST_F(PlayerNodeTest, PlaysOnlyTheRequestedScheduleAndRestartsItsClock) {
+    player.setSchedule(1);
+    player.setPlaying(true);
+    writer.mark(StreamMarker::Kind::ScheduleStart, 1);
+    writer.frames(100.0f, 20);
+    EXPECT_EQ(render(8)[0], 100.0f);
+    EXPECT_EQ(player.clock().playerFrames, 8);
+
+    // A seek: the rest of schedule 1 is stale, even the part written after the request.
+    player.setSchedule(2);
+    writer.frames(120.0f, 5);
+    writer.mark(StreamMarker::Kind::ScheduleStart, 2);
+    writer.frames(500.0f, 10);
+    const auto out = render(6);
+    EXPECT_EQ(out, (std::vector<float>{500, 501, 502, 503, 504, 505}));
+    EXPECT_EQ(player.clock().schedule, 2u);
+    EXPECT_EQ(player.clock().playerFrames, 6);
+}
+
+TEST_F(PlayerNodeTest, StaleDataIsDroppedWhilePausedSoTheDecoderCanRefill) {
+    player.setSchedule(1);
+    writer.mark(StreamMarker::Kind::ScheduleStart, 1);
+    writer.frames(0.0f, 64); // the ring is full
+    player.setSchedule(2);
+    EXPECT_EQ(render(4), std::vector<float>(4, 0.0f));
+    EXPECT_EQ(ring.writable(), 64u);
+}
+
+TEST_F(PlayerNodeTest, PausedPlayerRendersSilenceAndKeepsItsPlace) {
+    player.setSchedule(1);
+    player.setPlaying(true);
+    writer.mark(StreamMarker::Kind::ScheduleStart, 1);
+    writer.frames(1.0f, 30);
+    render(10);
+    player.setPlaying(false);
+    EXPECT_EQ(render(10), std::vector<float>(10, 0.0f));
+    player.setPlaying(true);
+    EXPECT_EQ(render(1)[0], 11.0f);
+    EXPECT_EQ(player.clock().playerFrames, 11);
+}
+
+TEST_F(PlayerNodeTest, CompletionCarriesTheClockAtTheRegionEndAndWaitsForTheLatency) {
+    player.setSchedule(1);
+    player.setPlaying(true);
+    player.setLatencyFrames(10);
+    writer.mark(StreamMarker::Kind::ScheduleStart, 1);
+    writer.mark(StreamMarker::Kind::RegionStart, 1, 7);
+    writer.frames(0.0f, 13);
+    writer.mark(StreamMarker::Kind::RegionEnd, 1, 7);
+    writer.mark(StreamMarker::Kind::RegionStart, 1, 8);
+    writer.frames(13.0f, 20);
+
+    render(16); // region 7 ended after output frame 13: heard at output frame 23
+    EXPECT_TRUE(completions.empty());
+    render(6); // 22 frames out
+    EXPECT_TRUE(completions.empty());
+    render(1);
+    const auto done = completions.tryPop();
+    ASSERT_TRUE(done);
+    EXPECT_EQ(done->regionID, 7);
+    EXPECT_EQ(done->schedule, 1u);
+    EXPECT_EQ(done->playerFrames, 13);
+}
+
+TEST_F(PlayerNodeTest, UnderrunsCountOnlyInsideARegion) {
+    player.setSchedule(1);
+    player.setPlaying(true);
+    writer.mark(StreamMarker::Kind::ScheduleStart, 1);
+    writer.mark(StreamMarker::Kind::RegionStart, 1, 1);
+    writer.frames(0.0f, 4);
+    render(8); // the decoder is late
+    EXPECT_EQ(player.underrunCount(), 1u);
+    writer.frames(4.0f, 4);
+    writer.mark(StreamMarker::Kind::RegionEnd, 1, 1);
+    render(8); // the region ends inside the block: silence after it is no underrun
+    render(8);
+    EXPECT_EQ(player.underrunCount(), 1u);
+}
+
+TEST(HeardPlayerFramesTest, SubtractsTheLatencyWhilePlayingAndCatchesUpAfterAPause) {
+    PlayerClockSnapshot clock;
+    clock.schedule = 1;
+    clock.playerFrames = 1000;
+    clock.outputFrames = 5000;
+    clock.lastAdvanceOutputFrame = 5000;
+    clock.runStartPlayerFrames = 0;
+    EXPECT_EQ(heardPlayerFrames(clock, 300), 700);
+    EXPECT_EQ(heardPlayerFrames(clock, 0), 1000);
+
+    // Paused 200 output frames ago: 100 frames of the buffer are still to be heard.
+    clock.outputFrames = 5200;
+    EXPECT_EQ(heardPlayerFrames(clock, 300), 900);
+    clock.outputFrames = 6000;
+    EXPECT_EQ(heardPlayerFrames(clock, 300), 1000);
+
+    // Just resumed: the frames before the pause point were heard long ago.
+    clock.runStartPlayerFrames = 1000;
+    clock.playerFrames = 1050;
+    clock.lastAdvanceOutputFrame = 6050;
+    clock.outputFrames = 6050;
+    EXPECT_EQ(heardPlayerFrames(clock, 300), 1000);
+}
+
+} // namespace
+} // namespace orvane
