@@ -1,7 +1,10 @@
 // The engine's real-time figures:
 //   - BM_RenderCpuPerAudioSecond: CPU time the audio thread spends rendering one
-//     second of audio (player, gain stages, fade, pan, volume), measured through the
-//     manual output with the ring kept full; counter "cpu_ms_per_audio_s".
+//     second of audio (player, gain stages, tone chain, meter tap, fade, pan, volume),
+//     measured through the manual output with the ring kept full; counter
+//     "cpu_ms_per_audio_s". Second argument 0: the tone chain as it starts (equalisers
+//     and compressor bypassed, the limiter alone); 1: all of it in circuit (equaliser
+//     on and not flat, compressor "radio", loudness on).
 //   - BM_UnderrunsWhileDecodingFlatOut: plays gapless MP3/M4A/FLAC regions in real time
 //     through the null output with the decoder on its own thread, while other threads
 //     decode files as fast as they can; counters "underruns" (blocks in which the
@@ -58,7 +61,8 @@ bool haveFixtures(benchmark::State& state, const std::vector<std::string>& names
     return true;
 }
 
-// Render cost per block size; the decoder runs inline between blocks, untimed.
+// Render cost per block size and tone chain; the decoder runs inline between blocks,
+// untimed.
 void BM_RenderCpuPerAudioSecond(benchmark::State& state) {
     if (!haveFixtures(state, {"full.wav"}))
         return;
@@ -75,6 +79,14 @@ void BM_RenderCpuPerAudioSecond(benchmark::State& state) {
     engine.onTrackEnded = [&] {
         engine.seek(0.0);
     };
+    if (state.range(1) != 0) {
+        for (int band = 0; band < 10; ++band)
+            engine.setEQGain(band, static_cast<float>(band % 4) * 2.0f - 3.0f);
+        engine.setEQEnabled(true);
+        engine.setCompressor(true, CompressorPreset::radio);
+        engine.setLoudness(true, 0.5);
+    }
+    loop.advance(0.3); // every ramp has reached its target
 
     const auto block = static_cast<std::size_t>(state.range(0));
     std::vector<float> left(block);
@@ -104,7 +116,9 @@ void BM_RenderCpuPerAudioSecond(benchmark::State& state) {
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["underruns"] = static_cast<double>(engine.host().underrunCount());
 }
-BENCHMARK(BM_RenderCpuPerAudioSecond)->Arg(128)->Arg(480)->Arg(1024)->Arg(4096);
+BENCHMARK(BM_RenderCpuPerAudioSecond)
+    ->ArgNames({"block", "tone"})
+    ->ArgsProduct({{128, 480, 1024, 4096}, {0, 1}});
 
 // Decodes `files` over and over as fast as it can until told to stop.
 void decodeFlatOut(const std::vector<std::string>& files, const std::atomic<bool>& stop,

@@ -11,6 +11,7 @@ namespace orvane {
 namespace {
 
 constexpr double kTickSeconds = 0.2;
+constexpr double kMeterTickSeconds = 1.0 / 15.0;
 // A seek never lands in the last 50 ms, so a completion is always still to come.
 constexpr double kSeekEndMargin = 0.05;
 // onNeedPreload is sent while less than this remains.
@@ -28,7 +29,12 @@ AudioEngine::AudioEngine(MainLoop& loop, std::unique_ptr<AudioOutput> output, En
         });
     };
     host_ = std::make_unique<AudioHost>(std::move(output), std::move(forward), options.host);
+    host_->graph().setTap(TapPoint::PostLimiter, &meterTap_);
     timer_ = loop_.runEvery(kTickSeconds, [this] { tick(); });
+    visTimer_ = loop_.runEvery(kMeterTickSeconds, [this] {
+        if (isPlaying)
+            meterTick();
+    });
 }
 
 AudioEngine::~AudioEngine() {
@@ -209,7 +215,7 @@ std::optional<double> AudioEngine::playerPosition() {
 }
 
 void AudioEngine::tick() {
-    // The meters' decay joins this tick with the metering work.
+    decayMeters();
     if (!isPlaying)
         return;
     if (!host_->isRunning())

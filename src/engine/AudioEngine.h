@@ -1,18 +1,24 @@
 #pragma once
 
+#include "engine/CharacterParams.h"
 #include "engine/Segment.h"
+#include "engine/analysis/MeterAnalyzer.h"
+#include "engine/analysis/MeterBallistics.h"
+#include "engine/analysis/MeterExchange.h"
 #include "engine/host/AudioHost.h"
 #include "engine/host/AudioOutput.h"
 #include "model/Uuid.h"
 #include "runtime/MainLoop.h"
 #include "runtime/Observable.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace orvane {
 
@@ -27,10 +33,11 @@ struct EngineOptions {
 //
 // Threading: every member is called on the main thread, and every callback and
 // published value is delivered there. Time comes from MainLoop timers only (the 0.2 s
-// tick, 20 ms fade steps). The audio thread renders the graph owned by the host; the
-// decoder thread fills it; region completions come back through MainLoop::post and are
-// checked against validCallbackIDs before anything is touched. The MainLoop must
-// outlive the engine.
+// tick, the 1/15 s meter tick, fade and ramp steps). The audio thread renders the graph
+// owned by the host and hands the signal after the limiter to the meter exchange; the
+// decoder thread fills the graph; region completions come back through MainLoop::post
+// and are checked against validCallbackIDs before anything is touched. The MainLoop
+// must outlive the engine.
 //
 // The output is started on first need (ensureEngineRunning), not by the constructor.
 class AudioEngine {
@@ -76,6 +83,23 @@ public:
     void setVolume(float volume);
     void setPan(float pan);
 
+    // --- Tone and dynamics ---
+    // The equaliser on or off: ramps its bands to the stored gains (on) or to flat and
+    // then bypasses it (off), over 120 ms. Setting the same value again does nothing.
+    void setEQEnabled(bool on);
+    bool eqEnabled() const { return eqEnabledFlag_; }
+    // Stores one band's gain; applies it at once when the equaliser is on. Indices
+    // outside the ten bands are ignored.
+    void setEQGain(int band, float db);
+    // The compressor on with a preset's parameters, or bypassed; either way the
+    // limiter is back at its resting pre-gain of -0.8 dB and in circuit.
+    void setCompressor(bool on, CompressorPreset preset);
+    // The loudness curve for `volume` (0..1) when on, ramped over 200 ms; flat and
+    // then bypassed when off (nothing when already bypassed).
+    void setLoudness(bool on, double volume);
+    // Accepted and kept; changes nothing audible.
+    void setCharacter(const CharacterParams& params);
+
     // --- Devices ---
 
     // Routes the output to the device with this id, or back to the system default
@@ -88,6 +112,18 @@ public:
     Published<double> currentTime{0.0}; // seconds from the file start, of the frame heard
     Published<double> duration{0.0};    // the trimmed end, seconds from the file start
 
+    // Meters, of the signal after the limiter as it is heard (before fade, pan and
+    // master volume). Written 15 times a second while playing; between, the 0.2 s tick
+    // lets the holds fall, and the readings too when not playing.
+    Published<double> vuLeftDb{kVuFloorDb};
+    Published<double> vuRightDb{kVuFloorDb};
+    Published<double> peakLeftDb{kVuFloorDb};
+    Published<double> peakRightDb{kVuFloorDb};
+    Published<double> peakHoldLeftDb{kVuFloorDb};
+    Published<double> peakHoldRightDb{kVuFloorDb};
+    Published<std::vector<float>> waveform{std::vector<float>(kWaveformPoints, 0.0f)};
+    Published<std::vector<float>> spectrumBars{std::vector<float>(kSpectrumBands, 0.0f)};
+
     // --- Callbacks to the controller (main thread) ---
     std::function<void()> onTrackEnded;
     std::function<void(const Uuid&)> onGaplessPromotion;
@@ -99,6 +135,13 @@ public:
     float fadeLevel() const { return fadeLevel_; }
     float normGain() const { return normGain_; }
     bool normBypassed() const { return normBypassed_; }
+    const std::array<float, 10>& storedEQGains() const { return storedEQGains_; }
+    const std::array<float, 10>& eqBandGainsDb() const { return eqBandGainsDb_; }
+    bool eqBypassed() const { return eqBypassed_; }
+    const std::array<float, 2>& loudBandGainsDb() const { return loudBandGainsDb_; }
+    bool loudBypassed() const { return loudBypassed_; }
+    bool compressorBypassed() const { return compBypassed_; }
+    const CharacterParams& character() const { return character_; }
     float normUnitGainDb() const { return normUnitGainDb_; }
     bool hasQueued() const { return queued_.has_value(); }
     const std::optional<Segment>& currentSegment() const { return current_; }
@@ -125,7 +168,26 @@ private:
     void ensureEngineRunning();
     void rescheduleAtNewRate();
 
+    // Meters (AudioEngineMeters.cpp).
+    class MeterTap final : public RenderTap {
+    public:
+        explicit MeterTap(MeterExchange& exchange) : exchange_(exchange) {}
+        void onRender(const float* left, const float* right, std::size_t frames) noexcept override {
+            exchange_.capture(left, right, frames);
+        }
+
+    private:
+        MeterExchange& exchange_;
+    };
+    void meterTick();
+    void decayMeters();
+    MeterLevels meterLevels() const;
+
     MainLoop& loop_;
+    // The meter exchange and its tap are set on the graph and outlive the host.
+    MeterExchange meterExchange_;
+    MeterTap meterTap_{meterExchange_};
+    MeterAnalyzer meters_;
     std::unique_ptr<AudioHost> host_;
     // Completions posted to the main loop check this before touching the engine.
     std::shared_ptr<char> alive_ = std::make_shared<char>(0);
@@ -139,6 +201,7 @@ private:
     std::int64_t callbackCounter_ = 0;
 
     TimerHandle timer_;
+    TimerHandle visTimer_;
     TimerHandle fadeTimer_;
     bool pauseFadeRunning_ = false;
     float fadeLevel_ = 1.0f;
@@ -147,6 +210,22 @@ private:
     float normUnitGainDb_ = 0.0f;
     bool normBypassed_ = true;
     TimerHandle normRampTimer_;
+
+    // Tone and dynamics (AudioEngineTone.cpp).
+    void rampEQ(bool on, std::function<void()> completion);
+    void rampLoudEQ(const std::array<float, 2>& targetsDb);
+    void applyEQBand(std::size_t band, float db);
+    void applyLoudBand(std::size_t band, float db);
+    bool eqEnabledFlag_ = false;
+    std::array<float, 10> storedEQGains_{};
+    std::array<float, 10> eqBandGainsDb_{};
+    bool eqBypassed_ = true;
+    TimerHandle eqRampTimer_;
+    std::array<float, 2> loudBandGainsDb_{};
+    bool loudBypassed_ = true;
+    TimerHandle loudRampTimer_;
+    bool compBypassed_ = true;
+    CharacterParams character_;
 };
 
 } // namespace orvane

@@ -6,6 +6,10 @@
 namespace orvane {
 
 void AudioEngine::ensureEngineRunning() {
+    // What the meters captured from an earlier run has been heard already; it must not
+    // show again while the new run fills its output latency.
+    if (!host_->isRunning())
+        meterExchange_.clear();
     // A failed start is not an error: the host then runs a silent output instead.
     const auto started = host_->ensureRunning();
     if (started.rateChanged)

@@ -5,6 +5,9 @@
 namespace orvane::test {
 namespace {
 
+// The timers an idle engine always runs: the 0.2 s tick and the meter tick.
+constexpr std::size_t kEngineTimers = 2;
+
 class AudioEngineFadeTest : public ::testing::Test {
 protected:
     void load(int fadeInMs = 0) {
@@ -28,7 +31,7 @@ TEST_F(AudioEngineFadeTest, AFadeShorterThanOneStepTakesExactlyOneStep) {
     EXPECT_EQ(rig->fadeLevel(), 0.0f);
     EXPECT_EQ(rig->host().graph().fadeLevel(), 0.0f);
     EXPECT_EQ(stepLevels(1), std::vector<float>{1.0f});
-    EXPECT_EQ(rig.loop.pendingTimerCount(), 1u); // only the tick is left
+    EXPECT_EQ(rig.loop.pendingTimerCount(), kEngineTimers); // the fade's timer is gone
 }
 
 TEST_F(AudioEngineFadeTest, ASecondLongFadeTakesFiftyLinearSteps) {
@@ -36,7 +39,7 @@ TEST_F(AudioEngineFadeTest, ASecondLongFadeTakesFiftyLinearSteps) {
     const auto levels = stepLevels(50);
     for (int i = 0; i < 50; ++i)
         EXPECT_FLOAT_EQ(levels[static_cast<std::size_t>(i)], static_cast<float>(i + 1) / 50.0f);
-    EXPECT_EQ(rig.loop.pendingTimerCount(), 1u);
+    EXPECT_EQ(rig.loop.pendingTimerCount(), kEngineTimers);
 }
 
 TEST_F(AudioEngineFadeTest, PauseFadesOutThenPauses) {
@@ -103,10 +106,12 @@ TEST_F(AudioEngineFadeTest, FadeInShapesTheRenderedSignal) {
     EngineRig reference;
     reference->load(engineFixture("full.wav"), Uuid::random(), 0.0, std::nullopt, 1.0, 0);
     // The fade starts from silence: the first block is silent, not a ramp down from
-    // full level.
-    rig.render(441);
-    reference.render(441);
-    EXPECT_EQ(rig.lastLeft(), std::vector<float>(441, 0.0f));
+    // full level. It is long enough for the signal to come through the look-ahead.
+    const auto first = 441 + static_cast<std::size_t>(rig.lookAheadFrames());
+    rig.render(first);
+    reference.render(first);
+    EXPECT_NE(reference.lastLeft(), std::vector<float>(first, 0.0f));
+    EXPECT_EQ(rig.lastLeft(), std::vector<float>(first, 0.0f));
     rig.loop.advance(0.01);
     reference.loop.advance(0.01);
     // Then it rises step by step; once the last step is in, the signal is the unfaded one.
@@ -137,7 +142,7 @@ TEST_F(AudioEngineFadeTest, RampedNormGainMovesInTenStepsAndStaysBypassedAtUnity
     load();
     rig->setNormGain(1.0, false);
     EXPECT_TRUE(rig->normBypassed());
-    EXPECT_EQ(rig.loop.pendingTimerCount(), 1u); // no ramp started
+    EXPECT_EQ(rig.loop.pendingTimerCount(), kEngineTimers); // no ramp started
     rig->setNormGain(0.5, false);
     EXPECT_FALSE(rig->normBypassed());
     EXPECT_EQ(rig->normUnitGainDb(), 0.0f);
@@ -146,8 +151,32 @@ TEST_F(AudioEngineFadeTest, RampedNormGainMovesInTenStepsAndStaysBypassedAtUnity
     rig.loop.advance(0.1);
     EXPECT_NEAR(rig->normUnitGainDb(), -6.0206, 1e-4);
     rig->setNormGain(1.0, false);
-    rig.loop.advance(0.2);
+    rig.loop.advance(0.18);
+    EXPECT_FALSE(rig->normBypassed()); // bypassed only once the ramp has reached 0 dB
+    rig.loop.advance(0.02);
     EXPECT_TRUE(rig->normBypassed());
+    EXPECT_TRUE(rig->host().graph().normBypassed());
+    EXPECT_EQ(rig->normUnitGainDb(), 0.0f);
+    EXPECT_EQ(rig.loop.pendingTimerCount(), kEngineTimers);
+}
+
+TEST_F(AudioEngineFadeTest, RampedNormGainIsClampedAndZeroMeansUnity) {
+    load();
+    rig->setNormGain(2000.0, false);
+    rig.loop.advance(0.2);
+    EXPECT_FLOAT_EQ(rig->normUnitGainDb(), 24.0f);
+    EXPECT_FLOAT_EQ(rig->host().graph().normGainDb(), 24.0f);
+    rig->setNormGain(1e-9, false); // -180 dB
+    rig.loop.advance(0.2);
+    EXPECT_FLOAT_EQ(rig->normUnitGainDb(), -96.0f);
+    rig->setNormGain(0.0, false);
+    rig.loop.advance(0.1);
+    EXPECT_NEAR(rig->normUnitGainDb(), -48.0f, 1e-3f);
+    EXPECT_FALSE(rig->normBypassed());
+    rig.loop.advance(0.1);
+    EXPECT_EQ(rig->normUnitGainDb(), 0.0f);
+    EXPECT_TRUE(rig->normBypassed());
+    EXPECT_FLOAT_EQ(rig->normGain(), 0.0f);
 }
 
 TEST_F(AudioEngineFadeTest, VolumeAndPanReachTheGraph) {

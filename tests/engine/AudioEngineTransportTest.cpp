@@ -64,23 +64,34 @@ TEST_F(AudioEngineTransportTest, AnUnreadableFileThrows) {
 }
 
 TEST_F(AudioEngineTransportTest, TheTickPublishesThePositionOfTheFrameBeingHeard) {
-    rig.output().setLatencyFrames(441); // 10 ms between render and ear
+    rig.output().setLatencyFrames(441); // 10 ms between output and ear
     load(1.0);
-    rig.run(0.2); // the tick at 0.2 s sees 0.2 s rendered, 0.19 s heard
-    EXPECT_DOUBLE_EQ(rig->currentTime, 1.19);
+    // A frame reaches the ear the limiter's look-ahead plus the output's latency after
+    // the player rendered it.
+    ASSERT_GT(rig.lookAheadFrames(), 0);
+    const double delay = 0.01 + rig.lookAheadSeconds();
+    rig.run(0.2); // the tick at 0.2 s sees 0.2 s rendered
+    EXPECT_NEAR(rig->currentTime, 1.2 - delay, 1e-9);
     rig.run(0.4);
-    EXPECT_DOUBLE_EQ(rig->currentTime, 1.59);
+    EXPECT_NEAR(rig->currentTime, 1.6 - delay, 1e-9);
 }
 
 TEST_F(AudioEngineTransportTest, PlaybackStartsAtTheTrimmedStartFrame) {
+    RecordingTap played;
+    rig->host().graph().setTap(TapPoint::Player, &played);
     load(1.0);
     rig.render(64);
-    // The first rendered frames are file frames 44100.. of the uncut signal.
+    rig->host().graph().setTap(TapPoint::Player, nullptr);
+    // The first frames the player plays are file frames 44100.. of the uncut signal.
     EngineRig reference;
+    RecordingTap uncut;
+    reference->host().graph().setTap(TapPoint::Player, &uncut);
     reference->load(engineFixture("full.wav"), track, 0, std::nullopt, 1.0, 0);
     reference.render(44100 + 64);
-    EXPECT_EQ(rig.lastLeft(),
-              std::vector<float>(reference.lastLeft().begin() + 44100, reference.lastLeft().end()));
+    reference->host().graph().setTap(TapPoint::Player, nullptr);
+    ASSERT_EQ(uncut.left.size(), 44100u + 64u);
+    EXPECT_EQ(played.left, std::vector<float>(uncut.left.begin() + 44100, uncut.left.end()));
+    EXPECT_NE(played.left, std::vector<float>(64, 0.0f));
 }
 
 TEST_F(AudioEngineTransportTest, SeekClampsToTheTrimmedStartAndFiftyMillisecondsBeforeTheEnd) {
@@ -91,7 +102,7 @@ TEST_F(AudioEngineTransportTest, SeekClampsToTheTrimmedStartAndFiftyMilliseconds
     EXPECT_DOUBLE_EQ(rig->currentTime, 1.0);
     rig->seek(2.0);
     rig.run(0.2);
-    EXPECT_NEAR(rig->currentTime, 2.2, 1e-9);
+    EXPECT_NEAR(rig->currentTime, 2.2 - rig.lookAheadSeconds(), 1e-9);
 }
 
 TEST_F(AudioEngineTransportTest, SeekWhilePausedStaysPausedAtTheNewPlace) {
@@ -107,7 +118,7 @@ TEST_F(AudioEngineTransportTest, SeekWhilePausedStaysPausedAtTheNewPlace) {
     EXPECT_EQ(rig.lastLeft(), std::vector<float>(rig.lastLeft().size(), 0.0f));
     rig->resume(0);
     rig.run(0.2);
-    EXPECT_NEAR(rig->currentTime, 2.7, 1e-9);
+    EXPECT_NEAR(rig->currentTime, 2.7 - rig.lookAheadSeconds(), 1e-9);
 }
 
 TEST_F(AudioEngineTransportTest, PauseAndStopOnlyActWhenTheyShould) {
@@ -154,7 +165,12 @@ TEST_F(AudioEngineTransportTest, CurrentTimeEqualsDurationWhenTheTrackEnds) {
     rig.run(0.99);
     EXPECT_EQ(ended, 0);
     EXPECT_LE(rig->currentTime, rig->duration);
-    rig.run(0.02);
+    // The last frame leaves the limiter's look-ahead 1 s + look-ahead into the output.
+    const auto lookAhead = static_cast<std::size_t>(rig.lookAheadFrames());
+    rig.runFrames(441 + lookAhead - 1);
+    EXPECT_EQ(ended, 0);
+    EXPECT_LE(rig->currentTime, rig->duration);
+    rig.runFrames(1);
     EXPECT_EQ(ended, 1);
     EXPECT_TRUE(rig->isLoaded); // the segment stays after its end
     rig.run(0.5);
@@ -170,7 +186,12 @@ TEST_F(AudioEngineTransportTest, TheEndWaitsUntilTheLastFrameHasBeenHeard) {
     };
     rig.run(1.09);
     EXPECT_EQ(ended, 0);
-    rig.run(0.01);
+    // Heard after the region's 44100 frames, the limiter's look-ahead and the output's
+    // 4410 frames of latency.
+    const auto heardAt = static_cast<std::size_t>(44100 + 4410 + rig.lookAheadFrames());
+    rig.runFrames(heardAt - 48069 - 1);
+    EXPECT_EQ(ended, 0);
+    rig.runFrames(1);
     EXPECT_EQ(ended, 1);
 }
 
@@ -182,7 +203,8 @@ TEST_F(AudioEngineTransportTest, CompletionsInFlightDuringSeekLoadOrStopAreIgnor
     auto playToTheEndWithoutDelivery = [&] {
         load(0.0, 0.5);
         rig.run(0.49);
-        rig.renderInFlight(441); // the last frame is rendered; its completion is posted
+        // The last frame has been rendered through the look-ahead; its completion is posted.
+        rig.renderInFlight(441 + static_cast<std::size_t>(rig.lookAheadFrames()));
     };
 
     playToTheEndWithoutDelivery();
@@ -190,7 +212,7 @@ TEST_F(AudioEngineTransportTest, CompletionsInFlightDuringSeekLoadOrStopAreIgnor
     rig.loop.runPending();
     EXPECT_EQ(ended, 0);
     EXPECT_TRUE(rig->isPlaying);
-    rig.run(0.5); // the re-scheduled region does end
+    rig.run(0.52); // the re-scheduled region does end
     EXPECT_EQ(ended, 1);
 
     playToTheEndWithoutDelivery();
@@ -224,8 +246,10 @@ TEST_F(AudioEngineTransportTest, AnOutputThatAdoptsAnotherRateOnStartGetsRegions
     rig.output().setRateOnNextStart(48000.0);
     load(1.0);
     EXPECT_DOUBLE_EQ(rig->host().sampleRate(), 48000.0);
+    // The tone chain was built for the new rate: 12 ms of look-ahead at 48 kHz.
+    EXPECT_EQ(rig.lookAheadFrames(), 575);
     rig.run(0.2);
-    EXPECT_NEAR(rig->currentTime, 1.2, 1e-9);
+    EXPECT_NEAR(rig->currentTime, 1.2 - rig.lookAheadSeconds(), 1e-9);
 }
 
 TEST_F(AudioEngineTransportTest, WithoutASoundServerPlaybackRunsOnSilently) {
@@ -254,9 +278,10 @@ TEST_F(AudioEngineTransportTest, AnOutputThatDiesWhilePlayingIsStartedAgainByThe
     rig.run(0.2);
     EXPECT_EQ(rig.output().startCount(), 2);
     EXPECT_TRUE(rig.output().isRunning());
-    EXPECT_NEAR(rig->currentTime, 0.2, 1e-9); // nothing was rendered while it was gone
+    // Nothing was rendered while it was gone.
+    EXPECT_NEAR(rig->currentTime, 0.2 - rig.lookAheadSeconds(), 1e-9);
     rig.run(0.2);
-    EXPECT_NEAR(rig->currentTime, 0.4, 1e-9);
+    EXPECT_NEAR(rig->currentTime, 0.4 - rig.lookAheadSeconds(), 1e-9);
 }
 
 TEST_F(AudioEngineTransportTest, EngineTimersDieWithTheEngine) {

@@ -78,6 +78,19 @@ public:
     const std::vector<float>& lastLeft() const { return left_; }
     const std::vector<float>& lastRight() const { return right_; }
 
+    // Frames and seconds by which the tone chain (the limiter's look-ahead) delays what
+    // the player renders on its way to the listener.
+    std::int64_t lookAheadFrames() { return engine->host().graph().processingLatencyFrames(); }
+    double lookAheadSeconds() {
+        return static_cast<double>(lookAheadFrames()) / output_->sampleRate();
+    }
+
+    // Plays `frames` frames as one block, then lets the same time pass on the loop.
+    void runFrames(std::size_t frames) {
+        render(frames);
+        loop.advance(static_cast<double>(frames) / output_->sampleRate());
+    }
+
     // Plays for `seconds` in 10 ms steps: one 10 ms block, then 10 ms of loop time.
     void run(double seconds) {
         const auto steps = static_cast<int>(std::llround(seconds * 100.0));

@@ -151,6 +151,14 @@ TEST(RealtimeRenderTest, RenderingNeverAllocatesOrLocks) {
             render(block);
     };
 
+    // The whole tone chain in circuit, its ramps running between the blocks, and the
+    // meter tap capturing after the limiter.
+    for (int band = 0; band < 10; ++band)
+        rig->setEQGain(band, static_cast<float>(band % 3) * 4.0f - 4.0f);
+    rig->setEQEnabled(true);
+    rig->setCompressor(true, CompressorPreset::radio);
+    rig->setLoudness(true, 0.4);
+
     // Every path of the render: start from silence, fades, a pause, a seek that flushes
     // the ring, a resumed play, a gapless hand-off, an end, odd and large block sizes.
     rig->load(engineFixture("short.wav"), Uuid::random(), 0.0, std::nullopt, 0.5, 200);
@@ -162,10 +170,17 @@ TEST(RealtimeRenderTest, RenderingNeverAllocatesOrLocks) {
     rig->seek(0.05);
     rig->setVolume(0.3f);
     rig->setPan(0.7f);
+    rig->setLoudness(true, 0.8);
+    rig->setCompressor(true, CompressorPreset::maximum);
     rig->resume(50);
     renderFor(0.2, 1);
     renderFor(1.5, 1000);
     EXPECT_FALSE(rig->isPlaying); // both regions played to the end
+    ToneChain& tone = rig->host().graph().toneChain();
+    EXPECT_FALSE(tone.eq().bypassed());
+    EXPECT_FALSE(tone.compressor().bypassed());
+    EXPECT_FALSE(tone.loudnessEq().bypassed());
+    EXPECT_GT(rig->peakHoldLeftDb, kVuFloorDb); // the meters saw the sound
     rig->host().graph().setTap(TapPoint::Player, nullptr);
 
     EXPECT_GT(renders, 500);

@@ -12,7 +12,12 @@
 namespace orvane {
 namespace {
 
+// The limiter's resting pre-gain of -0.8 dB as the factor it applies.
+const float kLimiterGain = static_cast<float>(std::pow(10.0, static_cast<double>(-0.8f) / 20.0));
+
 // A graph whose player plays a constant 0.5 on both sides for as long as the test feeds it.
+// The limiter is always in circuit: its output carries that signal at -0.8 dB, its
+// look-ahead later.
 class RenderGraphTest : public ::testing::Test {
 protected:
     RenderGraphTest() {
@@ -28,6 +33,12 @@ protected:
         right.assign(frames, 0.0f);
         graph.render(left.data(), right.data(), frames);
     }
+    std::size_t lookAhead() const {
+        return static_cast<std::size_t>(graph.processingLatencyFrames());
+    }
+    // Plays the look-ahead full, so that the next block's output is the player's signal
+    // from its first frame.
+    void prime() { render(lookAhead()); }
 
     AudioRing ring{1 << 14};
     MarkerQueue markers;
@@ -38,24 +49,35 @@ protected:
     std::vector<float> right;
 };
 
-TEST_F(RenderGraphTest, UnityGainsLeaveThePlayerOutputUntouched) {
-    render(300);
-    EXPECT_EQ(left, std::vector<float>(300, 0.5f));
-    EXPECT_EQ(right, std::vector<float>(300, 0.5f));
+TEST_F(RenderGraphTest, UnityGainsPassThePlayerOutputThroughTheLimiterAlone) {
+    ASSERT_GT(lookAhead(), 0u);
+    render(lookAhead() + 300);
+    // Exactly the look-ahead of silence, then the player's signal at the limiter's pre-gain.
+    int wrong = 0;
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        const float expected = i < lookAhead() ? 0.0f : 0.5f * kLimiterGain;
+        if (std::abs(left[i] - expected) > 1e-7f || std::abs(right[i] - expected) > 1e-7f)
+            ++wrong;
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_FLOAT_EQ(left.back(), 0.5f * kLimiterGain);
 }
 
 TEST_F(RenderGraphTest, VolumeChangeRampsAcrossOneBlockInsteadOfJumping) {
+    prime();
     render(100);
     graph.setVolume(0.5f);
     render(100);
     // From 1 towards 0.5 in equal steps, reaching it at the block's last frame.
-    EXPECT_NEAR(left[0], 0.5f * (1.0f - 0.5f / 100.0f), 1e-6f);
-    EXPECT_NEAR(left[49], 0.5f * 0.75f, 1e-6f);
-    EXPECT_NEAR(left[99], 0.25f, 1e-6f);
+    const float signal = 0.5f * kLimiterGain;
+    EXPECT_NEAR(left[0], signal * (1.0f - 0.5f / 100.0f), 1e-6f);
+    EXPECT_NEAR(left[49], signal * 0.75f, 1e-6f);
+    EXPECT_NEAR(left[99], signal * 0.5f, 1e-6f);
     for (std::size_t i = 1; i < left.size(); ++i)
         EXPECT_LT(left[i], left[i - 1]);
     render(100);
-    EXPECT_EQ(left, std::vector<float>(100, 0.25f));
+    for (const float sample : left)
+        EXPECT_FLOAT_EQ(sample, signal * 0.5f);
 }
 
 TEST_F(RenderGraphTest, LargeBlocksRampInPiecesOfTheMaximumBlock) {
@@ -68,38 +90,53 @@ TEST_F(RenderGraphTest, LargeBlocksRampInPiecesOfTheMaximumBlock) {
 
 TEST_F(RenderGraphTest, PanIsABalanceThatKeepsTheNearSideAtUnity) {
     graph.setPan(0.5f);
-    render(10); // the player was silent before: the gains start at their targets
+    prime(); // nothing sounded before: the gains start at their targets
     render(10);
-    EXPECT_FLOAT_EQ(left[5], 0.25f);
-    EXPECT_FLOAT_EQ(right[5], 0.5f);
+    EXPECT_FLOAT_EQ(left[5], 0.25f * kLimiterGain);
+    EXPECT_FLOAT_EQ(right[5], 0.5f * kLimiterGain);
     graph.setPan(-1.0f);
     render(10);
     render(10);
-    EXPECT_FLOAT_EQ(left[5], 0.5f);
+    EXPECT_FLOAT_EQ(left[5], 0.5f * kLimiterGain);
     EXPECT_FLOAT_EQ(right[5], 0.0f);
 }
 
 TEST_F(RenderGraphTest, NormalisationAppliesItsGainOnlyWhenNotBypassed) {
     graph.setNormGainDb(-6.0f);
+    prime();
     render(10);
-    EXPECT_EQ(left[0], 0.5f); // bypassed: the gain is ignored
+    EXPECT_FLOAT_EQ(left[0], 0.5f * kLimiterGain); // bypassed: the gain is ignored
     graph.setNormBypassed(false);
-    render(10);
-    render(10);
-    EXPECT_NEAR(left[5], 0.5f * std::pow(10.0f, -6.0f / 20.0f), 1e-6f);
+    render(10); // the gain ramps in across this block
+    render(lookAhead() + 10);
+    EXPECT_NEAR(left.back(), 0.5f * kLimiterGain * std::pow(10.0f, -6.0f / 20.0f), 1e-6f);
 }
 
 TEST_F(RenderGraphTest, FadeInAfterSilenceStartsFromTheNewLevel) {
     graph.setFadeLevel(1.0f);
     render(10);
     player.setPlaying(false);
-    render(10);
-    // Play with a fade-in: level 0 first. Without the jump the first block would
-    // ramp down from full level, a click.
+    render(lookAhead()); // what was in the look-ahead has played out
+    // Play with a fade-in: level 0 first. Without the jump the new signal would come
+    // out of the look-ahead on a ramp down from full level, a click.
     graph.setFadeLevel(0.0f);
     player.setPlaying(true);
-    render(10);
-    EXPECT_EQ(left, std::vector<float>(10, 0.0f));
+    render(lookAhead() + 10);
+    EXPECT_EQ(left, std::vector<float>(lookAhead() + 10, 0.0f));
+}
+
+TEST_F(RenderGraphTest, ATailStillInTheLookAheadIsFadedNotCutOff) {
+    prime();
+    player.setPlaying(false);
+    render(10); // the player is silent, but the limiter still holds sound
+    graph.setFadeLevel(0.0f);
+    player.setPlaying(true);
+    render(100);
+    // The sound still coming out of the look-ahead ramps down from where it was.
+    EXPECT_NEAR(left[0], 0.5f * kLimiterGain * (1.0f - 1.0f / 100.0f), 1e-6f);
+    for (std::size_t i = 1; i < left.size(); ++i)
+        EXPECT_LT(left[i], left[i - 1]);
+    EXPECT_EQ(left.back(), 0.0f);
 }
 
 TEST_F(RenderGraphTest, TapsSeeThePlayerOutputAndThePostLimiterSignal) {
@@ -116,14 +153,44 @@ TEST_F(RenderGraphTest, TapsSeeThePlayerOutputAndThePostLimiterSignal) {
     graph.setNormBypassed(false);
     graph.setNormGainDb(-6.0206f);
     graph.setVolume(0.1f);
-    render(10);
+    render(lookAhead() + 10);
     EXPECT_EQ(playerTap.last, 0.5f);
-    EXPECT_NEAR(meterTap.last, 0.25f, 1e-4f); // after normalisation, before the volume
-    EXPECT_NEAR(left.back(), 0.025f, 1e-4f);
-    EXPECT_EQ(playerTap.total, 10u);
+    // After normalisation and the limiter, before the volume.
+    EXPECT_NEAR(meterTap.last, 0.25f * kLimiterGain, 1e-4f);
+    EXPECT_NEAR(left.back(), 0.025f * kLimiterGain, 1e-4f);
+    EXPECT_EQ(playerTap.total, lookAhead() + 10);
     graph.setTap(TapPoint::Player, nullptr);
     render(10);
-    EXPECT_EQ(playerTap.total, 10u);
+    EXPECT_EQ(playerTap.total, lookAhead() + 10);
+    EXPECT_EQ(meterTap.total, lookAhead() + 20);
+}
+
+TEST_F(RenderGraphTest, ANewRateBuildsANewChainThatKeepsEverySetting) {
+    graph.setEQBandGainDb(3, 4.5f);
+    graph.setEQBypassed(false);
+    graph.setLoudBandGainDb(1, 2.5f);
+    graph.setLoudBypassed(false);
+    CompressorParameters parameters;
+    parameters.thresholdDb = -22.0f;
+    parameters.headRoomDb = 10.0f;
+    graph.setCompressorParameters(parameters);
+    graph.setCompressorBypassed(false);
+    graph.setLimiterPreGainDb(-2.0f);
+    ToneChain* before = &graph.toneChain();
+    graph.setSampleRate(44100.0); // the same rate: nothing to rebuild
+    EXPECT_EQ(&graph.toneChain(), before);
+
+    graph.setSampleRate(96000.0);
+    ToneChain& chain = graph.toneChain();
+    EXPECT_NE(&chain, before);
+    EXPECT_EQ(graph.processingLatencyFrames(), 1151); // 12 ms at 96 kHz, less one
+    EXPECT_EQ(chain.eq().bandGain(3), 4.5f);
+    EXPECT_FALSE(chain.eq().bypassed());
+    EXPECT_EQ(chain.loudnessEq().bandGain(1), 2.5f);
+    EXPECT_FALSE(chain.loudnessEq().bypassed());
+    EXPECT_EQ(chain.compressor().parameters().headRoomDb, 10.0f);
+    EXPECT_FALSE(chain.compressor().bypassed());
+    EXPECT_EQ(chain.limiter().preGain(), -2.0f);
 }
 
 TEST(PanGainsTest, ClampsAndRejectsNonFiniteValues) {

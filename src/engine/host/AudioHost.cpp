@@ -26,6 +26,7 @@ AudioHost::AudioHost(std::unique_ptr<AudioOutput> output, CompletionHandler onCo
     : options_(options), onCompletion_(std::move(onCompletion)), ring_(options.ringFrames),
       player_(ring_, markers_, completions_), graph_(player_), decoder_(ring_, markers_),
       output_(std::move(output)), rate_(output_->sampleRate()) {
+    graph_.setSampleRate(rate_);
     if (options_.decoderThread)
         decoderThread_ = std::thread([this] { runDecoder(); });
 }
@@ -100,6 +101,10 @@ bool AudioHost::isRunning() const {
 }
 
 std::int64_t AudioHost::latencyFrames() const {
+    return outputLatencyFrames() + graph_.processingLatencyFrames();
+}
+
+std::int64_t AudioHost::outputLatencyFrames() const {
     return isRunning() ? active()->latencyFrames() : 0;
 }
 
@@ -114,6 +119,7 @@ AudioHost::StartResult AudioHost::ensureRunning() {
         fallback_->start(source_);
     const double before = rate_;
     rate_ = active()->sampleRate();
+    graph_.setSampleRate(rate_);
     player_.setLatencyFrames(latencyFrames());
     return {isRunning(), roundedRate(rate_) != roundedRate(before)};
 }

@@ -82,7 +82,11 @@ public:
     bool onFallback() const { return fallbackActive_; }
     // The graph's rate: the rate the regions are decoded to.
     double sampleRate() const { return rate_; }
+    // Frames from the player's output to the listener: the tone chain's look-ahead
+    // plus the output's own latency.
     std::int64_t latencyFrames() const;
+    // The output's latency alone (what lies after the meter tap).
+    std::int64_t outputLatencyFrames() const;
     // Routes the real output; leaves the fallback (the caller restarts as needed).
     bool selectDevice(std::optional<std::uint32_t> deviceID);
     // Stops whichever output runs.

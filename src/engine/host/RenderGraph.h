@@ -1,12 +1,16 @@
 #pragma once
 
 #include "engine/dsp/GainRamp.h"
+#include "engine/dsp/ToneChain.h"
 #include "engine/host/AudioOutput.h"
 #include "engine/host/PlayerNode.h"
 
 #include <array>
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
 
 namespace orvane {
 
@@ -30,8 +34,8 @@ enum class TapPoint {
 //   -> limiter] -> (meter tap) -> fade level and pan -> master volume
 //
 // The pre-mix is unity: the decoder already delivers stereo at the output rate. The
-// bracketed tone and dynamics units are not built yet; renderToneChain() is where they
-// go, between the normalisation stage and the meter tap.
+// bracketed tone and dynamics units are a ToneChain built for the output rate; the
+// limiter's look-ahead delays the signal by processingLatencyFrames().
 //
 // Parameters are written by the main thread as atomics and read once per block; every
 // gain moves across a block in a straight line (StereoGainRamp) so changes never click.
@@ -67,11 +71,28 @@ public:
     void setVolume(float volume) noexcept { volume_.store(volume, std::memory_order_relaxed); }
     float volume() const noexcept { return volume_.load(std::memory_order_relaxed); }
 
+    // Tone and dynamics units. The setters only store atomics in the units.
+    void setEQBandGainDb(std::size_t band, float db) noexcept;
+    void setEQBypassed(bool bypassed) noexcept;
+    void setLoudBandGainDb(std::size_t band, float db) noexcept;
+    void setLoudBypassed(bool bypassed) noexcept;
+    void setCompressorParameters(const CompressorParameters& parameters) noexcept;
+    void setCompressorBypassed(bool bypassed) noexcept;
+    void setLimiterPreGainDb(float db) noexcept;
+    // The units as they stand (for inspection and tests; main thread).
+    ToneChain& toneChain() noexcept { return *tone_.load(std::memory_order_acquire); }
+
+    // Builds the tone chain for `sampleRate` (main thread), carrying every setting
+    // over. A chain replaced while the audio thread may still use it is kept until
+    // the graph goes, so the swap never waits and never frees memory under it.
+    void setSampleRate(double sampleRate);
+    // Frames the tone chain delays the signal by (the limiter's look-ahead).
+    std::int64_t processingLatencyFrames() const noexcept;
+
     void setTap(TapPoint point, RenderTap* tap) noexcept;
 
 private:
     void renderBlock(float* left, float* right, std::size_t frames) noexcept;
-    void renderToneChain(float* left, float* right, std::size_t frames) noexcept;
     void tap(TapPoint point, const float* left, const float* right, std::size_t frames) noexcept;
 
     PlayerNode& player_;
@@ -82,6 +103,9 @@ private:
     std::atomic<float> pan_{0.0f};
     std::atomic<float> volume_{1.0f};
     std::array<std::atomic<RenderTap*>, 2> taps_{};
+    std::atomic<ToneChain*> tone_{nullptr};
+    std::vector<std::unique_ptr<ToneChain>> toneChains_; // main thread; the last is live
+    double toneRate_ = 0.0;
 
     // Audio-thread state.
     StereoGainRamp normRamp_;
@@ -89,6 +113,10 @@ private:
     StereoGainRamp volumeRamp_;
     float appliedNormDb_ = 0.0f;
     float normLinear_ = 1.0f;
+    // Frames rendered since the player last produced any, counted up to kLongSilence
+    // (silent since the start counts as long silent).
+    static constexpr std::uint64_t kLongSilence = std::uint64_t{1} << 40;
+    std::uint64_t silentFrames_ = kLongSilence;
 };
 
 } // namespace orvane

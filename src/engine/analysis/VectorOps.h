@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstddef>
+
+namespace orvane {
+
+// The reductions the analysis and the meters run over sample blocks. They are plain
+// loops written so that the compiler vectorises them without fast-math: each keeps
+// several independent partial results, so no reordering of floating-point additions
+// is needed. All accept n == 0.
+
+// Largest |x[i]| over n samples; 0 for n == 0. NaN samples are ignored.
+float maxMagnitude(const float* x, std::size_t n) noexcept;
+
+// Sum of x[i]^2 over n samples. Partial sums are kept in single precision over short
+// runs and gathered in double precision, so long blocks lose no accuracy.
+double sumOfSquares(const float* x, std::size_t n) noexcept;
+
+// Sum of a[i] * b[i] over n samples, gathered in double precision.
+double dotProduct(const float* a, const float* b, std::size_t n) noexcept;
+
+} // namespace orvane

@@ -1,0 +1,23 @@
+#include "engine/dsp/EqLayouts.h"
+
+namespace orvane {
+
+std::vector<EqBandShape> normUnitBands() {
+    return {{BiquadType::parametric, 1000.0, 2.0}};
+}
+
+std::vector<EqBandShape> graphicEqBands() {
+    std::vector<EqBandShape> bands;
+    bands.reserve(kGraphicEqBands);
+    bands.push_back({BiquadType::lowShelf, eqFrequencies.front(), 1.0});
+    for (std::size_t i = 1; i + 1 < kGraphicEqBands; ++i)
+        bands.push_back({BiquadType::parametric, eqFrequencies[i], 1.0});
+    bands.push_back({BiquadType::highShelf, eqFrequencies.back(), 1.0});
+    return bands;
+}
+
+std::vector<EqBandShape> loudnessEqBands() {
+    return {{BiquadType::lowShelf, 100.0, 1.0}, {BiquadType::highShelf, 8000.0, 1.0}};
+}
+
+} // namespace orvane

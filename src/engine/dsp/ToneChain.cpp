@@ -1,0 +1,39 @@
+#include "engine/dsp/ToneChain.h"
+
+#include "engine/dsp/CompressorPresets.h"
+#include "engine/dsp/EqLayouts.h"
+
+namespace orvane {
+
+ToneChain::ToneChain(double sampleRate)
+    : eq_(sampleRate, graphicEqBands(), true), compressor_(sampleRate, true),
+      loudnessEq_(sampleRate, loudnessEqBands(), true), limiter_(sampleRate) {
+    limiter_.setPreGain(kLimiterPreGainDb);
+    limiter_.reset();
+}
+
+void ToneChain::setCompressor(bool on, CompressorPreset preset) noexcept {
+    if (on) {
+        applyCompressorPreset(compressor_, preset);
+        compressor_.setBypass(false);
+    } else {
+        compressor_.setBypass(true);
+    }
+    limiter_.setPreGain(kLimiterPreGainDb);
+}
+
+void ToneChain::process(float* left, float* right, std::size_t frames) noexcept {
+    eq_.process(left, right, frames);
+    compressor_.process(left, right, frames);
+    loudnessEq_.process(left, right, frames);
+    limiter_.process(left, right, frames);
+}
+
+void ToneChain::reset() noexcept {
+    eq_.reset();
+    compressor_.reset();
+    loudnessEq_.reset();
+    limiter_.reset();
+}
+
+} // namespace orvane

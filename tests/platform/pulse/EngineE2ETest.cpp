@@ -1,0 +1,74 @@
+// The whole road of a file, end to end: the engine decodes an MP3 at 44.1 kHz, renders
+// it through its graph at the sink's 48 kHz and the PulseAudio output plays it; the
+// sound is checked where it arrives, on the sink's monitor.
+
+#include "PulseTestSupport.h"
+#include "engine/AudioEngine.h"
+#include "platform/PulseOutput.h"
+#include "runtime/ManualMainLoop.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace orvane::test {
+namespace {
+
+// The last 200 ms at the monitor hold a 1 kHz tone on the left.
+bool endsWithKilohertz(const MonitorRecorder& recorder) {
+    constexpr std::size_t kFrames = 9600;
+    const std::size_t total = recorder.frames();
+    if (total < kFrames)
+        return false;
+    const ChannelStats left = analyse(recorder.samples(total - kFrames), 0, 0, kFrames);
+    return left.rms > 0.2 && std::fabs(left.frequency - 1000.0) < 30.0;
+}
+
+TEST(EngineE2E, AnMp3PlaysThroughTheEngineToTheSink) {
+    if (!std::getenv("ORVANE_PULSE_E2E"))
+        GTEST_SKIP() << "needs the private server of tests/e2e/with-pulse.sh";
+    MonitorRecorder recorder("orvane_test_a");
+    ASSERT_TRUE(recorder.started());
+    ASSERT_TRUE(eventually([&] { return recorder.frames() > 0; }));
+
+    ManualMainLoop loop;
+    AudioEngine engine(loop, std::make_unique<PulseOutput>());
+    bool ended = false;
+    engine.onTrackEnded = [&] {
+        ended = true;
+    };
+
+    // sine.mp3: 1 kHz, left at -3 dB full scale, right 6 dB below it, 3 s long.
+    engine.load(std::string(ORVANE_FIXTURES_DIR) + "/sine.mp3", Uuid::random(), 0.0, std::nullopt,
+                1.0, 0);
+    ASSERT_TRUE(engine.isPlaying.get());
+    EXPECT_EQ(engine.host().sampleRate(), 48000.0);
+    ASSERT_TRUE(eventually([&] { return endsWithKilohertz(recorder); }));
+
+    // Half a second of what the sink received after the tone began, well inside the file.
+    const std::size_t toneSeen = recorder.frames();
+    ASSERT_TRUE(eventually([&] { return recorder.frames() >= toneSeen + 24000; }));
+    const std::vector<float> heard = recorder.samples(toneSeen);
+    ASSERT_GE(heard.size(), 2u * 24000);
+    const ChannelStats left = analyse(heard, 0, 0, 24000);
+    const ChannelStats right = analyse(heard, 1, 0, 24000);
+    EXPECT_NEAR(left.frequency, 1000.0, 5.0);
+    EXPECT_NEAR(right.frequency, 1000.0, 5.0);
+    // -3 dB peak, then the limiter's resting pre-gain of -0.8 dB.
+    const double expectedLeftRms = std::pow(10.0, -3.8 / 20.0) / std::sqrt(2.0);
+    EXPECT_NEAR(left.rms, expectedLeftRms, 0.03);
+    EXPECT_NEAR(right.rms, expectedLeftRms / 2.0, 0.02);
+
+    // The end of the file comes back to the main thread once it has been heard.
+    ASSERT_TRUE(eventually([&] {
+        loop.runPending();
+        return ended;
+    }));
+    EXPECT_FALSE(engine.isPlaying.get());
+    EXPECT_DOUBLE_EQ(engine.currentTime.get(), engine.duration.get());
+}
+
+} // namespace
+} // namespace orvane::test
