@@ -24,6 +24,18 @@ TEST(Published, NotifiesEveryWriteUntilUnsubscribed) {
     EXPECT_EQ(value.get(), 3);
 }
 
+TEST(Published, ModifyChangesInPlaceAndNotifiesOnce) {
+    Published<std::vector<int>> list(std::vector<int>{1, 2, 3});
+    const int* storage = list.get().data();
+    std::vector<std::vector<int>> seen;
+    auto sub = list.subscribe([&](const std::vector<int>& v) { seen.push_back(v); });
+    list.modify([](std::vector<int>& v) { v[1] = 20; });
+    EXPECT_EQ(list.get().data(), storage); // no copy was made
+    EXPECT_EQ(seen, (std::vector<std::vector<int>>{{1, 20, 3}}));
+    list.modify([](std::vector<int>&) {}); // an untouched value still notifies
+    EXPECT_EQ(seen.size(), 2u);
+}
+
 TEST(Signal, ObserverMayUnsubscribeAnotherDuringEmit) {
     Signal<int> signal;
     std::vector<int> calls;

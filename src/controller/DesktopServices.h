@@ -1,0 +1,50 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace orvane {
+
+// The few window and system operations the player controller needs from the desktop
+// around it. The desktop layer implements them; tests give fakes. Every member is
+// called on the main thread.
+class DesktopShell {
+public:
+    virtual ~DesktopShell() = default;
+    // The application and window icon: with the wordmark, or the plain icon.
+    virtual void setWordmarkIcon(bool on) = 0;
+    // Keeps the main window above other windows, or back to a normal window. Nothing
+    // happens while there is no window yet.
+    virtual void setAlwaysOnTop(bool on) = 0;
+    // Whether closing the last window ends the application.
+    virtual void setQuitOnClose(bool on) = 0;
+};
+
+// What the system's now-playing display shows.
+struct NowPlayingInfo {
+    struct Item {
+        std::string title;
+        std::string artist;
+        std::optional<std::string> album;
+        double duration = 0.0; // seconds, the trimmed end
+        double elapsed = 0.0;  // seconds from the file start
+        double rate = 0.0;     // 1 while playing, 0 otherwise
+
+        friend bool operator==(const Item&, const Item&) = default;
+    };
+    std::optional<Item> item; // absent: nothing loaded
+    bool playing = false;     // the playback state; paused also when nothing is loaded
+
+    friend bool operator==(const NowPlayingInfo&, const NowPlayingInfo&) = default;
+};
+
+// The system's now-playing display (MPRIS on the desktop). It is refreshed only when
+// the controller says so: at a track start, a hand-off, pause, resume, stop and seeks;
+// the system extrapolates the position from the rate in between. Main thread only.
+class NowPlayingSink {
+public:
+    virtual ~NowPlayingSink() = default;
+    virtual void nowPlayingChanged(const NowPlayingInfo& info) = 0;
+};
+
+} // namespace orvane

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "controller/MainThreadHandOver.h"
+#include "controller/MetadataSource.h"
+#include "model/Track.h"
+#include "model/Uuid.h"
+#include "runtime/MainLoop.h"
+#include "tags/TrackMetadata.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvane {
+
+// The background metadata scan: it reads what the files of a plan say about
+// themselves in batches and hands each batch to the main thread, which merges it into
+// the playlists by id.
+
+// How far the scan has come, for the status bar. Items are counted per list: a track
+// that lacks both its technical data and its tempo counts twice.
+struct MetadataScanProgress {
+    std::size_t done = 0;  // items whose results have been merged
+    std::size_t total = 0; // items of the scan; 0 while no scan runs
+
+    friend bool operator==(const MetadataScanProgress&, const MetadataScanProgress&) = default;
+};
+
+// One file to read. The index is where the track was when the scan was planned: the
+// merge looks there first and otherwise searches by id, so edits made meanwhile are
+// safe.
+struct ScanItem {
+    Uuid playlistID;
+    Uuid trackID;
+    std::string path;
+    std::size_t indexHint = 0;
+};
+
+struct MetadataScanPlan {
+    std::vector<ScanItem> metadata; // tracks lacking duration, bit rate or sample rate
+    std::vector<ScanItem> tempo;    // tracks lacking a tempo
+
+    bool empty() const { return metadata.empty() && tempo.empty(); }
+    std::size_t size() const { return metadata.size() + tempo.size(); }
+};
+
+struct MetadataScanResult {
+    Uuid playlistID;
+    Uuid trackID;
+    std::size_t indexHint = 0;
+    TrackMetadata metadata;
+};
+
+struct TempoScanResult {
+    Uuid playlistID;
+    Uuid trackID;
+    std::size_t indexHint = 0;
+    int bpm = 0; // 0: no tempo found
+};
+
+// Where a scan delivers. The merges run on the main thread through the hand-over, one
+// batch at a time; `finish` is posted to the main loop when every batch is merged.
+struct MetadataScanSink {
+    std::function<void(std::vector<MetadataScanResult>)> mergeMetadata;
+    std::function<void(std::vector<TempoScanResult>)> mergeTempo;
+    std::function<void()> finish;
+};
+
+inline constexpr std::size_t kMetadataBatchSize = 100;
+inline constexpr std::size_t kTempoBatchSize = 40;
+
+// Runs a whole scan on the calling (background) thread: the metadata items in batches
+// of kMetadataBatchSize, then the tempo items in batches of kTempoBatchSize, each batch
+// merged synchronously; then posts the finish. Once the hand-over is closed it stops
+// before the next file and never finishes.
+void runMetadataScan(const MetadataScanPlan& plan, MetadataSource& source,
+                     MainThreadHandOver& handOver, MainLoop& loop, const MetadataScanSink& sink);
+
+// The bit rate a file of `sizeBytes` bytes and `durationSeconds` seconds averages, in
+// kbit/s rounded half away from zero; none for 1 s or less, or an empty file.
+std::optional<int> estimatedBitrateKbps(std::uintmax_t sizeBytes, double durationSeconds);
+
+// A detected tempo as stored: rounded half away from zero, 0 when none was found.
+int storedTempo(std::optional<double> bpm);
+
+// Merges what a file said into its track. Duration, album, bit rate and sample rate
+// follow the file, also to no value; title and artist only when the file has a
+// non-empty one (else the names parsed from the file name stay); every other tag only
+// fills a field without value, so that edits made in the tag editor are kept.
+void mergeScannedMetadata(Track& track, TrackMetadata metadata);
+
+} // namespace orvane

@@ -1,0 +1,445 @@
+#pragma once
+
+#include "controller/DesktopServices.h"
+#include "controller/MainThreadHandOver.h"
+#include "controller/MetadataScan.h"
+#include "controller/MetadataSource.h"
+#include "controller/StateStorage.h"
+#include "engine/AudioEngine.h"
+#include "model/AppSettings.h"
+#include "model/Track.h"
+#include "model/Uuid.h"
+#include "runtime/MainLoop.h"
+#include "runtime/Observable.h"
+#include "runtime/SerialQueue.h"
+#include "tags/ID3Writer.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <random>
+#include <set>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace orvane {
+
+struct AudioLevels;
+
+// What a PlayerController is built from. Only the main loop is required elsewhere;
+// everything here may be left empty.
+struct PlayerControllerServices {
+    std::unique_ptr<AudioOutput> output;      // none: a silent NullOutput
+    EngineOptions engine;                     // how the engine's host runs
+    std::unique_ptr<StateStorage> storage;    // none: the fresh state, and saves are dropped
+    OutputDeviceManager* devices = nullptr;   // none: the system's default output only
+    DesktopShell* desktop = nullptr;          // none: icon, window level and quit rule ignored
+    NowPlayingSink* nowPlaying = nullptr;     // none: nothing is shown to the system
+    std::optional<std::uint64_t> shuffleSeed; // none: a random seed
+    std::unique_ptr<MetadataSource> metadata; // none: the files themselves
+    // Whether construction starts the background metadata scan. Adding files starts
+    // one either way; tests that are not about scanning switch this off.
+    bool scanMetadataAtStart = true;
+};
+
+// The one object between the views and everything else: it owns the audio engine, the
+// playlists, the settings and the background queue, starts and sequences tracks,
+// prepares them (silence trims, normalisation) and keeps the state file current.
+//
+// Views read the published fields (each write notifies their observers, even when the
+// value is unchanged) and call the operations; a view may also write a settings field
+// itself and then call scheduleSave().
+//
+// The class is spread over one source file per area: core and transport
+// (PlayerController.cpp), sequencing and shuffle, preparation and preload, processing,
+// playlists, editing, selection, metadata and tags, system integration and persistence
+// (PlayerController<Area>.cpp); the scan's background job is MetadataScan.cpp.
+//
+// Threading: everything runs on the main thread, that of `loop`. durationQueue() runs
+// level measurement, tempo detection and the metadata scan in the background; their
+// results come back through MainLoop::post, are matched to tracks by id (never by
+// index) and are dropped once the controller is gone. The scan waits until the main
+// thread has merged each batch (a synchronous hand-over), so the main thread never
+// waits for durationQueue(); the destructor releases a waiting scan before it joins
+// the queue. Every timer and delayed continuation is owned by the controller and dies
+// with it. The loop must outlive the controller.
+class PlayerController {
+public:
+    // The RMS level normalisation aims at, in dB full scale.
+    static constexpr double normTargetRMSDb = -18.0;
+
+    // Builds the engine, loads the stored state and applies it to engine and desktop,
+    // wires the engine's callbacks, starts the resume capture and the metadata scan
+    // and, when the settings ask for it, resumes the stored track. The output starts
+    // on the first play.
+    PlayerController(MainLoop& loop, PlayerControllerServices services);
+    ~PlayerController();
+    PlayerController(const PlayerController&) = delete;
+    PlayerController& operator=(const PlayerController&) = delete;
+
+    // --- Published state ---
+    Published<std::vector<Playlist>> playlists;      // in tab order
+    Published<std::optional<Uuid>> activePlaylistID; // the playlist shown and edited
+    Published<AppSettings> settings;
+    // The track loaded in the engine (playing or paused) and its playlist; set and
+    // cleared together. Cleared only by stop().
+    Published<std::optional<Uuid>> playingPlaylistID;
+    Published<std::optional<Uuid>> playingTrackID;
+    Published<std::set<Uuid>> selection; // selected tracks of the active playlist
+    Published<std::string> searchText;
+    Published<int> volumeKeyNudge{0}; // bumped per handled volume key press
+    Published<int> seekKeyNudge{0};   // bumped per handled seek key press
+    Published<bool> removalUndoAvailable{false};
+    // The background metadata scan's progress; {0, 0} while none runs.
+    Published<MetadataScanProgress> metadataScanProgress;
+
+    AudioEngine& engine() { return *engine_; }
+    const AudioEngine& engine() const { return *engine_; }
+    // The one background queue (level measurement, tempo detection, metadata scan).
+    // The main thread must not wait for it (waitUntilIdle): a scan on it may be
+    // waiting for the main thread to merge a batch.
+    SerialQueue& durationQueue() { return *durationQueue_; }
+
+    // --- Lookups ---
+    // The active playlist, or none. The pointer is valid until `playlists` next changes.
+    const Playlist* activePlaylist() const;
+    // The playing track in the playing playlist, or none (it may have been removed).
+    // Valid until `playlists` next changes.
+    const Track* playingTrack() const;
+    // Index of the first playlist with this id; none for none or no match.
+    std::optional<std::size_t> playlistIndex(const std::optional<Uuid>& playlistID) const;
+
+    // --- Transport ---
+    // The user's explicit choice of a track (inPlaylist none: the active playlist).
+    // With shuffle on it starts a new shuffle order that begins with this track.
+    void play(Uuid trackID, std::optional<Uuid> inPlaylist = std::nullopt);
+    // The play/pause button: a selected other track starts; else pause or resume; else
+    // the active playlist's first track starts.
+    void togglePlay();
+    void pauseToggle();
+    // Stops playback (with the stop fade) and cancels a track change under way. The
+    // resume fields stay; no save.
+    void stop();
+    // `volume` in 0...1; moving it above 0 unmutes.
+    void setVolume(double volume);
+    void toggleMute();
+    // A seek made by the user (seek bar, keys, the system's position control): the
+    // resume position follows it.
+    void seek(double seconds);
+
+    // --- Sequencing (PlayerControllerSequencing.cpp) ---
+    // `automatic` when a track ended, false for the user's next.
+    void nextTrack(bool automatic);
+    // Restarts the track after 4 s, else goes to the previous one.
+    void prevTrack();
+    void toggleShuffle();
+
+    // --- Preparation (PlayerControllerPreparation.cpp) ---
+    // Switches normalisation and corrects the playing track at once.
+    void setNormalize(bool on);
+    // Forgets every track's silence trims (they are measured again when next needed).
+    void clearTrimCache();
+    // Measures the track's tempo again in the background.
+    void recomputeBPM(Uuid trackID);
+
+    // --- Processing (PlayerControllerProcessing.cpp) ---
+    // Gapless, compressor, character and loudness from the settings. No save.
+    void applyProcessing();
+    // The equaliser's switch; ramps the bands in or out.
+    void setEQEnabled(bool on);
+    // One band's gain in dB; bands outside settings.eqGains are ignored. No save (the
+    // panel asks for one) and the preset name stays.
+    void setEQGain(int band, double db);
+    // The built-in preset `name`, else the user preset `name`; an unknown name changes
+    // nothing. The gains apply at once; the switch stays as it is.
+    void applyEQPreset(const std::string& name);
+    // Stores the current gains as a user preset under `name` without surrounding
+    // white space, and makes it current. Blank and built-in names are refused.
+    void saveCustomEQPreset(const std::string& name);
+    // Removes a user preset; when it was the current one, "flat" is applied.
+    void deleteCustomEQPreset(const std::string& name);
+    // "flat" and the equaliser off.
+    void resetEQ();
+    // Whether settings.eqPreset names a user preset (which may then be deleted).
+    bool isCurrentEQPresetCustom() const;
+    // The next visualisation mode, after `off` back to `spectrum`.
+    void cycleVisualization();
+
+    // --- Playlist editing (PlayerControllerPlaylists.cpp, PlayerControllerEditing.cpp,
+    // PlayerControllerSelection.cpp) ---
+    // A new empty playlist, made active; without a name "Playlist <count + 1>".
+    void addPlaylist(std::optional<std::string> name = std::nullopt);
+    // Blank names (after trimming blanks and tabs) are ignored.
+    void renamePlaylist(Uuid playlistID, const std::string& name);
+    // Removes a playlist (stopping playback when it plays); the last one is replaced by
+    // an empty "Playlist 1". Closing the active one activates the first.
+    void closePlaylist(Uuid playlistID);
+    // The tab choice: makes the playlist active and clears the selection.
+    void selectPlaylist(Uuid playlistID);
+    // Appends the audio files found in `items` (files and folders) to the active
+    // playlist, leaving out those it holds already, and starts the metadata scan.
+    void addFiles(const std::vector<std::string>& items);
+    // As addFiles, inserted as one block before the track at `index` (limited to the
+    // playlist: past the end appends).
+    void insertFiles(const std::vector<std::string>& items, std::ptrdiff_t index);
+    // Removes the selected tracks of the active playlist, keeping an undo entry.
+    void removeSelected();
+    // Puts back the most recent removal.
+    void undoRemove();
+    // Moves the track at `fromIndex` of the active playlist into the gap
+    // `toInsertionIndex` (0: before the first row; the track count: after the last).
+    void moveTrack(std::ptrdiff_t fromIndex, std::ptrdiff_t toInsertionIndex);
+    // Empties the active playlist (stopping playback when it plays); no undo.
+    void clearActivePlaylist();
+    // A click on a row: `cmd` (the Ctrl key) toggles the track, `shift` selects the
+    // range from the last clicked track, a plain click selects just this track.
+    void handleTrackClick(Uuid trackID, bool shift, bool cmd);
+    // Selects every visible track.
+    void selectAll();
+    // The active playlist's tracks that match searchText (in title, artist or album,
+    // ignoring case); all of them for a blank search.
+    std::vector<Track> visibleTracks() const;
+
+    // --- Metadata and tags (PlayerControllerMetadata.cpp) ---
+    // Writes `tags` into the track's file and then into its record. Throws
+    // TagWriteError (the record is then unchanged); an unknown track does nothing.
+    void saveTags(Uuid trackID, const ID3Writer::Tags& tags);
+
+    // --- System (PlayerControllerSystem.cpp) ---
+    // Tells the system's now-playing display what is loaded and whether it plays.
+    void updateNowPlaying();
+
+    // --- Persistence (PlayerControllerPersistence.cpp) ---
+    // Requests a save: one write 0.5 s after the last request of a burst, of the state
+    // as it is then.
+    void scheduleSave();
+    // Writes at once when a save is pending (the application calls it when quitting,
+    // so that a change of the last half second is not lost).
+    void flushPendingSave();
+    // Replaces the settings by `restored` and applies all of it to engine, window and
+    // system, then saves.
+    void restoreSettings(const AppSettings& restored);
+
+    // --- Inspection, for views and tests ---
+    // The track queued in the engine for a gapless hand-off.
+    const std::optional<Uuid>& plannedNextID() const { return plannedNextID_; }
+    const std::vector<Uuid>& shuffleOrder() const { return shuffleOrder_; }
+    // Index in shuffleOrder() of the track playing; -1: before the first.
+    std::ptrdiff_t shufflePosition() const { return shufflePosition_; }
+    const std::optional<Uuid>& shuffleOrderPlaylistID() const { return shuffleOrderPlaylistID_; }
+    const std::optional<Uuid>& resumePlaylistID() const { return resumePlaylistID_; }
+    const std::optional<Uuid>& resumeTrackID() const { return resumeTrackID_; }
+    const std::optional<double>& resumePosition() const { return resumePosition_; }
+    bool savePending() const { return saveWorkItem_.isActive(); }
+    // A metadata scan is queued or running.
+    bool metadataScanInProgress() const { return metadataScanInProgress_; }
+    // A change fade is under way: the old track fades out, the new one starts soon.
+    bool changePending() const { return changeContinuation_.isActive(); }
+
+private:
+    // Above this normalisation gain the gentle compressor is switched in automatically
+    // (while the user's own compressor is off).
+    static constexpr double kAutoCompressorGain = 1.02;
+
+    // What preparation gives a track: its region and normalisation gain.
+    struct Preparation {
+        double t0 = 0.0;          // trimmed start, seconds
+        std::optional<double> t1; // trimmed end, seconds; none: the file's end
+        double norm = 1.0;        // linear normalisation gain
+    };
+    // Everything needed to hand a track to the engine, captured when it was chosen.
+    struct StartRequest {
+        Uuid trackID;
+        std::string path;
+        Uuid playlistID;
+        Preparation prep;
+        int fadeInMs = 0;
+    };
+    // The result of looking one shuffle step ahead.
+    struct ShuffleStep {
+        Uuid id;
+        std::vector<Uuid> order;
+        std::ptrdiff_t position = -1;
+        bool newPass = false; // `order` is a fresh pass, not the current one
+    };
+    enum class AdvanceReason { trackEnded, user, afterFailure };
+    // The track whose start failed: the next choice is made from it.
+    struct FailedStart {
+        Uuid trackID;
+        Uuid playlistID;
+    };
+
+    // Core and transport (PlayerController.cpp).
+    void wireEngineCallbacks();
+    void playInternal(Uuid trackID, std::optional<Uuid> inPlaylist);
+    void startTrack(StartRequest request);
+    bool loadIntoEngine(const StartRequest& request);
+    void trackStarted(const StartRequest& request);
+    void handleTrackEnded();
+    void handleGaplessPromotion(const Uuid& trackID);
+    // Whether to give up after the failed starts of a run: every track of the playlist
+    // failed to start (or, as a bound, twice as many attempts as it has tracks).
+    bool wholePassFailed(const Uuid& playlistID, const std::set<Uuid>& failed,
+                         std::size_t attempts) const;
+    template <typename F>
+    void updateSettings(F&& change);
+    template <typename F>
+    void updatePlaylists(F&& change);
+
+    // Sequencing (PlayerControllerSequencing.cpp).
+    void advance(AdvanceReason reason);
+    void startShuffleOrder(const std::vector<Track>& tracks,
+                           const std::optional<Uuid>& startingWith, const Uuid& playlistID);
+    std::optional<ShuffleStep> peekShuffleNext(const std::vector<Track>& tracks,
+                                               const Uuid& playlistID);
+    std::optional<Uuid> shuffleAdvanceAndCommit(const std::vector<Track>& tracks,
+                                                const Uuid& playlistID);
+    std::optional<Uuid> shufflePrevious(const std::vector<Track>& tracks);
+    void rollBackDiscardedShuffleCommit();
+    // For the adding operations: new tracks go into the unplayed part of the pass.
+    void insertIntoShuffleOrder(const std::vector<Uuid>& newIDs, const Uuid& playlistID);
+    std::vector<Uuid> shuffledIDs(const std::vector<Track>& tracks);
+
+    // Preparation and preload (PlayerControllerPreparation.cpp).
+    // Whether a prepared track starts now or is queued behind the playing one.
+    enum class PrepareFor { start, queue };
+    Preparation prepareAnalysis(std::size_t pi, std::size_t ti, PrepareFor use);
+    void startLevelMeasurement(const std::string& path, const Uuid& playlistID,
+                               const Uuid& trackID);
+    void finishLevelMeasurement(const Uuid& playlistID, const Uuid& trackID,
+                                const std::optional<AudioLevels>& levels);
+    void finishTempoDetection(const Uuid& playlistID, const Uuid& trackID,
+                              std::optional<double> bpm);
+    // Normalisation gain `gain` for the playing track, with the automatic gentle
+    // compressor when the user's compressor is off.
+    void applyNormalizationToPlaying(double gain);
+    // Unity gain, and the compressor and limiter at rest unless the user's compressor
+    // is on.
+    void resetNormalizationOfPlaying();
+    void restDynamics();
+    // The playing track's gain from its stored levels and the current settings.
+    void renormalizePlaying();
+    void preloadNextIfPossible();
+
+    // Editing (PlayerControllerPlaylists.cpp, PlayerControllerEditing.cpp).
+    void addFileTracks(const std::vector<std::string>& items, std::optional<std::ptrdiff_t> at);
+    // orphanNextIndex_ when it applies to playlist `pi` (the playing track was removed
+    // from it), else none.
+    std::optional<std::size_t> liveOrphanIndex(std::size_t pi) const;
+    // Indices in the active playlist of the tracks visibleTracks() shows.
+    std::vector<std::size_t> visibleTrackIndices() const;
+
+    // Metadata (PlayerControllerMetadata.cpp).
+    // Scans, in the background, every track that lacks technical data or a tempo and
+    // has not been scanned since the program started; while a scan runs, the request
+    // is remembered and the finish step looks again.
+    void loadMissingMetadata();
+    MetadataScanPlan planMetadataScan() const;
+    void mergeMetadataBatch(std::vector<MetadataScanResult> results);
+    void mergeTempoBatch(std::vector<TempoScanResult> results);
+    void finishMetadataScan();
+    void advanceScanProgress(std::size_t items);
+
+    // System (PlayerControllerSystem.cpp).
+    void resumeAtStartup();
+
+    // Persistence (PlayerControllerPersistence.cpp).
+    void loadStoredState();
+    void applyOutputLevels();
+    void applyEQSettings();
+    void applyDesktopSettings();
+    void selectOutputDevice(const std::optional<std::string>& uid);
+    void startResumeCapture();
+    void captureResumePosition();
+    void performSave();
+
+    MainLoop& loop_;
+    std::unique_ptr<StateStorage> storage_;
+    OutputDeviceManager* devices_;
+    DesktopShell* desktop_;
+    NowPlayingSink* nowPlaying_;
+    std::mt19937_64 random_;
+    std::unique_ptr<AudioEngine> engine_;
+
+    // Sequencing state.
+    std::optional<std::size_t> orphanNextIndex_;
+    std::optional<Uuid> plannedNextID_;
+    std::vector<Uuid> shuffleOrder_;
+    std::ptrdiff_t shufflePosition_ = -1;
+    std::optional<Uuid> shuffleOrderPlaylistID_;
+    std::optional<std::ptrdiff_t> preCommitShufflePosition_;
+    // The order a preload replaced by a new pass, put back with the position when the
+    // queued track is dropped.
+    struct ShuffleOrderSnapshot {
+        std::vector<Uuid> order;
+        std::optional<Uuid> playlistID;
+    };
+    std::optional<ShuffleOrderSnapshot> preCommitShuffleOrder_;
+
+    // Starting tracks.
+    TimerHandle changeContinuation_;
+    bool starting_ = false;                    // inside startTrack
+    std::optional<StartRequest> pendingStart_; // a start asked for while starting
+    std::optional<FailedStart> failedStart_;   // set while choosing past a failed start
+    TimerHandle resumeSeek_;
+
+    // Editing.
+    struct RemovedTrack {
+        std::size_t index;
+        Track track;
+    };
+    struct Removal {
+        Uuid playlistID;
+        std::vector<RemovedTrack> items;
+    };
+    std::vector<Removal> undoStack_;
+    std::optional<Uuid> lastClickedTrackID_; // anchor of a shift-click range
+
+    // Background measurements in flight, by track id, so that a track is measured once
+    // however often it is prepared meanwhile.
+    std::set<Uuid> levelJobs_;
+
+    // Persistence.
+    std::optional<Uuid> resumePlaylistID_;
+    std::optional<Uuid> resumeTrackID_;
+    std::optional<double> resumePosition_;
+    TimerHandle saveWorkItem_;
+    TimerHandle resumeTimer_;
+
+    // Metadata scanning. The visited sets hold the tracks a scan has merged since the
+    // program started: later scans leave them out, so that files that never yield
+    // their data (unreadable, or too short for a bit rate) are read once, not forever.
+    std::unique_ptr<MetadataSource> metadataSource_;
+    bool metadataScanInProgress_ = false;
+    std::unordered_set<Uuid, UuidHash> metadataVisited_;
+    std::unordered_set<Uuid, UuidHash> tempoVisited_;
+
+    // Continuations of background work check this before touching the controller.
+    LifetimeGuard guard_;
+    // Runs the scan's merges on the main thread while the scan waits; closed first
+    // when the controller goes.
+    MainThreadHandOver handOver_;
+    // Last: destroyed first, so no job is running once the rest goes.
+    std::unique_ptr<SerialQueue> durationQueue_;
+};
+
+template <typename F>
+void PlayerController::updateSettings(F&& change) {
+    AppSettings next = settings.get();
+    change(next);
+    settings.set(std::move(next));
+}
+
+template <typename F>
+void PlayerController::updatePlaylists(F&& change) {
+    // In place: a change touches a track or a few, and the lists may hold thousands.
+    playlists.modify(std::forward<F>(change));
+}
+
+// The normalisation gain for a track of RMS level `rmsLinear`: the gain that brings it
+// to normTargetRMSDb, at most +18 dB and never below unity (no attenuation).
+double normalizationGain(double rmsLinear);
+
+} // namespace orvane

@@ -1,0 +1,156 @@
+#include "controller/PlayerController.h"
+#include "controller/TrackLookup.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace orvane {
+
+void PlayerController::removeSelected() {
+    const Playlist* active = activePlaylist();
+    if (!active || selection.get().empty())
+        return;
+    const Uuid playlistID = active->id;
+    const auto& chosen = selection.get();
+    Removal removal{playlistID, {}};
+    for (std::size_t i = 0; i < active->tracks.size(); ++i)
+        if (chosen.count(active->tracks[i].id) != 0)
+            removal.items.push_back({i, active->tracks[i]});
+    if (removal.items.empty())
+        return;
+
+    std::unordered_set<Uuid, UuidHash> removedIDs;
+    removedIDs.reserve(removal.items.size());
+    for (const auto& item : removal.items)
+        removedIDs.insert(item.track.id);
+    const auto isRemoved = [&](const std::optional<Uuid>& id) {
+        return id && removedIDs.count(*id) != 0;
+    };
+    const auto removedBelow = [&](std::size_t index) {
+        return static_cast<std::size_t>(
+            std::count_if(removal.items.begin(), removal.items.end(),
+                          [index](const RemovedTrack& item) { return item.index < index; }));
+    };
+    if (playingPlaylistID.get() == playlistID) {
+        if (isRemoved(playingTrackID.get())) {
+            // The playing track plays on; next continues with the track that followed
+            // it, at its index after the removal.
+            const auto p = *trackIndex(active->tracks, playingTrackID.get());
+            orphanNextIndex_ = p - removedBelow(p);
+        } else if (orphanNextIndex_ && !containsTrack(active->tracks, playingTrackID.get())) {
+            // Removed earlier: the index follows the track it points at (or, when that
+            // one goes too, the next one that stays).
+            *orphanNextIndex_ -= removedBelow(*orphanNextIndex_);
+        }
+    }
+    if (isRemoved(plannedNextID_)) {
+        // Drop the queued successor (a seek to where playback is does that) so that
+        // the next track is chosen again.
+        plannedNextID_.reset();
+        if (engine_->hasQueued())
+            engine_->seek(engine_->currentTime.get());
+    }
+
+    updatePlaylists([&](std::vector<Playlist>& lists) {
+        for (auto& list : lists) {
+            if (list.id != playlistID)
+                continue;
+            std::erase_if(list.tracks, [&](const Track& t) { return isRemoved(t.id); });
+            break;
+        }
+    });
+    undoStack_.push_back(std::move(removal));
+    removalUndoAvailable = true;
+    selection = std::set<Uuid>{};
+    scheduleSave();
+}
+
+void PlayerController::undoRemove() {
+    if (undoStack_.empty())
+        return;
+    Removal removal = std::move(undoStack_.back());
+    undoStack_.pop_back();
+    if (!playlistIndex(removal.playlistID))
+        return; // its playlist was closed: the entry is dropped
+    std::sort(removal.items.begin(), removal.items.end(),
+              [](const RemovedTrack& a, const RemovedTrack& b) { return a.index < b.index; });
+    std::set<Uuid> restored;
+    updatePlaylists([&](std::vector<Playlist>& lists) {
+        for (auto& list : lists) {
+            if (list.id != removal.playlistID)
+                continue;
+            for (auto& item : removal.items) {
+                const auto at = std::min(item.index, list.tracks.size());
+                restored.insert(item.track.id);
+                list.tracks.insert(list.tracks.begin() + static_cast<std::ptrdiff_t>(at),
+                                   std::move(item.track));
+            }
+            break;
+        }
+    });
+    selection = std::move(restored);
+    removalUndoAvailable = !undoStack_.empty();
+    orphanNextIndex_.reset();
+    scheduleSave();
+}
+
+void PlayerController::moveTrack(std::ptrdiff_t fromIndex, std::ptrdiff_t toInsertionIndex) {
+    const auto pi = playlistIndex(activePlaylistID.get());
+    if (!pi)
+        return;
+    const auto count = static_cast<std::ptrdiff_t>(playlists.get()[*pi].tracks.size());
+    if (fromIndex < 0 || fromIndex >= count)
+        return;
+    // The gap is counted before the removal: a gap after the source is one less after it.
+    const auto gap = std::clamp<std::ptrdiff_t>(toInsertionIndex, 0, count);
+    const auto destination = fromIndex < gap ? gap - 1 : gap;
+    if (destination == fromIndex)
+        return;
+    // Where next goes after a removed playing track follows the track it points at.
+    const auto orphan = liveOrphanIndex(*pi);
+    std::optional<Uuid> orphanTarget;
+    if (orphan && *orphan < playlists.get()[*pi].tracks.size())
+        orphanTarget = playlists.get()[*pi].tracks[*orphan].id;
+    updatePlaylists([&](std::vector<Playlist>& lists) {
+        auto& tracks = lists[*pi].tracks;
+        const auto from = tracks.begin() + fromIndex;
+        const auto to = tracks.begin() + destination;
+        // One rotation moves the track and shifts the ones between by one place.
+        if (from < to)
+            std::rotate(from, from + 1, to + 1);
+        else
+            std::rotate(to, from, from + 1);
+    });
+    if (orphanTarget)
+        orphanNextIndex_ = trackIndex(playlists.get()[*pi].tracks, orphanTarget);
+    scheduleSave();
+}
+
+void PlayerController::clearActivePlaylist() {
+    const auto pi = playlistIndex(activePlaylistID.get());
+    if (!pi)
+        return;
+    const Uuid playlistID = playlists.get()[*pi].id;
+    if (playingPlaylistID.get() == playlistID) {
+        stop();
+        orphanNextIndex_.reset(); // it pointed into this list
+    }
+    updatePlaylists([&](std::vector<Playlist>& lists) {
+        for (auto& list : lists)
+            if (list.id == playlistID)
+                list.tracks.clear();
+    });
+    selection = std::set<Uuid>{};
+    scheduleSave();
+}
+
+std::optional<std::size_t> PlayerController::liveOrphanIndex(std::size_t pi) const {
+    // Only while the playing track is missing from its playlist does next use it.
+    const auto& list = playlists.get()[pi];
+    if (!orphanNextIndex_ || playingPlaylistID.get() != list.id ||
+        containsTrack(list.tracks, playingTrackID.get()))
+        return std::nullopt;
+    return orphanNextIndex_;
+}
+
+} // namespace orvane

@@ -1,0 +1,164 @@
+#include "controller/PlayerController.h"
+#include "controller/TrackLookup.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace orvane {
+
+namespace {
+
+bool lacksTechnicalData(const Track& track) {
+    return !track.duration || !track.bitrateKbps || !track.sampleRateHz;
+}
+
+std::optional<std::string> unlessEmpty(const std::string& text) {
+    if (text.empty())
+        return std::nullopt;
+    return text;
+}
+
+// Finds the playlist of a batch result; consecutive results mostly share one.
+class PlaylistFinder {
+public:
+    explicit PlaylistFinder(std::vector<Playlist>& lists) : lists_(lists) {}
+    Playlist* operator()(const Uuid& playlistID) {
+        if (last_ && last_->id == playlistID)
+            return last_;
+        last_ = nullptr;
+        for (auto& list : lists_)
+            if (list.id == playlistID) {
+                last_ = &list;
+                break;
+            }
+        return last_;
+    }
+
+private:
+    std::vector<Playlist>& lists_;
+    Playlist* last_ = nullptr;
+};
+
+} // namespace
+
+void PlayerController::loadMissingMetadata() {
+    if (metadataScanInProgress_)
+        return; // the finish step looks again for what is missing then
+    MetadataScanPlan plan = planMetadataScan();
+    if (plan.empty())
+        return;
+    metadataScanInProgress_ = true;
+    metadataScanProgress = MetadataScanProgress{0, plan.size()};
+
+    // The merges run only while the hand-over is open, which the destructor closes
+    // first; the guard covers the finish step, which is posted without waiting.
+    MetadataScanSink sink;
+    sink.mergeMetadata = guard_.wrap([this](std::vector<MetadataScanResult> results) {
+        mergeMetadataBatch(std::move(results));
+    });
+    sink.mergeTempo = guard_.wrap(
+        [this](std::vector<TempoScanResult> results) { mergeTempoBatch(std::move(results)); });
+    sink.finish = guard_.wrap([this] { finishMetadataScan(); });
+    durationQueue_->async([plan = std::move(plan), sink = std::move(sink),
+                           &source = *metadataSource_, &handOver = handOver_,
+                           &loop = loop_] { runMetadataScan(plan, source, handOver, loop, sink); });
+}
+
+MetadataScanPlan PlayerController::planMetadataScan() const {
+    MetadataScanPlan plan;
+    for (const auto& list : playlists.get()) {
+        for (std::size_t i = 0; i < list.tracks.size(); ++i) {
+            const Track& track = list.tracks[i];
+            if (lacksTechnicalData(track) && metadataVisited_.count(track.id) == 0)
+                plan.metadata.push_back({list.id, track.id, track.path, i});
+            if (!track.bpm && tempoVisited_.count(track.id) == 0)
+                plan.tempo.push_back({list.id, track.id, track.path, i});
+        }
+    }
+    return plan;
+}
+
+void PlayerController::mergeMetadataBatch(std::vector<MetadataScanResult> results) {
+    const std::size_t count = results.size();
+    updatePlaylists([&](std::vector<Playlist>& lists) {
+        PlaylistFinder findList(lists);
+        for (auto& result : results) {
+            Playlist* list = findList(result.playlistID);
+            if (!list)
+                continue;
+            Track* track = findTrackNear(list->tracks, result.trackID, result.indexHint);
+            if (!track)
+                continue;
+            mergeScannedMetadata(*track, std::move(result.metadata));
+            metadataVisited_.insert(result.trackID);
+        }
+    });
+    // No save here: the finish step asks for one.
+    advanceScanProgress(count);
+}
+
+void PlayerController::mergeTempoBatch(std::vector<TempoScanResult> results) {
+    updatePlaylists([&](std::vector<Playlist>& lists) {
+        PlaylistFinder findList(lists);
+        for (const auto& result : results) {
+            Playlist* list = findList(result.playlistID);
+            if (!list)
+                continue;
+            if (Track* track = findTrackNear(list->tracks, result.trackID, result.indexHint)) {
+                track->bpm = result.bpm;
+                tempoVisited_.insert(result.trackID);
+            }
+        }
+    });
+    advanceScanProgress(results.size());
+}
+
+void PlayerController::advanceScanProgress(std::size_t items) {
+    MetadataScanProgress progress = metadataScanProgress.get();
+    progress.done = std::min(progress.done + items, progress.total);
+    metadataScanProgress = progress;
+}
+
+void PlayerController::finishMetadataScan() {
+    scheduleSave();
+    metadataScanInProgress_ = false;
+    metadataScanProgress = MetadataScanProgress{};
+    // Tracks added during the scan still lack their data; the visited ones are not
+    // tried again, so this ends once everything has been read once.
+    loadMissingMetadata();
+}
+
+void PlayerController::saveTags(Uuid trackID, const ID3Writer::Tags& tags) {
+    std::optional<std::size_t> pi;
+    std::optional<std::size_t> ti;
+    const auto& lists = playlists.get();
+    for (std::size_t i = 0; i < lists.size() && !pi; ++i) {
+        if (const auto index = trackIndex(lists[i].tracks, trackID)) {
+            pi = i;
+            ti = index;
+        }
+    }
+    if (!pi)
+        return;
+    // Throws with the writer's message; the record is then left as it is.
+    ID3Writer::writeTags(lists[*pi].tracks[*ti].path, tags);
+
+    updatePlaylists([&](std::vector<Playlist>& all) {
+        Track& track = all[*pi].tracks[*ti];
+        track.title = tags.title;
+        track.artist = tags.artist;
+        track.album = unlessEmpty(tags.album);
+        track.albumArtist = unlessEmpty(tags.albumArtist);
+        track.genre = unlessEmpty(tags.genre);
+        track.year = unlessEmpty(tags.year);
+        track.trackNumber = tags.trackNumber;
+        track.trackTotal = tags.trackTotal;
+        track.discNumber = tags.discNumber;
+        track.discTotal = tags.discTotal;
+        track.composer = unlessEmpty(tags.composer);
+        track.comment = unlessEmpty(tags.comment);
+    });
+    scheduleSave();
+}
+
+} // namespace orvane

@@ -1,0 +1,123 @@
+#include "controller/PlayerController.h"
+
+#include <algorithm>
+
+namespace orvane {
+
+namespace {
+
+// One write this long after the last change of a burst.
+constexpr double kSaveDelay = 0.5;
+// How often the playing position is noted for the next start.
+constexpr double kResumeCaptureInterval = 5.0;
+constexpr std::size_t kEQBands = 10;
+
+} // namespace
+
+void PlayerController::loadStoredState() {
+    PersistedState state = storage_ ? storage_->load() : PersistedState::fresh();
+    if (state.playlists.empty())
+        state = PersistedState::fresh();
+    if (!state.activePlaylistID)
+        state.activePlaylistID = state.playlists.front().id;
+    playlists = std::move(state.playlists);
+    activePlaylistID = state.activePlaylistID;
+    settings = std::move(state.settings);
+    resumePlaylistID_ = state.resumePlaylistID;
+    resumeTrackID_ = state.resumeTrackID;
+    resumePosition_ = state.resumePosition;
+}
+
+void PlayerController::applyOutputLevels() {
+    const AppSettings& s = settings.get();
+    engine_->setVolume(s.isMuted ? 0.0f : static_cast<float>(s.volume));
+    engine_->setPan(static_cast<float>(s.pan));
+}
+
+void PlayerController::applyEQSettings() {
+    // Gains by band index: surplus ones are ignored, missing ones leave their band.
+    const AppSettings& s = settings.get();
+    const auto bands = std::min(s.eqGains.size(), kEQBands);
+    for (std::size_t band = 0; band < bands; ++band)
+        engine_->setEQGain(static_cast<int>(band), static_cast<float>(s.eqGains[band]));
+    if (s.eqOn != engine_->eqEnabled())
+        engine_->setEQEnabled(s.eqOn);
+}
+
+void PlayerController::applyDesktopSettings() {
+    if (!desktop_)
+        return;
+    const AppSettings& s = settings.get();
+    desktop_->setWordmarkIcon(s.showWordmarkIcon);
+    desktop_->setAlwaysOnTop(s.alwaysOnTop);
+    desktop_->setQuitOnClose(s.quitOnClose);
+}
+
+void PlayerController::selectOutputDevice(const std::optional<std::string>& uid) {
+    // A stored device that is absent now leaves the output on the system default; the
+    // stored identifier stays.
+    if (!uid || !devices_)
+        return;
+    if (const auto id = devices_->deviceID(*uid))
+        engine_->setOutputDevice(id);
+}
+
+void PlayerController::startResumeCapture() {
+    resumeTimer_ = loop_.runEvery(kResumeCaptureInterval, [this] { captureResumePosition(); });
+}
+
+void PlayerController::captureResumePosition() {
+    if (!engine_->isPlaying.get() || !playingPlaylistID.get() || !playingTrackID.get())
+        return;
+    resumePlaylistID_ = playingPlaylistID.get();
+    resumeTrackID_ = playingTrackID.get();
+    resumePosition_ = engine_->currentTime.get();
+    scheduleSave();
+}
+
+void PlayerController::scheduleSave() {
+    // Replacing the handle cancels the pending save; the handle dies with the
+    // controller, so a save never runs after it.
+    saveWorkItem_ = loop_.runAfter(kSaveDelay, [this] { performSave(); });
+}
+
+void PlayerController::flushPendingSave() {
+    if (!saveWorkItem_.isActive())
+        return;
+    saveWorkItem_.cancel();
+    performSave();
+}
+
+void PlayerController::performSave() {
+    if (!storage_)
+        return;
+    PersistedState state;
+    state.playlists = playlists.get();
+    state.activePlaylistID = activePlaylistID.get();
+    state.settings = settings.get();
+    state.resumePlaylistID = resumePlaylistID_;
+    state.resumeTrackID = resumeTrackID_;
+    state.resumePosition = resumePosition_;
+    storage_->save(state); // a failed save is dropped; the next one tries again
+}
+
+void PlayerController::restoreSettings(const AppSettings& restored) {
+    const bool deviceChanged = restored.outputDeviceUID != settings.get().outputDeviceUID;
+    settings = restored;
+    applyOutputLevels();
+    applyEQSettings();
+    // Compressor, character, gapless and the loudness curve for the restored volume.
+    applyProcessing();
+    applyDesktopSettings();
+    if (deviceChanged) {
+        // An absent or vanished device gives "none": the engine restarts on what it had.
+        std::optional<std::uint32_t> device;
+        if (restored.outputDeviceUID && devices_)
+            device = devices_->deviceID(*restored.outputDeviceUID);
+        engine_->setOutputDevice(device);
+    }
+    renormalizePlaying();
+    scheduleSave();
+}
+
+} // namespace orvane

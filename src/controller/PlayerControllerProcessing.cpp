@@ -1,0 +1,133 @@
+#include "controller/PlayerController.h"
+#include "engine/CharacterParams.h"
+#include "model/EqPresets.h"
+#include "model/TextUtil.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string_view>
+
+#include <unicode/uchar.h>
+
+namespace orvane {
+
+namespace {
+
+// The equaliser unit's band count; gains past it are ignored.
+constexpr std::size_t kEQBands = 10;
+
+// `text` without white space (line breaks included) at either end.
+std::string trimWhiteSpace(std::string_view text) {
+    std::size_t begin = text.size();
+    std::size_t end = 0;
+    for (std::size_t offset = 0; offset < text.size();) {
+        const DecodedChar d = decodeUtf8At(text, offset);
+        if (d.codePoint < 0 || !u_isUWhiteSpace(d.codePoint)) {
+            begin = std::min(begin, offset);
+            end = offset + d.length;
+        }
+        offset += d.length;
+    }
+    return begin < end ? std::string(text.substr(begin, end - begin)) : std::string();
+}
+
+} // namespace
+
+void PlayerController::applyProcessing() {
+    const AppSettings& s = settings.get();
+    engine_->gaplessEnabled = s.gapless;
+    engine_->setCompressor(s.compOn, s.compPreset);
+    CharacterParams character;
+    character.fx = s.charFx;
+    character.intensity = s.charIntensity;
+    character.vinylCrackle = s.vinylCrackle;
+    character.tapeType = s.tapeType;
+    character.tapeCompression = s.tapeCompression;
+    character.tapeWear = s.tapeWear;
+    character.mechNoise = s.mechNoise;
+    character.mechNoiseLevel = s.mechNoiseLevel;
+    engine_->setCharacter(character);
+    engine_->setLoudness(s.loudness, s.volume);
+    // Normalisation is not touched here: setNormalize() corrects the playing track,
+    // and every track prepared afterwards follows the setting.
+}
+
+void PlayerController::setEQEnabled(bool on) {
+    updateSettings([on](AppSettings& s) { s.eqOn = on; });
+    // The engine ramps the bands in (after removing the bypass) or out (bypassing at
+    // the end), and ignores a switch to the state it is in.
+    engine_->setEQEnabled(on);
+    scheduleSave();
+}
+
+void PlayerController::setEQGain(int band, double db) {
+    // A non-finite gain would make every later state file unwritable.
+    if (band < 0 || static_cast<std::size_t>(band) >= settings.get().eqGains.size() ||
+        !std::isfinite(db))
+        return;
+    updateSettings([band, db](AppSettings& s) { s.eqGains[static_cast<std::size_t>(band)] = db; });
+    engine_->setEQGain(band, static_cast<float>(db));
+}
+
+void PlayerController::applyEQPreset(const std::string& name) {
+    std::vector<double> gains;
+    if (auto builtIn = builtInEqPreset(name)) {
+        gains = std::move(*builtIn);
+    } else {
+        const auto& custom = settings.get().customEQPresets;
+        const auto it = custom.find(name);
+        if (it == custom.end())
+            return;
+        gains = it->second;
+    }
+    updateSettings([&](AppSettings& s) {
+        s.eqPreset = name;
+        s.eqGains = gains;
+    });
+    // Stored in the engine, and heard at once (no ramp) while the equaliser is on.
+    // Bands without a gain keep theirs.
+    const auto bands = std::min(gains.size(), kEQBands);
+    for (std::size_t band = 0; band < bands; ++band)
+        engine_->setEQGain(static_cast<int>(band), static_cast<float>(gains[band]));
+    scheduleSave();
+}
+
+void PlayerController::saveCustomEQPreset(const std::string& name) {
+    std::string trimmed = trimWhiteSpace(name);
+    // Built-in names are refused so that a name never means two presets (the panel
+    // tells the user why).
+    if (trimmed.empty() || builtInEqPreset(trimmed))
+        return;
+    updateSettings([&](AppSettings& s) {
+        s.customEQPresets[trimmed] = s.eqGains;
+        s.eqPreset = trimmed;
+    });
+    scheduleSave();
+}
+
+void PlayerController::deleteCustomEQPreset(const std::string& name) {
+    updateSettings([&](AppSettings& s) { s.customEQPresets.erase(name); });
+    if (settings.get().eqPreset == name)
+        applyEQPreset("flat");
+    scheduleSave();
+}
+
+void PlayerController::resetEQ() {
+    applyEQPreset("flat");
+    updateSettings([](AppSettings& s) { s.eqOn = false; });
+    engine_->setEQEnabled(false);
+    // The save applyEQPreset asked for writes this state too.
+}
+
+bool PlayerController::isCurrentEQPresetCustom() const {
+    const AppSettings& s = settings.get();
+    return s.customEQPresets.count(s.eqPreset) != 0;
+}
+
+void PlayerController::cycleVisualization() {
+    updateSettings(
+        [](AppSettings& s) { s.visualization = nextVisualizationMode(s.visualization); });
+    scheduleSave();
+}
+
+} // namespace orvane

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "model/PersistedState.h"
+#include "model/Persistence.h"
+
+#include <filesystem>
+
+namespace orvane {
+
+// Where the controller reads its state at start and writes it on every save. The
+// application uses the state file; tests count and inspect saves with a fake.
+// Main thread only.
+class StateStorage {
+public:
+    virtual ~StateStorage() = default;
+    // The state to start with; never without a playlist.
+    virtual PersistedState load() = 0;
+    // Writes `state`; false when the save was dropped (nothing is reported further).
+    virtual bool save(const PersistedState& state) = 0;
+};
+
+// The state file (Persistence): "orvane-data.json" in Orvane's data folder, or a
+// given path.
+class FileStateStorage final : public StateStorage {
+public:
+    FileStateStorage() = default;
+    explicit FileStateStorage(std::filesystem::path file) : persistence_(std::move(file)) {}
+
+    PersistedState load() override { return persistence_.load(); }
+    bool save(const PersistedState& state) override { return persistence_.save(state); }
+
+    const std::filesystem::path& file() const { return persistence_.file(); }
+
+private:
+    Persistence persistence_;
+};
+
+} // namespace orvane

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <optional>
+
+#include <QAbstractButton>
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+
+namespace orvane {
+
+class GlowLabel;
+
+// The big glowing time readout in its dark well. The whole well is a button: a click
+// asks to switch between elapsed and remaining time. GUI thread only.
+class TimeDisplay : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit TimeDisplay(QWidget* parent = nullptr);
+
+    // The readout (see timeText()) and whether it shows remaining time (for the help).
+    void setTime(const QString& text, bool showsRemainingTime);
+    QString shownText() const;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    GlowLabel* label_;
+};
+
+// The now-playing line in its well, with the technical info line under it when there
+// is one. GUI thread only.
+class NowPlayingView : public QWidget {
+    Q_OBJECT
+public:
+    explicit NowPlayingView(QWidget* parent = nullptr);
+
+    // `title` is marqueeText(); `info` is formatInfoText() (none hides the line).
+    void setTexts(const QString& title, const std::optional<QString>& info);
+    QString title() const;
+    // The title as painted now (elided at the tail to the well's width).
+    QString shownTitle() const;
+    bool hasInfoLine() const;
+    QString infoText() const;
+
+private:
+    GlowLabel* title_;
+    QLabel* info_;
+};
+
+} // namespace orvane

@@ -1,0 +1,347 @@
+#pragma once
+
+#include "controller/PlayerController.h"
+#include "engine/host/ManualOutput.h"
+#include "runtime/ManualMainLoop.h"
+
+#include <cmath>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace orvane::test {
+
+// The rate of the generated files and of the manual output, unless a test says
+// otherwise: low, so that seconds of playback render quickly.
+constexpr std::uint32_t kRate = 8000;
+
+// A temporary folder for generated audio and state files, removed with its contents.
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "orvane-controller-XXXXXX").native();
+        if (!mkdtemp(pattern.data()))
+            throw std::runtime_error("cannot create a temporary folder");
+        root_ = pattern;
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    ~TempFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(root_, ec);
+    }
+
+    std::string path(const std::string& name) const { return (root_ / name).native(); }
+
+    // Writes a 16-bit PCM WAV of `frames` frames whose every channel carries
+    // sample(frame); returns its path. Values are quantised to 1/32768.
+    std::string wav(const std::string& name, double seconds,
+                    const std::function<double(std::int64_t)>& sample, std::uint32_t rate = kRate,
+                    std::uint16_t channels = 1) const {
+        const auto frames = static_cast<std::int64_t>(std::llround(seconds * rate));
+        const auto file = path(name);
+        std::ofstream out(file, std::ios::binary);
+        const auto dataBytes = static_cast<std::uint32_t>(frames) * channels * 2u;
+        auto u32 = [&out](std::uint32_t v) {
+            for (int i = 0; i < 4; ++i)
+                out.put(static_cast<char>((v >> (8 * i)) & 0xffu));
+        };
+        auto u16 = [&out](std::uint32_t v) {
+            out.put(static_cast<char>(v & 0xffu));
+            out.put(static_cast<char>((v >> 8) & 0xffu));
+        };
+        out.write("RIFF", 4);
+        u32(36 + dataBytes);
+        out.write("WAVEfmt ", 8);
+        u32(16);
+        u16(1); // PCM
+        u16(channels);
+        u32(rate);
+        u32(rate * channels * 2u);
+        u16(channels * 2u);
+        u16(16);
+        out.write("data", 4);
+        u32(dataBytes);
+        for (std::int64_t i = 0; i < frames; ++i) {
+            const double v = std::clamp(sample(i), -1.0, 32767.0 / 32768.0);
+            const auto q = static_cast<std::int16_t>(std::lround(v * 32768.0));
+            for (std::uint16_t c = 0; c < channels; ++c)
+                u16(static_cast<std::uint16_t>(q));
+        }
+        return file;
+    }
+
+    // A constant level: easy to measure exactly (peak = RMS = level).
+    std::string dc(const std::string& name, double seconds, double level = 0.25,
+                   std::uint32_t rate = kRate) const {
+        return wav(
+            name, seconds, [level](std::int64_t) { return level; }, rate);
+    }
+
+    // A file that no decoder accepts.
+    std::string broken(const std::string& name) const {
+        const auto file = path(name);
+        std::ofstream(file, std::ios::binary) << "this is not audio";
+        return file;
+    }
+
+private:
+    std::filesystem::path root_;
+};
+
+// The manual loop, plus a way to wait for what background threads post: the metadata
+// scan hands each batch to the main thread and waits until it has been merged, so a
+// test that waited for the background queue to go idle would wait for itself.
+class DrivenLoop final : public MainLoop {
+public:
+    void post(Task task) override {
+        {
+            std::lock_guard lock(mutex_);
+            inner_.post([this, task = std::move(task)] {
+                {
+                    std::lock_guard inner(mutex_);
+                    --waiting_;
+                    ++delivered_;
+                }
+                task();
+            });
+            ++waiting_;
+        }
+        changed_.notify_all();
+    }
+    [[nodiscard]] TimerHandle runAfter(double seconds, Task task) override {
+        return inner_.runAfter(seconds, std::move(task));
+    }
+    [[nodiscard]] TimerHandle runEvery(double seconds, Task task) override {
+        return inner_.runEvery(seconds, std::move(task));
+    }
+    double now() const override { return inner_.now(); }
+    void advance(double seconds) { inner_.advance(seconds); }
+    void runPending() { inner_.runPending(); }
+    std::size_t pendingTimerCount() const { return inner_.pendingTimerCount(); }
+
+    // Blocks until a task has been posted and not yet run.
+    void waitForPosted() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return waiting_ > 0; });
+    }
+
+    // Lets `queue` run dry while delivering whatever it posts, then runs what is due;
+    // again while that delivered anything (a delivery may queue more work), but not
+    // for ever: work that keeps queueing itself is a failure.
+    void drain(SerialQueue& queue) {
+        for (int round = 0;; ++round) {
+            if (round == 100) {
+                ADD_FAILURE() << "the background work never ends";
+                return;
+            }
+            const auto before = delivered();
+            auto idle = std::make_shared<bool>(false);
+            queue.async([this, idle] {
+                {
+                    std::lock_guard lock(mutex_);
+                    *idle = true;
+                }
+                changed_.notify_all();
+            });
+            for (;;) {
+                {
+                    std::unique_lock lock(mutex_);
+                    changed_.wait(lock, [&] { return waiting_ > 0 || *idle; });
+                    if (waiting_ == 0 && *idle)
+                        break;
+                }
+                inner_.runPending();
+            }
+            inner_.runPending();
+            if (delivered() == before)
+                return;
+        }
+    }
+
+private:
+    std::uint64_t delivered() {
+        std::lock_guard lock(mutex_);
+        return delivered_;
+    }
+
+    ManualMainLoop inner_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t waiting_ = 0;     // posted, not yet run
+    std::uint64_t delivered_ = 0; // posted tasks run so far
+};
+
+inline Track makeTrack(const std::string& path, const std::string& title) {
+    return Track(Uuid::random(), path, "Artist", title);
+}
+
+// The stored state a controller starts from: one playlist with `tracks`.
+inline PersistedState stateWith(std::vector<Track> tracks, AppSettings settings = {}) {
+    PersistedState state;
+    state.playlists.emplace_back(Uuid::random(), "Playlist 1", std::move(tracks));
+    state.activePlaylistID = state.playlists.front().id;
+    state.settings = std::move(settings);
+    return state;
+}
+
+// Storage that hands out a given state and keeps every saved one.
+class FakeStorage final : public StateStorage {
+public:
+    explicit FakeStorage(PersistedState initial) : initial_(std::move(initial)) {}
+    PersistedState load() override { return initial_; }
+    bool save(const PersistedState& state) override {
+        saves.push_back(state);
+        return true;
+    }
+    std::vector<PersistedState> saves;
+
+private:
+    PersistedState initial_;
+};
+
+class FakeDesktop final : public DesktopShell {
+public:
+    void setWordmarkIcon(bool on) override { calls.push_back(on ? "icon:wordmark" : "icon:plain"); }
+    void setAlwaysOnTop(bool on) override { calls.push_back(on ? "top:on" : "top:off"); }
+    void setQuitOnClose(bool on) override { calls.push_back(on ? "quit:on" : "quit:off"); }
+    std::vector<std::string> calls;
+};
+
+class FakeNowPlaying final : public NowPlayingSink {
+public:
+    void nowPlayingChanged(const NowPlayingInfo& info) override { updates.push_back(info); }
+    std::vector<NowPlayingInfo> updates;
+};
+
+class FakeDevices final : public OutputDeviceManager {
+public:
+    std::vector<OutputDevice> listOutputDevices() override { return devices; }
+    std::vector<OutputDevice> devices;
+};
+
+// A controller on a manual loop and a manual output, with the engine's decoder run
+// inline: the test decides when audio is rendered and when time passes.
+class ControllerRig {
+public:
+    struct Options {
+        double rate = kRate;
+        std::uint64_t seed = 20240611;
+        std::unique_ptr<StateStorage> storage;    // instead of a FakeStorage
+        std::vector<OutputDevice> devices;        // listed, and accepted by the output
+        bool scanAtStart = false;                 // the metadata scan at construction
+        std::unique_ptr<MetadataSource> metadata; // none: the files themselves
+    };
+
+    explicit ControllerRig(PersistedState state) : ControllerRig(std::move(state), Options{}) {}
+    ControllerRig(PersistedState state, Options options) {
+        auto output = std::make_unique<ManualOutput>(options.rate, 0);
+        output_ = output.get();
+        std::vector<std::uint32_t> ids;
+        for (const auto& device : options.devices)
+            ids.push_back(device.id);
+        output->setDeviceIDs(ids);
+        devices.devices = options.devices;
+        PlayerControllerServices services;
+        services.output = std::move(output);
+        services.engine.host.decoderThread = false;
+        if (options.storage) {
+            services.storage = std::move(options.storage);
+        } else {
+            auto storage = std::make_unique<FakeStorage>(std::move(state));
+            storage_ = storage.get();
+            services.storage = std::move(storage);
+        }
+        services.desktop = &desktop;
+        services.nowPlaying = &nowPlaying;
+        services.devices = &devices;
+        services.shuffleSeed = options.seed;
+        services.scanMetadataAtStart = options.scanAtStart;
+        services.metadata = std::move(options.metadata);
+        controller = std::make_unique<PlayerController>(loop, std::move(services));
+    }
+
+    PlayerController* operator->() { return controller.get(); }
+    PlayerController& operator*() { return *controller; }
+    AudioEngine& engine() { return controller->engine(); }
+    ManualOutput& output() { return *output_; }
+    // Saves made so far (FakeStorage only).
+    const std::vector<PersistedState>& saves() const { return storage_->saves; }
+
+    // The "audio thread" renders `frames` frames; completions are delivered.
+    void render(std::size_t frames) {
+        buffer_.resize(frames);
+        right_.resize(frames);
+        engine().host().pump();
+        output_->pull(buffer_.data(), right_.data(), frames);
+        engine().host().pump();
+        loop.runPending();
+    }
+    // Plays for `seconds`: 10 ms blocks, each followed by 10 ms of loop time.
+    void run(double seconds) {
+        const auto steps = static_cast<int>(std::llround(seconds * 100.0));
+        const auto block = static_cast<std::size_t>(std::llround(output_->sampleRate() / 100.0));
+        for (int i = 0; i < steps; ++i) {
+            render(block);
+            loop.advance(0.01);
+        }
+    }
+    // Runs until `done` holds or `seconds` of playback have passed; true if it held.
+    bool runUntil(const std::function<bool()>& done, double seconds) {
+        const auto steps = static_cast<int>(std::llround(seconds * 100.0));
+        for (int i = 0; i < steps && !done(); ++i)
+            run(0.01);
+        return done();
+    }
+    // Background work (measurements, metadata scans, and the scans that a finished
+    // scan starts) done and its results delivered.
+    void settle() { loop.drain(controller->durationQueue()); }
+
+    const Playlist& list(std::size_t i = 0) { return controller->playlists.get()[i]; }
+    const Track& track(std::size_t i, std::size_t playlist = 0) {
+        return controller->playlists.get()[playlist].tracks[i];
+    }
+    Uuid id(std::size_t i) { return track(i).id; }
+    std::optional<Uuid> playing() { return controller->playingTrackID.get(); }
+
+    DrivenLoop loop;
+    FakeDesktop desktop;
+    FakeNowPlaying nowPlaying;
+    FakeDevices devices;
+    std::unique_ptr<PlayerController> controller;
+
+private:
+    ManualOutput* output_ = nullptr;
+    FakeStorage* storage_ = nullptr;
+    std::vector<float> buffer_;
+    std::vector<float> right_;
+};
+
+// Records every track that starts playing (each write of playingTrackID with a value).
+class StartLog {
+public:
+    explicit StartLog(PlayerController& controller)
+        : subscription_(controller.playingTrackID.subscribe([this](const std::optional<Uuid>& id) {
+              if (id)
+                  started.push_back(*id);
+          })) {}
+    std::vector<Uuid> started;
+
+private:
+    Subscription subscription_;
+};
+
+} // namespace orvane::test

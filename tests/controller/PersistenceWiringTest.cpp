@@ -1,0 +1,232 @@
+#include "ControllerTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace orvane::test {
+namespace {
+
+class PersistenceWiringTest : public ::testing::Test {
+protected:
+    std::vector<Track> tracks(int count, double seconds) {
+        std::vector<Track> list;
+        for (int i = 0; i < count; ++i) {
+            const auto name = "t" + std::to_string(i);
+            list.push_back(makeTrack(files.dc(name + ".wav", seconds), name));
+        }
+        return list;
+    }
+    TempFolder files;
+};
+
+TEST_F(PersistenceWiringTest, ABurstOfVolumeChangesIsWrittenOnceHalfASecondAfterTheLast) {
+    ControllerRig rig(stateWith({}));
+    for (int i = 1; i <= 10; ++i) {
+        rig->setVolume(0.05 * i);
+        rig.loop.advance(0.03);
+    }
+    rig.loop.advance(0.46); // 0.49 s after the last change
+    EXPECT_TRUE(rig.saves().empty());
+    rig.loop.advance(0.02);
+    ASSERT_EQ(rig.saves().size(), 1u);
+    EXPECT_DOUBLE_EQ(rig.saves()[0].settings.volume, 0.5);
+    rig.loop.advance(3.0);
+    EXPECT_EQ(rig.saves().size(), 1u);
+}
+
+TEST_F(PersistenceWiringTest, FlushWritesAPendingSaveAtOnceAndOnlyThen) {
+    ControllerRig rig(stateWith({}));
+    rig->flushPendingSave();
+    EXPECT_TRUE(rig.saves().empty());
+    rig->setVolume(0.3);
+    rig->flushPendingSave();
+    ASSERT_EQ(rig.saves().size(), 1u);
+    EXPECT_DOUBLE_EQ(rig.saves()[0].settings.volume, 0.3);
+    EXPECT_FALSE(rig->savePending());
+    rig.loop.advance(1.0);
+    rig->flushPendingSave();
+    EXPECT_EQ(rig.saves().size(), 1u);
+}
+
+TEST_F(PersistenceWiringTest, AStoredMaximumCompressorPresetStartsAsRadio) {
+    const auto file = files.path("state/orvane-data.json");
+    PersistedState stored = stateWith({});
+    stored.settings.compOn = true;
+    stored.settings.compPreset = CompressorPreset::maximum;
+    ASSERT_TRUE(FileStateStorage(file).save(stored));
+
+    ControllerRig::Options options;
+    options.storage = std::make_unique<FileStateStorage>(file);
+    ControllerRig rig(PersistedState{}, std::move(options));
+    EXPECT_EQ(rig->settings.get().compPreset, CompressorPreset::radio);
+    EXPECT_FALSE(rig.engine().compressorBypassed());
+    EXPECT_EQ(rig->playlists.get(), stored.playlists);
+    // The file keeps "maximum" until something is saved.
+    rig.loop.advance(2.0);
+    EXPECT_EQ(FileStateStorage(file).load().settings.compPreset, CompressorPreset::maximum);
+    rig->scheduleSave();
+    rig.loop.advance(0.5);
+    EXPECT_EQ(FileStateStorage(file).load().settings.compPreset, CompressorPreset::radio);
+}
+
+TEST_F(PersistenceWiringTest, ConstructionAppliesTheStoredSettings) {
+    AppSettings settings;
+    settings.eqOn = true;
+    settings.eqGains = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}; // the surplus band is ignored
+    settings.showWordmarkIcon = true;
+    settings.quitOnClose = true;
+    settings.gapless = false;
+    settings.charFx = CharacterFX::tape;
+    settings.tapeWear = 12.0;
+    ControllerRig rig(stateWith({}, settings));
+    auto& engine = rig.engine();
+    EXPECT_TRUE(engine.eqEnabled());
+    for (std::size_t band = 0; band < 10; ++band)
+        EXPECT_FLOAT_EQ(engine.storedEQGains()[band], static_cast<float>(band + 1));
+    EXPECT_FALSE(engine.gaplessEnabled);
+    EXPECT_EQ(engine.character().fx, CharacterFX::tape);
+    EXPECT_DOUBLE_EQ(engine.character().tapeWear, 12.0);
+    EXPECT_EQ(rig.desktop.calls, (std::vector<std::string>{"icon:wordmark", "quit:on"}));
+    EXPECT_FALSE(rig->savePending());
+}
+
+TEST_F(PersistenceWiringTest, TheResumeFieldsFollowAGaplessHandOver) {
+    ControllerRig rig(stateWith(tracks(2, 1.0)));
+    int promotions = 0;
+    auto promoted = rig.engine().onGaplessPromotion;
+    rig.engine().onGaplessPromotion = [&promotions, promoted](const Uuid& id) {
+        ++promotions;
+        promoted(id);
+    };
+    rig->play(rig.id(0));
+    ASSERT_TRUE(rig.runUntil([&] { return rig.playing() == rig.id(1); }, 2.0));
+    EXPECT_EQ(promotions, 1);
+    EXPECT_EQ(rig->resumeTrackID(), rig.id(1));
+    EXPECT_EQ(rig->resumePosition(), 0.0);
+    EXPECT_EQ(rig->resumePlaylistID(), rig.list().id);
+    EXPECT_FALSE(rig->plannedNextID());
+    const auto savesBefore = rig.saves().size();
+    ASSERT_TRUE(rig.runUntil([&] { return rig.saves().size() > savesBefore; }, 0.6));
+    EXPECT_EQ(rig.saves().back().resumeTrackID, rig.id(1));
+    EXPECT_EQ(rig.saves().back().resumePosition, 0.0);
+}
+
+TEST_F(PersistenceWiringTest, TheResumePositionIsCapturedEveryFiveSecondsWhilePlaying) {
+    ControllerRig rig(stateWith(tracks(1, 20.0)));
+    rig->play(rig.id(0));
+    rig.run(4.9);
+    EXPECT_EQ(rig->resumePosition(), 0.0);
+    rig.run(0.1);
+    // The position as last published by the engine's 0.2 s tick.
+    ASSERT_TRUE(rig->resumePosition());
+    EXPECT_GE(*rig->resumePosition(), 4.75);
+    EXPECT_LE(*rig->resumePosition(), 5.0);
+
+    rig->pauseToggle();
+    const auto paused = rig->resumePosition();
+    rig.run(6.0);
+    EXPECT_EQ(rig->resumePosition(), paused);
+    ASSERT_FALSE(rig.saves().empty());
+    EXPECT_EQ(rig.saves().back().resumePosition, paused);
+
+    rig->seek(12.5); // a user seek moves the resume point too
+    EXPECT_EQ(rig->resumePosition(), 12.5);
+    EXPECT_TRUE(rig->savePending());
+}
+
+class StartupResumeTest : public PersistenceWiringTest {
+protected:
+    // Three 8 s tracks, resuming track `index` at `position`.
+    PersistedState resuming(std::size_t index, double position, std::vector<Track> list) {
+        AppSettings settings;
+        settings.resumeOnStartup = true;
+        PersistedState state = stateWith(std::move(list), settings);
+        state.playlists.emplace_back(Uuid::random(), "Other");
+        state.activePlaylistID = state.playlists[1].id;
+        state.resumePlaylistID = state.playlists[0].id;
+        state.resumeTrackID = state.playlists[0].tracks[index].id;
+        state.resumePosition = position;
+        return state;
+    }
+};
+
+TEST_F(StartupResumeTest, TheStoredTrackStartsAndJumpsToItsPosition) {
+    ControllerRig rig(resuming(1, 3.3, tracks(3, 8.0)));
+    EXPECT_EQ(rig.playing(), rig.id(1));
+    EXPECT_EQ(rig->activePlaylistID.get(), rig.list().id);
+    EXPECT_DOUBLE_EQ(rig.engine().currentTime.get(), 0.0);
+    rig.loop.advance(0.19);
+    EXPECT_DOUBLE_EQ(rig.engine().currentTime.get(), 0.0);
+    rig.loop.advance(0.01);
+    EXPECT_DOUBLE_EQ(rig.engine().currentTime.get(), 3.3);
+    EXPECT_EQ(rig->resumePosition(), 3.3);
+
+    // A short stored position simply plays from the start; a deleted track plays nothing.
+    ControllerRig near(resuming(1, 0.4, tracks(3, 8.0)));
+    EXPECT_EQ(near.playing(), near.id(1));
+    near.loop.advance(1.0);
+    EXPECT_DOUBLE_EQ(near.engine().currentTime.get(), 0.0);
+    auto state = resuming(1, 3.3, tracks(3, 8.0));
+    state.resumeTrackID = Uuid::random();
+    ControllerRig gone(state);
+    EXPECT_FALSE(gone.playing());
+}
+
+TEST_F(StartupResumeTest, NoJumpWhenAnotherTrackStartedInstead) {
+    auto list = tracks(3, 8.0);
+    list[1].path = files.broken("gone.wav");
+    ControllerRig rig(resuming(1, 3.3, list));
+    EXPECT_EQ(rig.playing(), rig.id(2));
+    rig.loop.advance(1.0);
+    EXPECT_DOUBLE_EQ(rig.engine().currentTime.get(), 0.0);
+}
+
+TEST_F(PersistenceWiringTest, RestoreSettingsAppliesTheSnapshotAndSavesOnce) {
+    Track boosted = makeTrack(files.dc("boosted.wav", 4.0), "Boosted");
+    boosted.peakLinear = 0.5;
+    boosted.rmsLinear = 0.05;
+    AppSettings settings;
+    settings.normalize = true;
+    settings.outputDeviceUID = "sink-a";
+    ControllerRig::Options options;
+    options.devices = {{1, "sink-a", "A"}, {2, "sink-b", "B"}};
+    ControllerRig rig(stateWith({boosted}, settings), std::move(options));
+    EXPECT_EQ(rig.output().selectedDevice(), 1u);
+    rig->play(rig.id(0));
+    const AppSettings snapshot = rig->settings.get();
+
+    // What the settings window changes before it is cancelled.
+    auto edited = snapshot;
+    edited.outputDeviceUID = "sink-b";
+    edited.alwaysOnTop = true;
+    edited.volume = 0.2;
+    rig->settings = edited;
+    rig.engine().setOutputDevice(2u);
+    rig->setNormalize(false);
+    ASSERT_EQ(rig.output().selectedDevice(), 2u);
+    ASSERT_FLOAT_EQ(rig.engine().normGain(), 1.0f);
+    rig.loop.advance(1.0);
+    const auto savesBefore = rig.saves().size();
+    rig.desktop.calls.clear();
+
+    rig->restoreSettings(snapshot);
+    EXPECT_EQ(rig->settings.get(), snapshot);
+    EXPECT_EQ(rig.output().selectedDevice(), 1u);
+    EXPECT_NEAR(rig.engine().normGain(), 2.5179f, 1e-4f);
+    EXPECT_FALSE(rig.engine().compressorBypassed());
+    EXPECT_EQ(rig.desktop.calls, (std::vector<std::string>{"icon:plain", "top:off", "quit:off"}));
+    rig.loop.advance(1.0);
+    EXPECT_EQ(rig.saves().size(), savesBefore + 1);
+}
+
+TEST_F(PersistenceWiringTest, AnAbsentStoredDeviceLeavesTheDefaultOutput) {
+    AppSettings settings;
+    settings.outputDeviceUID = "unplugged";
+    ControllerRig::Options options;
+    options.devices = {{1, "sink-a", "A"}};
+    ControllerRig rig(stateWith({}, settings), std::move(options));
+    EXPECT_FALSE(rig.output().selectedDevice());
+    EXPECT_EQ(rig->settings.get().outputDeviceUID, "unplugged");
+}
+
+} // namespace
+} // namespace orvane::test

@@ -1,0 +1,248 @@
+#include "ControllerTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace orvane::test {
+namespace {
+
+class PreparationTest : public ::testing::Test {
+protected:
+    // A track whose levels are already measured.
+    Track measured(const std::string& name, double rms) {
+        Track track = makeTrack(files.dc(name + ".wav", 2.0), name);
+        track.peakLinear = 0.5;
+        track.rmsLinear = rms;
+        return track;
+    }
+    // 0.5 s of silence, 1 s of sound, 0.5 s of silence.
+    std::string padded(const std::string& name) {
+        return files.wav(name, 2.0,
+                         [](std::int64_t i) { return i >= 4000 && i < 12000 ? 0.25 : 0.0; });
+    }
+    static AppSettings normalizing(bool userCompressor = false) {
+        AppSettings settings;
+        settings.normalize = true;
+        settings.compOn = userCompressor;
+        settings.gapless = false;
+        return settings;
+    }
+    TempFolder files;
+};
+
+TEST_F(PreparationTest, StoredLevelsGiveTheGainAndTheAutomaticGentleCompressor) {
+    ControllerRig rig(
+        stateWith({measured("a", 0.05), measured("b", 0.5), measured("c", 0.001)}, normalizing()));
+    auto& engine = rig.engine();
+
+    rig->play(rig.id(0));
+    EXPECT_NEAR(engine.normGain(), 2.5179f, 1e-4f);
+    rig.loop.advance(0.5);
+    EXPECT_NEAR(engine.normUnitGainDb(), 8.02f, 0.01f);
+    EXPECT_FALSE(engine.compressorBypassed());
+
+    rig->play(rig.id(1));
+    EXPECT_FLOAT_EQ(engine.normGain(), 1.0f);
+    EXPECT_TRUE(engine.compressorBypassed());
+
+    rig->play(rig.id(2));
+    EXPECT_NEAR(engine.normGain(), 7.9433f, 1e-4f);
+    rig.loop.advance(0.5);
+    EXPECT_NEAR(engine.normUnitGainDb(), 18.0f, 0.01f);
+    EXPECT_FALSE(engine.compressorBypassed());
+}
+
+TEST_F(PreparationTest, TheUsersCompressorIsLeftAlone) {
+    ControllerRig rig(stateWith({measured("a", 0.05), measured("b", 0.5)}, normalizing(true)));
+    EXPECT_FALSE(rig.engine().compressorBypassed());
+    rig->play(rig.id(1));
+    EXPECT_FALSE(rig.engine().compressorBypassed());
+    rig->setNormalize(false);
+    EXPECT_FALSE(rig.engine().compressorBypassed());
+}
+
+TEST_F(PreparationTest, AnUnmeasuredTrackStartsAtUnityAndIsCorrectedOnceMeasured) {
+    ControllerRig rig(
+        stateWith({makeTrack(files.dc("quiet.wav", 2.0, 0.05), "Quiet")}, normalizing()));
+    rig->play(rig.id(0));
+    EXPECT_FLOAT_EQ(rig.engine().normGain(), 1.0f);
+    EXPECT_TRUE(rig.engine().compressorBypassed());
+
+    rig.settle();
+    const auto& track = rig.track(0);
+    ASSERT_TRUE(track.rmsLinear);
+    ASSERT_TRUE(track.peakLinear);
+    EXPECT_NEAR(*track.rmsLinear, 0.05, 1e-4);
+    EXPECT_NEAR(rig.engine().normGain(), static_cast<float>(normalizationGain(*track.rmsLinear)),
+                1e-6f);
+    EXPECT_FALSE(rig.engine().compressorBypassed());
+    EXPECT_TRUE(rig->savePending());
+}
+
+TEST_F(PreparationTest, AMeasurementIsAppliedOnlyIfItsTrackStillPlays) {
+    ControllerRig rig(stateWith(
+        {makeTrack(files.dc("quiet.wav", 2.0, 0.05), "Quiet"), measured("b", 0.2)}, normalizing()));
+    rig->play(rig.id(0));
+    rig->play(rig.id(1));
+    rig.settle();
+    EXPECT_TRUE(rig.track(0).rmsLinear); // stored all the same
+    EXPECT_FLOAT_EQ(rig.engine().normGain(), 1.0f);
+    EXPECT_TRUE(rig.engine().compressorBypassed());
+}
+
+TEST_F(PreparationTest, SwitchingNormalisationWhileATrackPlays) {
+    AppSettings settings = normalizing();
+    ControllerRig rig(
+        stateWith({measured("boosted", 0.05), makeTrack(files.dc("quiet.wav", 2.0, 0.05), "Quiet")},
+                  settings));
+    auto& engine = rig.engine();
+    rig->play(rig.id(0));
+    rig.loop.advance(0.5);
+
+    rig->setNormalize(false);
+    EXPECT_FALSE(rig->settings.get().normalize);
+    EXPECT_TRUE(rig->savePending());
+    EXPECT_FLOAT_EQ(engine.normGain(), 1.0f);
+    EXPECT_TRUE(engine.compressorBypassed());
+    rig.loop.advance(0.5);
+    EXPECT_FLOAT_EQ(engine.normUnitGainDb(), 0.0f);
+    EXPECT_TRUE(engine.normBypassed());
+
+    rig->setNormalize(true);
+    EXPECT_NEAR(engine.normGain(), 2.5179f, 1e-4f);
+    EXPECT_FALSE(engine.compressorBypassed());
+
+    // On for an unmeasured track: measured now, corrected when the result is in.
+    rig->setNormalize(false);
+    rig->play(rig.id(1));
+    rig->setNormalize(true);
+    EXPECT_FLOAT_EQ(engine.normGain(), 1.0f);
+    rig.settle();
+    EXPECT_GT(engine.normGain(), 2.5f);
+}
+
+TEST_F(PreparationTest, TrimsAreMeasuredOnceAndCached) {
+    AppSettings settings;
+    settings.trimSilence = true;
+    settings.gapless = false;
+    ControllerRig rig(stateWith({makeTrack(padded("padded.wav"), "Padded")}, settings));
+    rig->play(rig.id(0));
+    const auto& measuredTrack = rig.track(0);
+    ASSERT_TRUE(measuredTrack.trimStart);
+    ASSERT_TRUE(measuredTrack.trimEnd);
+    const double start = *measuredTrack.trimStart;
+    const double end = *measuredTrack.trimEnd;
+    EXPECT_GT(start, 0.3);
+    EXPECT_LE(start, 0.5);
+    EXPECT_GE(end, 1.5);
+    EXPECT_LT(end, 1.7);
+    EXPECT_NEAR(rig.engine().currentTime.get(), start, 1.0 / kRate);
+    EXPECT_NEAR(rig.engine().duration.get(), end, 1.0 / kRate);
+    EXPECT_TRUE(rig->savePending());
+
+    // Cached values are used as they are: nothing is measured again.
+    auto lists = rig->playlists.get();
+    lists[0].tracks[0].trimStart = 0.25;
+    lists[0].tracks[0].trimEnd = 1.75;
+    rig->playlists = lists;
+    rig->play(rig.id(0));
+    EXPECT_DOUBLE_EQ(rig.engine().currentTime.get(), 0.25);
+    EXPECT_DOUBLE_EQ(rig.engine().duration.get(), 1.75);
+
+    // Half a trim counts as none.
+    lists[0].tracks[0].trimEnd.reset();
+    rig->playlists = lists;
+    rig->play(rig.id(0));
+    EXPECT_DOUBLE_EQ(*rig.track(0).trimStart, start);
+    EXPECT_DOUBLE_EQ(*rig.track(0).trimEnd, end);
+}
+
+TEST_F(PreparationTest, RecomputeBPMStoresTheRoundedTempoOrZero) {
+    Track flat = makeTrack(files.dc("flat.wav", 4.0), "Flat");
+    flat.bpm = 99;
+    // Clicks every half second: 120 beats per minute.
+    Track clicks = makeTrack(
+        files.wav(
+            "clicks.wav", 12.0, [](std::int64_t i) { return i % 22050 < 400 ? 0.8 : 0.0; }, 44100),
+        "Clicks");
+    ControllerRig rig(stateWith({flat, clicks}));
+
+    rig->recomputeBPM(rig.id(0));
+    rig->recomputeBPM(rig.id(1));
+    EXPECT_FALSE(rig.track(0).bpm); // under way
+    EXPECT_FALSE(rig->savePending());
+    rig.settle();
+    EXPECT_EQ(rig.track(0).bpm, 0);
+    ASSERT_TRUE(rig.track(1).bpm);
+    EXPECT_NEAR(*rig.track(1).bpm, 120, 2);
+    EXPECT_TRUE(rig->savePending());
+}
+
+TEST_F(PreparationTest, NothingIsQueuedInModesOneAndStopAfterOrWithGaplessOff) {
+    struct Case {
+        PlaybackMode mode;
+        bool gapless;
+    };
+    for (const auto& c : {Case{PlaybackMode::one, true}, Case{PlaybackMode::stopAfter, true},
+                          Case{PlaybackMode::normal, false}, Case{PlaybackMode::all, false}}) {
+        SCOPED_TRACE(std::string(rawValue(c.mode)) + (c.gapless ? "" : " without gapless"));
+        AppSettings settings;
+        settings.pbMode = c.mode;
+        settings.gapless = c.gapless;
+        ControllerRig rig(stateWith(
+            {makeTrack(files.dc("a.wav", 2.0), "A"), makeTrack(files.dc("b.wav", 2.0), "B")},
+            settings));
+        rig->play(rig.id(0));
+        rig.run(1.0);
+        EXPECT_FALSE(rig.engine().hasQueued());
+        EXPECT_FALSE(rig->plannedNextID());
+    }
+}
+
+TEST_F(PreparationTest, TheNextTrackIsQueuedByModeAndWrapsOnlyInModeAll) {
+    const auto a = makeTrack(files.dc("a.wav", 2.0), "A");
+    const auto b = makeTrack(files.dc("b.wav", 2.0), "B");
+    ControllerRig normal(stateWith({a, b}));
+    normal->play(a.id);
+    normal.run(0.3);
+    EXPECT_EQ(normal->plannedNextID(), b.id);
+    EXPECT_TRUE(normal.engine().hasQueued());
+    normal->play(b.id);
+    normal.run(0.3);
+    EXPECT_FALSE(normal->plannedNextID());
+    EXPECT_FALSE(normal.engine().hasQueued());
+
+    AppSettings settings;
+    settings.pbMode = PlaybackMode::all;
+    ControllerRig all(stateWith({a, b}, settings));
+    all->play(b.id);
+    all.run(0.3);
+    EXPECT_EQ(all->plannedNextID(), a.id);
+}
+
+TEST_F(PreparationTest, ATrackAtAnotherSampleRateIsNeverQueuedButStartsWhenItsTurnComes) {
+    ControllerRig rig(stateWith({makeTrack(files.dc("a.wav", 1.0), "A"),
+                                 makeTrack(files.dc("b.wav", 1.0, 0.25, 11025), "B")}));
+    StartLog log(*rig);
+    rig->play(rig.id(0));
+    rig.run(0.8);
+    EXPECT_FALSE(rig->plannedNextID());
+    EXPECT_FALSE(rig.engine().hasQueued());
+    ASSERT_TRUE(rig.runUntil([&] { return log.started.size() == 2; }, 1.0));
+    EXPECT_EQ(log.started[1], rig.id(1));
+}
+
+TEST_F(PreparationTest, TheAutomaticCompressorChangesWithTheTrackHeardAtAHandOver) {
+    AppSettings settings = normalizing();
+    settings.gapless = true;
+    ControllerRig rig(stateWith({measured("boosted", 0.05), measured("loud", 0.5)}, settings));
+    rig->play(rig.id(0));
+    rig.run(0.3);
+    ASSERT_EQ(rig->plannedNextID(), rig.id(1));
+    EXPECT_FALSE(rig.engine().compressorBypassed()); // still for the boosted track
+    ASSERT_TRUE(rig.runUntil([&] { return rig.playing() == rig.id(1); }, 3.0));
+    EXPECT_TRUE(rig.engine().compressorBypassed());
+    EXPECT_FLOAT_EQ(rig.engine().normGain(), 1.0f);
+}
+
+} // namespace
+} // namespace orvane::test

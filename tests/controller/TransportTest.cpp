@@ -1,0 +1,274 @@
+#include "ControllerTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace orvane::test {
+namespace {
+
+class TransportTest : public ::testing::Test {
+protected:
+    // Three 6 s tracks A, B, C in the active playlist.
+    std::vector<Track> threeTracks() {
+        return {makeTrack(files.dc("a.wav", 6.0), "A"), makeTrack(files.dc("b.wav", 6.0), "B"),
+                makeTrack(files.dc("c.wav", 6.0), "C")};
+    }
+    TempFolder files;
+};
+
+TEST_F(TransportTest, TogglePlayStartsTheFirstTrackThenPausesAndResumesInPlace) {
+    ControllerRig empty(stateWith({}));
+    empty->togglePlay();
+    EXPECT_FALSE(empty.engine().isLoaded.get());
+
+    ControllerRig rig(stateWith(threeTracks()));
+    rig->togglePlay();
+    EXPECT_EQ(rig.playing(), rig.id(0));
+    EXPECT_EQ(rig->playingPlaylistID.get(), rig.list().id);
+    rig.run(1.0);
+
+    // The playing track selected: pause, then resume at the same position.
+    rig->selection = std::set<Uuid>{rig.id(0)};
+    rig->togglePlay();
+    EXPECT_FALSE(rig.engine().isPlaying.get());
+    const double pausedAt = rig.engine().currentTime.get();
+    EXPECT_GT(pausedAt, 0.5);
+    rig.run(1.0);
+    rig->togglePlay();
+    EXPECT_TRUE(rig.engine().isPlaying.get());
+    EXPECT_EQ(rig.playing(), rig.id(0));
+    EXPECT_DOUBLE_EQ(rig.engine().currentTime.get(), pausedAt);
+}
+
+TEST_F(TransportTest, TogglePlayStartsAnotherSelectedTrackEvenWhilePaused) {
+    ControllerRig rig(stateWith(threeTracks()));
+    rig->play(rig.id(0));
+    rig.run(0.5);
+    rig->pauseToggle();
+    ASSERT_FALSE(rig.engine().isPlaying.get());
+
+    rig->selection = std::set<Uuid>{rig.id(2)};
+    rig->togglePlay();
+    EXPECT_EQ(rig.playing(), rig.id(2));
+    EXPECT_TRUE(rig.engine().isPlaying.get());
+}
+
+TEST_F(TransportTest, ChangeFadeFadesOutHalfThenStartsTheNewTrack370msLater) {
+    AppSettings settings;
+    settings.fadeChangeOn = true;
+    settings.fadeChangeMs = 700;
+    ControllerRig rig(stateWith(threeTracks(), settings));
+    rig->play(rig.id(0));
+    rig.run(0.5);
+
+    rig->play(rig.id(1));
+    EXPECT_TRUE(rig->changePending());
+    rig.loop.advance(0.2);
+    // Halfway through the fade-out the old track is still the playing one.
+    EXPECT_EQ(rig.playing(), rig.id(0));
+    EXPECT_GT(rig.engine().fadeLevel(), 0.3f);
+    EXPECT_LT(rig.engine().fadeLevel(), 0.7f);
+    rig.loop.advance(0.16);
+    // The fade-out (350 ms) is over and the old track unloaded; the new one waits.
+    EXPECT_FALSE(rig.engine().isLoaded.get());
+    EXPECT_EQ(rig.playing(), rig.id(0));
+    rig.loop.advance(0.009);
+    EXPECT_EQ(rig.playing(), rig.id(0));
+
+    rig.loop.advance(0.001); // 370 ms after the change
+    EXPECT_EQ(rig.playing(), rig.id(1));
+    EXPECT_TRUE(rig.engine().isPlaying.get());
+    EXPECT_FLOAT_EQ(rig.engine().fadeLevel(), 0.0f);
+    rig.loop.advance(0.2);
+    EXPECT_GT(rig.engine().fadeLevel(), 0.3f);
+    EXPECT_LT(rig.engine().fadeLevel(), 0.8f);
+    rig.loop.advance(0.15); // 350 ms of fade-in
+    EXPECT_FLOAT_EQ(rig.engine().fadeLevel(), 1.0f);
+}
+
+TEST_F(TransportTest, TwoQuickChangesStartOnlyTheLastChoice) {
+    AppSettings settings;
+    settings.fadeChangeOn = true;
+    settings.fadeChangeMs = 700;
+    ControllerRig rig(stateWith(threeTracks(), settings));
+    rig->play(rig.id(0));
+    rig.run(0.5);
+    StartLog log(*rig);
+
+    rig->play(rig.id(1));
+    rig.loop.advance(0.1);
+    rig->play(rig.id(2));
+    rig.loop.advance(2.0);
+    EXPECT_EQ(log.started, std::vector<Uuid>{rig.id(2)});
+
+    // Also when the second choice comes after the fade-out, during the short wait.
+    rig.run(0.5);
+    log.started.clear();
+    rig->play(rig.id(0));
+    rig.loop.advance(0.36);
+    ASSERT_FALSE(rig.engine().isLoaded.get());
+    rig->play(rig.id(1)); // nothing plays now: starts at once
+    rig.loop.advance(2.0);
+    EXPECT_EQ(log.started, std::vector<Uuid>{rig.id(1)});
+
+    // A stop during the change starts nothing.
+    rig->play(rig.id(2));
+    rig.loop.advance(0.1);
+    rig->stop();
+    rig.loop.advance(2.0);
+    EXPECT_EQ(log.started, std::vector<Uuid>{rig.id(1)});
+    EXPECT_FALSE(rig.engine().isLoaded.get());
+}
+
+TEST_F(TransportTest, AChangeWhilePausedStartsAtOnceWithThePlayFade) {
+    AppSettings settings;
+    settings.fadeChangeOn = true;
+    settings.fadePlayOn = true;
+    settings.fadePlayMs = 100;
+    ControllerRig rig(stateWith(threeTracks(), settings));
+    rig->play(rig.id(0));
+    rig->pauseToggle();
+    rig->play(rig.id(1));
+    EXPECT_EQ(rig.playing(), rig.id(1));
+    EXPECT_FLOAT_EQ(rig.engine().fadeLevel(), 0.0f);
+    rig.loop.advance(0.1);
+    EXPECT_FLOAT_EQ(rig.engine().fadeLevel(), 1.0f);
+}
+
+TEST_F(TransportTest, TheEndOfTheOldTrackDuringAChangeDoesNotChooseAnother) {
+    AppSettings settings;
+    settings.fadeChangeOn = true;
+    settings.fadeChangeMs = 2000;
+    settings.gapless = false;
+    ControllerRig rig(
+        stateWith({makeTrack(files.dc("short.wav", 0.5), "Short"),
+                   makeTrack(files.dc("b.wav", 3.0), "B"), makeTrack(files.dc("c.wav", 3.0), "C")},
+                  settings));
+    rig->play(rig.id(0));
+    rig.run(0.2);
+    StartLog log(*rig);
+    rig->play(rig.id(2)); // the short track runs out during the 1 s fade-out
+    rig.run(2.0);
+    EXPECT_EQ(log.started, std::vector<Uuid>{rig.id(2)});
+}
+
+TEST_F(TransportTest, StopClearsThePlayingTrackButKeepsTheResumePoint) {
+    ControllerRig rig(stateWith(threeTracks()));
+    rig->play(rig.id(1));
+    rig.run(0.3);
+    rig->stop();
+    EXPECT_FALSE(rig.playing());
+    EXPECT_FALSE(rig->playingPlaylistID.get());
+    EXPECT_FALSE(rig.engine().isLoaded.get());
+    EXPECT_EQ(rig->resumeTrackID(), rig.id(1));
+    EXPECT_EQ(rig->resumePlaylistID(), rig.list().id);
+    ASSERT_FALSE(rig.nowPlaying.updates.empty());
+    EXPECT_FALSE(rig.nowPlaying.updates.back().item);
+    EXPECT_FALSE(rig.nowPlaying.updates.back().playing);
+}
+
+TEST_F(TransportTest, VolumeAndMute) {
+    AppSettings settings;
+    settings.loudness = true;
+    ControllerRig rig(stateWith(threeTracks(), settings));
+    rig->setVolume(0.5);
+    rig.loop.advance(0.5);
+    EXPECT_NEAR(rig.engine().loudBandGainsDb()[0], 6.0f, 1e-4f);
+    EXPECT_NEAR(rig.engine().loudBandGainsDb()[1], 2.5f, 1e-4f);
+    rig->setVolume(1.0);
+    rig.loop.advance(0.5);
+    EXPECT_NEAR(rig.engine().loudBandGainsDb()[0], 0.0f, 1e-4f);
+
+    rig->toggleMute();
+    EXPECT_TRUE(rig->settings.get().isMuted);
+    EXPECT_DOUBLE_EQ(rig->settings.get().volume, 1.0);
+    rig->setVolume(0.0);
+    EXPECT_TRUE(rig->settings.get().isMuted); // down to 0 keeps the mute
+    rig->setVolume(0.2);
+    EXPECT_FALSE(rig->settings.get().isMuted); // up unmutes
+    EXPECT_DOUBLE_EQ(rig->settings.get().volume, 0.2);
+}
+
+// --- Tracks that cannot be started ---
+
+TEST_F(TransportTest, AnUnloadableTrackIsSkippedFromItselfInEveryMode) {
+    for (const auto mode : allPlaybackModes) {
+        for (const bool shuffle : {false, true}) {
+            SCOPED_TRACE(std::string(rawValue(mode)) + (shuffle ? " shuffle" : " linear"));
+            AppSettings settings;
+            settings.pbMode = mode;
+            settings.shuffle = shuffle;
+            ControllerRig rig(stateWith(
+                {makeTrack(files.broken("x.wav"), "X"), makeTrack(files.dc("y.wav", 2.0), "Y")},
+                settings));
+            StartLog log(*rig);
+            rig->play(rig.id(0));
+            EXPECT_EQ(log.started, std::vector<Uuid>{rig.id(1)});
+            EXPECT_TRUE(rig.engine().isPlaying.get());
+        }
+    }
+}
+
+TEST_F(TransportTest, ARunOfBrokenTracksIsSkippedToTheNextGoodOne) {
+    ControllerRig rig(stateWith(
+        {makeTrack(files.dc("a.wav", 3.0), "A"), makeTrack(files.broken("b.wav"), "B"),
+         makeTrack(files.path("missing.wav"), "C"), makeTrack(files.dc("d.wav", 3.0), "D")}));
+    rig->play(rig.id(0));
+    rig->nextTrack(false);
+    EXPECT_EQ(rig.playing(), rig.id(3));
+    // Back from D: C fails, and the choice goes on forward from C, to D again, rather
+    // than back to the track before C.
+    rig->prevTrack();
+    EXPECT_EQ(rig.playing(), rig.id(3));
+}
+
+TEST_F(TransportTest, APlaylistOfBrokenFilesStopsAfterOnePass) {
+    for (const bool shuffle : {false, true}) {
+        SCOPED_TRACE(shuffle ? "shuffle" : "linear");
+        AppSettings settings;
+        settings.pbMode = PlaybackMode::all;
+        settings.shuffle = shuffle;
+        std::vector<Track> tracks;
+        for (int i = 0; i < 5; ++i)
+            tracks.push_back(makeTrack(files.broken("bad" + std::to_string(i) + ".wav"), "Bad"));
+        ControllerRig rig(stateWith(tracks, settings));
+        StartLog log(*rig);
+        rig->togglePlay();
+        EXPECT_TRUE(log.started.empty());
+        EXPECT_FALSE(rig.playing());
+        EXPECT_FALSE(rig.engine().isLoaded.get());
+        rig.run(1.0);
+        EXPECT_TRUE(log.started.empty());
+    }
+}
+
+TEST_F(TransportTest, ATrackThatBreaksWhileRepeatingInModeOneMovesOn) {
+    AppSettings settings;
+    settings.pbMode = PlaybackMode::one;
+    const auto a = files.dc("a.wav", 0.5);
+    ControllerRig rig(
+        stateWith({makeTrack(a, "A"), makeTrack(files.dc("b.wav", 2.0), "B")}, settings));
+    StartLog log(*rig);
+    rig->play(rig.id(0));
+    ASSERT_TRUE(rig.runUntil([&] { return log.started.size() == 2; }, 1.0));
+    EXPECT_EQ(log.started[1], rig.id(0)); // mode one repeats A
+    std::filesystem::remove(a);
+    ASSERT_TRUE(rig.runUntil([&] { return log.started.size() == 3; }, 1.0));
+    EXPECT_EQ(log.started[2], rig.id(1));
+}
+
+TEST_F(TransportTest, NothingRunsAfterTheControllerIsGone) {
+    AppSettings settings;
+    settings.normalize = true;
+    settings.fadeChangeOn = true;
+    auto rig = std::make_unique<ControllerRig>(stateWith(threeTracks(), settings));
+    (*rig)->play(rig->id(0)); // starts a level measurement
+    rig->run(0.1);
+    (*rig)->play(rig->id(1)); // a change under way
+    (*rig)->setVolume(0.3);   // a save pending
+    rig->controller.reset();
+    rig->loop.advance(10.0);
+    EXPECT_EQ(rig->loop.pendingTimerCount(), 0u);
+}
+
+} // namespace
+} // namespace orvane::test

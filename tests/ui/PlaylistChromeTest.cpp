@@ -1,0 +1,180 @@
+#include "UiTestSupport.h"
+#include "ui/ConfirmDialog.h"
+#include "ui/ContentView.h"
+#include "ui/IconButton.h"
+#include "ui/PlaylistTexts.h"
+#include "ui/PlaylistToolbar.h"
+#include "ui/TabsBar.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace orvane {
+namespace {
+
+std::string str(const QString& text) {
+    return text.toStdString();
+}
+
+TEST(ConfirmationTexts, NameThePlaylistAndWhatIsLost) {
+    EXPECT_EQ(str(closePlaylistConfirmation(QStringLiteral("Road trip"))),
+              "Close playlist \"Road trip\" \u2014 this can't be undone?");
+    EXPECT_EQ(str(clearPlaylistConfirmation(QStringLiteral("Mix"), 42)),
+              "Clear playlist \"Mix\" \u2014 remove all 42 tracks?");
+    EXPECT_EQ(str(emptyPlaylistText()),
+              "Playlist is empty.\nAdd files, a folder, or just drag music here.");
+}
+
+TEST(ConfirmationDialog, OffersTheDestructiveChoiceAndCancelByDefault) {
+    test::qtApp();
+    const auto box = makeConfirmation(nullptr, clearPlaylistConfirmation(QStringLiteral("Mix"), 3),
+                                      QStringLiteral("Clear"));
+    EXPECT_EQ(str(box->text()), "Clear playlist \"Mix\" \u2014 remove all 3 tracks?");
+    ASSERT_EQ(box->buttons().size(), 2);
+    QAbstractButton* destroy = destructiveButton(*box);
+    ASSERT_NE(destroy, nullptr);
+    EXPECT_EQ(str(destroy->text()), "Clear");
+    EXPECT_EQ(box->buttonRole(destroy), QMessageBox::DestructiveRole);
+    EXPECT_EQ(str(box->defaultButton()->text()), "Cancel");
+    EXPECT_EQ(box->escapeButton(), static_cast<QAbstractButton*>(box->defaultButton()));
+}
+
+class TabsBarTest : public test::QtAppTest {
+protected:
+    TabsBarTest() {
+        bar.setTabs({{empty, QStringLiteral("Empty"), 0}, {full, QStringLiteral("Full"), 5}}, full,
+                    empty);
+    }
+
+    Uuid empty = Uuid::random();
+    Uuid full = Uuid::random();
+    TabsBar bar;
+};
+
+TEST_F(TabsBarTest, ShowsActiveAndPlayingPlaylists) {
+    ASSERT_EQ(bar.tabs().size(), 2u);
+    EXPECT_EQ(str(bar.tabs()[0]->name()), "Empty");
+    EXPECT_FALSE(bar.tab(empty)->isActive());
+    EXPECT_TRUE(bar.tab(empty)->isPlaying());
+    EXPECT_TRUE(bar.tab(full)->isActive());
+    EXPECT_FALSE(bar.tab(full)->isPlaying());
+    EXPECT_EQ(str(bar.newPlaylistButton().toolTip()), "New playlist (Ctrl+N)");
+}
+
+TEST_F(TabsBarTest, ClosingAPlaylistWithTracksAsksFirst) {
+    QSignalSpy close(&bar, &TabsBar::closeRequested);
+    QSignalSpy confirm(&bar, &TabsBar::closeConfirmationRequested);
+    bar.tab(empty)->closeButton().click();
+    bar.tab(full)->closeButton().click();
+    ASSERT_EQ(close.count(), 1);
+    EXPECT_EQ(close.at(0).at(0).value<Uuid>(), empty);
+    ASSERT_EQ(confirm.count(), 1);
+    EXPECT_EQ(confirm.at(0).at(0).value<Uuid>(), full);
+}
+
+TEST_F(TabsBarTest, AClickActivatesADoubleClickRenames) {
+    QSignalSpy activated(&bar, &TabsBar::tabActivated);
+    QSignalSpy renamed(&bar, &TabsBar::renameCommitted);
+    PlaylistTab* tab = bar.tab(empty);
+    test::sendMouse(tab, QEvent::MouseButtonPress, {5, 5});
+    ASSERT_EQ(activated.count(), 1);
+    EXPECT_EQ(activated.at(0).at(0).value<Uuid>(), empty);
+
+    test::sendMouse(tab, QEvent::MouseButtonDblClick, {5, 5});
+    ASSERT_TRUE(tab->isRenaming());
+    EXPECT_EQ(bar.renamingID(), empty);
+    EXPECT_EQ(str(tab->renameField()->text()), "Empty");
+    tab->renameField()->setText(QStringLiteral("Chill"));
+    emit tab->renameField()->editingFinished();
+    emit tab->renameField()->editingFinished(); // focus loss after Return: still one rename
+    ASSERT_EQ(renamed.count(), 1);
+    EXPECT_EQ(renamed.at(0).at(0).value<Uuid>(), empty);
+    EXPECT_EQ(str(renamed.at(0).at(1).toString()), "Chill");
+    EXPECT_FALSE(tab->isRenaming());
+    EXPECT_EQ(bar.renamingID(), std::nullopt);
+}
+
+TEST_F(TabsBarTest, ARenameSurvivesARebuildOfTheTabs) {
+    test::sendMouse(bar.tab(full), QEvent::MouseButtonDblClick, {5, 5});
+    bar.setTabs({{full, QStringLiteral("Full"), 6}}, full, std::nullopt);
+    ASSERT_EQ(bar.tabs().size(), 1u);
+    EXPECT_TRUE(bar.tab(full)->isRenaming());
+    bar.setTabs({{empty, QStringLiteral("Empty"), 0}}, empty, std::nullopt);
+    EXPECT_EQ(bar.renamingID(), std::nullopt);
+}
+
+TEST(PlaylistToolbarTest, UndoStandsInForRemoveWhileAvailable) {
+    test::qtApp();
+    PlaylistToolbar toolbar;
+    EXPECT_FALSE(toolbar.isUndoShown());
+    toolbar.setUndoAvailable(true);
+    EXPECT_TRUE(toolbar.isUndoShown());
+    toolbar.setUndoAvailable(false);
+    EXPECT_FALSE(toolbar.isUndoShown());
+}
+
+TEST(PlaylistToolbarTest, SearchBoxClearsItsText) {
+    test::qtApp();
+    PlaylistToolbar toolbar;
+    QSignalSpy edits(&toolbar, &PlaylistToolbar::searchTextEdited);
+    SearchBox& search = toolbar.searchBox();
+    EXPECT_EQ(str(search.field().placeholderText()), "Search");
+    EXPECT_FALSE(search.clearButtonVisible());
+
+    toolbar.setSearchText(QStringLiteral("nina"));
+    EXPECT_TRUE(search.clearButtonVisible());
+    EXPECT_EQ(edits.count(), 0); // set from outside: not an edit
+
+    auto* clear = search.findChild<IconButton*>();
+    ASSERT_NE(clear, nullptr);
+    clear->click();
+    EXPECT_EQ(str(search.text()), "");
+    EXPECT_FALSE(search.clearButtonVisible());
+    ASSERT_EQ(edits.count(), 1);
+    EXPECT_EQ(str(edits.at(0).at(0).toString()), "");
+}
+
+TEST(ContentViewTest, HidingThePlaylistDropsTheMinimumHeight) {
+    test::qtApp();
+    ContentView view;
+    EXPECT_EQ(view.minimumSize(), QSize(660, 480));
+    view.setPlaylistVisible(false);
+    EXPECT_FALSE(view.isPlaylistVisible());
+    EXPECT_EQ(view.minimumSize(), QSize(660, 0));
+}
+
+TEST(ContentViewTest, TakesFileDropsOnlyWhileThePlaylistIsHidden) {
+    test::qtApp();
+    ContentView view;
+    QSignalSpy drops(&view, &ContentView::filesDropped);
+    QMimeData mime;
+    mime.setUrls({QUrl(QStringLiteral("https://example.org/x.mp3")),
+                  QUrl::fromLocalFile(QStringLiteral("/music/a.mp3"))});
+    // Qt hands a drop to the widget that accepted the drag's entry.
+    const auto dropOn = [&] {
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(&view, &enter);
+        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&view, &drop);
+        return enter.isAccepted();
+    };
+    EXPECT_FALSE(dropOn());
+    EXPECT_EQ(drops.count(), 0);
+
+    view.setPlaylistVisible(false);
+    EXPECT_TRUE(dropOn());
+    ASSERT_EQ(drops.count(), 1);
+    EXPECT_EQ(drops.at(0).at(0).value<QList<QUrl>>(),
+              QList<QUrl>{QUrl::fromLocalFile(QStringLiteral("/music/a.mp3"))});
+}
+
+} // namespace
+} // namespace orvane

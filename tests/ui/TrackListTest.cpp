@@ -1,0 +1,327 @@
+#include "UiTestSupport.h"
+#include "ui/TrackListModel.h"
+#include "ui/TrackListView.h"
+#include "ui/TrackRowDelegate.h"
+
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace orvane {
+namespace {
+
+using test::sendMouse;
+
+std::string str(const QVariant& value) {
+    return value.toString().toStdString();
+}
+
+std::vector<Track> makeTracks(int count) {
+    std::vector<Track> tracks;
+    for (int i = 0; i < count; ++i) {
+        Track track(Uuid::random(), "/m/" + std::to_string(i) + ".mp3", i % 2 ? "Artist" : "",
+                    "Song " + std::to_string(i));
+        if (i % 3 != 0)
+            track.duration = 60.0 + i;
+        tracks.push_back(track);
+    }
+    return tracks;
+}
+
+TEST(TrackListModelTest, ShowsTheTracksItIsGiven) {
+    test::qtApp();
+    const std::vector<Track> tracks = makeTracks(12);
+    TrackListModel model;
+    EXPECT_EQ(model.rowCount(), 0);
+    model.setTracks(&tracks, 1);
+    ASSERT_EQ(model.rowCount(), 12);
+    EXPECT_EQ(str(model.index(0).data()), "Song 0");
+    EXPECT_EQ(str(model.index(1).data()), "Artist - Song 1");
+    EXPECT_EQ(str(model.index(9).data(TrackListModel::NumberRole)), "10.");
+    EXPECT_EQ(str(model.index(1).data(TrackListModel::DurationTextRole)), "1:01");
+    EXPECT_EQ(str(model.index(0).data(TrackListModel::DurationTextRole)), "\u2013:\u2013\u2013");
+    EXPECT_EQ(str(model.index(4).data(TrackListModel::TrackIDRole)), tracks[4].id.toString());
+    EXPECT_EQ(model.trackAt(12), nullptr);
+    EXPECT_EQ(model.rowOf(tracks[7].id), 7);
+}
+
+TEST(TrackListModelTest, ResetsOnlyForANewListOrRevision) {
+    test::qtApp();
+    std::vector<Track> tracks = makeTracks(3);
+    TrackListModel model;
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    model.setTracks(&tracks, 1);
+    model.setTracks(&tracks, 1);
+    EXPECT_EQ(resets.count(), 1);
+    tracks.pop_back();
+    model.setTracks(&tracks, 2);
+    EXPECT_EQ(resets.count(), 2);
+    EXPECT_EQ(model.rowCount(), 2);
+    model.setTracks(nullptr, 3);
+    EXPECT_EQ(model.rowCount(), 0);
+}
+
+TEST(TrackListModelTest, PlayingRowFollowsTheTrackAcrossChanges) {
+    test::qtApp();
+    std::vector<Track> tracks = makeTracks(5);
+    TrackListModel model;
+    model.setTracks(&tracks, 1);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    model.setPlayingTrackID(tracks[1].id);
+    EXPECT_TRUE(model.index(1).data(TrackListModel::IsPlayingRole).toBool());
+    model.setPlayingTrackID(tracks[3].id);
+    EXPECT_FALSE(model.isPlaying(1));
+    EXPECT_TRUE(model.isPlaying(3));
+    // Each change repaints the old and the new playing row.
+    EXPECT_EQ(changed.count(), 3);
+
+    // The track moves to the front: the playing row goes with it.
+    std::rotate(tracks.begin(), tracks.begin() + 3, tracks.end());
+    model.setTracks(&tracks, 2);
+    EXPECT_TRUE(model.isPlaying(0));
+    model.setPlayingTrackID(std::nullopt);
+    EXPECT_FALSE(model.isPlaying(0));
+}
+
+TEST(TrackListModelTest, SelectionComesFromTheGivenSet) {
+    test::qtApp();
+    const std::vector<Track> tracks = makeTracks(4);
+    const std::set<Uuid> selection{tracks[0].id, tracks[2].id};
+    TrackListModel model;
+    model.setTracks(&tracks, 1);
+    model.setSelection(&selection);
+    EXPECT_TRUE(model.index(0).data(TrackListModel::IsSelectedRole).toBool());
+    EXPECT_FALSE(model.isSelected(1));
+    EXPECT_TRUE(model.isSelected(2));
+    model.setSelection(nullptr);
+    EXPECT_FALSE(model.isSelected(0));
+}
+
+class TrackListViewTest : public test::QtAppTest {
+protected:
+    TrackListViewTest() : tracks(makeTracks(10)) {
+        view.setFontSize(12.0); // 25-pixel rows
+        view.resize(400, 150);
+        view.trackModel().setTracks(&tracks, 1);
+        view.show();
+        view.doItemsLayout();
+        QApplication::processEvents();
+    }
+
+    QPointF rowCentre(int row) const { return {100.0, (row + 0.5) * view.rowHeight()}; }
+    QWidget* viewport() { return view.viewport(); }
+
+    std::vector<Track> tracks;
+    TrackListView view;
+};
+
+TEST_F(TrackListViewTest, RowsAreUniformAndFollowTheFontSize) {
+    EXPECT_EQ(view.rowHeight(), 25.0);
+    EXPECT_EQ(view.visualRect(view.trackModel().index(3)).top(), 75);
+    view.setFontSize(15.0);
+    EXPECT_EQ(view.rowHeight(), 28.0);
+    EXPECT_EQ(view.visualRect(view.trackModel().index(3)).top(), 84);
+}
+
+TEST_F(TrackListViewTest, AClickReportsTheTrackAndModifiers) {
+    QSignalSpy clicks(&view, &TrackListView::trackClicked);
+    test::click(viewport(), rowCentre(2), Qt::ShiftModifier, 1000);
+    test::click(viewport(), rowCentre(4), Qt::ControlModifier, 5000);
+    ASSERT_EQ(clicks.count(), 2);
+    EXPECT_EQ(clicks.at(0).at(0).value<Uuid>(), tracks[2].id);
+    EXPECT_TRUE(clicks.at(0).at(1).toBool());
+    EXPECT_FALSE(clicks.at(0).at(2).toBool());
+    EXPECT_EQ(clicks.at(1).at(0).value<Uuid>(), tracks[4].id);
+    EXPECT_FALSE(clicks.at(1).at(1).toBool());
+    EXPECT_TRUE(clicks.at(1).at(2).toBool());
+}
+
+TEST_F(TrackListViewTest, ASecondQuickClickOnTheSameRowPlaysIt) {
+    QSignalSpy clicks(&view, &TrackListView::trackClicked);
+    QSignalSpy plays(&view, &TrackListView::playRequested);
+    const auto interval = static_cast<quint64>(QApplication::doubleClickInterval());
+    test::click(viewport(), rowCentre(3), Qt::NoModifier, 10000);
+    sendMouse(viewport(), QEvent::MouseButtonDblClick, rowCentre(3), Qt::LeftButton, Qt::NoModifier,
+              10000 + interval - 1);
+    sendMouse(viewport(), QEvent::MouseButtonRelease, rowCentre(3), Qt::LeftButton, Qt::NoModifier,
+              10000 + interval - 1);
+    EXPECT_EQ(clicks.count(), 1);
+    ASSERT_EQ(plays.count(), 1);
+    EXPECT_EQ(plays.at(0).at(0).value<Uuid>(), tracks[3].id);
+}
+
+TEST_F(TrackListViewTest, SlowOrSplitClicksAreSingleClicks) {
+    QSignalSpy clicks(&view, &TrackListView::trackClicked);
+    QSignalSpy plays(&view, &TrackListView::playRequested);
+    const auto interval = static_cast<quint64>(QApplication::doubleClickInterval());
+    test::click(viewport(), rowCentre(3), Qt::NoModifier, 10000);
+    test::click(viewport(), rowCentre(3), Qt::NoModifier, 10000 + interval);
+    test::click(viewport(), rowCentre(4), Qt::NoModifier, 10000 + interval + 10);
+    EXPECT_EQ(clicks.count(), 3);
+    EXPECT_EQ(plays.count(), 0);
+}
+
+TEST_F(TrackListViewTest, DraggingARowHalfARowDownMovesItOneDown) {
+    QSignalSpy moves(&view, &TrackListView::moveRequested);
+    QSignalSpy clicks(&view, &TrackListView::trackClicked);
+    const QPointF start = rowCentre(2);
+    sendMouse(viewport(), QEvent::MouseButtonPress, start);
+    sendMouse(viewport(), QEvent::MouseMove, start + QPointF(0, 4));
+    EXPECT_EQ(view.dragInsertionIndex(), std::nullopt); // under the 6-pixel threshold
+    sendMouse(viewport(), QEvent::MouseMove, start + QPointF(0, 12.5));
+    EXPECT_EQ(view.dragInsertionIndex(), 4u);
+    sendMouse(viewport(), QEvent::MouseButtonRelease, start + QPointF(0, 12.5));
+    ASSERT_EQ(moves.count(), 1);
+    EXPECT_EQ(moves.at(0).at(0).toInt(), 2);
+    EXPECT_EQ(moves.at(0).at(1).toInt(), 4);
+    EXPECT_EQ(clicks.count(), 0);
+    EXPECT_EQ(view.dragInsertionIndex(), std::nullopt);
+}
+
+TEST_F(TrackListViewTest, DraggingTheFirstRowUpInsertsAtTheTop) {
+    QSignalSpy moves(&view, &TrackListView::moveRequested);
+    sendMouse(viewport(), QEvent::MouseButtonPress, rowCentre(0));
+    sendMouse(viewport(), QEvent::MouseMove, rowCentre(0) - QPointF(0, 80));
+    sendMouse(viewport(), QEvent::MouseButtonRelease, rowCentre(0) - QPointF(0, 80));
+    ASSERT_EQ(moves.count(), 1);
+    EXPECT_EQ(moves.at(0).at(1).toInt(), 0);
+}
+
+TEST_F(TrackListViewTest, NoReorderingWhileSearching) {
+    view.setReorderEnabled(false);
+    QSignalSpy moves(&view, &TrackListView::moveRequested);
+    QSignalSpy clicks(&view, &TrackListView::trackClicked);
+    sendMouse(viewport(), QEvent::MouseButtonPress, rowCentre(1));
+    sendMouse(viewport(), QEvent::MouseMove, rowCentre(3));
+    EXPECT_EQ(view.dragInsertionIndex(), std::nullopt);
+    sendMouse(viewport(), QEvent::MouseButtonRelease, rowCentre(3));
+    EXPECT_EQ(moves.count(), 0);
+    EXPECT_EQ(clicks.count(), 0); // released on another row: not a click either
+}
+
+class DropTest : public TrackListViewTest {
+protected:
+    void dragOver(const QList<QUrl>& urls, QPointF pos) {
+        mime.setUrls(urls);
+        QDragEnterEvent enter(pos.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport(), &enter);
+        accepted = enter.isAccepted();
+    }
+
+    bool drop(QPointF pos) {
+        QDropEvent event(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport(), &event);
+        return event.isAccepted();
+    }
+
+    QMimeData mime;
+    bool accepted = false;
+};
+
+TEST_F(DropTest, FilesDroppedOverTheLastRowsLowerHalfGoAfterIt) {
+    view.resize(400, 400); // every row visible
+    QSignalSpy drops(&view, &TrackListView::filesDropped);
+    const QList<QUrl> urls{QUrl::fromLocalFile("/music/a.flac"),
+                           QUrl::fromLocalFile("/music/b.mp3")};
+    const QPointF overLastRow(50, 9 * 25 + 15);
+    dragOver(urls, overLastRow);
+    EXPECT_TRUE(accepted);
+    ASSERT_TRUE(view.externalDropTarget());
+    EXPECT_EQ(view.externalDropTarget()->insertionIndex, 10u);
+    EXPECT_DOUBLE_EQ(view.externalDropTarget()->indicatorY, 250.0);
+
+    EXPECT_TRUE(drop(overLastRow));
+    EXPECT_FALSE(view.externalDropTarget());
+    ASSERT_EQ(drops.count(), 1);
+    EXPECT_EQ(drops.at(0).at(0).value<QList<QUrl>>(), urls);
+    EXPECT_EQ(drops.at(0).at(1).toInt(), 10);
+}
+
+TEST_F(DropTest, TheScrolledOffsetCountsTowardsTheIndex) {
+    view.verticalScrollBar()->setValue(100); // four rows scrolled away
+    QSignalSpy drops(&view, &TrackListView::filesDropped);
+    dragOver({QUrl::fromLocalFile("/music/a.flac")}, {50, 30});
+    ASSERT_TRUE(view.externalDropTarget());
+    EXPECT_EQ(view.externalDropTarget()->insertionIndex, 5u);
+    EXPECT_DOUBLE_EQ(view.externalDropTarget()->indicatorY, 25.0);
+    drop({50, 30});
+    ASSERT_EQ(drops.count(), 1);
+    EXPECT_EQ(drops.at(0).at(1).toInt(), 5);
+}
+
+TEST_F(DropTest, ADropWithoutFilesIsRefused) {
+    QSignalSpy drops(&view, &TrackListView::filesDropped);
+    dragOver({QUrl(QStringLiteral("https://example.org/a.mp3"))}, {50, 30});
+    EXPECT_FALSE(accepted);
+    EXPECT_FALSE(view.externalDropTarget());
+
+    // Accepted while hovering, but what arrives holds no file.
+    dragOver({QUrl::fromLocalFile(QStringLiteral("/music/a.mp3"))}, {50, 30});
+    ASSERT_TRUE(accepted);
+    mime.setUrls({QUrl(QStringLiteral("https://example.org/a.mp3"))});
+    EXPECT_FALSE(drop({50, 30}));
+    EXPECT_EQ(drops.count(), 0);
+    EXPECT_FALSE(view.externalDropTarget());
+}
+
+TEST_F(TrackListViewTest, DeleteAsksToRemoveTheSelection) {
+    QSignalSpy removes(&view, &TrackListView::removeSelectedRequested);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QApplication::sendEvent(&view, &press);
+    EXPECT_EQ(removes.count(), 1);
+}
+
+TEST_F(TrackListViewTest, ContextMenuOffersTheRowsActions) {
+    const std::unique_ptr<QMenu> menu = view.contextMenuForRow(6);
+    ASSERT_TRUE(menu);
+    QStringList titles;
+    for (QAction* action : menu->actions())
+        titles << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_EQ(titles.join(QLatin1Char('|')).toStdString(),
+              "Play|Show in File Manager|Edit Tags\u2026|Recompute BPM|-|Remove from playlist");
+
+    QSignalSpy removes(&view, &TrackListView::removeFromMenuRequested);
+    QSignalSpy plays(&view, &TrackListView::playRequested);
+    menu->actions().last()->trigger();
+    menu->actions().first()->trigger();
+    ASSERT_EQ(removes.count(), 1);
+    EXPECT_EQ(removes.at(0).at(0).value<Uuid>(), tracks[6].id);
+    ASSERT_EQ(plays.count(), 1);
+    EXPECT_EQ(plays.at(0).at(0).value<Uuid>(), tracks[6].id);
+    EXPECT_FALSE(view.contextMenuForRow(-1));
+}
+
+TEST_F(TrackListViewTest, ScrollsAPlayingTrackIntoView) {
+    view.scrollToTrack(tracks[8].id, false);
+    const QRect row = view.visualRect(view.trackModel().index(8));
+    EXPECT_GE(row.top(), 0);
+    EXPECT_LE(row.bottom(), view.viewport()->height());
+    const int scrolled = view.verticalScrollBar()->value();
+    EXPECT_GT(scrolled, 0);
+    view.scrollToTrack(tracks[7].id, false); // already visible: no jump
+    EXPECT_EQ(view.verticalScrollBar()->value(), scrolled);
+}
+
+TEST(TrackListLarge, AHundredThousandRowsLayOutAndScrollToTheEnd) {
+    test::qtApp();
+    const std::vector<Track> tracks = makeTracks(100000);
+    TrackListView view;
+    view.setFontSize(12.0);
+    view.resize(400, 300);
+    view.trackModel().setTracks(&tracks, 1);
+    view.show();
+    view.doItemsLayout();
+    QApplication::processEvents();
+    view.scrollToTrack(tracks.back().id, false);
+    QApplication::processEvents();
+    EXPECT_EQ(view.verticalScrollBar()->maximum(), 100000 * 25 - view.viewport()->height());
+    EXPECT_EQ(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
+    EXPECT_EQ(view.indexAt(QPoint(10, view.viewport()->height() - 5)).row(), 99999);
+}
+
+} // namespace
+} // namespace orvane
