@@ -15,6 +15,7 @@
 #include "model/Track.h"
 #include "model/Uuid.h"
 #include "runtime/MainLoop.h"
+#include "support/WavFile.h"
 
 #include <algorithm>
 #include <chrono>
@@ -22,7 +23,6 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -183,9 +183,9 @@ class TimedStorage final : public orvane::StateStorage {
 public:
     explicit TimedStorage(fs::path file) : file_(std::move(file)) {}
     orvane::PersistedState load() override { return file_.load(); }
-    bool save(const orvane::PersistedState& state) override {
+    bool save(orvane::PersistedState state) override {
         const auto start = Clock::now();
-        const bool saved = file_.save(state);
+        const bool saved = file_.save(std::move(state));
         longestSave = std::max(longestSave, secondsSince(start));
         ++saves;
         return saved;
@@ -199,32 +199,9 @@ private:
 
 // 0.25 s of a 16-bit mono square wave at 8 kHz.
 void writeWav(const fs::path& file) {
-    constexpr std::uint32_t rate = 8000;
-    constexpr std::uint32_t frames = rate / 4;
-    constexpr std::uint32_t dataBytes = frames * 2;
-    std::ofstream out(file, std::ios::binary);
-    auto u32 = [&out](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            out.put(static_cast<char>((v >> (8 * i)) & 0xffu));
-    };
-    auto u16 = [&out](std::uint32_t v) {
-        out.put(static_cast<char>(v & 0xffu));
-        out.put(static_cast<char>((v >> 8) & 0xffu));
-    };
-    out.write("RIFF", 4);
-    u32(36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(rate);
-    u32(rate * 2);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(dataBytes);
-    for (std::uint32_t i = 0; i < frames; ++i)
-        u16((i / 20) % 2 != 0 ? 0x2000u : 0xe000u);
+    orvane::testaudio::writeWav16(file, 8000, 1, 2000, [](std::uint32_t i) {
+        return static_cast<std::int16_t>((i / 20) % 2 != 0 ? 0x2000 : -0x2000);
+    });
 }
 
 // The generated library, made once per run and removed at exit.

@@ -84,11 +84,45 @@ void configure(ToneChain& chain) {
     chain.reset();
 }
 
-void renderInBlocks(ToneChain& chain, StereoFrames& frames) {
+// Calls process(left, right, frames) on `frames` in render-graph blocks.
+template <typename Process>
+void inRenderBlocks(StereoFrames& frames, Process process) {
     for (std::size_t offset = 0; offset < frames.size(); offset += kRenderBlock) {
         const auto n = std::min(kRenderBlock, frames.size() - offset);
-        chain.process(frames.left.data() + offset, frames.right.data() + offset, n);
+        process(frames.left.data() + offset, frames.right.data() + offset, n);
     }
+}
+
+void renderInBlocks(ToneChain& chain, StereoFrames& frames) {
+    inRenderBlocks(frames, [&](float* l, float* r, std::size_t n) { chain.process(l, r, n); });
+}
+
+std::vector<const float*> planePointers(const Source& s) {
+    std::vector<const float*> planes;
+    for (const auto& plane : s.planes)
+        planes.push_back(plane.data());
+    return planes;
+}
+
+// Converts the whole source to the output rate in decoder-sized blocks, as playback
+// does, handing each converted block (and the drained tail) to `onBlock`.
+template <typename OnBlock>
+void resampleInBlocks(const Source& s, OnBlock onBlock) {
+    const auto planes = planePointers(s);
+    FormatConverter converter(s.rate, s.channels, kOutputRate);
+    StereoFrames out;
+    std::vector<const float*> at(planes.size());
+    for (std::size_t offset = 0; offset < s.frames(); offset += kDecodeBlock) {
+        const auto n = std::min(kDecodeBlock, s.frames() - offset);
+        for (std::size_t c = 0; c < planes.size(); ++c)
+            at[c] = planes[c] + offset;
+        out.clear();
+        converter.convert(at.data(), n, out);
+        onBlock(out);
+    }
+    out.clear();
+    converter.drain(out);
+    onBlock(out);
 }
 
 void setRealtimeCounter(benchmark::State& state, double audioSeconds) {
@@ -99,27 +133,13 @@ void setRealtimeCounter(benchmark::State& state, double audioSeconds) {
 // Resampling and the whole chain, as playback does it.
 void BM_ResampleAndChain(benchmark::State& state) {
     const Source& s = source();
-    std::vector<const float*> planes;
-    for (const auto& plane : s.planes)
-        planes.push_back(plane.data());
     for (auto _ : state) {
-        FormatConverter converter(s.rate, s.channels, kOutputRate);
         ToneChain chain(kOutputRate);
         configure(chain);
-        StereoFrames out;
-        std::vector<const float*> at(planes.size());
-        for (std::size_t offset = 0; offset < s.frames(); offset += kDecodeBlock) {
-            const auto n = std::min(kDecodeBlock, s.frames() - offset);
-            for (std::size_t c = 0; c < planes.size(); ++c)
-                at[c] = planes[c] + offset;
-            out.clear();
-            converter.convert(at.data(), n, out);
+        resampleInBlocks(s, [&](StereoFrames& out) {
             renderInBlocks(chain, out);
-        }
-        out.clear();
-        converter.drain(out);
-        renderInBlocks(chain, out);
-        benchmark::DoNotOptimize(out.left.data());
+            benchmark::DoNotOptimize(out.left.data());
+        });
         benchmark::ClobberMemory();
     }
     setRealtimeCounter(state, s.seconds());
@@ -131,9 +151,7 @@ const StereoFrames& resampled() {
     static const StereoFrames frames = [] {
         const Source& s = source();
         FormatConverter converter(s.rate, s.channels, kOutputRate);
-        std::vector<const float*> planes;
-        for (const auto& plane : s.planes)
-            planes.push_back(plane.data());
+        const auto planes = planePointers(s);
         StereoFrames out;
         converter.convert(planes.data(), s.frames(), out);
         converter.drain(out);
@@ -144,23 +162,8 @@ const StereoFrames& resampled() {
 
 void BM_ResampleOnly(benchmark::State& state) {
     const Source& s = source();
-    std::vector<const float*> planes;
-    for (const auto& plane : s.planes)
-        planes.push_back(plane.data());
-    for (auto _ : state) {
-        FormatConverter converter(s.rate, s.channels, kOutputRate);
-        StereoFrames out;
-        std::vector<const float*> at(planes.size());
-        for (std::size_t offset = 0; offset < s.frames(); offset += kDecodeBlock) {
-            const auto n = std::min(kDecodeBlock, s.frames() - offset);
-            for (std::size_t c = 0; c < planes.size(); ++c)
-                at[c] = planes[c] + offset;
-            out.clear();
-            converter.convert(at.data(), n, out);
-        }
-        converter.drain(out);
-        benchmark::DoNotOptimize(out.left.data());
-    }
+    for (auto _ : state)
+        resampleInBlocks(s, [](StereoFrames& out) { benchmark::DoNotOptimize(out.left.data()); });
     setRealtimeCounter(state, s.seconds());
 }
 BENCHMARK(BM_ResampleOnly)->Unit(benchmark::kMillisecond);
@@ -177,10 +180,7 @@ void BM_ChainAt48k(benchmark::State& state) {
         work.left = input.left;
         work.right = input.right;
         state.ResumeTiming();
-        for (std::size_t offset = 0; offset < work.size(); offset += kRenderBlock) {
-            const auto n = std::min(kRenderBlock, work.size() - offset);
-            float* l = work.left.data() + offset;
-            float* r = work.right.data() + offset;
+        inRenderBlocks(work, [&](float* l, float* r, std::size_t n) {
             switch (part) {
             case 1:
                 chain.eq().process(l, r, n);
@@ -197,7 +197,7 @@ void BM_ChainAt48k(benchmark::State& state) {
             default:
                 chain.process(l, r, n);
             }
-        }
+        });
         benchmark::DoNotOptimize(work.left.data());
     }
     setRealtimeCounter(state, static_cast<double>(input.size()) / kOutputRate);

@@ -8,7 +8,7 @@ qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl1-mesa-dev
 libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
 libtag1-dev libicu-dev rapidjson-dev libpulse-dev
 libgtest-dev libgmock-dev libbenchmark-dev
-pulseaudio pulseaudio-utils xvfb xauth x11-utils dbus dbus-x11 playerctl
+pulseaudio pulseaudio-utils xvfb xauth x11-utils xdotool dbus dbus-x11 playerctl
 ffmpeg lame sox imagemagick fonts-dejavu-core"
 
 missing=""

@@ -2,7 +2,8 @@
 # Audio fixtures for the offline analysis and metering tests and benchmarks, made with
 # sox, lame and ffmpeg.
 #   scripts/make-analysis-fixtures.sh OUTPUT_DIR
-# Writes into OUTPUT_DIR/analysis. Idempotent: does nothing when the stamp matches.
+# Writes into OUTPUT_DIR/analysis. Idempotent: does nothing while the set is up to date
+# (scripts/fixture-lib.sh).
 #
 #   tone-at-1.5s.wav   4 s stereo 44.1 kHz: digital silence, a 440 Hz tone (half scale,
 #                      starting at its crest) from frame 66150 (1.5 s) to frame 132300
@@ -18,23 +19,13 @@ set -euo pipefail
 
 # sox runs with -D (no dither: silence must stay digital silence) and -R (repeatable).
 
-STAMP_VERSION="analysis-fixtures v2"
+# shellcheck source=scripts/fixture-lib.sh
+. "$(dirname "$0")/fixture-lib.sh"
 out="${1:?usage: $0 OUTPUT_DIR}/analysis"
 stamp="$out/.stamp"
-if [[ -f "$stamp" && "$(cat "$stamp")" == "$STAMP_VERSION" ]]; then
-    exit 0
-fi
+fixtures_start "$out" "$stamp" sox lame ffmpeg
+tmp=$fixtures_tmp
 
-for tool in sox lame ffmpeg; do
-    command -v "$tool" >/dev/null || { echo "$0: $tool is required" >&2; exit 1; }
-done
-
-mkdir -p "$out"
-rm -f "$stamp"
-tmp="$(mktemp -d)"
-trap 'rm -rf "$tmp"' EXIT
-
-ff() { ffmpeg -hide_banner -loglevel error -nostdin -y "$@"; }
 # expr_audio DST RATE SECONDS EXPR [ffmpeg output options...]: one channel from an
 # ffmpeg expression (n is the frame index, t the time in seconds; escape commas).
 expr_audio() {
@@ -72,4 +63,4 @@ sox -D -R -m "$tmp/bed.wav" "$tmp/tones.wav" "$tmp/kick.wav" -b 16 "$tmp/music.w
 ff -i "$tmp/music.wav" -c:a flac -map_metadata -1 -fflags +bitexact "$out/music-5min.flac"
 lame --quiet --noreplaygain -V2 "$tmp/music.wav" "$out/music-5min.mp3"
 
-echo "$STAMP_VERSION" >"$stamp"
+fixtures_done "$stamp"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Audio fixtures for the engine tests, made with sox, lame and ffmpeg.
 #   scripts/make-engine-fixtures.sh OUTPUT_DIR
-# Writes into OUTPUT_DIR/engine. Idempotent: does nothing when the stamp matches.
+# Writes into OUTPUT_DIR/engine. Idempotent: does nothing while the set is up to date
+# (scripts/fixture-lib.sh).
 #
 #   full.wav            4 s stereo 44.1 kHz 16-bit: sweeps plus pink noise, the uncut signal
 #   cut_a.*, cut_b.*    full.wav cut at frame 70001 (a prime-ish count that is no
@@ -13,22 +14,11 @@
 #   short.wav           0.5 s stereo 44.1 kHz
 set -euo pipefail
 
-STAMP_VERSION="engine-fixtures v2"
+# shellcheck source=scripts/fixture-lib.sh
+. "$(dirname "$0")/fixture-lib.sh"
 out="${1:?usage: $0 OUTPUT_DIR}/engine"
-stamp="$out/.stamp"
-if [[ -f "$stamp" && "$(cat "$stamp")" == "$STAMP_VERSION" ]]; then
-    exit 0
-fi
-
-for tool in sox lame ffmpeg; do
-    command -v "$tool" >/dev/null || { echo "$0: $tool is required" >&2; exit 1; }
-done
-
-mkdir -p "$out"
-tmp="$(mktemp -d)"
-trap 'rm -rf "$tmp"' EXIT
-
-ff() { ffmpeg -hide_banner -loglevel error -nostdin -y "$@"; }
+fixtures_start "$out" "$out/.stamp" sox lame ffmpeg
+tmp=$fixtures_tmp
 
 # The continuous signal: two sweeps in opposite directions with a little pink noise, so
 # that any sample out of place across the seam shows.
@@ -56,4 +46,4 @@ sox -R -n -r 44100 -c 6 -b 16 "$out/surround.wav" synth 1 sine 200 sine 300 sine
     sine 500 sine 600 sine 700 vol 0.3
 sox -R -n -r 44100 -c 2 -b 16 "$out/short.wav" synth 0.5 sine 440 sine 550 vol 0.5
 
-echo "$STAMP_VERSION" >"$stamp"
+fixtures_done "$out/.stamp"

@@ -3,7 +3,8 @@
 # the only argument. Nothing is downloaded: sox, lame and ffmpeg make every file.
 #
 # Idempotent and quick: the folder holds a stamp with a hash of this script, and when
-# it matches nothing is done. Any edit of this script therefore regenerates the set.
+# it matches nothing is done (scripts/fixture-lib.sh). Any edit of this script
+# therefore regenerates the set.
 #
 # Adding fixtures: write a function make_<group> below that creates its files in the
 # current directory (the output folder) with the helpers, and add its name to
@@ -14,34 +15,18 @@ if [ $# -ne 1 ]; then
     echo "usage: $0 OUTPUT_DIR" >&2
     exit 2
 fi
+# shellcheck source=scripts/fixture-lib.sh
+. "$(dirname "$0")/fixture-lib.sh"
 OUT=$1
-SCRIPT_PATH=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 STAMP="$OUT/.fixtures-stamp"
-VERSION=$(sha256sum "$SCRIPT_PATH" | cut -d' ' -f1)
-
-if [ -f "$STAMP" ] && [ "$(cat "$STAMP")" = "$VERSION" ]; then
-    exit 0
-fi
-
-for tool in sox lame ffmpeg; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "make-fixtures: $tool is missing (scripts/install-deps.sh installs it)" >&2
-        exit 1
-    fi
-done
-
-mkdir -p "$OUT"
+fixtures_start "$OUT" "$STAMP" sox lame ffmpeg
+STAMP=$(cd "$OUT" && pwd)/.fixtures-stamp
 cd "$OUT"
-rm -f "$STAMP"
 
 # ---- helpers ---------------------------------------------------------------------
 
-# ffmpeg without chatter, and without version strings in the output files so that
-# the files do not change with the tool version.
-ff() {
-    ffmpeg -nostdin -hide_banner -loglevel error -y "$@"
-}
-# encode SRC DST [ffmpeg output options...]: transcode with ffmpeg, no metadata noise.
+# encode SRC DST [ffmpeg output options...]: transcode with ffmpeg (ff, quiet), without
+# metadata or version strings, so that the files do not change with the tool version.
 encode() {
     src=$1
     dst=$2
@@ -137,4 +122,4 @@ for group in $FIXTURE_GROUPS; do
     "make_$group"
 done
 
-echo "$VERSION" > "$STAMP"
+fixtures_done "$STAMP"

@@ -2,26 +2,20 @@
 # Tag fixtures for the metadata reader and ID3 writer tests and the metadata benchmark.
 # Usage: make-tag-fixtures.sh OUTPUT_FOLDER
 # Everything is generated here with sox, lame, ffmpeg, ImageMagick and python3; nothing
-# is downloaded. Re-running is quick: a stamp holding the fixture version skips the
-# work while the set is complete. Bump VERSION whenever a fixture changes.
+# is downloaded. Re-running is quick: the work is skipped while the set is complete
+# and this script unchanged (scripts/fixture-lib.sh).
 set -eu
 
-VERSION=3
+# shellcheck source=scripts/fixture-lib.sh
+. "$(dirname "$0")/fixture-lib.sh"
 OUT=${1:?usage: make-tag-fixtures.sh OUTPUT_FOLDER}
 STAMP="$OUT/.tag-fixtures-stamp"
-FILES="v23.mp3 v24.mp3 v22.mp3 tyer-tdrc.mp3 tdrc-tyer.mp3 numbers.mp3 cover.mp3 plain.mp3
+FIXTURE_FILES="v23.mp3 v24.mp3 v22.mp3 tyer-tdrc.mp3 tdrc-tyer.mp3 numbers.mp3 cover.mp3 plain.mp3
        mojibake.mp3 tagged.flac tagged.m4a info.wav id3.wav id3.aiff broken.mp3 tag-only.mp3
        not-audio.flac"
 
-complete() {
-    [ -f "$STAMP" ] && [ "$(cat "$STAMP")" = "$VERSION" ] || return 1
-    for f in $FILES; do [ -s "$OUT/$f" ] || return 1; done
-}
-if complete; then exit 0; fi
-
-mkdir -p "$OUT"
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT INT TERM
+fixtures_start "$OUT" "$STAMP" sox lame ffmpeg convert python3
+WORK=$fixtures_tmp
 
 FF="ffmpeg -nostdin -hide_banner -loglevel error -y"
 META="-metadata title=Title -metadata artist=Artist -metadata album=Album
@@ -115,4 +109,4 @@ wav[4:8] = struct.pack("<I", len(wav) - 8)
 write("id3.wav", bytes(wav))
 EOF
 
-echo "$VERSION" > "$STAMP"
+fixtures_done "$STAMP"

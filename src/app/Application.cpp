@@ -1,13 +1,62 @@
 #include "app/Application.h"
 
+#include "app/DesktopShellQt.h"
+#include "controller/BackgroundStateStorage.h"
+#include "controller/PlayerController.h"
+#include "platform/PulseDevices.h"
+#include "platform/PulseOutput.h"
+#include "platform/QtMainLoop.h"
+#include "ui/Icons.h"
 #include "ui/MainWindow.h"
+
+#include <QApplication>
+#include <QMessageBox>
 
 namespace orvane {
 
-Application::Application() : mainWindow_(std::make_unique<MainWindow>()) {}
+Application::Application()
+    : loop_(std::make_unique<QtMainLoop>()), shell_(std::make_unique<DesktopShellQt>()),
+      devices_(std::make_unique<PulseDeviceManager>()) {
+    PlayerControllerServices services;
+    services.output = std::make_unique<PulseOutput>();
+    services.storage =
+        std::make_unique<BackgroundStateStorage>(std::make_unique<FileStateStorage>());
+    services.devices = devices_.get();
+    services.desktop = shell_.get();
+    player_ = std::make_unique<PlayerController>(*loop_, std::move(services));
 
-Application::~Application() = default;
+    mainWindow_ = std::make_unique<MainWindow>(*player_);
+    shell_->attachWindow(mainWindow_.get());
 
-void Application::show() { mainWindow_->show(); }
+    QObject::connect(mainWindow_.get(), &MainWindow::quitRequested, qApp, &QApplication::quit,
+                     Qt::QueuedConnection);
+    QObject::connect(mainWindow_.get(), &MainWindow::aboutRequested, mainWindow_.get(),
+                     [this] { showAbout(); });
+    // Menu, last window closed, session end: the last change reaches the disk.
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, mainWindow_.get(),
+                     [this] { player_->flushPendingSave(); });
+}
+
+Application::~Application() {
+    mainWindow_.reset();
+    // The controller's destructor drops a pending save; quitting flushed it already,
+    // and this covers an Application that ends without the event loop quitting.
+    player_->flushPendingSave();
+    player_.reset();
+}
+
+void Application::show() {
+    mainWindow_->show();
+}
+
+void Application::showAbout() {
+    QMessageBox box(mainWindow_.get());
+    box.setWindowTitle(QStringLiteral("About Orvane"));
+    box.setIconPixmap(Icons::appIcon(true).pixmap(96, 96));
+    box.setText(QStringLiteral("<b>Orvane</b>"));
+    box.setInformativeText(QStringLiteral("Version %1\nA music player for the desktop.")
+                               .arg(QCoreApplication::applicationVersion()));
+    box.exec();
+}
 
 } // namespace orvane

@@ -4,10 +4,18 @@
 
 namespace orvane {
 
+class BackgroundStateStorage;
+class DesktopShellQt;
 class MainWindow;
+class PlayerController;
+class PulseDeviceManager;
+class QtMainLoop;
 
-// The application shell: owns the main window for the life of the process. The
-// executable's main() only creates the QApplication and this object.
+// The application shell: the main loop on Qt's event loop, the sound output through
+// PulseAudio, the state file written in the background, the one player controller and
+// its main window, all for the life of the process. The executable's main() only
+// creates the QApplication and this object. Quitting, however it happens, writes a
+// pending save first. GUI thread only.
 class Application {
 public:
     Application();
@@ -16,9 +24,17 @@ public:
     Application& operator=(const Application&) = delete;
 
     MainWindow& mainWindow() { return *mainWindow_; }
+    PlayerController& player() { return *player_; }
     void show();
 
 private:
+    void showAbout();
+
+    // In order of construction; destroyed the other way round.
+    std::unique_ptr<QtMainLoop> loop_;
+    std::unique_ptr<DesktopShellQt> shell_;
+    std::unique_ptr<PulseDeviceManager> devices_;
+    std::unique_ptr<PlayerController> player_;
     std::unique_ptr<MainWindow> mainWindow_;
 };
 

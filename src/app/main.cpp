@@ -7,6 +7,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Orvane"));
     QApplication::setApplicationDisplayName(QStringLiteral("Orvane"));
     QApplication::setDesktopFileName(QStringLiteral("orvane"));
+    QApplication::setApplicationVersion(QStringLiteral(ORVANE_VERSION));
 
     orvane::Application app;
     app.show();

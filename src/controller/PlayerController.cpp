@@ -33,7 +33,8 @@ PlayerController::PlayerController(MainLoop& loop, PlayerControllerServices serv
       handOver_(loop) {
     auto output = services.output ? std::move(services.output) : std::make_unique<NullOutput>();
     engine_ = std::make_unique<AudioEngine>(loop_, std::move(output), services.engine);
-    durationQueue_ = std::make_unique<SerialQueue>("orvane.duration");
+    durationQueue_ =
+        std::make_unique<SerialQueue>("orvane.duration", SerialQueue::Priority::background);
 
     loadStoredState();
     applyOutputLevels();
@@ -313,6 +314,15 @@ void PlayerController::setVolume(double volume) {
     scheduleSave();
 }
 
+void PlayerController::setPan(double pan) {
+    if (!std::isfinite(pan))
+        return;
+    pan = std::clamp(pan, -1.0, 1.0);
+    updateSettings([pan](AppSettings& s) { s.pan = pan; });
+    engine_->setPan(static_cast<float>(pan));
+    scheduleSave();
+}
+
 void PlayerController::toggleMute() {
     updateSettings([](AppSettings& s) { s.isMuted = !s.isMuted; });
     const AppSettings& s = settings.get();
@@ -326,6 +336,17 @@ void PlayerController::seek(double seconds) {
     engine_->seek(seconds);
     // Where the engine actually went (it keeps seeks inside the trimmed region).
     resumePosition_ = engine_->currentTime.get();
+    updateNowPlaying();
+    scheduleSave();
+}
+
+void PlayerController::restartTrack() {
+    if (!engine_->isLoaded.get() || !engine_->isPlaying.get())
+        return;
+    // The engine keeps the seek inside the trimmed region, so 0 means its start. The
+    // stored position goes: a restarted track resumes from its beginning.
+    engine_->seek(0.0);
+    resumePosition_.reset();
     updateNowPlaying();
     scheduleSave();
 }

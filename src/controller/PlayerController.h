@@ -125,9 +125,14 @@ public:
     // `volume` in 0...1; moving it above 0 unmutes.
     void setVolume(double volume);
     void toggleMute();
+    // The balance, -1 (left) ... 1 (right).
+    void setPan(double pan);
     // A seek made by the user (seek bar, keys, the system's position control): the
     // resume position follows it.
     void seek(double seconds);
+    // Play pressed while a track plays: back to its start, forgetting the stored
+    // resume position. Nothing happens unless a track is playing.
+    void restartTrack();
 
     // --- Sequencing (PlayerControllerSequencing.cpp) ---
     // `automatic` when a track ended, false for the user's next.

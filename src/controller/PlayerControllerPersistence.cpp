@@ -82,10 +82,13 @@ void PlayerController::scheduleSave() {
 }
 
 void PlayerController::flushPendingSave() {
-    if (!saveWorkItem_.isActive())
-        return;
-    saveWorkItem_.cancel();
-    performSave();
+    if (saveWorkItem_.isActive()) {
+        saveWorkItem_.cancel();
+        performSave();
+    }
+    // A save handed to a background writer is on disk only once that writer is done.
+    if (storage_)
+        storage_->flush();
 }
 
 void PlayerController::performSave() {
@@ -98,7 +101,7 @@ void PlayerController::performSave() {
     state.resumePlaylistID = resumePlaylistID_;
     state.resumeTrackID = resumeTrackID_;
     state.resumePosition = resumePosition_;
-    storage_->save(state); // a failed save is dropped; the next one tries again
+    storage_->save(std::move(state)); // a failed save is dropped; the next one tries again
 }
 
 void PlayerController::restoreSettings(const AppSettings& restored) {

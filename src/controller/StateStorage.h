@@ -8,26 +8,29 @@
 namespace orvane {
 
 // Where the controller reads its state at start and writes it on every save. The
-// application uses the state file; tests count and inspect saves with a fake.
-// Main thread only.
+// application uses the state file behind a background writer; tests count and inspect
+// saves with a fake. Main thread only.
 class StateStorage {
 public:
     virtual ~StateStorage() = default;
     // The state to start with; never without a playlist.
     virtual PersistedState load() = 0;
-    // Writes `state`; false when the save was dropped (nothing is reported further).
-    virtual bool save(const PersistedState& state) = 0;
+    // Writes `state`, or hands it to a writer that will; false when the save was
+    // dropped (nothing is reported further).
+    virtual bool save(PersistedState state) = 0;
+    // Returns once every state handed to save() is on disk (or failed).
+    virtual void flush() {}
 };
 
 // The state file (Persistence): "orvane-data.json" in Orvane's data folder, or a
-// given path.
+// given path. It writes on the calling thread.
 class FileStateStorage final : public StateStorage {
 public:
     FileStateStorage() = default;
     explicit FileStateStorage(std::filesystem::path file) : persistence_(std::move(file)) {}
 
     PersistedState load() override { return persistence_.load(); }
-    bool save(const PersistedState& state) override { return persistence_.save(state); }
+    bool save(PersistedState state) override { return persistence_.save(state); }
 
     const std::filesystem::path& file() const { return persistence_.file(); }
 

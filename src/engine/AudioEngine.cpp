@@ -42,6 +42,21 @@ AudioEngine::~AudioEngine() {
     host_.reset();
 }
 
+Segment AudioEngine::makeSegment(const std::string& path, const Uuid& trackID,
+                                 std::shared_ptr<AudioFileReader> file, FrameRange range,
+                                 double normGain) {
+    Segment segment;
+    segment.path = path;
+    segment.channels = file->channelCount();
+    segment.sampleRate = file->sampleRate();
+    segment.file = std::move(file);
+    segment.t0 = range.t0;
+    segment.t1 = range.t1;
+    segment.normGain = static_cast<float>(normGain);
+    segment.trackID = trackID;
+    return segment;
+}
+
 RegionRequest AudioEngine::regionRequest(const Segment& segment, std::int64_t fromFrame) const {
     return {segment.file, fromFrame, segment.t1, segment.regionID};
 }
@@ -55,16 +70,7 @@ void AudioEngine::load(const std::string& path, const Uuid& trackID, double trim
     if (!range)
         throw EngineError(EngineError::kEmptyRegion, "empty region in " + path);
 
-    Segment segment;
-    segment.path = path;
-    segment.channels = file->channelCount();
-    segment.file = std::move(file);
-    segment.sampleRate = sr;
-    segment.t0 = range->t0;
-    segment.t1 = range->t1;
-    segment.normGain = static_cast<float>(normGain);
-    segment.trackID = trackID;
-    current_ = std::move(segment);
+    current_ = makeSegment(path, trackID, std::move(file), *range, normGain);
     queued_.reset();
 
     segmentStartFrame_ = range->t0;

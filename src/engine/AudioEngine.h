@@ -153,6 +153,9 @@ private:
     void scheduleCurrent(std::int64_t fromFrame);
     void tick();
     std::optional<double> playerPosition();
+    static Segment makeSegment(const std::string& path, const Uuid& trackID,
+                               std::shared_ptr<AudioFileReader> file, FrameRange range,
+                               double normGain);
     RegionRequest regionRequest(const Segment& segment, std::int64_t fromFrame) const;
 
     // Queue and completions (AudioEngineQueue.cpp).

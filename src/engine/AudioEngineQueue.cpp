@@ -35,15 +35,7 @@ bool AudioEngine::preloadNext(const std::string& path, const Uuid& trackID, doub
     if (!range)
         return false;
 
-    Segment segment;
-    segment.path = path;
-    segment.channels = file->channelCount();
-    segment.file = std::move(file);
-    segment.sampleRate = sr;
-    segment.t0 = range->t0;
-    segment.t1 = range->t1;
-    segment.normGain = static_cast<float>(normGain);
-    segment.trackID = trackID;
+    auto segment = makeSegment(path, trackID, std::move(file), *range, normGain);
     segment.regionID = ++callbackCounter_;
     validCallbackIDs_.insert(segment.regionID);
     host_->append(regionRequest(segment, segment.t0));

@@ -1,5 +1,7 @@
 #include "model/Persistence.h"
 
+#include "model/AtomicFileWrite.h"
+#include "model/FileDescriptor.h"
 #include "model/StateCodec.h"
 
 #include <cerrno>
@@ -21,26 +23,6 @@ namespace orvane {
 namespace fs = std::filesystem;
 
 namespace {
-
-// Owns an open file descriptor.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // Closes now and reports whether the close succeeded: some file systems report a
-    // failed write only there.
-    bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
-
-private:
-    int fd_;
-};
 
 fs::path folderOf(const fs::path& file) {
     fs::path folder = file.parent_path();
@@ -90,64 +72,6 @@ void syncFolder(const fs::path& folder) {
     if (fd.valid())
         ::fsync(fd.get());
 }
-
-// A new file beside `target` under a hidden unique name. It replaces the target in one
-// step once complete, so a reader never sees a half-written file and a crash leaves the
-// previous one; a temporary file that never got that far is removed.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(const fs::path& target)
-        : target_(target),
-          path_((folderOf(target) / ("." + target.filename().string() + ".XXXXXX")).string()),
-          fd_(::mkostemp(path_.data(), O_CLOEXEC)), pending_(fd_.valid()) {}
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-    ~TemporaryFile() {
-        if (pending_)
-            ::unlink(path_.c_str());
-    }
-
-    bool valid() const { return fd_.valid(); }
-
-    bool write(std::string_view bytes) {
-        const auto start = static_cast<off_t>(written_);
-        written_ += bytes.size();
-        while (!bytes.empty()) {
-            const ssize_t count = ::write(fd_.get(), bytes.data(), bytes.size());
-            if (count < 0) {
-                if (errno == EINTR)
-                    continue;
-                return false;
-            }
-            bytes.remove_prefix(static_cast<std::size_t>(count));
-        }
-        // Start writing these bytes to the disk now, while the rest is being encoded, so
-        // that the final fsync has little left to wait for. Only a hint: errors surface
-        // at fsync.
-        ::sync_file_range(fd_.get(), start, static_cast<off_t>(written_) - start,
-                          SYNC_FILE_RANGE_WRITE);
-        return true;
-    }
-
-    // Flushes the bytes to the disk and closes the file.
-    bool sync() { return ::fsync(fd_.get()) == 0 && fd_.close(); }
-
-    // Renames the synced file over the target and makes the rename durable.
-    bool replaceTarget() {
-        if (::rename(path_.c_str(), target_.c_str()) != 0)
-            return false;
-        pending_ = false;
-        syncFolder(folderOf(target_));
-        return true;
-    }
-
-private:
-    fs::path target_;
-    std::string path_;
-    FileDescriptor fd_;
-    bool pending_; // the file exists and is still ours to remove
-    std::size_t written_ = 0;
-};
 
 } // namespace
 
@@ -201,10 +125,10 @@ PersistedState Persistence::load() {
 
 bool Persistence::save(const PersistedState& state) {
     createFolder(folderOf(file_));
-    TemporaryFile file(file_);
-    if (!file.valid() ||
-        !writeJson(state, [&](std::string_view piece) { return file.write(piece); }) ||
-        !file.sync())
+    // The state file stays private to its user, as a file made by mkstemp would be.
+    AtomicFileWrite file(file_, {.temporaryName = {}, .mode = 0600});
+    if (!writeJson(state, [&](std::string_view piece) { return file.write(piece); }) ||
+        !file.finish())
         return false;
     if (copyPending_) {
         // Without the copy the unreadable file would be lost: rather skip this save.

@@ -12,8 +12,10 @@ namespace orvane {
 class Subscription {
 public:
     Subscription() = default;
-    explicit Subscription(std::function<void()> unsubscribe) : unsubscribe_(std::move(unsubscribe)) {}
-    Subscription(Subscription&& other) noexcept : unsubscribe_(std::exchange(other.unsubscribe_, {})) {}
+    explicit Subscription(std::function<void()> unsubscribe)
+        : unsubscribe_(std::move(unsubscribe)) {}
+    Subscription(Subscription&& other) noexcept
+        : unsubscribe_(std::exchange(other.unsubscribe_, {})) {}
     Subscription& operator=(Subscription&& other) noexcept {
         if (this != &other) {
             reset();
@@ -60,7 +62,7 @@ public:
         });
     }
 
-    void emit(const Args&... args) const {
+    void notify(const Args&... args) const {
         // Copy so that observers may change the list while we walk it; check each
         // entry is still subscribed before calling it.
         auto state = state_;
@@ -101,7 +103,7 @@ public:
 
     void set(T value) {
         value_ = std::move(value);
-        changed_.emit(value_);
+        changed_.notify(value_);
     }
     Published& operator=(T value) {
         set(std::move(value));
@@ -116,7 +118,7 @@ public:
     template <typename F>
     void modify(F&& change) {
         std::forward<F>(change)(value_);
-        changed_.emit(value_);
+        changed_.notify(value_);
     }
 
     [[nodiscard]] Subscription subscribe(typename Signal<T>::Observer observer) {

@@ -3,11 +3,17 @@
 #include <utility>
 
 #include <pthread.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace orvane {
 
-SerialQueue::SerialQueue(std::string name)
-    : worker_([this, threadName = std::move(name)] { work(threadName); }) {
+namespace {
+constexpr int kBackgroundNice = 10;
+} // namespace
+
+SerialQueue::SerialQueue(std::string name, Priority priority)
+    : worker_([this, threadName = std::move(name), priority] { work(threadName, priority); }) {
 }
 
 SerialQueue::~SerialQueue() {
@@ -49,9 +55,13 @@ void SerialQueue::waitUntilIdle() {
     idle_.wait(lock, [this] { return tasks_.empty() && !running_; });
 }
 
-void SerialQueue::work(const std::string& name) {
+void SerialQueue::work(const std::string& name, Priority priority) {
     // The kernel keeps 15 characters and refuses longer names outright.
     pthread_setname_np(pthread_self(), name.substr(0, 15).c_str());
+    // On Linux the nice value belongs to the thread, so this lowers only the worker.
+    // Failure (a sandbox forbidding it) leaves the normal priority; nothing else changes.
+    if (priority == Priority::background)
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kBackgroundNice);
 
     std::unique_lock lock(mutex_);
     for (;;) {

@@ -21,9 +21,12 @@ namespace orvane {
 class SerialQueue {
 public:
     using Task = std::function<void()>;
+    // `background` lowers the worker's scheduling priority (nice 10), so that long
+    // jobs give way to the decoder, the audio thread and the user interface.
+    enum class Priority { normal, background };
 
     // `name` labels the worker thread for debuggers and `top -H` (15 characters kept).
-    explicit SerialQueue(std::string name = "orvane-queue");
+    explicit SerialQueue(std::string name = "orvane-queue", Priority priority = Priority::normal);
     // Discards the tasks not yet started, waits for the running one, then joins.
     ~SerialQueue();
     SerialQueue(const SerialQueue&) = delete;
@@ -38,7 +41,7 @@ public:
     void waitUntilIdle();
 
 private:
-    void work(const std::string& name);
+    void work(const std::string& name, Priority priority);
 
     std::mutex mutex_;
     std::condition_variable wake_; // a task arrived, or stop

@@ -27,6 +27,7 @@ QLabel* makeLabel(const QFont& font, const QColor& color) {
 StatusBar::StatusBar(QWidget* parent)
     : QWidget(parent), count_(makeLabel(Theme::systemFont(11), Theme::textDim)),
       flags_(makeLabel(Theme::monospacedFont(9, QFont::DemiBold), Theme::greenDim)),
+      scan_(makeLabel(Theme::monospacedFont(9, QFont::DemiBold), Theme::greenDim)),
       playing_(new GlowLabel) {
     // The playing line is one line, shortened at the tail when the window is narrow.
     playing_->setFont(Theme::systemFont(11));
@@ -41,9 +42,22 @@ StatusBar::StatusBar(QWidget* parent)
     row->addSpacing(8);
     row->addWidget(flags_);
     row->addSpacing(8);
+    row->addWidget(scan_);
+    row->addSpacing(8);
     row->addWidget(playing_, 1);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     showState(AppSettings{}, nullptr, nullptr);
+    showScanProgress(0, 0);
+}
+
+void StatusBar::showScanProgress(std::size_t done, std::size_t total) {
+    const QString text = scanProgressText(done, total);
+    scan_->setText(text);
+    scan_->setVisible(!text.isEmpty());
+}
+
+QString StatusBar::scanText() const {
+    return scan_->isHidden() ? QString() : scan_->text();
 }
 
 void StatusBar::showState(const AppSettings& settings, const Playlist* active,

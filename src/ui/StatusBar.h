@@ -3,6 +3,8 @@
 #include "model/AppSettings.h"
 #include "model/Track.h"
 
+#include <cstddef>
+
 #include <QWidget>
 
 class QLabel;
@@ -21,7 +23,11 @@ public:
     // `active` is the active playlist (none: no tracks); `playing` the playing track.
     void showState(const AppSettings& settings, const Playlist* active, const Track* playing);
 
+    // The metadata scan's progress, in the flags' style; hidden while `total` is 0.
+    void showScanProgress(std::size_t done, std::size_t total);
+
     QString countText() const;
+    QString scanText() const;
     // Empty, and the flags hidden, when no flag is active.
     QString flagsText() const;
     bool flagsVisible() const;
@@ -33,6 +39,7 @@ protected:
 private:
     QLabel* count_;
     QLabel* flags_;
+    QLabel* scan_;
     GlowLabel* playing_;
 };
 

@@ -3,7 +3,10 @@
 #include "model/Formatters.h"
 #include "ui/PanelTexts.h"
 
+#include <algorithm>
 #include <cmath>
+
+#include <QLocale>
 
 namespace orvane {
 
@@ -64,6 +67,17 @@ QString playingText(const Track* track) {
     if (track == nullptr)
         return {};
     return QStringLiteral("Playing: ") + trackDisplayName(*track);
+}
+
+QString scanProgressText(std::size_t done, std::size_t total) {
+    if (total == 0)
+        return {};
+    // Grouped digits whatever the user's locale: the status bar's other texts are
+    // English too.
+    const QLocale english(QLocale::English);
+    return QStringLiteral("Scanning %1 of %2")
+        .arg(english.toString(static_cast<qulonglong>(std::min(done, total))),
+             english.toString(static_cast<qulonglong>(total)));
 }
 
 } // namespace orvane

@@ -28,4 +28,8 @@ QString statusFlagsText(const AppSettings& settings);
 // "Playing: artist - title" for the playing track; empty without one.
 QString playingText(const Track* track);
 
+// The background scan's progress, "Scanning 340 of 10,000"; empty while none runs
+// (`total` 0).
+QString scanProgressText(std::size_t done, std::size_t total);
+
 } // namespace orvane

@@ -3,7 +3,10 @@
 #include "controller/PlayerController.h"
 #include "engine/host/ManualOutput.h"
 #include "runtime/ManualMainLoop.h"
+#include "support/ScratchFolder.h"
+#include "support/WavFile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <condition_variable>
 #include <cstdint>
@@ -14,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -28,59 +32,20 @@ namespace orvane::test {
 constexpr std::uint32_t kRate = 8000;
 
 // A temporary folder for generated audio and state files, removed with its contents.
-class TempFolder {
+class TempFolder : public ScratchFolder {
 public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "orvane-controller-XXXXXX").native();
-        if (!mkdtemp(pattern.data()))
-            throw std::runtime_error("cannot create a temporary folder");
-        root_ = pattern;
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    ~TempFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
-    }
-
-    std::string path(const std::string& name) const { return (root_ / name).native(); }
-
-    // Writes a 16-bit PCM WAV of `frames` frames whose every channel carries
-    // sample(frame); returns its path. Values are quantised to 1/32768.
+    // Writes a 16-bit PCM WAV whose every channel carries sample(frame), quantised to
+    // 1/32768; returns its path.
     std::string wav(const std::string& name, double seconds,
                     const std::function<double(std::int64_t)>& sample, std::uint32_t rate = kRate,
                     std::uint16_t channels = 1) const {
-        const auto frames = static_cast<std::int64_t>(std::llround(seconds * rate));
         const auto file = path(name);
-        std::ofstream out(file, std::ios::binary);
-        const auto dataBytes = static_cast<std::uint32_t>(frames) * channels * 2u;
-        auto u32 = [&out](std::uint32_t v) {
-            for (int i = 0; i < 4; ++i)
-                out.put(static_cast<char>((v >> (8 * i)) & 0xffu));
-        };
-        auto u16 = [&out](std::uint32_t v) {
-            out.put(static_cast<char>(v & 0xffu));
-            out.put(static_cast<char>((v >> 8) & 0xffu));
-        };
-        out.write("RIFF", 4);
-        u32(36 + dataBytes);
-        out.write("WAVEfmt ", 8);
-        u32(16);
-        u16(1); // PCM
-        u16(channels);
-        u32(rate);
-        u32(rate * channels * 2u);
-        u16(channels * 2u);
-        u16(16);
-        out.write("data", 4);
-        u32(dataBytes);
-        for (std::int64_t i = 0; i < frames; ++i) {
-            const double v = std::clamp(sample(i), -1.0, 32767.0 / 32768.0);
-            const auto q = static_cast<std::int16_t>(std::lround(v * 32768.0));
-            for (std::uint16_t c = 0; c < channels; ++c)
-                u16(static_cast<std::uint16_t>(q));
-        }
+        testaudio::writeWav16(file, rate, channels,
+                              static_cast<std::uint32_t>(std::llround(seconds * rate)),
+                              [&sample](std::uint32_t i) {
+                                  const double v = std::clamp(sample(i), -1.0, 32767.0 / 32768.0);
+                                  return static_cast<std::int16_t>(std::lround(v * 32768.0));
+                              });
         return file;
     }
 
@@ -91,15 +56,30 @@ public:
             name, seconds, [level](std::int64_t) { return level; }, rate);
     }
 
+    // `count` tracks "t0", "t1", ... of constant level, `seconds` long each.
+    std::vector<Track> tracks(int count, double seconds = 6.0) const {
+        std::vector<Track> list;
+        for (int i = 0; i < count; ++i) {
+            const auto name = "t" + std::to_string(i);
+            list.emplace_back(Uuid::random(), dc(name + ".wav", seconds), "Artist", name);
+        }
+        return list;
+    }
+
+    // A folder holding short audio files of these names; returns its path.
+    std::string folder(const std::string& name, const std::vector<std::string>& fileNames) const {
+        std::filesystem::create_directories(path(name));
+        for (const auto& file : fileNames)
+            dc(name + "/" + file, 0.2);
+        return path(name);
+    }
+
     // A file that no decoder accepts.
     std::string broken(const std::string& name) const {
         const auto file = path(name);
         std::ofstream(file, std::ios::binary) << "this is not audio";
         return file;
     }
-
-private:
-    std::filesystem::path root_;
 };
 
 // The manual loop, plus a way to wait for what background threads post: the metadata
@@ -189,6 +169,15 @@ inline Track makeTrack(const std::string& path, const std::string& title) {
     return Track(Uuid::random(), path, "Artist", title);
 }
 
+// Settings for the playback order tests.
+inline AppSettings playback(PlaybackMode mode, bool shuffle = false, bool gapless = true) {
+    AppSettings settings;
+    settings.pbMode = mode;
+    settings.shuffle = shuffle;
+    settings.gapless = gapless;
+    return settings;
+}
+
 // The stored state a controller starts from: one playlist with `tracks`.
 inline PersistedState stateWith(std::vector<Track> tracks, AppSettings settings = {}) {
     PersistedState state;
@@ -203,8 +192,8 @@ class FakeStorage final : public StateStorage {
 public:
     explicit FakeStorage(PersistedState initial) : initial_(std::move(initial)) {}
     PersistedState load() override { return initial_; }
-    bool save(const PersistedState& state) override {
-        saves.push_back(state);
+    bool save(PersistedState state) override {
+        saves.push_back(std::move(state));
         return true;
     }
     std::vector<PersistedState> saves;
@@ -314,7 +303,24 @@ public:
     const Track& track(std::size_t i, std::size_t playlist = 0) {
         return controller->playlists.get()[playlist].tracks[i];
     }
-    Uuid id(std::size_t i) { return track(i).id; }
+    Uuid id(std::size_t i, std::size_t playlist = 0) { return track(i, playlist).id; }
+    std::vector<Uuid> ids(std::size_t playlist = 0) {
+        std::vector<Uuid> result;
+        for (const auto& t : list(playlist).tracks)
+            result.push_back(t.id);
+        return result;
+    }
+    std::vector<std::string> titles(std::size_t playlist = 0) {
+        std::vector<std::string> result;
+        for (const auto& t : list(playlist).tracks)
+            result.push_back(t.title);
+        return result;
+    }
+    // Selects exactly these tracks and removes them.
+    void remove(std::set<Uuid> tracks) {
+        controller->selection = std::move(tracks);
+        controller->removeSelected();
+    }
     std::optional<Uuid> playing() { return controller->playingTrackID.get(); }
 
     DrivenLoop loop;

@@ -1,58 +1,26 @@
 #include "ControllerTestSupport.h"
 
-#include <filesystem>
-#include <set>
-
 #include <gtest/gtest.h>
 
 namespace orvane::test {
 namespace {
 
-class EditingTest : public ::testing::Test {
-protected:
-    std::vector<Track> tracks(int count) {
-        std::vector<Track> list;
-        for (int i = 0; i < count; ++i) {
-            const auto name = "t" + std::to_string(i);
-            list.push_back(makeTrack(files.dc(name + ".wav", 3.0), name));
-        }
-        return list;
-    }
-    // A folder holding short audio files of these names.
-    std::string folder(const std::string& name, const std::vector<std::string>& fileNames) {
-        std::filesystem::create_directories(files.path(name));
-        for (const auto& file : fileNames)
-            files.dc(name + "/" + file, 0.2);
-        return files.path(name);
-    }
-    static std::vector<std::string> titles(const Playlist& list) {
-        std::vector<std::string> result;
-        for (const auto& track : list.tracks)
-            result.push_back(track.title);
-        return result;
-    }
-    static std::vector<Uuid> ids(const Playlist& list) {
-        std::vector<Uuid> result;
-        for (const auto& track : list.tracks)
-            result.push_back(track.id);
-        return result;
-    }
-    static AppSettings plain() {
-        AppSettings settings;
-        settings.gapless = false;
-        return settings;
-    }
-    TempFolder files;
-};
+using Titles = std::vector<std::string>;
 
-TEST_F(EditingTest, InsertedFilesGoBeforeTheClampedIndexAndAreAddedOnlyOnce) {
-    ControllerRig rig(stateWith(tracks(3)));
-    rig->insertFiles({folder("drop", {"01 - x.wav", "02 - y.wav"})}, 2);
-    EXPECT_EQ(titles(rig.list()), (std::vector<std::string>{"t0", "t1", "x", "y", "t2"}));
+AppSettings plain() {
+    AppSettings settings;
+    settings.gapless = false;
+    return settings;
+}
+
+TEST(EditingTest, InsertedFilesGoBeforeTheClampedIndexAndAreAddedOnlyOnce) {
+    TempFolder files;
+    ControllerRig rig(stateWith(files.tracks(3)));
+    rig->insertFiles({files.folder("drop", {"01 - x.wav", "02 - y.wav"})}, 2);
+    EXPECT_EQ(rig.titles(), (Titles{"t0", "t1", "x", "y", "t2"}));
     rig->insertFiles({files.dc("end.wav", 0.2)}, 99);
     rig->insertFiles({files.dc("front.wav", 0.2)}, -4);
-    EXPECT_EQ(titles(rig.list()),
-              (std::vector<std::string>{"front", "t0", "t1", "x", "y", "t2", "end"}));
+    EXPECT_EQ(rig.titles(), (Titles{"front", "t0", "t1", "x", "y", "t2", "end"}));
     rig.settle();
     rig.loop.advance(1.0);
 
@@ -65,82 +33,86 @@ TEST_F(EditingTest, InsertedFilesGoBeforeTheClampedIndexAndAreAddedOnlyOnce) {
     EXPECT_FALSE(rig->metadataScanInProgress());
     rig->addPlaylist();
     rig->addFiles({files.path("drop")});
-    EXPECT_EQ(titles(rig.list(1)), (std::vector<std::string>{"x", "y"}));
+    EXPECT_EQ(rig.titles(1), (Titles{"x", "y"}));
     EXPECT_EQ(rig.list(1).tracks[0].path, before.tracks[3].path);
     EXPECT_EQ(rig.list(1).name, "Playlist 2");
 }
 
-TEST_F(EditingTest, MoveTakesAGapBetweenRows) {
-    ControllerRig rig(stateWith(tracks(5)));
-    const auto original = ids(rig.list());
+TEST(EditingTest, MoveTakesAGapBetweenRows) {
+    TempFolder files;
+    ControllerRig rig(stateWith(files.tracks(5)));
+    const auto original = rig.ids();
     rig->moveTrack(0, 1); // the gap right after itself: no move, no save
-    EXPECT_EQ(ids(rig.list()), original);
-    EXPECT_FALSE(rig->savePending());
     rig->moveTrack(5, 0); // no such row
     rig->moveTrack(-1, 0);
-    EXPECT_EQ(ids(rig.list()), original);
+    EXPECT_EQ(rig.ids(), original);
+    EXPECT_FALSE(rig->savePending());
 
     rig->moveTrack(0, 5);
-    EXPECT_EQ(titles(rig.list()), (std::vector<std::string>{"t1", "t2", "t3", "t4", "t0"}));
+    EXPECT_EQ(rig.titles(), (Titles{"t1", "t2", "t3", "t4", "t0"}));
     EXPECT_TRUE(rig->savePending());
     rig->moveTrack(3, -7);
-    EXPECT_EQ(titles(rig.list()), (std::vector<std::string>{"t4", "t1", "t2", "t3", "t0"}));
+    EXPECT_EQ(rig.titles(), (Titles{"t4", "t1", "t2", "t3", "t0"}));
     rig->moveTrack(1, 3);
-    EXPECT_EQ(titles(rig.list()), (std::vector<std::string>{"t4", "t2", "t1", "t3", "t0"}));
+    EXPECT_EQ(rig.titles(), (Titles{"t4", "t2", "t1", "t3", "t0"}));
 }
 
-TEST_F(EditingTest, TwoRemovalsAreUndoneInReverseOrderAtTheirPlaces) {
-    ControllerRig rig(stateWith(tracks(6)));
-    const auto original = ids(rig.list());
-    rig->selection = std::set<Uuid>{original[1], original[4]};
-    rig->removeSelected();
-    rig->selection = std::set<Uuid>{original[0], original[5]};
-    rig->removeSelected();
-    EXPECT_EQ(titles(rig.list()), (std::vector<std::string>{"t2", "t3"}));
+TEST(EditingTest, TwoRemovalsAreUndoneInReverseOrderAtTheirPlaces) {
+    TempFolder files;
+    ControllerRig rig(stateWith(files.tracks(6)));
+    const auto original = rig.ids();
+    rig.remove({original[1], original[4]});
+    rig.remove({original[0], original[5]});
+    EXPECT_EQ(rig.titles(), (Titles{"t2", "t3"}));
     EXPECT_TRUE(rig->selection.get().empty());
 
     rig->undoRemove();
-    EXPECT_EQ(titles(rig.list()), (std::vector<std::string>{"t0", "t2", "t3", "t5"}));
+    EXPECT_EQ(rig.titles(), (Titles{"t0", "t2", "t3", "t5"}));
     EXPECT_EQ(rig->selection.get(), (std::set<Uuid>{original[0], original[5]}));
     EXPECT_TRUE(rig->removalUndoAvailable.get());
     rig->undoRemove();
-    EXPECT_EQ(ids(rig.list()), original);
+    EXPECT_EQ(rig.ids(), original);
     EXPECT_FALSE(rig->removalUndoAvailable.get());
 
     // A click withdraws the offer, but the entries stay for the next removal.
-    rig->selection = std::set<Uuid>{original[2]};
-    rig->removeSelected();
+    rig.remove({original[2]});
     rig->handleTrackClick(original[0], false, false);
     EXPECT_FALSE(rig->removalUndoAvailable.get());
-    rig->selection = std::set<Uuid>{original[0]};
-    rig->removeSelected();
+    rig.remove({original[0]});
     rig->undoRemove();
     rig->undoRemove();
-    EXPECT_EQ(ids(rig.list()), original);
+    EXPECT_EQ(rig.ids(), original);
 }
 
-TEST_F(EditingTest, UndoForAClosedPlaylistIsDroppedSilently) {
-    ControllerRig rig(stateWith(tracks(3)));
+TEST(EditingTest, UndoForAClosedPlaylistIsDroppedSilently) {
+    TempFolder files;
+    ControllerRig rig(stateWith(files.tracks(3)));
     const Uuid first = rig.list().id;
-    const auto original = ids(rig.list());
-    rig->selection = std::set<Uuid>{original[0]};
-    rig->removeSelected();
+    const auto original = rig.ids();
+    rig.remove({original[0]});
     rig->addPlaylist("Other");
     rig->addFiles({files.path("t1.wav")});
-    rig->selection = std::set<Uuid>{rig.list(1).tracks[0].id};
-    rig->removeSelected();
+    rig.remove({rig.id(0, 1)});
     rig->closePlaylist(rig.list(1).id);
 
     rig->undoRemove(); // the closed playlist's entry
     ASSERT_EQ(rig->playlists.get().size(), 1u);
     EXPECT_EQ(rig.list().tracks.size(), 2u);
     rig->undoRemove(); // the older one still works
-    EXPECT_EQ(ids(rig.list()), original);
+    EXPECT_EQ(rig.ids(), original);
     EXPECT_EQ(rig->activePlaylistID.get(), first);
 }
 
-TEST_F(EditingTest, ClosingPlaylists) {
-    ControllerRig rig(stateWith(tracks(2), plain()));
+TEST(EditingTest, ClosingAndRenamingPlaylists) {
+    TempFolder files;
+    ControllerRig rig(stateWith(files.tracks(2), plain()));
+    rig->renamePlaylist(rig.list().id, " \t ");
+    EXPECT_EQ(rig.list().name, "Playlist 1");
+    EXPECT_FALSE(rig->savePending());
+    rig->renamePlaylist(rig.list().id, "\tRoad trip  ");
+    EXPECT_EQ(rig.list().name, "Road trip");
+    EXPECT_TRUE(rig->savePending());
+
     rig->addPlaylist("B");
     rig->addPlaylist("C");
     rig->addPlaylist("D");
@@ -167,48 +139,45 @@ TEST_F(EditingTest, ClosingPlaylists) {
     EXPECT_EQ(rig->activePlaylistID.get(), rig.list().id);
 }
 
-TEST_F(EditingTest, RenameTrimsAndIgnoresBlankNames) {
-    ControllerRig rig(stateWith({}));
-    rig->renamePlaylist(rig.list().id, " \t ");
-    EXPECT_EQ(rig.list().name, "Playlist 1");
-    EXPECT_FALSE(rig->savePending());
-    rig->renamePlaylist(rig.list().id, "\tRoad trip  ");
-    EXPECT_EQ(rig.list().name, "Road trip");
-    EXPECT_TRUE(rig->savePending());
-}
-
-TEST_F(EditingTest, ClearingThePlayingPlaylistStopsAndForgetsWhereNextWouldGo) {
-    ControllerRig rig(stateWith(tracks(4), plain()));
+TEST(EditingTest, ClearingThePlayingPlaylistStopsAndForgetsWhereNextWouldGo) {
+    TempFolder files;
+    ControllerRig rig(stateWith(files.tracks(4), plain()));
     rig->play(rig.id(1));
-    rig->selection = std::set<Uuid>{rig.id(1)};
-    rig->removeSelected(); // next would go to index 1
+    rig.remove({rig.id(1)}); // next would go to index 1
     rig->clearActivePlaylist();
     EXPECT_FALSE(rig.playing());
     EXPECT_TRUE(rig.list().tracks.empty());
-    rig->addFiles({folder("new", {"a.wav", "b.wav", "c.wav"})});
+    rig->addFiles({files.folder("new", {"a.wav", "b.wav", "c.wav"})});
     rig->nextTrack(false);
     EXPECT_EQ(rig.playing(), rig.id(0));
 }
 
 // Where next goes after the playing track was removed follows later edits: it keeps
-// naming the track that came after the removed one.
-TEST_F(EditingTest, TheTrackAfterARemovedPlayingTrackSurvivesLaterEdits) {
-    ControllerRig rig(stateWith(tracks(6), plain()));
-    const auto original = ids(rig.list());
+// naming the track that came after the removed one, and after the last track the new
+// last one.
+TEST(EditingTest, TheTrackAfterARemovedPlayingTrackSurvivesLaterEdits) {
+    TempFolder files;
+    ControllerRig rig(stateWith(files.tracks(6), plain()));
+    const auto original = rig.ids();
     rig->play(original[3]);
-    rig->selection = std::set<Uuid>{original[1], original[3], original[4]};
-    rig->removeSelected(); // next: t5, now at index 2
-    rig->selection = std::set<Uuid>{original[0]};
-    rig->removeSelected();
+    rig.remove({original[1], original[3], original[4]}); // next: t5, now at index 2
+    EXPECT_EQ(rig.playing(), original[3]);               // it plays on
+    rig.remove({original[0]});
     rig->insertFiles({files.dc("new.wav", 0.5)}, 0);
     rig->moveTrack(2, 0); // t5 to the front
     rig->nextTrack(false);
     EXPECT_EQ(rig.playing(), original[5]);
+
+    rig->moveTrack(0, 3); // the playing t5 last, then removed: next plays the new last
+    rig.remove({original[5]});
+    rig->nextTrack(false);
+    EXPECT_EQ(rig.playing(), original[2]);
 }
 
-TEST_F(EditingTest, ClickRules) {
-    ControllerRig rig(stateWith(tracks(6)));
-    const auto id = ids(rig.list());
+TEST(EditingTest, ClickRules) {
+    TempFolder files;
+    ControllerRig rig(stateWith(files.tracks(6)));
+    const auto id = rig.ids();
     rig->handleTrackClick(id[3], true, false); // no anchor yet: a plain click
     EXPECT_EQ(rig->selection.get(), (std::set<Uuid>{id[3]}));
     rig->handleTrackClick(id[1], true, false);
@@ -226,8 +195,9 @@ TEST_F(EditingTest, ClickRules) {
     EXPECT_EQ(rig->selection.get(), (std::set<Uuid>{id[4]}));
 }
 
-TEST_F(EditingTest, SearchLooksAtTitleArtistAndAlbumOnlyIgnoringCase) {
-    auto list = tracks(5);
+TEST(EditingTest, SearchLooksAtTitleArtistAndAlbumOnlyIgnoringCase) {
+    TempFolder files;
+    auto list = files.tracks(5);
     list[0].title = "Blue MONDAY";
     list[1].artist = "The Blues Band";
     list[2].album = "BLUES for Ärzte";
@@ -235,17 +205,19 @@ TEST_F(EditingTest, SearchLooksAtTitleArtistAndAlbumOnlyIgnoringCase) {
     list[3].composer = "Blues Composer";
     list[3].comment = "blues";
     ControllerRig rig(stateWith(list));
+    const auto shownIDs = [&] {
+        std::vector<Uuid> ids;
+        for (const auto& track : rig->visibleTracks())
+            ids.push_back(track.id);
+        return ids;
+    };
 
     rig->searchText = " \t ";
-    EXPECT_EQ(rig->visibleTracks().size(), 5u);
+    EXPECT_EQ(shownIDs(), rig.ids());
     rig->searchText = "  blue\t";
-    auto shown = rig->visibleTracks();
-    ASSERT_EQ(shown.size(), 3u);
-    EXPECT_EQ(shown[0].id, list[0].id);
-    EXPECT_EQ(shown[1].id, list[1].id);
-    EXPECT_EQ(shown[2].id, list[2].id);
+    EXPECT_EQ(shownIDs(), (std::vector<Uuid>{list[0].id, list[1].id, list[2].id}));
     rig->searchText = "äRZTE";
-    ASSERT_EQ(rig->visibleTracks().size(), 1u);
+    EXPECT_EQ(shownIDs(), std::vector<Uuid>{list[2].id});
 
     rig->searchText = "monday";
     rig->selectAll();

@@ -64,29 +64,20 @@ TEST(LongPlaylistTest, AThousandTracksPlayGaplessInShuffleForThreePasses) {
         const auto name = "track" + std::to_string(i);
         tracks.push_back(makeTrack(files.dc(name + ".wav", kTrackSeconds, levelOf(i)), name));
     }
-    AppSettings settings;
-    settings.pbMode = PlaybackMode::all;
-    settings.shuffle = true;
-    settings.gapless = true;
-    ControllerRig rig(stateWith(tracks, settings));
+    ControllerRig rig(stateWith(tracks, playback(PlaybackMode::all, true)));
     auto& engine = rig.engine();
 
+    // Counts the engine's calls of a hook, which still reach the controller.
+    const auto counting = [](auto& hook, int& count) {
+        hook = [&count, inner = hook](const auto&... args) {
+            ++count;
+            inner(args...);
+        };
+    };
     int ended = 0, discarded = 0, promoted = 0;
-    auto onEnded = engine.onTrackEnded;
-    engine.onTrackEnded = [&ended, onEnded] {
-        ++ended;
-        onEnded();
-    };
-    auto onDiscarded = engine.onQueueDiscarded;
-    engine.onQueueDiscarded = [&discarded, onDiscarded] {
-        ++discarded;
-        onDiscarded();
-    };
-    auto onPromoted = engine.onGaplessPromotion;
-    engine.onGaplessPromotion = [&promoted, onPromoted](const Uuid& id) {
-        ++promoted;
-        onPromoted(id);
-    };
+    counting(engine.onTrackEnded, ended);
+    counting(engine.onQueueDiscarded, discarded);
+    counting(engine.onGaplessPromotion, promoted);
     RunTap tap(kTracks * kPasses + 16);
     engine.host().graph().setTap(TapPoint::Player, &tap);
     StartLog log(*rig);

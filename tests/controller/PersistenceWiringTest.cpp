@@ -1,4 +1,8 @@
 #include "ControllerTestSupport.h"
+#include "controller/BackgroundStateStorage.h"
+
+#include <condition_variable>
+#include <mutex>
 
 #include <gtest/gtest.h>
 
@@ -45,6 +49,88 @@ TEST_F(PersistenceWiringTest, FlushWritesAPendingSaveAtOnceAndOnlyThen) {
     rig.loop.advance(1.0);
     rig->flushPendingSave();
     EXPECT_EQ(rig.saves().size(), 1u);
+}
+
+// Where a gated storage's writes wait until the test opens it, and what they wrote.
+// Shared, so that it outlives the storage.
+struct WriteGate {
+    void waitUntilEntered(int count) {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return entered >= count; });
+    }
+    void open() {
+        std::lock_guard lock(mutex);
+        isOpen = true;
+        changed.notify_all();
+    }
+    std::vector<double> written() {
+        std::lock_guard lock(mutex);
+        return volumes;
+    }
+    std::mutex mutex;
+    std::condition_variable changed;
+    int entered = 0;
+    bool isOpen = false;
+    std::vector<double> volumes; // the settings volume of each state written
+};
+
+class GatedStorage final : public StateStorage {
+public:
+    explicit GatedStorage(std::shared_ptr<WriteGate> gate) : gate_(std::move(gate)) {}
+    PersistedState load() override { return stateWith({}); }
+    bool save(PersistedState state) override {
+        std::unique_lock lock(gate_->mutex);
+        ++gate_->entered;
+        gate_->changed.notify_all();
+        gate_->changed.wait(lock, [this] { return gate_->isOpen; });
+        gate_->volumes.push_back(state.settings.volume);
+        return true;
+    }
+
+private:
+    std::shared_ptr<WriteGate> gate_;
+};
+
+PersistedState stateAtVolume(double volume) {
+    PersistedState state = stateWith({});
+    state.settings.volume = volume;
+    return state;
+}
+
+TEST(BackgroundStateStorageTest, SavesDuringAWriteCoalesceIntoTheNewestAndFlushWaitsForIt) {
+    auto gate = std::make_shared<WriteGate>();
+    BackgroundStateStorage storage(std::make_unique<GatedStorage>(gate));
+    EXPECT_TRUE(storage.save(stateAtVolume(0.1)));
+    gate->waitUntilEntered(1); // the writer is busy with 0.1
+    storage.save(stateAtVolume(0.2));
+    storage.save(stateAtVolume(0.3));
+    gate->open();
+    storage.flush();
+    EXPECT_EQ(gate->written(), (std::vector<double>{0.1, 0.3}));
+    EXPECT_EQ(storage.writesCompleted(), 2u);
+}
+
+TEST(BackgroundStateStorageTest, DestructionStillWritesTheWaitingState) {
+    auto gate = std::make_shared<WriteGate>();
+    {
+        BackgroundStateStorage storage(std::make_unique<GatedStorage>(gate));
+        storage.save(stateAtVolume(0.1));
+        gate->waitUntilEntered(1);
+        storage.save(stateAtVolume(0.4));
+        gate->open();
+    }
+    EXPECT_EQ(gate->written(), (std::vector<double>{0.1, 0.4}));
+}
+
+TEST_F(PersistenceWiringTest, FlushOnQuitLeavesTheLastChangeInTheFileThroughTheBackgroundWriter) {
+    const auto file = files.path("state/orvane-data.json");
+    ControllerRig::Options options;
+    options.storage =
+        std::make_unique<BackgroundStateStorage>(std::make_unique<FileStateStorage>(file));
+    ControllerRig rig(PersistedState{}, std::move(options));
+    rig->setVolume(0.25);
+    rig->flushPendingSave(); // no loop turn: the write must be done when this returns
+    EXPECT_DOUBLE_EQ(FileStateStorage(file).load().settings.volume, 0.25);
 }
 
 TEST_F(PersistenceWiringTest, AStoredMaximumCompressorPresetStartsAsRadio) {

@@ -49,20 +49,28 @@ TEST_F(PreparationTest, StoredLevelsGiveTheGainAndTheAutomaticGentleCompressor) 
     rig.loop.advance(0.5);
     EXPECT_NEAR(engine.normUnitGainDb(), 18.0f, 0.01f);
     EXPECT_FALSE(engine.compressorBypassed());
-}
 
-TEST_F(PreparationTest, TheUsersCompressorIsLeftAlone) {
-    ControllerRig rig(stateWith({measured("a", 0.05), measured("b", 0.5)}, normalizing(true)));
-    EXPECT_FALSE(rig.engine().compressorBypassed());
-    rig->play(rig.id(1));
-    EXPECT_FALSE(rig.engine().compressorBypassed());
-    rig->setNormalize(false);
-    EXPECT_FALSE(rig.engine().compressorBypassed());
+    // The user's own compressor is left alone, whatever the track and the switch.
+    ControllerRig own(stateWith({measured("a", 0.05), measured("b", 0.5)}, normalizing(true)));
+    EXPECT_FALSE(own.engine().compressorBypassed());
+    own->play(own.id(1));
+    EXPECT_FALSE(own.engine().compressorBypassed());
+    own->setNormalize(false);
+    EXPECT_FALSE(own.engine().compressorBypassed());
 }
 
 TEST_F(PreparationTest, AnUnmeasuredTrackStartsAtUnityAndIsCorrectedOnceMeasured) {
-    ControllerRig rig(
-        stateWith({makeTrack(files.dc("quiet.wav", 2.0, 0.05), "Quiet")}, normalizing()));
+    const Track quiet = makeTrack(files.dc("quiet.wav", 2.0, 0.05), "Quiet");
+    // A measurement is applied only if its track still plays, but stored all the same.
+    ControllerRig moved(stateWith({quiet, measured("b", 0.2)}, normalizing()));
+    moved->play(moved.id(0));
+    moved->play(moved.id(1));
+    moved.settle();
+    EXPECT_TRUE(moved.track(0).rmsLinear);
+    EXPECT_FLOAT_EQ(moved.engine().normGain(), 1.0f);
+    EXPECT_TRUE(moved.engine().compressorBypassed());
+
+    ControllerRig rig(stateWith({quiet}, normalizing()));
     rig->play(rig.id(0));
     EXPECT_FLOAT_EQ(rig.engine().normGain(), 1.0f);
     EXPECT_TRUE(rig.engine().compressorBypassed());
@@ -78,22 +86,10 @@ TEST_F(PreparationTest, AnUnmeasuredTrackStartsAtUnityAndIsCorrectedOnceMeasured
     EXPECT_TRUE(rig->savePending());
 }
 
-TEST_F(PreparationTest, AMeasurementIsAppliedOnlyIfItsTrackStillPlays) {
-    ControllerRig rig(stateWith(
-        {makeTrack(files.dc("quiet.wav", 2.0, 0.05), "Quiet"), measured("b", 0.2)}, normalizing()));
-    rig->play(rig.id(0));
-    rig->play(rig.id(1));
-    rig.settle();
-    EXPECT_TRUE(rig.track(0).rmsLinear); // stored all the same
-    EXPECT_FLOAT_EQ(rig.engine().normGain(), 1.0f);
-    EXPECT_TRUE(rig.engine().compressorBypassed());
-}
-
 TEST_F(PreparationTest, SwitchingNormalisationWhileATrackPlays) {
-    AppSettings settings = normalizing();
     ControllerRig rig(
         stateWith({measured("boosted", 0.05), makeTrack(files.dc("quiet.wav", 2.0, 0.05), "Quiet")},
-                  settings));
+                  normalizing()));
     auto& engine = rig.engine();
     rig->play(rig.id(0));
     rig.loop.advance(0.5);
@@ -121,9 +117,8 @@ TEST_F(PreparationTest, SwitchingNormalisationWhileATrackPlays) {
 }
 
 TEST_F(PreparationTest, TrimsAreMeasuredOnceAndCached) {
-    AppSettings settings;
+    AppSettings settings = playback(PlaybackMode::normal, false, false);
     settings.trimSilence = true;
-    settings.gapless = false;
     ControllerRig rig(stateWith({makeTrack(padded("padded.wav"), "Padded")}, settings));
     rig->play(rig.id(0));
     const auto& measuredTrack = rig.track(0);
@@ -177,46 +172,30 @@ TEST_F(PreparationTest, RecomputeBPMStoresTheRoundedTempoOrZero) {
     EXPECT_TRUE(rig->savePending());
 }
 
-TEST_F(PreparationTest, NothingIsQueuedInModesOneAndStopAfterOrWithGaplessOff) {
-    struct Case {
-        PlaybackMode mode;
-        bool gapless;
-    };
-    for (const auto& c : {Case{PlaybackMode::one, true}, Case{PlaybackMode::stopAfter, true},
-                          Case{PlaybackMode::normal, false}, Case{PlaybackMode::all, false}}) {
-        SCOPED_TRACE(std::string(rawValue(c.mode)) + (c.gapless ? "" : " without gapless"));
-        AppSettings settings;
-        settings.pbMode = c.mode;
-        settings.gapless = c.gapless;
-        ControllerRig rig(stateWith(
-            {makeTrack(files.dc("a.wav", 2.0), "A"), makeTrack(files.dc("b.wav", 2.0), "B")},
-            settings));
-        rig->play(rig.id(0));
-        rig.run(1.0);
-        EXPECT_FALSE(rig.engine().hasQueued());
-        EXPECT_FALSE(rig->plannedNextID());
-    }
-}
-
 TEST_F(PreparationTest, TheNextTrackIsQueuedByModeAndWrapsOnlyInModeAll) {
     const auto a = makeTrack(files.dc("a.wav", 2.0), "A");
     const auto b = makeTrack(files.dc("b.wav", 2.0), "B");
-    ControllerRig normal(stateWith({a, b}));
-    normal->play(a.id);
-    normal.run(0.3);
-    EXPECT_EQ(normal->plannedNextID(), b.id);
-    EXPECT_TRUE(normal.engine().hasQueued());
-    normal->play(b.id);
-    normal.run(0.3);
-    EXPECT_FALSE(normal->plannedNextID());
-    EXPECT_FALSE(normal.engine().hasQueued());
-
-    AppSettings settings;
-    settings.pbMode = PlaybackMode::all;
-    ControllerRig all(stateWith({a, b}, settings));
-    all->play(b.id);
-    all.run(0.3);
-    EXPECT_EQ(all->plannedNextID(), a.id);
+    struct Case {
+        PlaybackMode mode;
+        bool gapless;
+        const Track& playing;
+        std::optional<Uuid> queued;
+    };
+    for (const auto& c :
+         {Case{PlaybackMode::normal, true, a, b.id},
+          Case{PlaybackMode::normal, true, b, std::nullopt}, Case{PlaybackMode::all, true, b, a.id},
+          Case{PlaybackMode::one, true, a, std::nullopt},
+          Case{PlaybackMode::stopAfter, true, a, std::nullopt},
+          Case{PlaybackMode::normal, false, a, std::nullopt},
+          Case{PlaybackMode::all, false, a, std::nullopt}}) {
+        SCOPED_TRACE(std::string(rawValue(c.mode)) + (c.gapless ? "" : " without gapless") +
+                     ", playing " + c.playing.title);
+        ControllerRig rig(stateWith({a, b}, playback(c.mode, false, c.gapless)));
+        rig->play(c.playing.id);
+        rig.run(0.3);
+        EXPECT_EQ(rig->plannedNextID(), c.queued);
+        EXPECT_EQ(rig.engine().hasQueued(), c.queued.has_value());
+    }
 }
 
 TEST_F(PreparationTest, ATrackAtAnotherSampleRateIsNeverQueuedButStartsWhenItsTurnComes) {

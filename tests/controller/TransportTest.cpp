@@ -5,22 +5,20 @@
 namespace orvane::test {
 namespace {
 
-class TransportTest : public ::testing::Test {
-protected:
-    // Three 6 s tracks A, B, C in the active playlist.
-    std::vector<Track> threeTracks() {
-        return {makeTrack(files.dc("a.wav", 6.0), "A"), makeTrack(files.dc("b.wav", 6.0), "B"),
-                makeTrack(files.dc("c.wav", 6.0), "C")};
-    }
-    TempFolder files;
-};
+AppSettings changeFade(double ms = 700) {
+    AppSettings settings;
+    settings.fadeChangeOn = true;
+    settings.fadeChangeMs = ms;
+    return settings;
+}
 
-TEST_F(TransportTest, TogglePlayStartsTheFirstTrackThenPausesAndResumesInPlace) {
+TEST(TransportTest, TogglePlayStartsPausesResumesOrStartsTheSelectedTrack) {
+    TempFolder files;
     ControllerRig empty(stateWith({}));
     empty->togglePlay();
     EXPECT_FALSE(empty.engine().isLoaded.get());
 
-    ControllerRig rig(stateWith(threeTracks()));
+    ControllerRig rig(stateWith(files.tracks(3)));
     rig->togglePlay();
     EXPECT_EQ(rig.playing(), rig.id(0));
     EXPECT_EQ(rig->playingPlaylistID.get(), rig.list().id);
@@ -37,26 +35,19 @@ TEST_F(TransportTest, TogglePlayStartsTheFirstTrackThenPausesAndResumesInPlace) 
     EXPECT_TRUE(rig.engine().isPlaying.get());
     EXPECT_EQ(rig.playing(), rig.id(0));
     EXPECT_DOUBLE_EQ(rig.engine().currentTime.get(), pausedAt);
-}
 
-TEST_F(TransportTest, TogglePlayStartsAnotherSelectedTrackEvenWhilePaused) {
-    ControllerRig rig(stateWith(threeTracks()));
-    rig->play(rig.id(0));
-    rig.run(0.5);
+    // Another track selected starts, also while paused.
     rig->pauseToggle();
     ASSERT_FALSE(rig.engine().isPlaying.get());
-
     rig->selection = std::set<Uuid>{rig.id(2)};
     rig->togglePlay();
     EXPECT_EQ(rig.playing(), rig.id(2));
     EXPECT_TRUE(rig.engine().isPlaying.get());
 }
 
-TEST_F(TransportTest, ChangeFadeFadesOutHalfThenStartsTheNewTrack370msLater) {
-    AppSettings settings;
-    settings.fadeChangeOn = true;
-    settings.fadeChangeMs = 700;
-    ControllerRig rig(stateWith(threeTracks(), settings));
+TEST(TransportTest, ChangeFadeFadesOutHalfThenStartsTheNewTrack370msLater) {
+    TempFolder files;
+    ControllerRig rig(stateWith(files.tracks(3), changeFade()));
     rig->play(rig.id(0));
     rig.run(0.5);
 
@@ -85,11 +76,9 @@ TEST_F(TransportTest, ChangeFadeFadesOutHalfThenStartsTheNewTrack370msLater) {
     EXPECT_FLOAT_EQ(rig.engine().fadeLevel(), 1.0f);
 }
 
-TEST_F(TransportTest, TwoQuickChangesStartOnlyTheLastChoice) {
-    AppSettings settings;
-    settings.fadeChangeOn = true;
-    settings.fadeChangeMs = 700;
-    ControllerRig rig(stateWith(threeTracks(), settings));
+TEST(TransportTest, TwoQuickChangesStartOnlyTheLastChoice) {
+    TempFolder files;
+    ControllerRig rig(stateWith(files.tracks(3), changeFade()));
     rig->play(rig.id(0));
     rig.run(0.5);
     StartLog log(*rig);
@@ -119,12 +108,12 @@ TEST_F(TransportTest, TwoQuickChangesStartOnlyTheLastChoice) {
     EXPECT_FALSE(rig.engine().isLoaded.get());
 }
 
-TEST_F(TransportTest, AChangeWhilePausedStartsAtOnceWithThePlayFade) {
-    AppSettings settings;
-    settings.fadeChangeOn = true;
+TEST(TransportTest, AChangeWhilePausedStartsAtOnceWithThePlayFade) {
+    TempFolder files;
+    AppSettings settings = changeFade();
     settings.fadePlayOn = true;
     settings.fadePlayMs = 100;
-    ControllerRig rig(stateWith(threeTracks(), settings));
+    ControllerRig rig(stateWith(files.tracks(3), settings));
     rig->play(rig.id(0));
     rig->pauseToggle();
     rig->play(rig.id(1));
@@ -134,15 +123,13 @@ TEST_F(TransportTest, AChangeWhilePausedStartsAtOnceWithThePlayFade) {
     EXPECT_FLOAT_EQ(rig.engine().fadeLevel(), 1.0f);
 }
 
-TEST_F(TransportTest, TheEndOfTheOldTrackDuringAChangeDoesNotChooseAnother) {
-    AppSettings settings;
-    settings.fadeChangeOn = true;
-    settings.fadeChangeMs = 2000;
+TEST(TransportTest, TheEndOfTheOldTrackDuringAChangeDoesNotChooseAnother) {
+    TempFolder files;
+    AppSettings settings = changeFade(2000);
     settings.gapless = false;
-    ControllerRig rig(
-        stateWith({makeTrack(files.dc("short.wav", 0.5), "Short"),
-                   makeTrack(files.dc("b.wav", 3.0), "B"), makeTrack(files.dc("c.wav", 3.0), "C")},
-                  settings));
+    auto tracks = files.tracks(3, 3.0);
+    tracks[0] = makeTrack(files.dc("short.wav", 0.5), "Short");
+    ControllerRig rig(stateWith(tracks, settings));
     rig->play(rig.id(0));
     rig.run(0.2);
     StartLog log(*rig);
@@ -151,8 +138,9 @@ TEST_F(TransportTest, TheEndOfTheOldTrackDuringAChangeDoesNotChooseAnother) {
     EXPECT_EQ(log.started, std::vector<Uuid>{rig.id(2)});
 }
 
-TEST_F(TransportTest, StopClearsThePlayingTrackButKeepsTheResumePoint) {
-    ControllerRig rig(stateWith(threeTracks()));
+TEST(TransportTest, StopClearsThePlayingTrackButKeepsTheResumePoint) {
+    TempFolder files;
+    ControllerRig rig(stateWith(files.tracks(3)));
     rig->play(rig.id(1));
     rig.run(0.3);
     rig->stop();
@@ -166,10 +154,10 @@ TEST_F(TransportTest, StopClearsThePlayingTrackButKeepsTheResumePoint) {
     EXPECT_FALSE(rig.nowPlaying.updates.back().playing);
 }
 
-TEST_F(TransportTest, VolumeAndMute) {
+TEST(TransportTest, VolumeAndMute) {
     AppSettings settings;
     settings.loudness = true;
-    ControllerRig rig(stateWith(threeTracks(), settings));
+    ControllerRig rig(stateWith({}, settings));
     rig->setVolume(0.5);
     rig.loop.advance(0.5);
     EXPECT_NEAR(rig.engine().loudBandGainsDb()[0], 6.0f, 1e-4f);
@@ -190,16 +178,14 @@ TEST_F(TransportTest, VolumeAndMute) {
 
 // --- Tracks that cannot be started ---
 
-TEST_F(TransportTest, AnUnloadableTrackIsSkippedFromItselfInEveryMode) {
+TEST(TransportTest, AnUnloadableTrackIsSkippedFromItselfInEveryMode) {
+    TempFolder files;
+    const std::vector<Track> tracks{makeTrack(files.broken("x.wav"), "X"),
+                                    makeTrack(files.dc("y.wav", 2.0), "Y")};
     for (const auto mode : allPlaybackModes) {
         for (const bool shuffle : {false, true}) {
             SCOPED_TRACE(std::string(rawValue(mode)) + (shuffle ? " shuffle" : " linear"));
-            AppSettings settings;
-            settings.pbMode = mode;
-            settings.shuffle = shuffle;
-            ControllerRig rig(stateWith(
-                {makeTrack(files.broken("x.wav"), "X"), makeTrack(files.dc("y.wav", 2.0), "Y")},
-                settings));
+            ControllerRig rig(stateWith(tracks, playback(mode, shuffle)));
             StartLog log(*rig);
             rig->play(rig.id(0));
             EXPECT_EQ(log.started, std::vector<Uuid>{rig.id(1)});
@@ -208,7 +194,8 @@ TEST_F(TransportTest, AnUnloadableTrackIsSkippedFromItselfInEveryMode) {
     }
 }
 
-TEST_F(TransportTest, ARunOfBrokenTracksIsSkippedToTheNextGoodOne) {
+TEST(TransportTest, ARunOfBrokenTracksIsSkippedToTheNextGoodOne) {
+    TempFolder files;
     ControllerRig rig(stateWith(
         {makeTrack(files.dc("a.wav", 3.0), "A"), makeTrack(files.broken("b.wav"), "B"),
          makeTrack(files.path("missing.wav"), "C"), makeTrack(files.dc("d.wav", 3.0), "D")}));
@@ -221,19 +208,16 @@ TEST_F(TransportTest, ARunOfBrokenTracksIsSkippedToTheNextGoodOne) {
     EXPECT_EQ(rig.playing(), rig.id(3));
 }
 
-TEST_F(TransportTest, APlaylistOfBrokenFilesStopsAfterOnePass) {
+TEST(TransportTest, APlaylistOfBrokenFilesStopsAfterOnePass) {
+    TempFolder files;
+    std::vector<Track> tracks;
+    for (int i = 0; i < 5; ++i)
+        tracks.push_back(makeTrack(files.broken("bad" + std::to_string(i) + ".wav"), "Bad"));
     for (const bool shuffle : {false, true}) {
         SCOPED_TRACE(shuffle ? "shuffle" : "linear");
-        AppSettings settings;
-        settings.pbMode = PlaybackMode::all;
-        settings.shuffle = shuffle;
-        std::vector<Track> tracks;
-        for (int i = 0; i < 5; ++i)
-            tracks.push_back(makeTrack(files.broken("bad" + std::to_string(i) + ".wav"), "Bad"));
-        ControllerRig rig(stateWith(tracks, settings));
+        ControllerRig rig(stateWith(tracks, playback(PlaybackMode::all, shuffle)));
         StartLog log(*rig);
         rig->togglePlay();
-        EXPECT_TRUE(log.started.empty());
         EXPECT_FALSE(rig.playing());
         EXPECT_FALSE(rig.engine().isLoaded.get());
         rig.run(1.0);
@@ -241,12 +225,11 @@ TEST_F(TransportTest, APlaylistOfBrokenFilesStopsAfterOnePass) {
     }
 }
 
-TEST_F(TransportTest, ATrackThatBreaksWhileRepeatingInModeOneMovesOn) {
-    AppSettings settings;
-    settings.pbMode = PlaybackMode::one;
+TEST(TransportTest, ATrackThatBreaksWhileRepeatingInModeOneMovesOn) {
+    TempFolder files;
     const auto a = files.dc("a.wav", 0.5);
-    ControllerRig rig(
-        stateWith({makeTrack(a, "A"), makeTrack(files.dc("b.wav", 2.0), "B")}, settings));
+    ControllerRig rig(stateWith({makeTrack(a, "A"), makeTrack(files.dc("b.wav", 2.0), "B")},
+                                playback(PlaybackMode::one)));
     StartLog log(*rig);
     rig->play(rig.id(0));
     ASSERT_TRUE(rig.runUntil([&] { return log.started.size() == 2; }, 1.0));
@@ -256,18 +239,18 @@ TEST_F(TransportTest, ATrackThatBreaksWhileRepeatingInModeOneMovesOn) {
     EXPECT_EQ(log.started[2], rig.id(1));
 }
 
-TEST_F(TransportTest, NothingRunsAfterTheControllerIsGone) {
-    AppSettings settings;
+TEST(TransportTest, NothingRunsAfterTheControllerIsGone) {
+    TempFolder files;
+    AppSettings settings = changeFade();
     settings.normalize = true;
-    settings.fadeChangeOn = true;
-    auto rig = std::make_unique<ControllerRig>(stateWith(threeTracks(), settings));
-    (*rig)->play(rig->id(0)); // starts a level measurement
-    rig->run(0.1);
-    (*rig)->play(rig->id(1)); // a change under way
-    (*rig)->setVolume(0.3);   // a save pending
-    rig->controller.reset();
-    rig->loop.advance(10.0);
-    EXPECT_EQ(rig->loop.pendingTimerCount(), 0u);
+    ControllerRig rig(stateWith(files.tracks(3), settings));
+    rig->play(rig.id(0)); // starts a level measurement
+    rig.run(0.1);
+    rig->play(rig.id(1)); // a change under way
+    rig->setVolume(0.3);  // a save pending
+    rig.controller.reset();
+    rig.loop.advance(10.0);
+    EXPECT_EQ(rig.loop.pendingTimerCount(), 0u);
 }
 
 } // namespace

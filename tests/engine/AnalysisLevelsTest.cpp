@@ -1,5 +1,6 @@
 #include "AnalysisTestSupport.h"
 #include "engine/analysis/OfflineAnalysis.h"
+#include "engine/analysis/TempoDetection.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,13 +10,6 @@ namespace {
 
 using test::analysisFixture;
 using test::WavFolder;
-
-TEST(AnalysisLevels, DigitalSilenceReadsMinus80DbNotZero) {
-    const auto levels = computeLevels(analysisFixture("silence.wav"));
-    ASSERT_TRUE(levels);
-    EXPECT_EQ(levels->peak, 0.0001);
-    EXPECT_EQ(levels->rms, 0.0001);
-}
 
 // Longer than one 262144-frame read, with the loudest sample in the short last
 // block and different content per channel: every block and every channel counts.
@@ -41,12 +35,25 @@ TEST(AnalysisLevels, PeakAndRmsCoverEveryBlockAndChannel) {
     EXPECT_NEAR(levels->rms, expectedRms, expectedRms * 1e-6);
 }
 
-TEST(AnalysisLevels, NothingToMeasureIsAbsent) {
+// Digital silence reads -80 dB, not zero; a file with nothing to measure has no levels,
+// no trim and no tempo.
+TEST(OfflineAnalysis, SilenceReadsTheFloorAndNothingToMeasureIsAbsent) {
+    const auto silent = computeLevels(analysisFixture("silence.wav"));
+    ASSERT_TRUE(silent);
+    EXPECT_EQ(silent->peak, 0.0001);
+    EXPECT_EQ(silent->rms, 0.0001);
+
     WavFolder folder;
-    EXPECT_FALSE(computeLevels(folder.write("empty.wav", {{}, {}})));
-    EXPECT_FALSE(
-        computeLevels((std::filesystem::temp_directory_path() / "orvane-no-such.wav").native()));
-    EXPECT_FALSE(computeLevels(folder.writeText("text.mp3", "ID3? no, just text")));
+    for (const auto& path :
+         {folder.write("empty.wav", {{}, {}}), folder.write("mono.wav", {{}}),
+          folder.writeText("text.mp3", "ID3? no, just text"),
+          folder.writeText("text.wav", "RIFF but not really"),
+          (std::filesystem::temp_directory_path() / "orvane-no-such.wav").native()}) {
+        SCOPED_TRACE(path);
+        EXPECT_FALSE(computeLevels(path));
+        EXPECT_FALSE(computeTrim(path, -50.0, 10.0));
+        EXPECT_FALSE(detectBPM(path));
+    }
 }
 
 } // namespace

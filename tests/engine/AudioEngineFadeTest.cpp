@@ -5,9 +5,6 @@
 namespace orvane::test {
 namespace {
 
-// The timers an idle engine always runs: the 0.2 s tick and the meter tick.
-constexpr std::size_t kEngineTimers = 2;
-
 class AudioEngineFadeTest : public ::testing::Test {
 protected:
     void load(int fadeInMs = 0) {
@@ -26,27 +23,27 @@ protected:
     EngineRig rig;
 };
 
-TEST_F(AudioEngineFadeTest, AFadeShorterThanOneStepTakesExactlyOneStep) {
+TEST_F(AudioEngineFadeTest, FadesMoveInLinearTwentyMillisecondStepsAndAtLeastOne) {
     load(10);
     EXPECT_EQ(rig->fadeLevel(), 0.0f);
     EXPECT_EQ(rig->host().graph().fadeLevel(), 0.0f);
     EXPECT_EQ(stepLevels(1), std::vector<float>{1.0f});
     EXPECT_EQ(rig.loop.pendingTimerCount(), kEngineTimers); // the fade's timer is gone
-}
 
-TEST_F(AudioEngineFadeTest, ASecondLongFadeTakesFiftyLinearSteps) {
     load(1000);
-    const auto levels = stepLevels(50);
-    for (int i = 0; i < 50; ++i)
-        EXPECT_FLOAT_EQ(levels[static_cast<std::size_t>(i)], static_cast<float>(i + 1) / 50.0f);
+    auto levels = stepLevels(5);
+    rig->resume(0); // playing, no pause fade: the fade-in goes on undisturbed
+    const auto rest = stepLevels(45);
+    levels.insert(levels.end(), rest.begin(), rest.end());
+    for (std::size_t i = 0; i < 50; ++i)
+        EXPECT_FLOAT_EQ(levels[i], static_cast<float>(i + 1) / 50.0f);
     EXPECT_EQ(rig.loop.pendingTimerCount(), kEngineTimers);
 }
 
-TEST_F(AudioEngineFadeTest, PauseFadesOutThenPauses) {
+TEST_F(AudioEngineFadeTest, PauseFadesOutThenPausesAndSilences) {
     load();
     rig.run(0.2);
     rig->pause(100);
-    EXPECT_TRUE(rig->isPlaying);
     rig.run(0.08);
     EXPECT_TRUE(rig->isPlaying);
     EXPECT_NEAR(rig->fadeLevel(), 0.2f, 1e-6f);
@@ -57,7 +54,8 @@ TEST_F(AudioEngineFadeTest, PauseFadesOutThenPauses) {
     EXPECT_EQ(rig.lastLeft(), std::vector<float>(rig.lastLeft().size(), 0.0f));
 }
 
-TEST_F(AudioEngineFadeTest, AnInterruptedPauseFadeNeverPausesAndRisesFromWhereItWas) {
+TEST_F(AudioEngineFadeTest, InterruptedPauseFadesNeverPause) {
+    // resume: the level rises again from where the fade-out got to.
     load();
     rig.run(0.2);
     rig->pause(200); // 10 steps
@@ -70,35 +68,23 @@ TEST_F(AudioEngineFadeTest, AnInterruptedPauseFadeNeverPausesAndRisesFromWhereIt
     EXPECT_TRUE(rig->isPlaying);
     EXPECT_EQ(rig->fadeLevel(), 1.0f);
     EXPECT_NE(rig.lastLeft(), std::vector<float>(rig.lastLeft().size(), 0.0f));
-}
 
-TEST_F(AudioEngineFadeTest, PlayWithAFadeInterruptingAPauseFadeAlsoCancelsThePause) {
-    load();
+    // play with a fade: from 0, as play always starts its fade.
     rig->pause(200);
     rig.run(0.1);
-    rig->play(100); // from 0, as play always starts its fade
+    rig->play(100);
     EXPECT_EQ(rig->fadeLevel(), 0.0f);
     rig.run(0.5);
     EXPECT_TRUE(rig->isPlaying);
     EXPECT_EQ(rig->fadeLevel(), 1.0f);
-}
 
-TEST_F(AudioEngineFadeTest, ResumeWhilePlayingWithoutAPauseFadeDoesNothing) {
-    load(1000);
-    rig.run(0.1);
-    const float level = rig->fadeLevel();
-    rig->resume(0);
-    EXPECT_EQ(rig->fadeLevel(), level);
-}
-
-TEST_F(AudioEngineFadeTest, HardStopCancelsTheFadeAndItsCompletion) {
-    load();
+    // hardStop: the fade and its completion are gone before the next load.
     rig->pause(100);
     rig->hardStop();
     EXPECT_EQ(rig->fadeLevel(), 1.0f);
-    rig->load(engineFixture("full.wav"), Uuid::random(), 0.0, std::nullopt, 1.0, 0);
+    load();
     rig.run(0.3);
-    EXPECT_TRUE(rig->isPlaying); // the old pause completion never ran
+    EXPECT_TRUE(rig->isPlaying);
 }
 
 TEST_F(AudioEngineFadeTest, FadeInShapesTheRenderedSignal) {
@@ -123,7 +109,8 @@ TEST_F(AudioEngineFadeTest, FadeInShapesTheRenderedSignal) {
     EXPECT_EQ(rig.lastLeft(), reference.lastLeft());
 }
 
-TEST_F(AudioEngineFadeTest, InstantNormGainSetsTheStageAtOnceAndBypassesAtUnity) {
+TEST_F(AudioEngineFadeTest,
+       InstantNormGainIsClampedAndBypassesAtUnityAndOutputSettingsReachTheGraph) {
     load();
     rig->setNormGain(0.5, true);
     EXPECT_FALSE(rig->normBypassed());
@@ -136,9 +123,14 @@ TEST_F(AudioEngineFadeTest, InstantNormGainSetsTheStageAtOnceAndBypassesAtUnity)
     EXPECT_TRUE(rig->host().graph().normBypassed());
     EXPECT_FLOAT_EQ(rig->normGain(), 0.0f);
     EXPECT_FLOAT_EQ(rig->currentSegment()->normGain, 0.0f);
+
+    rig->setVolume(0.25f);
+    rig->setPan(-0.5f);
+    EXPECT_FLOAT_EQ(rig->host().graph().volume(), 0.25f);
+    EXPECT_FLOAT_EQ(rig->host().graph().pan(), -0.5f);
 }
 
-TEST_F(AudioEngineFadeTest, RampedNormGainMovesInTenStepsAndStaysBypassedAtUnity) {
+TEST_F(AudioEngineFadeTest, RampedNormGainMovesInTenStepsIsClampedAndBypassesAtUnity) {
     load();
     rig->setNormGain(1.0, false);
     EXPECT_TRUE(rig->normBypassed());
@@ -158,33 +150,20 @@ TEST_F(AudioEngineFadeTest, RampedNormGainMovesInTenStepsAndStaysBypassedAtUnity
     EXPECT_TRUE(rig->host().graph().normBypassed());
     EXPECT_EQ(rig->normUnitGainDb(), 0.0f);
     EXPECT_EQ(rig.loop.pendingTimerCount(), kEngineTimers);
-}
 
-TEST_F(AudioEngineFadeTest, RampedNormGainIsClampedAndZeroMeansUnity) {
-    load();
     rig->setNormGain(2000.0, false);
     rig.loop.advance(0.2);
-    EXPECT_FLOAT_EQ(rig->normUnitGainDb(), 24.0f);
     EXPECT_FLOAT_EQ(rig->host().graph().normGainDb(), 24.0f);
     rig->setNormGain(1e-9, false); // -180 dB
     rig.loop.advance(0.2);
     EXPECT_FLOAT_EQ(rig->normUnitGainDb(), -96.0f);
-    rig->setNormGain(0.0, false);
+    rig->setNormGain(0.0, false); // zero means unity
     rig.loop.advance(0.1);
     EXPECT_NEAR(rig->normUnitGainDb(), -48.0f, 1e-3f);
     EXPECT_FALSE(rig->normBypassed());
     rig.loop.advance(0.1);
     EXPECT_EQ(rig->normUnitGainDb(), 0.0f);
     EXPECT_TRUE(rig->normBypassed());
-    EXPECT_FLOAT_EQ(rig->normGain(), 0.0f);
-}
-
-TEST_F(AudioEngineFadeTest, VolumeAndPanReachTheGraph) {
-    load();
-    rig->setVolume(0.25f);
-    rig->setPan(-0.5f);
-    EXPECT_FLOAT_EQ(rig->host().graph().volume(), 0.25f);
-    EXPECT_FLOAT_EQ(rig->host().graph().pan(), -0.5f);
 }
 
 } // namespace

@@ -18,9 +18,7 @@ constexpr std::int64_t kToneStart = 66150;
 const double kTonePeakDb = 20.0 * std::log10(0.5) - 0.8;
 
 std::string toneFixture() {
-    const auto path = std::filesystem::path(ORVANE_FIXTURES_DIR) / "analysis" / "tone-at-1.5s.wav";
-    EXPECT_TRUE(std::filesystem::exists(path)) << path << " is missing";
-    return path.string();
+    return fixtureFile("analysis/tone-at-1.5s.wav");
 }
 
 MeterLevels levels(AudioEngine& e) {
@@ -119,13 +117,10 @@ TEST(AudioEngineMeterTest, WhenNotPlayingTheReadingsFallThreeAndTheHoldsPointNin
     ASSERT_NEAR(before.peakHoldLeftDb, kTonePeakDb, 0.05);
 
     rig.loop.advance(0.2); // one tick at 0.4 s
-    const MeterLevels after = levels(*rig);
-    EXPECT_DOUBLE_EQ(after.vuLeftDb, before.vuLeftDb - 3.0);
-    EXPECT_DOUBLE_EQ(after.vuRightDb, before.vuRightDb - 3.0);
-    EXPECT_DOUBLE_EQ(after.peakLeftDb, before.peakLeftDb - 3.0);
-    EXPECT_DOUBLE_EQ(after.peakRightDb, before.peakRightDb - 3.0);
-    EXPECT_DOUBLE_EQ(after.peakHoldLeftDb, before.peakHoldLeftDb - 0.9);
-    EXPECT_DOUBLE_EQ(after.peakHoldRightDb, before.peakHoldRightDb - 0.9);
+    EXPECT_EQ(levels(*rig),
+              (MeterLevels{before.vuLeftDb - 3.0, before.vuRightDb - 3.0, before.peakLeftDb - 3.0,
+                           before.peakRightDb - 3.0, before.peakHoldLeftDb - 0.9,
+                           before.peakHoldRightDb - 0.9}));
 
     rig.loop.advance(2.0); // ten ticks: the readings are down, the holds still falling
     EXPECT_EQ(rig->vuLeftDb, kVuFloorDb);

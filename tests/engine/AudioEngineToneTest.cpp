@@ -1,49 +1,37 @@
+#include "DspTestSupport.h"
 #include "EngineTestSupport.h"
-
-#include <algorithm>
-#include <cmath>
-#include <filesystem>
-#include <iostream>
-#include <numbers>
 
 #include <gtest/gtest.h>
 
 namespace orvane::test {
 namespace {
 
-// The timers an idle engine always runs: the 0.2 s tick and the meter tick.
-constexpr std::size_t kEngineTimers = 2;
-constexpr float kLimiterPreGainDb = -0.8f;
-
-// A file made by scripts/make-fixtures.sh: 3 s of a 1 kHz stereo sine at 44.1 kHz,
-// -3 dB on the left and half that on the right.
-std::string sineFixture() {
-    const auto path = std::filesystem::path(ORVANE_FIXTURES_DIR) / "sine.wav";
-    EXPECT_TRUE(std::filesystem::exists(path)) << path << " is missing";
-    return path.string();
-}
-
 class AudioEngineToneTest : public ::testing::Test {
 protected:
-    EqUnit& eqUnit() { return rig->host().graph().toneChain().eq(); }
-    EqUnit& loudUnit() { return rig->host().graph().toneChain().loudnessEq(); }
-    Compressor& compressor() { return rig->host().graph().toneChain().compressor(); }
-    PeakLimiter& limiter() { return rig->host().graph().toneChain().limiter(); }
+    ToneChain& tone() { return *rig->host().graph().toneChain(); }
+    EqUnit& eqUnit() { return tone().eq(); }
+    EqUnit& loudUnit() { return tone().loudnessEq(); }
 
     EngineRig rig;
 };
 
-TEST_F(AudioEngineToneTest, EqualiserOffRampsToFlatInEightStepsAndOnlyThenBypasses) {
+TEST_F(AudioEngineToneTest, EqualiserRampsInEightStepsAndBypassesOnlyOnceFlat) {
     rig->setEQGain(0, 8.0f);
     rig->setEQGain(5, -4.0f);
+    rig->setEQGain(10, 3.0f); // outside the ten bands: nothing
+    rig->setEQGain(-1, 3.0f);
     EXPECT_TRUE(eqUnit().bypassed());
     EXPECT_EQ(eqUnit().bandGain(0), 0.0f); // stored only while the equaliser is off
     rig->setEQEnabled(true);
-    EXPECT_FALSE(rig->eqBypassed());
     EXPECT_FALSE(eqUnit().bypassed()); // in circuit before the ramp starts
-    rig.loop.advance(0.12);
+    rig.loop.advance(0.06);
+    EXPECT_FLOAT_EQ(eqUnit().bandGain(0), 4.0f);
+    rig.loop.advance(0.06);
     EXPECT_EQ(eqUnit().bandGain(0), 8.0f);
     EXPECT_EQ(eqUnit().bandGain(5), -4.0f);
+    EXPECT_EQ(rig->storedEQGains()[9], 0.0f);
+    rig->setEQGain(2, 3.0f);
+    EXPECT_EQ(eqUnit().bandGain(2), 3.0f); // on: applied at once, no ramp
 
     rig->setEQEnabled(false);
     rig.loop.advance(0.105); // 7 of the 8 steps of 15 ms
@@ -54,52 +42,25 @@ TEST_F(AudioEngineToneTest, EqualiserOffRampsToFlatInEightStepsAndOnlyThenBypass
     rig.loop.advance(0.015);
     EXPECT_TRUE(rig->eqBypassed());
     EXPECT_TRUE(eqUnit().bypassed());
-    EXPECT_EQ(eqUnit().bandGain(0), 0.0f);
-    EXPECT_EQ(eqUnit().bandGain(5), 0.0f);
+    for (std::size_t band = 0; band < eqUnit().bandCount(); ++band)
+        EXPECT_EQ(eqUnit().bandGain(band), 0.0f) << band;
     EXPECT_EQ(rig.loop.pendingTimerCount(), kEngineTimers);
     rig->setEQEnabled(false); // the same value again: nothing
     EXPECT_EQ(rig.loop.pendingTimerCount(), kEngineTimers);
-}
 
-TEST_F(AudioEngineToneTest, EqualiserBackOnRestoresTheGainsSetWhileItWasOff) {
-    rig->setEQEnabled(true);
-    rig->setEQGain(2, 3.0f);
-    EXPECT_EQ(eqUnit().bandGain(2), 3.0f); // on: applied at once, no ramp
-    rig->setEQEnabled(false);
-    rig.loop.advance(0.12);
+    // Gains set while off come back with the equaliser.
     rig->setEQGain(2, -6.0f);
-    rig->setEQGain(9, 4.5f);
     EXPECT_EQ(eqUnit().bandGain(2), 0.0f);
-    EXPECT_EQ(eqUnit().bandGain(9), 0.0f);
-    rig->setEQEnabled(true);
-    rig.loop.advance(0.06);
-    EXPECT_FLOAT_EQ(eqUnit().bandGain(9), 2.25f);
-    rig.loop.advance(0.06);
-    EXPECT_EQ(eqUnit().bandGain(2), -6.0f);
-    EXPECT_EQ(eqUnit().bandGain(9), 4.5f);
-    EXPECT_TRUE(rig->eqEnabled());
-    EXPECT_FALSE(eqUnit().bypassed());
-}
-
-TEST_F(AudioEngineToneTest, BandIndicesOutsideTheTenBandsChangeNothing) {
     rig->setEQEnabled(true);
     rig.loop.advance(0.12);
-    const auto stored = rig->storedEQGains();
-    rig->setEQGain(10, 3.0f);
-    rig->setEQGain(-1, 3.0f);
-    EXPECT_EQ(rig->storedEQGains(), stored);
-    for (std::size_t band = 0; band < eqUnit().bandCount(); ++band)
-        EXPECT_EQ(eqUnit().bandGain(band), 0.0f) << band;
-}
-
-TEST_F(AudioEngineToneTest, LoudnessOffWhileBypassedStartsNothing) {
-    rig->setLoudness(false, 0.3);
-    EXPECT_EQ(rig.loop.pendingTimerCount(), kEngineTimers);
-    EXPECT_TRUE(rig->loudBypassed());
-    EXPECT_TRUE(loudUnit().bypassed());
+    EXPECT_EQ(eqUnit().bandGain(0), 8.0f);
+    EXPECT_EQ(eqUnit().bandGain(2), -6.0f);
+    EXPECT_TRUE(rig->eqEnabled());
 }
 
 TEST_F(AudioEngineToneTest, LoudnessRampsToItsCurveAndBypassesOnceFlatAtFullVolume) {
+    rig->setLoudness(false, 0.3); // off while bypassed: nothing starts
+    EXPECT_EQ(rig.loop.pendingTimerCount(), kEngineTimers);
     rig->setLoudness(true, 0.5);
     EXPECT_FALSE(rig->loudBypassed());
     EXPECT_FALSE(loudUnit().bypassed());
@@ -116,7 +77,6 @@ TEST_F(AudioEngineToneTest, LoudnessRampsToItsCurveAndBypassesOnceFlatAtFullVolu
     rig.loop.advance(0.02);
     EXPECT_TRUE(rig->loudBypassed());
     EXPECT_TRUE(loudUnit().bypassed());
-    EXPECT_EQ(loudUnit().bandGain(0), 0.0f);
     EXPECT_EQ(loudUnit().bandGain(1), 0.0f);
     EXPECT_EQ(rig.loop.pendingTimerCount(), kEngineTimers);
 
@@ -125,78 +85,31 @@ TEST_F(AudioEngineToneTest, LoudnessRampsToItsCurveAndBypassesOnceFlatAtFullVolu
     EXPECT_TRUE(loudUnit().bypassed());
     rig.loop.advance(0.2);
     EXPECT_TRUE(rig->loudBypassed());
-    EXPECT_TRUE(loudUnit().bypassed());
 }
 
 TEST_F(AudioEngineToneTest, CompressorPresetsSetTheUnitAndTheLimiterReturnsToItsPreGain) {
-    EXPECT_TRUE(compressor().bypassed());
-    EXPECT_FLOAT_EQ(limiter().preGain(), kLimiterPreGainDb);
-
-    rig->host().graph().setLimiterPreGainDb(-3.0f);
-    rig->setCompressor(true, CompressorPreset::radio);
-    const CompressorParameters radio = compressor().parameters();
-    EXPECT_FALSE(compressor().bypassed());
-    EXPECT_FALSE(rig->compressorBypassed());
-    EXPECT_FLOAT_EQ(radio.thresholdDb, -22.0f);
-    EXPECT_FLOAT_EQ(radio.headRoomDb, 10.0f);
-    EXPECT_FLOAT_EQ(radio.attackSeconds, 0.015f);
-    EXPECT_FLOAT_EQ(radio.releaseSeconds, 0.18f);
-    EXPECT_FLOAT_EQ(radio.overallGainDb, 5.775f);
-    EXPECT_FLOAT_EQ(radio.expansionRatio, 1.0f);
-    EXPECT_FLOAT_EQ(radio.expansionThresholdDb, -120.0f);
-    EXPECT_FLOAT_EQ(limiter().preGain(), kLimiterPreGainDb);
-
-    rig->host().graph().setLimiterPreGainDb(3.0f);
-    rig->setCompressor(false, CompressorPreset::radio);
-    EXPECT_TRUE(compressor().bypassed());
-    EXPECT_TRUE(rig->compressorBypassed());
-    EXPECT_FLOAT_EQ(compressor().parameters().headRoomDb, 10.0f); // kept while off
-    EXPECT_FLOAT_EQ(limiter().preGain(), kLimiterPreGainDb);
-
-    rig->setCompressor(true, CompressorPreset::maximum);
-    EXPECT_FLOAT_EQ(compressor().parameters().headRoomDb, 5.0f);
-    rig->host().graph().setLimiterPreGainDb(0.0f);
-    rig->setCompressor(true, CompressorPreset::radio);
-    const CompressorParameters again = compressor().parameters();
-    EXPECT_EQ(again.thresholdDb, radio.thresholdDb);
-    EXPECT_EQ(again.headRoomDb, radio.headRoomDb);
-    EXPECT_EQ(again.overallGainDb, radio.overallGainDb);
-    EXPECT_EQ(again.attackSeconds, radio.attackSeconds);
-    EXPECT_EQ(again.releaseSeconds, radio.releaseSeconds);
-    EXPECT_FLOAT_EQ(limiter().preGain(), kLimiterPreGainDb);
-}
-
-constexpr double kSineHz = 1000.0;
-
-// What a stretch of a sine-wave signal shows at worst: its largest sample, its largest
-// step between neighbouring samples, and how far it strays from a pure sine. A sine of
-// any amplitude and phase obeys x[n] = 2 cos(w) x[n-1] - x[n-2] exactly, so that
-// residual stays near 0 while the level moves smoothly and equals any jump in it.
-struct SineShape {
-    float peak = 0.0f;
-    float step = 0.0f;
-    double residual = 0.0;
-};
-
-SineShape sineShape(const std::vector<float>& x, std::size_t from) {
-    const double c = 2.0 * std::cos(2.0 * std::numbers::pi * kSineHz / 44100.0);
-    SineShape s;
-    for (std::size_t i = from; i < x.size(); ++i) {
-        s.peak = std::max(s.peak, std::abs(x[i]));
-        s.step = std::max(s.step, std::abs(x[i] - x[i - 1]));
-        const double r = static_cast<double>(x[i]) - c * static_cast<double>(x[i - 1]) +
-                         static_cast<double>(x[i - 2]);
-        s.residual = std::max(s.residual, std::abs(r));
+    EXPECT_TRUE(tone().compressor().bypassed());
+    for (const auto& [on, preset, headRoom] : {std::tuple{true, CompressorPreset::radio, 10.0f},
+                                               {false, CompressorPreset::radio, 10.0f},
+                                               {true, CompressorPreset::maximum, 5.0f},
+                                               {true, CompressorPreset::radio, 10.0f}}) {
+        SCOPED_TRACE(std::string(rawValue(preset)) + (on ? " on" : " off"));
+        rig->host().graph().setLimiterPreGainDb(3.0f);
+        rig->setCompressor(on, preset);
+        EXPECT_EQ(tone().compressor().bypassed(), !on);
+        EXPECT_EQ(rig->compressorBypassed(), !on);
+        EXPECT_FLOAT_EQ(tone().compressor().parameters().headRoomDb, headRoom); // kept while off
+        EXPECT_FLOAT_EQ(tone().limiter().preGain(), ToneChain::kLimiterPreGainDb);
     }
-    return s;
+    EXPECT_FLOAT_EQ(tone().compressor().parameters().overallGainDb, 5.775f);
 }
 
 TEST_F(AudioEngineToneTest, RampsWhilePlayingNeverClick) {
     // The gains stay below the limiter's threshold throughout, so that only the ramps
-    // shape the sine.
+    // shape the sine (sine.wav: 3 s of 1 kHz, -3 dB left and half that right).
     for (int band = 0; band < 10; ++band)
         rig->setEQGain(band, band == 5 ? 4.0f : -2.0f); // band 5 is 1 kHz
-    rig->load(sineFixture(), Uuid::random(), 0.0, std::nullopt, 1.0, 0);
+    rig->load(fixtureFile("sine.wav"), Uuid::random(), 0.0, std::nullopt, 1.0, 0);
 
     // The output pulls blocks of uneven sizes while the ramps' timers fire in between.
     std::vector<float> left;
@@ -212,7 +125,6 @@ TEST_F(AudioEngineToneTest, RampsWhilePlayingNeverClick) {
             t += static_cast<double>(frames) / 44100.0;
         }
     };
-
     play(0.1);
     rig->setEQEnabled(true);      // 120 ms up to +4 dB at 1 kHz
     rig->setNormGain(0.5, false); // 200 ms down to -6 dB, from bypass
@@ -229,37 +141,31 @@ TEST_F(AudioEngineToneTest, RampsWhilePlayingNeverClick) {
     ASSERT_TRUE(rig->loudBypassed());
     ASSERT_TRUE(rig->isPlaying);
 
-    // A sine of amplitude A never moves by more than 2 A sin(pi f / fs) between two
-    // samples. Measured from just after the sine's own onset out of silence.
-    const double ownStep = 2.0 * std::sin(std::numbers::pi * kSineHz / 44100.0);
+    // Measured from just after the sine's own onset out of silence: never a step larger
+    // than the sine's own, and close to a pure sine throughout (a gain jump of 0.5 dB
+    // anywhere would depart from it by about 0.4 of the sine's step).
     const auto from = static_cast<std::size_t>(rig.lookAheadFrames()) + 441;
     for (const auto* channel : {&left, &right}) {
-        const SineShape s = sineShape(*channel, from);
-        const double peakStep = static_cast<double>(s.peak) * ownStep;
-        std::cout << "[ ramps ] peak " << s.peak << ": largest step "
-                  << static_cast<double>(s.step) / peakStep
-                  << " x the sine's own, largest departure from a pure sine "
-                  << s.residual / peakStep << " x\n";
-        EXPECT_GT(s.peak, 0.3f);
-        EXPECT_LT(s.peak, 0.9f); // the limiter never acted
-        EXPECT_LE(static_cast<double>(s.step), peakStep * 1.02);
-        // A gain jump of 0.5 dB anywhere would show as about 0.4 here.
-        EXPECT_LE(s.residual, peakStep * 0.05);
+        const float peak = dsptest::peakAbs(*channel, from);
+        const double ownStep = static_cast<double>(dsptest::toneStep(peak, 1000.0, 44100.0));
+        EXPECT_GT(peak, 0.3f);
+        EXPECT_LT(peak, 0.9f); // the limiter never acted
+        EXPECT_LE(dsptest::largestStep(*channel, from, channel->size()), ownStep * 1.02);
+        EXPECT_LE(
+            dsptest::largestDeviationFromTone(*channel, from, channel->size(), 1000.0, 44100.0),
+            ownStep * 0.05);
     }
 }
 
 TEST_F(AudioEngineToneTest, CharacterSettingsLeaveTheOutputBitIdentical) {
     EngineRig plain;
-    auto setUp = [](EngineRig& r) {
-        r->setEQEnabled(true);
-        r->setEQGain(3, 5.0f);
-        r->setCompressor(true, CompressorPreset::punch);
-        r->setLoudness(true, 0.4);
-        r->load(engineFixture("full.wav"), Uuid::random(), 0.0, std::nullopt, 0.8, 100);
-    };
-    setUp(rig);
-    setUp(plain);
-
+    for (EngineRig* r : {&rig, &plain}) {
+        (*r)->setEQEnabled(true);
+        (*r)->setEQGain(3, 5.0f);
+        (*r)->setCompressor(true, CompressorPreset::punch);
+        (*r)->setLoudness(true, 0.4);
+        (*r)->load(engineFixture("full.wav"), Uuid::random(), 0.0, std::nullopt, 0.8, 100);
+    }
     CharacterParams vinyl;
     vinyl.fx = CharacterFX::vinyl;
     vinyl.intensity = 100.0;

@@ -32,17 +32,19 @@ TEST_F(AudioEngineTransportTest, LoadPublishesTheTrimmedRegionBeforeAnySoundPlay
     EXPECT_TRUE(rig->isLoaded);
     EXPECT_TRUE(rig->isPlaying);
     EXPECT_EQ(order, (std::vector<std::string>{"duration", "currentTime", "isLoaded"}));
-}
 
-TEST_F(AudioEngineTransportTest, TrimsOutsideTheFileAreClampedToIt) {
-    load(-5.0, 99.0);
+    load(-5.0, 99.0); // trims outside the file are clamped to it
     EXPECT_DOUBLE_EQ(rig->duration, kFullSeconds);
     EXPECT_DOUBLE_EQ(rig->currentTime, 0.0);
     EXPECT_EQ(rig->currentSegment()->t0, 0);
     EXPECT_EQ(rig->currentSegment()->t1, static_cast<std::int64_t>(kFullSeconds * kRate));
 }
 
-TEST_F(AudioEngineTransportTest, AnEmptyRegionThrowsCodeOneAndLeavesTheEngineStopped) {
+TEST_F(AudioEngineTransportTest, UnreadableFilesAndEmptyRegionsThrowAndLeaveTheEngineStopped) {
+    EXPECT_THROW(rig->load(engineFixture(".stamp"), track, 0, std::nullopt, 1.0, 0), EngineError);
+    EXPECT_THROW(rig->load("/nonexistent/file.wav", track, 0, std::nullopt, 1.0, 0), EngineError);
+    EXPECT_FALSE(rig->isLoaded);
+
     load(0.5, 2.0);
     rig.run(0.1);
     try {
@@ -55,12 +57,6 @@ TEST_F(AudioEngineTransportTest, AnEmptyRegionThrowsCodeOneAndLeavesTheEngineSto
     EXPECT_FALSE(rig->isPlaying);
     ASSERT_TRUE(rig->currentSegment());
     EXPECT_EQ(rig->currentSegment()->trackID, track); // the previous segment stays
-}
-
-TEST_F(AudioEngineTransportTest, AnUnreadableFileThrows) {
-    EXPECT_THROW(rig->load(engineFixture(".stamp"), track, 0, std::nullopt, 1.0, 0), EngineError);
-    EXPECT_THROW(rig->load("/nonexistent/file.wav", track, 0, std::nullopt, 1.0, 0), EngineError);
-    EXPECT_FALSE(rig->isLoaded);
 }
 
 TEST_F(AudioEngineTransportTest, TheTickPublishesThePositionOfTheFrameBeingHeard) {
@@ -94,7 +90,9 @@ TEST_F(AudioEngineTransportTest, PlaybackStartsAtTheTrimmedStartFrame) {
     EXPECT_NE(played.left, std::vector<float>(64, 0.0f));
 }
 
-TEST_F(AudioEngineTransportTest, SeekClampsToTheTrimmedStartAndFiftyMillisecondsBeforeTheEnd) {
+// Seeks clamp to the trimmed start and to 50 ms before the end; a seek while paused
+// stays paused, silent, at the new place, and playing goes on from there.
+TEST_F(AudioEngineTransportTest, SeekClampsToTheRegionAndKeepsThePauseState) {
     load(1.0, 3.0);
     rig->seek(10.0);
     EXPECT_DOUBLE_EQ(rig->currentTime, 3.0 - 0.05);
@@ -103,13 +101,8 @@ TEST_F(AudioEngineTransportTest, SeekClampsToTheTrimmedStartAndFiftyMilliseconds
     rig->seek(2.0);
     rig.run(0.2);
     EXPECT_NEAR(rig->currentTime, 2.2 - rig.lookAheadSeconds(), 1e-9);
-}
 
-TEST_F(AudioEngineTransportTest, SeekWhilePausedStaysPausedAtTheNewPlace) {
-    load();
-    rig.run(0.4);
     rig->pause(0);
-    EXPECT_FALSE(rig->isPlaying);
     rig->seek(2.5);
     EXPECT_FALSE(rig->isPlaying);
     EXPECT_DOUBLE_EQ(rig->currentTime, 2.5);
@@ -146,7 +139,6 @@ TEST_F(AudioEngineTransportTest, StopWithAFadeStopsWhenTheFadeEnds) {
     load();
     rig.run(0.2);
     rig->stop(100);
-    EXPECT_TRUE(rig->isLoaded);
     rig.run(0.08);
     EXPECT_TRUE(rig->isLoaded);
     rig.run(0.02);
@@ -154,45 +146,32 @@ TEST_F(AudioEngineTransportTest, StopWithAFadeStopsWhenTheFadeEnds) {
     EXPECT_FALSE(rig->isPlaying);
 }
 
-TEST_F(AudioEngineTransportTest, CurrentTimeEqualsDurationWhenTheTrackEnds) {
-    load(0.0, 1.0);
-    int ended = 0;
-    rig->onTrackEnded = [&] {
-        ++ended;
-        EXPECT_EQ(rig->currentTime.get(), rig->duration.get());
-        EXPECT_FALSE(rig->isPlaying);
-    };
-    rig.run(0.99);
-    EXPECT_EQ(ended, 0);
-    EXPECT_LE(rig->currentTime, rig->duration);
-    // The last frame leaves the limiter's look-ahead 1 s + look-ahead into the output.
-    const auto lookAhead = static_cast<std::size_t>(rig.lookAheadFrames());
-    rig.runFrames(441 + lookAhead - 1);
-    EXPECT_EQ(ended, 0);
-    EXPECT_LE(rig->currentTime, rig->duration);
-    rig.runFrames(1);
-    EXPECT_EQ(ended, 1);
-    EXPECT_TRUE(rig->isLoaded); // the segment stays after its end
-    rig.run(0.5);
-    EXPECT_EQ(ended, 1);
-}
-
+// The end is reported once the last frame has been heard: after the region's 44100
+// frames, the limiter's look-ahead and the output's latency; the position then equals
+// the duration, and the segment stays.
 TEST_F(AudioEngineTransportTest, TheEndWaitsUntilTheLastFrameHasBeenHeard) {
-    rig.output().setLatencyFrames(4410); // 100 ms
-    load(0.0, 1.0);
-    int ended = 0;
-    rig->onTrackEnded = [&] {
-        ++ended;
-    };
-    rig.run(1.09);
-    EXPECT_EQ(ended, 0);
-    // Heard after the region's 44100 frames, the limiter's look-ahead and the output's
-    // 4410 frames of latency.
-    const auto heardAt = static_cast<std::size_t>(44100 + 4410 + rig.lookAheadFrames());
-    rig.runFrames(heardAt - 48069 - 1);
-    EXPECT_EQ(ended, 0);
-    rig.runFrames(1);
-    EXPECT_EQ(ended, 1);
+    for (const std::int64_t latency : {0, 4410}) {
+        SCOPED_TRACE(latency);
+        rig.output().setLatencyFrames(latency);
+        load(0.0, 1.0);
+        int ended = 0;
+        rig->onTrackEnded = [&] {
+            ++ended;
+            EXPECT_EQ(rig->currentTime.get(), rig->duration.get());
+            EXPECT_FALSE(rig->isPlaying);
+        };
+        const int steps = 99 + static_cast<int>(latency / 441);
+        rig.run(steps / 100.0);
+        const auto heardAt = 44100 + latency + rig.lookAheadFrames();
+        rig.runFrames(static_cast<std::size_t>(heardAt - steps * 441 - 1));
+        EXPECT_EQ(ended, 0);
+        EXPECT_LE(rig->currentTime, rig->duration);
+        rig.runFrames(1);
+        EXPECT_EQ(ended, 1);
+        EXPECT_TRUE(rig->isLoaded);
+        rig.run(0.5);
+        EXPECT_EQ(ended, 1);
+    }
 }
 
 TEST_F(AudioEngineTransportTest, CompletionsInFlightDuringSeekLoadOrStopAreIgnored) {

@@ -11,9 +11,10 @@ namespace {
 
 using namespace dsptest;
 
-// Gain in dB that `unit` applies to a steady tone at `frequency`, measured on the
-// signal after the filters have settled.
+// Gain in dB that `unit`, settled at its settings, applies to a steady tone at
+// `frequency`, measured on the signal after the filters have settled.
 double measuredGainDb(EqUnit& unit, double frequency, double seconds = 1.5) {
+    unit.reset();
     const double fs = unit.sampleRate();
     const auto frames = static_cast<std::size_t>(seconds * fs);
     const Stereo in = sine(frequency, 0.25, fs, frames);
@@ -26,16 +27,16 @@ double measuredGainDb(EqUnit& unit, double frequency, double seconds = 1.5) {
 
 // Gain for a steady signal given whole (DC or Nyquist), after settling.
 double measuredGainDb(EqUnit& unit, const Stereo& in) {
+    unit.reset();
     Stereo out = in;
     inBlocks(out, 512, [&](float* l, float* r, std::size_t n) { unit.process(l, r, n); });
     return ampToDb(static_cast<double>(std::abs(out.left.back()) / std::abs(in.left.back())));
 }
 
-// A graphic equaliser with one band at `db` and the rest flat, already settled there.
+// A graphic equaliser with one band at `db` and the rest flat.
 std::unique_ptr<EqUnit> graphicEqWithBand(double fs, std::size_t band, float db) {
     auto eq = std::make_unique<EqUnit>(fs, graphicEqBands());
     eq->setBandGain(band, db);
-    eq->reset();
     return eq;
 }
 
@@ -70,19 +71,14 @@ TEST_P(DspGraphicEq, ShelvesReachTheirGainInTheirPassRegion) {
     for (float db : {10.0f, -8.0f}) {
         auto low = graphicEqWithBand(fs, 0, db);
         EXPECT_NEAR(measuredGainDb(*low, constant(0.1f, frames)), db, 0.1);
-        low->reset();
         EXPECT_NEAR(measuredGainDb(*low, 31.0 / 8.0, 4.0), db, 0.1);
-        low->reset();
         EXPECT_NEAR(measuredGainDb(*low, 31.0), static_cast<double>(db) / 2.0,
                     0.1); // corner: half way
-        low->reset();
         EXPECT_NEAR(measuredGainDb(*low, 1000.0), 0.0, 0.05);
 
         auto high = graphicEqWithBand(fs, kGraphicEqBands - 1, db);
         EXPECT_NEAR(measuredGainDb(*high, nyquist(0.1f, frames)), db, 0.1);
-        high->reset();
         EXPECT_NEAR(measuredGainDb(*high, 16000.0), static_cast<double>(db) / 2.0, 0.1);
-        high->reset();
         EXPECT_NEAR(measuredGainDb(*high, 1000.0), 0.0, 0.05);
     }
 }
@@ -94,15 +90,10 @@ TEST(DspEqUnit, LoudnessShelvesSitAt100HzAnd8kHz) {
     EqUnit loud(fs, loudnessEqBands());
     loud.setBandGain(0, 12.0f);
     loud.setBandGain(1, 5.0f);
-    loud.reset();
     EXPECT_NEAR(measuredGainDb(loud, constant(0.1f, 48000)), 12.0, 0.1);
-    loud.reset();
     EXPECT_NEAR(measuredGainDb(loud, 100.0), 6.0, 0.15); // the high shelf adds a hair
-    loud.reset();
     EXPECT_NEAR(measuredGainDb(loud, 8000.0), 2.5, 0.1);
-    loud.reset();
     EXPECT_NEAR(measuredGainDb(loud, nyquist(0.1f, 48000)), 5.0, 0.1);
-    loud.reset();
     EXPECT_NEAR(measuredGainDb(loud, 1000.0), 0.0 + 0.03, 0.1); // between the shelves
 }
 
@@ -110,60 +101,47 @@ TEST(DspEqUnit, NormalisationUnitAppliesItsGlobalGainAtEveryFrequency) {
     EqUnit norm(44100.0, normUnitBands());
     ASSERT_EQ(norm.bandCount(), 1u);
     norm.setGlobalGain(-6.02f);
-    norm.reset();
     for (double f : {40.0, 1000.0, 15000.0}) {
-        norm.reset();
         EXPECT_NEAR(measuredGainDb(norm, f), -6.02, 0.01) << f;
     }
 }
 
-TEST(DspEqUnit, BypassedOrFlatUnitPassesSamplesBitForBit) {
-    const double fs = 48000.0;
-    const Stereo in = noise(0.5, 48000, 7);
+// `s` after `unit`, in blocks of `block` frames.
+Stereo through(EqUnit& unit, Stereo s, std::size_t block = 256) {
+    inBlocks(s, block, [&](float* l, float* r, std::size_t n) { unit.process(l, r, n); });
+    return s;
+}
 
+// A flat unit, a bypassed one whatever its gains, bypassed bands and bands ramped back
+// to 0 dB (once they have rung out) all pass samples bit for bit.
+TEST(DspEqUnit, FlatOrBypassedUnitsAndBandsPassSamplesBitForBit) {
+    const double fs = 48000.0;
+    const auto frames = static_cast<std::size_t>(fs);
+    const Stereo in = noise(0.5, frames, 3);
+    EqUnit flat(fs, graphicEqBands());
+    EXPECT_TRUE(bitIdentical(in, through(flat, in, 300)));
     EqUnit bypassed(fs, graphicEqBands(), /*bypassed=*/true);
     for (std::size_t band = 0; band < kGraphicEqBands; ++band)
         bypassed.setBandGain(band, 9.0f);
     bypassed.setGlobalGain(-4.0f);
-    Stereo out = in;
-    inBlocks(out, 300, [&](float* l, float* r, std::size_t n) { bypassed.process(l, r, n); });
-    EXPECT_TRUE(bitIdentical(in, out));
+    EXPECT_TRUE(bitIdentical(in, through(bypassed, in, 300)));
 
-    EqUnit flat(fs, graphicEqBands());
-    out = in;
-    inBlocks(out, 300, [&](float* l, float* r, std::size_t n) { flat.process(l, r, n); });
-    EXPECT_TRUE(bitIdentical(in, out));
-}
-
-TEST(DspEqUnit, UnitAndBandsBecomeWiresAgainAfterBypassOrRampToFlat) {
-    const double fs = 48000.0;
-    const auto frames = static_cast<std::size_t>(fs);
     EqUnit eq(fs, graphicEqBands());
     eq.setBandGain(0, 6.0f);
     eq.setBandGain(4, -6.0f);
-    Stereo warm = noise(0.5, frames, 1);
-    inBlocks(warm, 256, [&](float* l, float* r, std::size_t n) { eq.process(l, r, n); });
-
-    // Band 0 bypassed, band 4 ramped to 0 dB: after they ring out, a wire.
+    through(eq, noise(0.5, frames, 1));
     eq.setBandBypass(0, true);
     eq.setBandGain(4, 0.0f);
     EXPECT_TRUE(eq.bandBypassed(0));
     EXPECT_EQ(eq.bandGain(0), 6.0f); // the band keeps its gain while bypassed
-    Stereo settle = noise(0.5, frames, 2);
-    inBlocks(settle, 256, [&](float* l, float* r, std::size_t n) { eq.process(l, r, n); });
-    const Stereo in = noise(0.5, frames, 3);
-    Stereo out = in;
-    inBlocks(out, 256, [&](float* l, float* r, std::size_t n) { eq.process(l, r, n); });
-    EXPECT_TRUE(bitIdentical(in, out));
+    through(eq, noise(0.5, frames, 2));
+    EXPECT_TRUE(bitIdentical(in, through(eq, in)));
 
     // The whole unit bypassed while a band is boosted: a wire once the crossfade ends.
     eq.setBandBypass(0, false);
     eq.setBypass(true);
-    settle = noise(0.5, frames, 4);
-    inBlocks(settle, 256, [&](float* l, float* r, std::size_t n) { eq.process(l, r, n); });
-    out = in;
-    inBlocks(out, 256, [&](float* l, float* r, std::size_t n) { eq.process(l, r, n); });
-    EXPECT_TRUE(bitIdentical(in, out));
+    through(eq, noise(0.5, frames, 4));
+    EXPECT_TRUE(bitIdentical(in, through(eq, in)));
 }
 
 TEST(DspEqUnit, GainsAreClampedAndUnknownBandsIgnored) {

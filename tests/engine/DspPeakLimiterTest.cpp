@@ -154,20 +154,17 @@ TEST(DspPeakLimiter, QuietSignalPassesLateByTheAttackTimeWithThePreGain) {
     }
 }
 
-TEST(DspPeakLimiter, HoldsLoudTonesJustBelowFullScale) {
+TEST(DspPeakLimiter, HoldsLoudTonesJustBelowFullScaleAndGainComesBackAfterAPeak) {
     // A steady +12 dB tone comes out at full scale, not much lower: the limiter only
     // takes away what the peaks need.
     const double fs = 48000.0;
-    PeakLimiter limiter(fs);
+    PeakLimiter loud(fs);
     Stereo s = sine(1000.0, dbToAmp(12.0), fs, 48000);
-    run(limiter, s, 512);
+    run(loud, s, 512);
     EXPECT_GT(ampToDb(static_cast<double>(peakAbs(s.left, 24000))), -0.3);
-}
 
-TEST(DspPeakLimiter, GainComesBackAfterAPeak) {
     // One +20 dB spike in a quiet tone: the tone dips for the look-ahead plus the decay,
     // and is back at unity within a few decay times.
-    const double fs = 48000.0;
     PeakLimiter limiter(fs);
     const auto frames = static_cast<std::size_t>(fs);
     Stereo in = sine(1000.0, 0.25, fs, frames);
@@ -201,16 +198,16 @@ TEST(DspPeakLimiter, PreGainChangesGlide) {
     EXPECT_LT(deviation, 0.5);
 }
 
-TEST(DspPeakLimiter, ParametersAreClamped) {
+TEST(DspPeakLimiter, ParametersAreClampedAndDefaultTo12And24Ms) {
+    EXPECT_FLOAT_EQ(PeakLimiter(48000.0).attack(), 0.012f);
+    EXPECT_FLOAT_EQ(PeakLimiter(48000.0).decay(), 0.024f);
     PeakLimiter limiter(48000.0, 1.0, 1.0);
     EXPECT_FLOAT_EQ(limiter.attack(), 0.03f);
     EXPECT_FLOAT_EQ(limiter.decay(), 0.06f);
-    limiter.setPreGain(-100.0f);
-    EXPECT_FLOAT_EQ(limiter.preGain(), -40.0f);
     limiter.setDecay(0.0f);
     EXPECT_FLOAT_EQ(limiter.decay(), 0.001f);
-    EXPECT_FLOAT_EQ(PeakLimiter(48000.0).attack(), 0.012f);
-    EXPECT_FLOAT_EQ(PeakLimiter(48000.0).decay(), 0.024f);
+    limiter.setPreGain(-100.0f);
+    EXPECT_FLOAT_EQ(limiter.preGain(), -40.0f);
 }
 
 } // namespace

@@ -15,12 +15,17 @@
 
 namespace orvane::test {
 
-// A fixture file made by scripts/make-engine-fixtures.sh.
-inline std::string engineFixture(const std::string& name) {
-    const auto path = std::filesystem::path(ORVANE_FIXTURES_DIR) / "engine" / name;
-    EXPECT_TRUE(std::filesystem::exists(path))
-        << path << " is missing: run scripts/make-engine-fixtures.sh " << ORVANE_FIXTURES_DIR;
+// The timers an idle engine always runs: the 0.2 s tick and the meter tick.
+constexpr std::size_t kEngineTimers = 2;
+
+// A file under the fixtures folder (made by the scripts/make-*fixtures.sh scripts).
+inline std::string fixtureFile(const std::string& relative) {
+    const auto path = std::filesystem::path(ORVANE_FIXTURES_DIR) / relative;
+    EXPECT_TRUE(std::filesystem::exists(path)) << path << " is missing: build orvane_fixtures";
     return path.string();
+}
+inline std::string engineFixture(const std::string& name) {
+    return fixtureFile("engine/" + name);
 }
 
 // Records what passes one tap point. Capacity is reserved up front so recording
@@ -59,11 +64,7 @@ public:
     // The "audio thread runs" for `frames` frames: decode ahead, render, forward
     // completions and deliver them. Time does not move.
     void render(std::size_t frames) {
-        left_.resize(frames);
-        right_.resize(frames);
-        engine->host().pump();
-        output_->pull(left_.data(), right_.data(), frames);
-        engine->host().pump();
+        renderInFlight(frames);
         loop.runPending();
     }
     // As render(), but the completions it produces stay posted on the loop, not yet

@@ -14,18 +14,7 @@ MeterLevels levelsAt(double db) {
     return {db, db, db, db, db, db};
 }
 
-TEST(MeterTick, AFullScaleSineReadsZeroDbPeakAndACappedVu) {
-    MeterAnalyzer meters;
-    const auto sine = cosine(4096, 1.0, 40.0); // hits +1 and -1 exactly
-    ASSERT_TRUE(meters.tick(sine.data(), sine.data(), sine.size(), MeterLevels{}));
-    const MeterLevels& l = meters.levels();
-    EXPECT_DOUBLE_EQ(l.peakLeftDb, 0.0);
-    EXPECT_DOUBLE_EQ(l.peakHoldLeftDb, 0.0);
-    // RMS -3 dB + 12 would read +9; the VU stops at 0.
-    EXPECT_DOUBLE_EQ(l.vuLeftDb, 0.0);
-}
-
-TEST(MeterTick, TheVuAddsTheCalibrationOffsetToTheRms) {
+TEST(MeterTick, PeakAndVuReadTheSignalWithTheVuCalibratedAndCapped) {
     // Whole periods, so the RMS is exactly amplitude / sqrt(2).
     const auto left = cosine(4000, 0.1, 40.0);
     const auto right = cosine(4000, 0.01, 40.0);
@@ -35,6 +24,13 @@ TEST(MeterTick, TheVuAddsTheCalibrationOffsetToTheRms) {
     // -40 dB peak and -31 dB VU are below the floor.
     EXPECT_EQ(t.vuRightDb, kVuFloorDb);
     EXPECT_EQ(t.peakRightDb, kVuFloorDb);
+
+    MeterAnalyzer meters;
+    const auto sine = cosine(4096, 1.0, 40.0); // hits +1 and -1 exactly
+    ASSERT_TRUE(meters.tick(sine.data(), sine.data(), sine.size(), MeterLevels{}));
+    EXPECT_DOUBLE_EQ(meters.levels().peakLeftDb, 0.0);
+    EXPECT_DOUBLE_EQ(meters.levels().peakHoldLeftDb, 0.0);
+    EXPECT_DOUBLE_EQ(meters.levels().vuLeftDb, 0.0); // RMS -3 dB + 12 would read +9
 }
 
 TEST(MeterTick, MonoShowsTheSameOnBothSidesAndStereoTheirOwn) {
@@ -54,6 +50,13 @@ TEST(MeterTick, MonoShowsTheSameOnBothSidesAndStereoTheirOwn) {
     ASSERT_TRUE(meters.tick(exchange, 0, levelsAt(-30)));
     l = meters.levels();
     EXPECT_NEAR(l.peakLeftDb - l.peakRightDb, 20.0, 1e-3);
+
+    // Nothing heard yet behind 100 ms of latency: nothing changes.
+    MeterExchange later;
+    MeterAnalyzer fresh;
+    later.capture(loud.data(), loud.data(), 2000);
+    EXPECT_FALSE(fresh.tick(later, 4410, levelsAt(-7.0)));
+    EXPECT_EQ(fresh.levels(), MeterLevels{});
 }
 
 TEST(MeterTick, SilenceLetsTheMetersFallToTheFloorWhileHoldsStay) {
@@ -117,8 +120,9 @@ TEST(MeterTick, TheWaveformSamplesTheLeftChannelEvenly) {
 }
 
 // The spectrum sees the newest 1024 samples of the window: a tone that ended before
-// them leaves no trace, and a tone inside them shows.
-TEST(MeterTick, TheSpectrumLooksAtTheNewestSamples) {
+// them leaves no trace, and a tone inside them shows. Fewer than 1024 samples leave the
+// bars as they were.
+TEST(MeterTick, TheSpectrumLooksAtTheNewest1024Samples) {
     MeterAnalyzer meters;
     auto loudThenSilent = cosine(4096, 0.9, 16.0);
     std::fill(loudThenSilent.end() - 1024, loudThenSilent.end(), 0.0f);
@@ -130,28 +134,14 @@ TEST(MeterTick, TheSpectrumLooksAtTheNewestSamples) {
     auto silentThenLoud = cosine(4096, 0.9, 16.0);
     std::fill(silentThenLoud.begin(), silentThenLoud.end() - 1024, 0.0f);
     ASSERT_TRUE(meters.tick(silentThenLoud.data(), silentThenLoud.data(), 4096, MeterLevels{}));
-    EXPECT_GT(*std::max_element(meters.spectrumBars().begin(), meters.spectrumBars().end()), 0.9f);
-}
-
-TEST(MeterTick, FewerThan1024SamplesLeaveTheBarsAsTheyWere) {
-    MeterAnalyzer meters;
-    const auto tone = cosine(4096, 0.9, 16.0);
-    ASSERT_TRUE(meters.tick(tone.data(), tone.data(), tone.size(), MeterLevels{}));
     const auto before = meters.spectrumBars();
+    EXPECT_GT(*std::max_element(before.begin(), before.end()), 0.9f);
+
     const std::vector<float> shortSilence(1023, 0.0f);
     ASSERT_TRUE(meters.tick(shortSilence.data(), shortSilence.data(), 1023, meters.levels()));
     EXPECT_FALSE(meters.spectrumUpdated());
     EXPECT_EQ(meters.spectrumBars(), before);
     EXPECT_EQ(meters.waveform()[0], 0.0f);
-}
-
-TEST(MeterTick, NothingHeardChangesNothing) {
-    MeterExchange exchange;
-    MeterAnalyzer meters;
-    const auto tone = cosine(2000, 0.5, 20.0);
-    exchange.capture(tone.data(), tone.data(), tone.size());
-    EXPECT_FALSE(meters.tick(exchange, 4410, levelsAt(-7.0)));
-    EXPECT_EQ(meters.levels(), MeterLevels{});
 }
 
 } // namespace

@@ -20,7 +20,7 @@ public:
     std::atomic<std::thread::id> thread_{};
 };
 
-TEST(NullOutputTest, RendersWholePeriodsOnItsOwnThreadUntilStopped) {
+TEST(NullOutputTest, RendersWholePeriodsOnItsOwnThreadUntilStoppedAndRestarts) {
     NullOutput output(48000.0, 480);
     CountingSource source;
     EXPECT_FALSE(output.isRunning());
@@ -35,20 +35,16 @@ TEST(NullOutputTest, RendersWholePeriodsOnItsOwnThreadUntilStopped) {
     EXPECT_EQ(output.framesRendered(), frames);
     EXPECT_NE(source.thread_.load(), std::this_thread::get_id());
     EXPECT_EQ(output.latencyFrames(), 480);
-    EXPECT_DOUBLE_EQ(output.sampleRate(), 48000.0);
     EXPECT_FALSE(output.selectDevice(3u));
     EXPECT_TRUE(output.selectDevice(std::nullopt));
-}
 
-TEST(NullOutputTest, CanBeRestartedAndStoppedTwice) {
-    NullOutput output;
-    CountingSource source;
+    // Each start, even of a running output, renders at least a period; stop twice is fine.
     output.start(source);
     output.start(source);
     output.stop();
     output.stop();
     EXPECT_FALSE(output.isRunning());
-    EXPECT_GE(source.frames_.load(), 2 * 480u);
+    EXPECT_GE(source.frames_.load(), frames + 2 * 480u);
 }
 
 } // namespace

@@ -101,16 +101,7 @@ TEST_F(PlayerNodeTest, PlaysOnlyTheRequestedScheduleAndRestartsItsClock) {
     EXPECT_EQ(player.clock().playerFrames, 6);
 }
 
-TEST_F(PlayerNodeTest, StaleDataIsDroppedWhilePausedSoTheDecoderCanRefill) {
-    player.setSchedule(1);
-    writer.mark(StreamMarker::Kind::ScheduleStart, 1);
-    writer.frames(0.0f, 64); // the ring is full
-    player.setSchedule(2);
-    EXPECT_EQ(render(4), std::vector<float>(4, 0.0f));
-    EXPECT_EQ(ring.writable(), 64u);
-}
-
-TEST_F(PlayerNodeTest, PausedPlayerRendersSilenceAndKeepsItsPlace) {
+TEST_F(PlayerNodeTest, PausedPlayerRendersSilenceKeepsItsPlaceAndDropsStaleData) {
     player.setSchedule(1);
     player.setPlaying(true);
     writer.mark(StreamMarker::Kind::ScheduleStart, 1);
@@ -121,6 +112,14 @@ TEST_F(PlayerNodeTest, PausedPlayerRendersSilenceAndKeepsItsPlace) {
     player.setPlaying(true);
     EXPECT_EQ(render(1)[0], 11.0f);
     EXPECT_EQ(player.clock().playerFrames, 11);
+
+    // Paused with the ring full of a schedule no longer wanted: the ring is emptied so
+    // that the decoder can refill it.
+    player.setPlaying(false);
+    writer.frames(31.0f, ring.writable());
+    player.setSchedule(2);
+    EXPECT_EQ(render(4), std::vector<float>(4, 0.0f));
+    EXPECT_EQ(ring.writable(), 64u);
 }
 
 TEST_F(PlayerNodeTest, CompletionCarriesTheClockAtTheRegionEndAndWaitsForTheLatency) {

@@ -176,10 +176,10 @@ TEST(RealtimeRenderTest, RenderingNeverAllocatesOrLocks) {
     renderFor(0.2, 1);
     renderFor(1.5, 1000);
     EXPECT_FALSE(rig->isPlaying); // both regions played to the end
-    ToneChain& tone = rig->host().graph().toneChain();
-    EXPECT_FALSE(tone.eq().bypassed());
-    EXPECT_FALSE(tone.compressor().bypassed());
-    EXPECT_FALSE(tone.loudnessEq().bypassed());
+    ToneChain* tone = rig->host().graph().toneChain();
+    EXPECT_FALSE(tone->eq().bypassed());
+    EXPECT_FALSE(tone->compressor().bypassed());
+    EXPECT_FALSE(tone->loudnessEq().bypassed());
     EXPECT_GT(rig->peakHoldLeftDb, kVuFloorDb); // the meters saw the sound
     rig->host().graph().setTap(TapPoint::Player, nullptr);
 

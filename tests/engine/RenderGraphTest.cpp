@@ -21,6 +21,7 @@ const float kLimiterGain = static_cast<float>(std::pow(10.0, static_cast<double>
 class RenderGraphTest : public ::testing::Test {
 protected:
     RenderGraphTest() {
+        graph.setSampleRate(44100.0);
         player.setSchedule(1);
         player.setPlaying(true);
         markers.push({StreamMarker::Kind::ScheduleStart, 0, 1, 0});
@@ -99,6 +100,11 @@ TEST_F(RenderGraphTest, PanIsABalanceThatKeepsTheNearSideAtUnity) {
     render(10);
     EXPECT_FLOAT_EQ(left[5], 0.5f * kLimiterGain);
     EXPECT_FLOAT_EQ(right[5], 0.0f);
+    // Out of range clamps; not a number is the centre.
+    EXPECT_FLOAT_EQ(panGains(3.0f).left, 0.0f);
+    EXPECT_FLOAT_EQ(panGains(3.0f).right, 1.0f);
+    EXPECT_FLOAT_EQ(panGains(std::nanf("")).left, 1.0f);
+    EXPECT_FLOAT_EQ(panGains(std::nanf("")).right, 1.0f);
 }
 
 TEST_F(RenderGraphTest, NormalisationAppliesItsGainOnlyWhenNotBypassed) {
@@ -165,39 +171,72 @@ TEST_F(RenderGraphTest, TapsSeeThePlayerOutputAndThePostLimiterSignal) {
     EXPECT_EQ(meterTap.total, lookAhead() + 20);
 }
 
-TEST_F(RenderGraphTest, ANewRateBuildsANewChainThatKeepsEverySetting) {
+// Settings made before any rate is known, or on the chain of another rate, all reach
+// the chain built for the next rate; no chain exists until a rate does.
+TEST(RenderGraphRateTest, ANewRateBuildsOneChainThatKeepsEverySetting) {
+    AudioRing ring{1 << 10};
+    MarkerQueue markers;
+    CompletionQueue completions;
+    PlayerNode player{ring, markers, completions};
+    RenderGraph graph{player};
+    EXPECT_EQ(graph.toneChain(), nullptr);
+    EXPECT_EQ(graph.heldToneChains(), 0u);
+    EXPECT_EQ(graph.processingLatencyFrames(), 0);
     graph.setEQBandGainDb(3, 4.5f);
     graph.setEQBypassed(false);
     graph.setLoudBandGainDb(1, 2.5f);
     graph.setLoudBypassed(false);
+    graph.setLimiterPreGainDb(-2.0f);
+    graph.setSampleRate(48000.0);
+    ToneChain* before = graph.toneChain();
+    ASSERT_NE(before, nullptr);
+    EXPECT_EQ(graph.processingLatencyFrames(), 575); // 12 ms at 48 kHz, less one
     CompressorParameters parameters;
-    parameters.thresholdDb = -22.0f;
     parameters.headRoomDb = 10.0f;
     graph.setCompressorParameters(parameters);
     graph.setCompressorBypassed(false);
-    graph.setLimiterPreGainDb(-2.0f);
-    ToneChain* before = &graph.toneChain();
-    graph.setSampleRate(44100.0); // the same rate: nothing to rebuild
-    EXPECT_EQ(&graph.toneChain(), before);
+    graph.setSampleRate(48000.0); // the same rate: nothing to rebuild
+    EXPECT_EQ(graph.toneChain(), before);
 
     graph.setSampleRate(96000.0);
-    ToneChain& chain = graph.toneChain();
-    EXPECT_NE(&chain, before);
-    EXPECT_EQ(graph.processingLatencyFrames(), 1151); // 12 ms at 96 kHz, less one
-    EXPECT_EQ(chain.eq().bandGain(3), 4.5f);
-    EXPECT_FALSE(chain.eq().bypassed());
-    EXPECT_EQ(chain.loudnessEq().bandGain(1), 2.5f);
-    EXPECT_FALSE(chain.loudnessEq().bypassed());
-    EXPECT_EQ(chain.compressor().parameters().headRoomDb, 10.0f);
-    EXPECT_FALSE(chain.compressor().bypassed());
-    EXPECT_EQ(chain.limiter().preGain(), -2.0f);
+    ToneChain* chain = graph.toneChain();
+    EXPECT_NE(chain, before);
+    EXPECT_EQ(graph.processingLatencyFrames(), 1151);
+    EXPECT_EQ(chain->eq().bandGain(3), 4.5f);
+    EXPECT_FALSE(chain->eq().bypassed());
+    EXPECT_EQ(chain->loudnessEq().bandGain(1), 2.5f);
+    EXPECT_FALSE(chain->loudnessEq().bypassed());
+    EXPECT_EQ(chain->compressor().parameters().headRoomDb, 10.0f);
+    EXPECT_FALSE(chain->compressor().bypassed());
+    EXPECT_EQ(chain->limiter().preGain(), -2.0f);
+    // However often the rate changes, only the live chain stays in memory.
+    for (double rate : {44100.0, 88200.0, 48000.0, 192000.0, 44100.0})
+        graph.setSampleRate(rate);
+    EXPECT_EQ(graph.heldToneChains(), 1u);
 }
 
-TEST(PanGainsTest, ClampsAndRejectsNonFiniteValues) {
-    EXPECT_FLOAT_EQ(panGains(3.0f).left, 0.0f);
-    EXPECT_FLOAT_EQ(panGains(3.0f).right, 1.0f);
-    EXPECT_FLOAT_EQ(panGains(std::nanf("")).left, 1.0f);
-    EXPECT_FLOAT_EQ(panGains(std::nanf("")).right, 1.0f);
+// A rate change while a render is under way (the tap runs inside it) must not free the
+// chain that render is still using; the next change on the control side does.
+TEST_F(RenderGraphTest, AChainReplacedDuringARenderIsFreedOnlyAfterIt) {
+    struct SwapDuringRender final : RenderTap {
+        void onRender(const float*, const float*, std::size_t) noexcept override {
+            if (heldInside == 0) {
+                graph->setSampleRate(96000.0);
+                heldInside = graph->heldToneChains();
+            }
+        }
+        RenderGraph* graph = nullptr;
+        std::size_t heldInside = 0;
+    } swap;
+    swap.graph = &graph;
+    graph.setTap(TapPoint::Player, &swap);
+    render(lookAhead() + 100); // the rest of this block runs through the retired chain
+    graph.setTap(TapPoint::Player, nullptr);
+    EXPECT_EQ(swap.heldInside, 2u);
+    EXPECT_EQ(left.back(), 0.5f * kLimiterGain);
+    EXPECT_EQ(graph.heldToneChains(), 2u);
+    graph.setSampleRate(48000.0);
+    EXPECT_EQ(graph.heldToneChains(), 1u);
 }
 
 } // namespace

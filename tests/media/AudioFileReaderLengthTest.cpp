@@ -18,6 +18,7 @@ class ExactLength : public ::testing::TestWithParam<LengthCase> {};
 // delivers: encoder delay and padding are gone for MP3 (LAME tag) and M4A (edit list).
 TEST_P(ExactLength, HeaderCountEqualsSourceAndFullRead) {
     const LengthCase c = GetParam();
+    SCOPED_TRACE(c.file);
     auto reader = openOrFail(fixture(c.file));
     ASSERT_TRUE(reader);
     EXPECT_EQ(reader->sampleRate(), c.rate);
@@ -52,31 +53,31 @@ INSTANTIATE_TEST_SUITE_P(Formats, ExactLength,
                                            LengthCase{"sine-6ch.wav", 44100, 6, kSineFrames},
                                            LengthCase{"marks.mp3", 44100, 2, kMarksFrames},
                                            LengthCase{"marks.m4a", 44100, 2, kMarksFrames}),
-                         [](const auto& testInfo) {
-                             std::string name = testInfo.param.file;
-                             std::replace_if(
-                                 name.begin(), name.end(),
-                                 [](char ch) { return !std::isalnum(ch); }, '_');
-                             return name;
-                         });
+                         [](const auto& param) { return std::to_string(param.index); });
 
 // Without a Xing/Info tag an MP3 states no length: the reader estimates it, then reads
-// on to the true end (every decoded sample, delay included: 116 frames of 1152) and
-// from then on reports that.
-TEST(EstimatedLength, MP3WithoutInfoTagReadsToTheTrueEnd) {
+// (or seeks) on to the true end (every decoded sample, delay included: 116 frames of
+// 1152) and from then on reports that.
+TEST(EstimatedLength, MP3WithoutInfoTagFindsTheTrueEndByReadingOrSeeking) {
+    constexpr std::int64_t kTrueEnd = 116 * 1152;
     for (const char* file : {"sine-notag.mp3", "sine-notag-vbr.mp3"}) {
-        SCOPED_TRACE(file);
-        auto reader = openOrFail(fixture(file));
-        ASSERT_TRUE(reader);
-        EXPECT_FALSE(reader->isLengthExact());
-        const std::int64_t estimate = reader->lengthFrames();
-        EXPECT_NEAR(static_cast<double>(estimate), 133632.0, 133632.0 * 0.05);
-
-        const Audio all = readFrames(*reader);
-        EXPECT_EQ(all.frames(), 116 * 1152);
-        EXPECT_TRUE(reader->isLengthExact());
-        EXPECT_EQ(reader->lengthFrames(), 116 * 1152);
-        EXPECT_FALSE(reader->hasError());
+        for (const bool bySeek : {false, true}) {
+            SCOPED_TRACE(std::string(file) + (bySeek ? " by seeking" : " by reading"));
+            auto reader = openOrFail(fixture(file));
+            ASSERT_TRUE(reader);
+            EXPECT_FALSE(reader->isLengthExact());
+            EXPECT_NEAR(static_cast<double>(reader->lengthFrames()), 133632.0, 133632.0 * 0.05);
+            if (bySeek) {
+                EXPECT_TRUE(reader->seek(500000));
+                EXPECT_EQ(reader->framePosition(), kTrueEnd);
+                EXPECT_EQ(readFrames(*reader).frames(), 0);
+            } else {
+                EXPECT_EQ(readFrames(*reader).frames(), kTrueEnd);
+            }
+            EXPECT_TRUE(reader->isLengthExact());
+            EXPECT_EQ(reader->lengthFrames(), kTrueEnd);
+            EXPECT_FALSE(reader->hasError());
+        }
     }
 }
 

@@ -6,10 +6,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <numeric>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -76,25 +76,22 @@ inline Audio decodeFile(const std::string& path) {
     return reader ? readFrames(*reader) : Audio{};
 }
 
-// The 16-bit samples of a plain PCM WAV file, read without FFmpeg, one vector per
-// channel, as floats on the same scale as the reader's (x / 32768).
+// The 16-bit samples of a PCM WAV file, read without FFmpeg (the chunks walked by
+// hand), one vector per channel, on the reader's scale (x / 32768).
 inline Audio readWav16(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
+                                           std::istreambuf_iterator<char>());
     auto u16 = [&](std::size_t at) {
-        return static_cast<unsigned>(static_cast<unsigned char>(bytes[at])) |
-               static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1])) << 8;
+        return std::size_t{bytes[at]} | std::size_t{bytes[at + 1]} << 8;
     };
     auto u32 = [&](std::size_t at) {
         return u16(at) | u16(at + 2) << 16;
     };
-    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0)
-        throw std::runtime_error("not a WAV file: " + path);
     std::size_t channels = 0;
-    std::size_t pos = 12;
-    Audio out;
-    while (pos + 8 <= bytes.size()) {
-        const std::string id(bytes.data() + pos, 4);
+    for (std::size_t pos = 12; pos + 8 <= bytes.size();) {
+        const std::string id(bytes.begin() + static_cast<std::ptrdiff_t>(pos),
+                             bytes.begin() + static_cast<std::ptrdiff_t>(pos + 4));
         const std::size_t size = u32(pos + 4);
         const std::size_t body = pos + 8;
         if (id == "fmt ") {
@@ -102,14 +99,12 @@ inline Audio readWav16(const std::string& path) {
             if (u16(body + 14) != 16)
                 throw std::runtime_error("not 16-bit: " + path);
         } else if (id == "data") {
+            Audio out;
             out.channels.resize(channels);
             const std::size_t frames = std::min(size, bytes.size() - body) / (2 * channels);
-            for (std::size_t f = 0; f < frames; ++f) {
-                for (std::size_t c = 0; c < channels; ++c) {
-                    const auto v = static_cast<std::int16_t>(u16(body + 2 * (f * channels + c)));
-                    out.channels[c].push_back(static_cast<float>(v) / 32768.0f);
-                }
-            }
+            for (std::size_t i = 0; i < frames * channels; ++i)
+                out.channels[i % channels].push_back(
+                    static_cast<float>(static_cast<std::int16_t>(u16(body + 2 * i))) / 32768.0f);
             return out;
         }
         pos = body + size + (size & 1);
@@ -121,31 +116,28 @@ inline Audio readWav16(const std::string& path) {
 // interleaved sample bytes.
 inline void writeWav(const std::string& path, int formatTag, int bitsPerSample, int channels,
                      int rate, const std::vector<std::uint8_t>& data) {
-    std::vector<std::uint8_t> out;
-    auto put = [&](std::uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    };
-    auto tag = [&](const char* t) {
-        out.insert(out.end(), t, t + 4);
-    };
-    const auto blockAlign = static_cast<std::uint32_t>(channels * bitsPerSample / 8);
-    tag("RIFF");
-    put(static_cast<std::uint32_t>(36 + data.size()), 4);
-    tag("WAVE");
-    tag("fmt ");
-    put(16, 4);
-    put(static_cast<std::uint32_t>(formatTag), 2);
-    put(static_cast<std::uint32_t>(channels), 2);
-    put(static_cast<std::uint32_t>(rate), 4);
-    put(static_cast<std::uint32_t>(rate) * blockAlign, 4);
-    put(blockAlign, 2);
-    put(static_cast<std::uint32_t>(bitsPerSample), 2);
-    tag("data");
-    put(static_cast<std::uint32_t>(data.size()), 4);
-    out.insert(out.end(), data.begin(), data.end());
+    const auto size = static_cast<std::uint32_t>(data.size());
+    const auto align = static_cast<std::uint32_t>(channels * bitsPerSample / 8);
+    const auto rateBytes = static_cast<std::uint32_t>(rate);
     std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
+    auto put = [&file](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            file.put(static_cast<char>(value >> (8 * i)));
+    };
+    file << "RIFF";
+    put(36 + size, 4);
+    file << "WAVEfmt ";
+    for (const auto& [value, bytes] : {std::pair{16u, 4},
+                                       {static_cast<std::uint32_t>(formatTag), 2},
+                                       {static_cast<std::uint32_t>(channels), 2},
+                                       {rateBytes, 4},
+                                       {rateBytes * align, 4},
+                                       {align, 2},
+                                       {static_cast<std::uint32_t>(bitsPerSample), 2}})
+        put(value, bytes);
+    file << "data";
+    put(size, 4);
+    file.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(size));
 }
 
 // A fresh folder under the temporary folder, removed with its contents.
@@ -173,21 +165,18 @@ private:
 // Largest absolute difference between two stretches of a channel.
 inline float maxDifference(const std::vector<float>& a, std::size_t aStart,
                            const std::vector<float>& b, std::size_t bStart, std::size_t count) {
-    float worst = 0.0f;
-    for (std::size_t i = 0; i < count; ++i)
-        worst = std::max(worst, std::fabs(a[aStart + i] - b[bStart + i]));
-    return worst;
+    return std::transform_reduce(
+        a.data() + aStart, a.data() + aStart + count, b.data() + bStart, 0.0f,
+        [](float x, float y) { return std::max(x, y); },
+        [](float x, float y) { return std::fabs(x - y); });
 }
 
-// Index of the largest absolute sample in [from, to).
+// Index of the largest absolute sample in [from, to) (the first, on a tie).
 inline std::int64_t peakIndex(const std::vector<float>& x, std::int64_t from, std::int64_t to) {
-    std::int64_t best = from;
-    for (std::int64_t i = from; i < to; ++i) {
-        if (std::fabs(x[static_cast<std::size_t>(i)]) >
-            std::fabs(x[static_cast<std::size_t>(best)]))
-            best = i;
-    }
-    return best;
+    const float* begin = x.data();
+    return std::max_element(begin + from, begin + to,
+                            [](float a, float b) { return std::fabs(a) < std::fabs(b); }) -
+           begin;
 }
 
 } // namespace orvane::test

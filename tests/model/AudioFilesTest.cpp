@@ -1,6 +1,6 @@
 #include "model/AudioFiles.h"
 
-#include "model/ScratchFolder.h"
+#include "support/ScratchFolder.h"
 
 #include <filesystem>
 

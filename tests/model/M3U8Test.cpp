@@ -1,8 +1,7 @@
 #include "model/M3U8.h"
 
-#include "model/ScratchFolder.h"
+#include "support/ScratchFolder.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -151,14 +150,6 @@ TEST(ImportM3U8File, UnreadableOrNotUtf8GivesNothing) {
     EXPECT_FALSE(importM3U8File(scratch.root().native()));
 }
 
-std::vector<std::string> namesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().native());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST(WriteM3U8File, ReplacesTheFileAndLeavesNoTemporaryBehind) {
     test::ScratchFolder scratch;
     const std::string song = scratch.write("music/01 - A - T.mp3");
@@ -174,7 +165,7 @@ TEST(WriteM3U8File, ReplacesTheFileAndLeavesNoTemporaryBehind) {
     EXPECT_FALSE(writeM3U8File(playlist, scratch.path("no/such/folder/P.m3u8")));
     const std::string folder = scratch.makeFolder("taken.m3u8");
     EXPECT_FALSE(writeM3U8File(playlist, folder)); // a folder cannot be replaced
-    EXPECT_THAT(namesIn(scratch.root()), ElementsAre("Mix.m3u8", "music", "taken.m3u8"));
+    EXPECT_THAT(scratch.names(), ElementsAre("Mix.m3u8", "music", "taken.m3u8"));
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 #include "model/Persistence.h"
 
-#include "model/ScratchFolder.h"
 #include "model/StateCodec.h"
+#include "support/FileSizeLimit.h"
+#include "support/ScratchFolder.h"
 
 #include <algorithm>
-#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <limits>
@@ -13,7 +13,6 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 namespace orvane {
 namespace {
@@ -150,15 +149,10 @@ TEST_F(PersistenceTest, RefusedOrFailedSaveLeavesTheOldFile) {
     // A write that the system cuts short (a file size limit works even for root).
     state.playlists[1].tracks[0].rmsLinear = 0.5;
     state.playlists[1].tracks[0].comment = std::string(4096, 'c');
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 1024;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    const bool cutShort = persistence.save(state);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    const bool cutShort = [&] {
+        const test::FileSizeLimit limit(1024);
+        return persistence.save(state);
+    }();
     EXPECT_FALSE(cutShort);
     EXPECT_EQ(readText(file_), before);
     EXPECT_EQ(filesIn(file_.parent_path()), std::vector<std::string>{"orvane-data.json"});

@@ -1,13 +1,11 @@
 // The tag writer on real files: refusal, replacement, failures, kept cover art.
 
 #include "TagTestSupport.h"
+#include "support/FileSizeLimit.h"
 #include "tags/ID3Writer.h"
 #include "tags/MetadataReader.h"
 
-#include <csignal>
-
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/id3v2tag.h>
@@ -18,12 +16,6 @@ namespace {
 
 using namespace tagtest;
 namespace fs = std::filesystem;
-
-ID3Writer::Tags titled(const std::string& title) {
-    ID3Writer::Tags tags;
-    tags.title = title;
-    return tags;
-}
 
 TEST(ID3WriterFile, RefusesEveryExtensionButMp3AndTouchesNothing) {
     ScratchDir dir;
@@ -83,35 +75,12 @@ TEST(ID3WriterFile, ReportsAFileThatCannotBeRead) {
     EXPECT_TRUE(dir.names().empty());
 }
 
-// Lowers the file size limit so that writing the temporary file fails with EFBIG
-// (SIGXFSZ ignored), and restores both on the way out.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lowered = old_;
-        lowered.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = nullptr;
-};
-
 TEST(ID3WriterFile, AFailedWriteRemovesTheTemporaryFileAndKeepsTheOriginal) {
     ScratchDir dir;
     const Bytes original = Bytes(4000, 0x55);
     writeFile(dir / "song.mp3", original);
     try {
-        const FileSizeLimit limit(2048);
+        const test::FileSizeLimit limit(2048);
         ID3Writer::writeTags(dir / "song.mp3", titled("New"));
         ADD_FAILURE() << "no error";
     } catch (const TagWriteError& error) {

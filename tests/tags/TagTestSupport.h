@@ -1,8 +1,8 @@
 #pragma once
 
-#include "model/Uuid.h"
+#include "support/ScratchFolder.h"
+#include "tags/ID3Writer.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -80,6 +80,12 @@ inline Bytes comment(std::string_view language, std::string_view description,
            Bytes{0, 0, 0xFF, 0xFE} + utf16le(text);
 }
 
+inline ID3Writer::Tags titled(const std::string& title) {
+    ID3Writer::Tags tags;
+    tags.title = title;
+    return tags;
+}
+
 // Something that stands in for MPEG audio data in byte-level tests.
 inline Bytes fakeAudio() {
     return Bytes{0xFF, 0xFB, 0x90, 0x64, 0x00, 0x11, 0x22, 0x33, 0xFF, 0x00, 0x44};
@@ -96,35 +102,7 @@ inline void writeFile(const std::filesystem::path& path, const Bytes& content) {
               static_cast<std::streamsize>(content.size()));
 }
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class ScratchDir {
-public:
-    ScratchDir()
-        : path_(std::filesystem::temp_directory_path() /
-                ("orvane-tags-test-" + Uuid::random().toString())) {
-        std::filesystem::create_directories(path_);
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
-
-    std::vector<std::string> names() const {
-        std::vector<std::string> out;
-        for (const auto& entry : std::filesystem::directory_iterator(path_))
-            out.push_back(entry.path().filename().string());
-        std::sort(out.begin(), out.end());
-        return out;
-    }
-
-private:
-    std::filesystem::path path_;
-};
+using ScratchDir = test::ScratchFolder;
 
 // The tag fixtures, made by scripts/make-tag-fixtures.sh into <fixtures>/tags.
 inline std::filesystem::path fixture(std::string_view name) {

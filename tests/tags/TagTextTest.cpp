@@ -53,37 +53,35 @@ TEST(FixMojibake, CountsCharactersAsGraphemeClusters) {
 
 TEST(ParseNumberSlash, ReadsNumberAndTotal) {
     using P = std::pair<std::optional<int>, std::optional<int>>;
-    EXPECT_EQ(parseNumberSlash(std::string("3/12")), P(3, 12));
-    EXPECT_EQ(parseNumberSlash(std::string("7")), P(7, std::nullopt));
-    EXPECT_EQ(parseNumberSlash(std::string("03 / 10")), P(3, 10));
-    EXPECT_EQ(parseNumberSlash(std::string("\t5\t/ +6")), P(5, 6));
-    EXPECT_EQ(parseNumberSlash(std::string("-2")), P(-2, std::nullopt));
-    EXPECT_EQ(parseNumberSlash(std::string("5/")), P(5, std::nullopt));
-    EXPECT_EQ(parseNumberSlash(std::string("05")), P(5, std::nullopt));
-}
-
-TEST(ParseNumberSlash, DropsEmptyPartsBeforeSplitting) {
-    using P = std::pair<std::optional<int>, std::optional<int>>;
-    EXPECT_EQ(parseNumberSlash(std::string("/12")), P(12, std::nullopt));
-    EXPECT_EQ(parseNumberSlash(std::string("//5")), P(5, std::nullopt));
-    EXPECT_EQ(parseNumberSlash(std::string("/1/2")), P(1, 2));
-    EXPECT_EQ(parseNumberSlash(std::string("1//2")), P(1, std::nullopt));
-    EXPECT_EQ(parseNumberSlash(std::string("1/2/3")), P(1, std::nullopt));
-}
-
-TEST(ParseNumberSlash, GivesNothingForWhatIsNotAnInteger) {
-    using P = std::pair<std::optional<int>, std::optional<int>>;
     const P none;
+    const std::pair<const char*, P> cases[] = {
+        {"3/12", P(3, 12)},
+        {"7", P(7, std::nullopt)},
+        {"03 / 10", P(3, 10)},
+        {"\t5\t/ +6", P(5, 6)},
+        {"-2", P(-2, std::nullopt)},
+        {"5/", P(5, std::nullopt)},
+        {"05", P(5, std::nullopt)},
+        // Empty parts are dropped before splitting.
+        {"/12", P(12, std::nullopt)},
+        {"//5", P(5, std::nullopt)},
+        {"/1/2", P(1, 2)},
+        {"1//2", P(1, std::nullopt)},
+        {"1/2/3", P(1, std::nullopt)},
+        // What is not an integer gives nothing.
+        {"", none},
+        {"/", none},
+        {"A/B", none},
+        {"+", none},
+        {"+-3", none},
+        {"3a/4", P(std::nullopt, 4)},
+        {" /4", P(std::nullopt, 4)},
+        {"2147483647", P(INT_MAX, std::nullopt)},
+        {"2147483648/99999999999999999999", none},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(parseNumberSlash(std::string(text)), expected) << '"' << text << '"';
     EXPECT_EQ(parseNumberSlash(std::nullopt), none);
-    EXPECT_EQ(parseNumberSlash(std::string()), none);
-    EXPECT_EQ(parseNumberSlash(std::string("/")), none);
-    EXPECT_EQ(parseNumberSlash(std::string("A/B")), none);
-    EXPECT_EQ(parseNumberSlash(std::string("+")), none);
-    EXPECT_EQ(parseNumberSlash(std::string("+-3")), none);
-    EXPECT_EQ(parseNumberSlash(std::string("3a/4")), P(std::nullopt, 4));
-    EXPECT_EQ(parseNumberSlash(std::string(" /4")), P(std::nullopt, 4));
-    EXPECT_EQ(parseNumberSlash(std::string("2147483647")), P(INT_MAX, std::nullopt));
-    EXPECT_EQ(parseNumberSlash(std::string("2147483648/99999999999999999999")), none);
 }
 
 } // namespace

@@ -21,9 +21,11 @@ void MeterExchange::capture(const float* left, const float* right, std::size_t f
         return;
     }
     if (const std::int64_t skipped = pendingSkip_.exchange(0, std::memory_order_relaxed)) {
-        holeStart_ = written_;
+        Hole& hole = holes_[nextHole_];
+        nextHole_ = (nextHole_ + 1) % kHoleHistory;
+        hole.start = written_;
         silence(skipped);
-        holeEnd_ = written_;
+        hole.end = written_;
     }
     write(left, right, frames);
     channels_ = right ? 2 : 1;
@@ -81,14 +83,22 @@ MeterSnapshot MeterExchange::copyHeard(std::int64_t latencyFrames, float* left, 
     const std::int64_t latency = std::clamp<std::int64_t>(latencyFrames, 0, size - want);
     std::int64_t end = written_ - latency;
     std::int64_t start = std::max({end - want, oldest, validFrom_});
-    // Never across the latest hole: keep the side the listener is on, or the frames
-    // just before it while the listener is inside it.
-    if (holeStart_ < end && start < holeEnd_) {
-        if (end > holeEnd_) {
-            start = holeEnd_;
-        } else {
-            end = holeStart_;
-            start = std::max({end - want, oldest, validFrom_});
+    // Never across a hole: keep the side the listener is on, or the frames just before
+    // it while the listener is inside it. Moving the end back may meet an older hole,
+    // so look again until the window is clear; each pass moves the end or the start
+    // past one hole, and there are kHoleHistory of them.
+    for (bool moved = true; moved && start < end;) {
+        moved = false;
+        for (const Hole& hole : holes_) {
+            if (hole.start >= end || start >= hole.end || hole.start == hole.end)
+                continue;
+            if (end > hole.end) {
+                start = hole.end;
+            } else {
+                end = hole.start;
+                start = std::max({end - want, oldest, validFrom_});
+            }
+            moved = true;
         }
     }
     if (end <= start)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -35,8 +36,10 @@ struct MeterSnapshot {
 // the main thread. Both sides hold `meterLock` only to copy at most one block in or
 // one window out. The audio thread never waits: when the lock is busy it skips the
 // block. The frame count still advances past it, and its frames read as silence
-// (the next block that gets the lock clears them); a window that reaches into the
-// latest such hole stops at its edge instead. Nothing allocates after construction.
+// (the next block that gets the lock clears them); a window never spans such a hole
+// (the last kHoleHistory holes are remembered, more than a meter window can meet): it
+// keeps the hole-free frames nearest the listener. Nothing allocates after
+// construction.
 class MeterExchange {
 public:
     static constexpr std::size_t kDefaultRingFrames = std::size_t{1} << 17; // 2.7 s at 48 kHz
@@ -83,8 +86,14 @@ private:
     std::vector<float> ringR_;
     std::int64_t written_ = 0;   // frames seen up to the newest block captured
     std::int64_t validFrom_ = 0; // frames before this were cleared
-    std::int64_t holeStart_ = 0; // the latest run of skipped frames, [start, end)
-    std::int64_t holeEnd_ = 0;
+    // The latest runs of skipped frames, [start, end), oldest overwritten first.
+    struct Hole {
+        std::int64_t start = 0;
+        std::int64_t end = 0;
+    };
+    static constexpr std::size_t kHoleHistory = 32;
+    std::array<Hole, kHoleHistory> holes_{};
+    std::size_t nextHole_ = 0;
     int channels_ = 1;
     // Frames skipped since the last block captured; written by the audio thread only.
     std::atomic<std::int64_t> pendingSkip_{0};

@@ -71,7 +71,8 @@ public:
     void setVolume(float volume) noexcept { volume_.store(volume, std::memory_order_relaxed); }
     float volume() const noexcept { return volume_.load(std::memory_order_relaxed); }
 
-    // Tone and dynamics units. The setters only store atomics in the units.
+    // Tone and dynamics units. The setters only store atomics in the live chain (or
+    // keep the settings for the first chain while no rate is known yet).
     void setEQBandGainDb(std::size_t band, float db) noexcept;
     void setEQBypassed(bool bypassed) noexcept;
     void setLoudBandGainDb(std::size_t band, float db) noexcept;
@@ -79,13 +80,17 @@ public:
     void setCompressorParameters(const CompressorParameters& parameters) noexcept;
     void setCompressorBypassed(bool bypassed) noexcept;
     void setLimiterPreGainDb(float db) noexcept;
-    // The units as they stand (for inspection and tests; main thread).
-    ToneChain& toneChain() noexcept { return *tone_.load(std::memory_order_acquire); }
+    // The live chain, or null before the first setSampleRate() (for inspection and
+    // tests; main thread).
+    ToneChain* toneChain() noexcept { return tone_.load(std::memory_order_acquire); }
 
-    // Builds the tone chain for `sampleRate` (main thread), carrying every setting
-    // over. A chain replaced while the audio thread may still use it is kept until
-    // the graph goes, so the swap never waits and never frees memory under it.
+    // Builds the tone chain for `sampleRate` (main thread; it allocates), carrying every
+    // setting over, and swaps it in without waiting for the audio thread. The chain it
+    // replaces is retired here and freed by a later call once no render() can still be
+    // using it, so the audio thread never frees memory.
     void setSampleRate(double sampleRate);
+    // Chains in memory: the live one and the retired ones not yet freed (main thread).
+    std::size_t heldToneChains() const noexcept;
     // Frames the tone chain delays the signal by (the limiter's look-ahead).
     std::int64_t processingLatencyFrames() const noexcept;
 
@@ -103,9 +108,37 @@ private:
     std::atomic<float> pan_{0.0f};
     std::atomic<float> volume_{1.0f};
     std::array<std::atomic<RenderTap*>, 2> taps_{};
+    // The settings a chain carries: read from the live chain when it is replaced, kept
+    // here for the first chain until a rate is known. The defaults are a new chain's.
+    struct ToneSettings {
+        std::vector<float> eqGainsDb;
+        bool eqBypassed = true;
+        std::vector<float> loudGainsDb;
+        bool loudBypassed = true;
+        CompressorParameters compressor;
+        bool compressorBypassed = true;
+        float limiterPreGainDb = ToneChain::kLimiterPreGainDb;
+    };
+    static ToneSettings settingsOf(ToneChain& chain);
+    static void apply(const ToneSettings& settings, ToneChain& chain);
+    void freeRetiredChains();
+    // Applies a setting to the live chain, or keeps it for the first one.
+    template <typename OnChain, typename OnSettings>
+    void setTone(OnChain onChain, OnSettings onSettings) noexcept;
+
     std::atomic<ToneChain*> tone_{nullptr};
-    std::vector<std::unique_ptr<ToneChain>> toneChains_; // main thread; the last is live
+    std::unique_ptr<ToneChain> liveTone_; // main thread owns; tone_ points at it
+    ToneSettings pendingTone_;            // main thread, used while liveTone_ is null
     double toneRate_ = 0.0;
+    // Bumped by the audio thread as each render() begins and ends, so it is odd while a
+    // render runs. A chain retired at an even count has no render left using it; one
+    // retired at an odd count is free once the count has moved on.
+    std::atomic<std::uint64_t> renderEpoch_{0};
+    struct RetiredChain {
+        std::unique_ptr<ToneChain> chain;
+        std::uint64_t epoch;
+    };
+    std::vector<RetiredChain> retiredTone_; // main thread
 
     // Audio-thread state.
     StereoGainRamp normRamp_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -7,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace orvane::test {
 
@@ -14,22 +16,26 @@ namespace orvane::test {
 // when the object goes away.
 class ScratchFolder {
 public:
-    ScratchFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "orvane-model-XXXXXX").native();
-        if (!mkdtemp(pattern.data()))
-            throw std::runtime_error("cannot create a temporary folder");
-        root_ = pattern;
+    ScratchFolder() : root_(create()) {}
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
-    ~ScratchFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
-    }
 
     const std::filesystem::path& root() const { return root_; }
     std::string path(std::string_view relative) const { return (root_ / relative).native(); }
+    std::filesystem::path operator/(std::string_view relative) const { return root_ / relative; }
+
+    // The names in the folder itself, sorted.
+    std::vector<std::string> names() const {
+        std::vector<std::string> out;
+        for (const auto& entry : std::filesystem::directory_iterator(root_))
+            out.push_back(entry.path().filename().native());
+        std::sort(out.begin(), out.end());
+        return out;
+    }
 
     // Creates the file (and its folders) with `contents`; returns its absolute path.
     std::string write(std::string_view relative, std::string_view contents = "x") const {
@@ -47,6 +53,14 @@ public:
     }
 
 private:
+    static std::filesystem::path create() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "orvane-test-XXXXXX").native();
+        if (mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("cannot create a temporary folder");
+        return pattern;
+    }
+
     std::filesystem::path root_;
 };
 

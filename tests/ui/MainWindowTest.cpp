@@ -1,0 +1,192 @@
+#include "ui/MainWindow.h"
+
+#include "UiTestSupport.h"
+#include "controller/PlayerController.h"
+#include "runtime/ManualMainLoop.h"
+#include "support/ScratchFolder.h"
+#include "support/WavFile.h"
+#include "ui/ContentView.h"
+#include "ui/FocusResignFilter.h"
+#include "ui/MainMenus.h"
+#include "ui/PlayerBinding.h"
+#include "ui/PlayerPanel.h"
+#include "ui/PlaylistToolbar.h"
+#include "ui/StatusBar.h"
+#include "ui/TrackListModel.h"
+#include "ui/TrackListView.h"
+#include "ui/WindowSizing.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace orvane::test {
+namespace {
+
+TEST(WindowSizingTest, CollapsingRemembersTheTallerHeightOnlyBeyondTheMargin) {
+    WindowSizing sizing;
+    // Never saved: showing uses 620, keeping the width.
+    EXPECT_EQ(sizing.shown(QSize(900, 200)).size, QSize(900, 620));
+
+    const auto compact = sizing.hidden(QSize(900, 700), 180);
+    EXPECT_EQ(compact.size, QSize(660, 180)); // a wide window becomes 660 wide
+    EXPECT_EQ(compact.minimum, QSize(660, 180));
+    EXPECT_EQ(compact.maximum, QSize(100000, 180)); // only the width may change
+    EXPECT_EQ(sizing.savedHeight(), 700);
+
+    // At most 4 taller than the compact window: the earlier height stays.
+    sizing.hidden(QSize(660, 184), 180);
+    EXPECT_EQ(sizing.savedHeight(), 700);
+    sizing.hidden(QSize(660, 185), 180);
+    EXPECT_EQ(sizing.savedHeight(), 185);
+
+    const auto shown = sizing.shown(QSize(660, 180));
+    EXPECT_EQ(shown.size, QSize(660, 185));
+    EXPECT_EQ(shown.minimum, QSize(660, 480));
+
+    WindowSizing startedHidden;
+    startedHidden.rememberStartHeight(700);
+    startedHidden.hidden(QSize(660, 700), 180);
+    EXPECT_EQ(startedHidden.shown(QSize(660, 180)).size.height(), 700);
+}
+
+// A storage that starts the controller with `tracks` playable one-second tracks in
+// `folder` and keeps nothing.
+class StartState final : public StateStorage {
+public:
+    StartState(const ScratchFolder& folder, int tracks, bool showPlaylist) {
+        state_ = PersistedState::fresh();
+        for (int i = 0; i < tracks; ++i) {
+            const auto file = folder / (std::to_string(i) + ".wav");
+            testaudio::writeWav16(file, 8000, 1, 8000, [](std::uint32_t n) {
+                return static_cast<std::int16_t>(n % 2 ? 3000 : -3000);
+            });
+            Track track(Uuid::random(), file.native(), "Artist", "Song " + std::to_string(i));
+            track.duration = 60.0;
+            state_.playlists.front().tracks.push_back(track);
+        }
+        state_.settings.showPlaylist = showPlaylist;
+    }
+    PersistedState load() override { return state_; }
+    bool save(PersistedState) override { return true; }
+
+private:
+    PersistedState state_;
+};
+
+class MainWindowTest : public QtAppTest {
+protected:
+    void start(int tracks, bool showPlaylist = true) {
+        PlayerControllerServices services;
+        services.storage = std::make_unique<StartState>(files, tracks, showPlaylist);
+        services.scanMetadataAtStart = false;
+        player = std::make_unique<PlayerController>(loop, std::move(services));
+        window = std::make_unique<MainWindow>(*player);
+    }
+    ~MainWindowTest() override {
+        window.reset();
+        player.reset();
+    }
+    ContentView& content() { return window->content(); }
+
+    ScratchFolder files;
+    ManualMainLoop loop;
+    std::unique_ptr<PlayerController> player;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(MainWindowTest, HidingThePlaylistHoldsTheCompactHeightAndShowingReturnsToTheOldOne) {
+    start(3);
+    window->resize(800, 700);
+    window->togglePlaylistVisible();
+    EXPECT_FALSE(player->settings.get().showPlaylist);
+    EXPECT_FALSE(content().isPlaylistVisible());
+    EXPECT_EQ(window->minimumHeight(), window->maximumHeight());
+    EXPECT_EQ(window->width(), 660);
+    EXPECT_EQ(window->menus().playlistAction().text(), QStringLiteral("Show Playlist"));
+
+    window->togglePlaylistVisible();
+    EXPECT_TRUE(content().isPlaylistVisible());
+    EXPECT_EQ(window->height(), 700);
+    EXPECT_EQ(window->minimumHeight(), 480);
+    EXPECT_TRUE(player->savePending());
+}
+
+TEST_F(MainWindowTest, PlayPauseTitleAndUndoFollowThePlayer) {
+    start(3);
+    MainMenus& menus = window->menus();
+    EXPECT_EQ(menus.playPauseAction().text(), QStringLiteral("Play"));
+    EXPECT_FALSE(menus.undoRemoveAction().isEnabled());
+    EXPECT_FALSE(content().toolbar().isUndoShown());
+
+    player->play(player->activePlaylist()->tracks[0].id);
+    loop.advance(0.5);
+    EXPECT_EQ(menus.playPauseAction().text(), QStringLiteral("Pause"));
+
+    player->handleTrackClick(player->activePlaylist()->tracks[1].id, false, false);
+    player->removeSelected();
+    window->binding().refreshNow();
+    EXPECT_TRUE(menus.undoRemoveAction().isEnabled());
+    EXPECT_TRUE(content().toolbar().isUndoShown());
+    menus.undoRemoveAction().trigger();
+    window->binding().refreshNow();
+    EXPECT_FALSE(menus.undoRemoveAction().isEnabled());
+    EXPECT_EQ(player->activePlaylist()->tracks.size(), 3u);
+}
+
+TEST_F(MainWindowTest, TheListFollowsEditsSearchAndThePlayingTrack) {
+    start(5);
+    TrackListModel& model = content().trackList().trackModel();
+    EXPECT_EQ(model.rowCount(), 5);
+
+    player->searchText = "song 3";
+    EXPECT_EQ(model.rowCount(), 1);
+    EXPECT_FALSE(content().trackList().isReorderEnabled());
+    player->searchText = "";
+    EXPECT_EQ(model.rowCount(), 5);
+    EXPECT_TRUE(content().trackList().isReorderEnabled());
+
+    // The list is re-pointed as the playlist changes, not one turn later.
+    player->addPlaylist("Other");
+    EXPECT_EQ(model.rowCount(), 0);
+    player->selectPlaylist(player->playlists.get()[0].id);
+    EXPECT_EQ(model.rowCount(), 5);
+
+    const Uuid second = player->activePlaylist()->tracks[1].id;
+    player->play(second);
+    loop.advance(0.5);
+    EXPECT_TRUE(model.isPlaying(1));
+    window->binding().refreshNow();
+    EXPECT_EQ(content().statusBar().playingText(), QStringLiteral("Playing: Artist - Song 1"));
+}
+
+TEST_F(MainWindowTest, TheStatusBarShowsTheScanWhileItRuns) {
+    start(0);
+    player->metadataScanProgress = MetadataScanProgress{340, 10000};
+    window->binding().refreshNow();
+    EXPECT_EQ(content().statusBar().scanText(), QStringLiteral("Scanning 340 of 10,000"));
+    player->metadataScanProgress = MetadataScanProgress{};
+    window->binding().refreshNow();
+    EXPECT_TRUE(content().statusBar().scanText().isEmpty());
+}
+
+TEST_F(MainWindowTest, AClickOutsideATextFieldEndsEditing) {
+    start(2);
+    window->show();
+    window->activateWindow();
+    QLineEdit& search = *content().toolbar().findChild<QLineEdit*>();
+    search.setFocus();
+    QApplication::processEvents();
+    if (!search.hasFocus())
+        GTEST_SKIP() << "this platform gives no keyboard focus to an offscreen window";
+
+    QLineEdit other(window.get());
+    click(&other, QPointF(2, 2));
+    EXPECT_TRUE(search.hasFocus()) << "another text field keeps the editing";
+
+    click(&content().playerPanel(), QPointF(5, 5));
+    EXPECT_FALSE(search.hasFocus());
+}
+
+} // namespace
+} // namespace orvane::test
