@@ -8,6 +8,8 @@
 # compact.png    the playlist hidden (Ctrl+Shift+P)
 # long-list.png  a playlist of 100,000 tracks scrolled far down
 # dragging.png   a row being dragged three rows down
+# vis-<mode>.png each visualisation while music plays
+# mode-panel.png, eq-panel.png, tag-editor.png, settings-<n>.png (whole screen)
 set -eu
 BUILD=$(realpath "$1")
 mkdir -p "$2"
@@ -18,7 +20,7 @@ MAKE_LIBRARY="$BUILD/tools/orvane_demo_library"
 
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
-mkdir -p "$WORK/media" "$WORK/small/Orvane" "$WORK/large/Orvane"
+mkdir -p "$WORK/media" "$WORK/small/Orvane" "$WORK/small2/Orvane" "$WORK/large/Orvane"
 
 # A dozen short tracks with tags, so that the list shows artists and titles.
 i=0
@@ -32,6 +34,9 @@ for title in "Amber Lantern" "Paper River" "Glass Orbit" "Winter Signal" "Hollow
 done
 "$MAKE_LIBRARY" "$WORK/small/Orvane/orvane-data.json" --media "$WORK/media" --tracks 40 \
     --playlists 3 >/dev/null
+# The first run changes its state (a row moved, the playlist hidden); the second starts
+# from the same library afresh.
+cp "$WORK/small/Orvane/orvane-data.json" "$WORK/small2/Orvane/"
 "$MAKE_LIBRARY" "$WORK/large/Orvane/orvane-data.json" --media "$WORK/media" --tracks 100000 \
     >/dev/null
 
@@ -78,6 +83,41 @@ xdotool key Escape mouseup 1
 xdotool key ctrl+shift+p
 sleep 1
 shot compact.png
+stop
+
+start "$WORK/small2"
+xdotool mousemove --window \$WID 200 \$ROW0 click --repeat 2 --delay 80 1
+sleep 2
+for mode in vu led off spectrum scope; do
+    shot vis-\$mode.png
+    xdotool mousemove --window \$WID 170 105 click 1
+    sleep 1.2
+done
+screen() { import -window root "$OUT/\$1"; echo "Screenshot: $OUT/\$1"; }
+xdotool mousemove --window \$WID 381 181 click 1
+sleep 0.8
+screen mode-panel.png
+xdotool key Escape
+sleep 0.3
+xdotool mousemove --window \$WID 440 181 click 1
+sleep 0.8
+screen eq-panel.png
+xdotool key Escape
+sleep 0.3
+xdotool mousemove --window \$WID 200 \$((ROW0 + ROW_HEIGHT)) click 3
+sleep 0.5
+xdotool key Down Down Down Return
+sleep 1
+screen tag-editor.png
+xdotool key Escape
+sleep 0.3
+xdotool mousemove --window \$WID 538 181 click 1
+sleep 1.5
+for tab in 1 2 3 4 5; do
+    screen settings-\$tab.png
+    xdotool key ctrl+Tab
+    sleep 0.8
+done
 stop
 
 start "$WORK/large"

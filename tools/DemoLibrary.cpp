@@ -1,7 +1,7 @@
 // Writes an Orvane state file holding a demo library, for screenshots and benchmarks:
 //
 //   orvane_demo_library STATE_FILE [--media DIR] [--tracks N] [--playlists K]
-//                       [--hide-playlist] [--font-size PT]
+//                       [--hide-playlist] [--font-size PT] [--visualization MODE]
 //
 // The first playlist holds the audio files found in DIR (read like Orvane reads them,
 // so they play), then invented entries up to N tracks in all, each with its technical
@@ -9,6 +9,7 @@
 // playlists (K in all) hold a few invented entries each.
 
 #include "model/AudioFiles.h"
+#include "model/Enums.h"
 #include "model/PersistedState.h"
 #include "model/Persistence.h"
 #include "tags/MetadataReader.h"
@@ -16,6 +17,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -63,7 +65,7 @@ Track readTrack(const std::string& path, std::size_t number) {
 
 int usage() {
     std::fputs("usage: orvane_demo_library STATE_FILE [--media DIR] [--tracks N] "
-               "[--playlists K] [--hide-playlist] [--font-size PT]\n",
+               "[--playlists K] [--hide-playlist] [--font-size PT] [--visualization MODE]\n",
                stderr);
     return 2;
 }
@@ -79,6 +81,7 @@ int main(int argc, char* argv[]) {
     std::size_t playlistCount = 1;
     bool hidePlaylist = false;
     double fontSize = 0.0;
+    std::optional<orvane::VisualizationMode> visualization;
     for (int i = 2; i < argc; ++i) {
         const std::string_view arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -90,6 +93,8 @@ int main(int argc, char* argv[]) {
             playlistCount = std::max<std::size_t>(1, std::strtoul(argv[++i], nullptr, 10));
         else if (arg == "--font-size" && hasValue)
             fontSize = std::strtod(argv[++i], nullptr);
+        else if (arg == "--visualization" && hasValue)
+            visualization = orvane::visualizationModeFromRaw(argv[++i]);
         else if (arg == "--hide-playlist")
             hidePlaylist = true;
         else
@@ -114,6 +119,8 @@ int main(int argc, char* argv[]) {
     }
     state.activePlaylistID = state.playlists.front().id;
     state.settings.showPlaylist = !hidePlaylist;
+    if (visualization)
+        state.settings.visualization = *visualization;
     if (fontSize > 0.0)
         state.settings.playlistFontSize = fontSize;
 

@@ -8,6 +8,7 @@
 #include "platform/QtMainLoop.h"
 #include "ui/Icons.h"
 #include "ui/MainWindow.h"
+#include "ui/SettingsWindow.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -32,6 +33,8 @@ Application::Application()
                      Qt::QueuedConnection);
     QObject::connect(mainWindow_.get(), &MainWindow::aboutRequested, mainWindow_.get(),
                      [this] { showAbout(); });
+    QObject::connect(mainWindow_.get(), &MainWindow::settingsRequested, mainWindow_.get(),
+                     [this] { showSettings(); });
     // Menu, last window closed, session end: the last change reaches the disk.
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, mainWindow_.get(),
                      [this] { player_->flushPendingSave(); });
@@ -47,6 +50,13 @@ Application::~Application() {
 
 void Application::show() {
     mainWindow_->show();
+}
+
+void Application::showSettings() {
+    // A child of the main window, so that it goes before the controller it edits.
+    if (settingsWindow_ == nullptr)
+        settingsWindow_ = new SettingsWindow(*player_, devices_.get(), mainWindow_.get());
+    settingsWindow_->present();
 }
 
 void Application::showAbout() {

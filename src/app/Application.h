@@ -10,6 +10,7 @@ class MainWindow;
 class PlayerController;
 class PulseDeviceManager;
 class QtMainLoop;
+class SettingsWindow;
 
 // The application shell: the main loop on Qt's event loop, the sound output through
 // PulseAudio, the state file written in the background, the one player controller and
@@ -29,6 +30,7 @@ public:
 
 private:
     void showAbout();
+    void showSettings();
 
     // In order of construction; destroyed the other way round.
     std::unique_ptr<QtMainLoop> loop_;
@@ -36,6 +38,7 @@ private:
     std::unique_ptr<PulseDeviceManager> devices_;
     std::unique_ptr<PlayerController> player_;
     std::unique_ptr<MainWindow> mainWindow_;
+    SettingsWindow* settingsWindow_ = nullptr; // a child of the main window, made on first use
 };
 
 } // namespace orvane

@@ -227,6 +227,19 @@ public:
     // system, then saves.
     void restoreSettings(const AppSettings& restored);
 
+    // --- Settings window (PlayerControllerSettings.cpp) ---
+    // Each stores its setting, applies it at once and saves.
+    // The main window stays above other windows, or goes back to a normal one.
+    void setAlwaysOnTop(bool on);
+    // The application icon with or without the "ORVANE" wordmark.
+    void setShowWordmarkIcon(bool on);
+    // Whether closing the last window ends the application; it applies at once.
+    void setQuitOnClose(bool on);
+    // The output device by its stable identifier; none (or an empty one) is the
+    // system's default. A device that is present now takes the output at once; an
+    // absent one is only stored. Going back to the default re-routes at once too.
+    void setOutputDevice(std::optional<std::string> uid);
+
     // --- Inspection, for views and tests ---
     // The track queued in the engine for a gapless hand-off.
     const std::optional<Uuid>& plannedNextID() const { return plannedNextID_; }

@@ -2,12 +2,17 @@
 
 #include "controller/PlayerController.h"
 #include "ui/ContentView.h"
+#include "ui/EQPanel.h"
 #include "ui/FocusResignFilter.h"
 #include "ui/Icons.h"
 #include "ui/MainMenus.h"
+#include "ui/ModePanel.h"
+#include "ui/PanelButton.h"
 #include "ui/PlayerBinding.h"
 #include "ui/PlayerPanel.h"
+#include "ui/TagEditorView.h"
 #include "ui/Theme.h"
+#include "ui/VisualizationBox.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -26,16 +31,17 @@ MainWindow::MainWindow(PlayerController& player, QWidget* parent)
     resize(WindowSizing::minimumWidth, WindowSizing::defaultHeightWithPlaylist);
 
     binding_ = new PlayerBinding(player_, *content_, this);
+    content_->playerPanel().setVisualization(new VisualizationBox(player_));
     menus_ = new MainMenus(player_, *menuBar());
     qApp->installEventFilter(new FocusResignFilter(*this));
 
     connect(binding_, &PlayerBinding::playlistToggleRequested, this,
             &MainWindow::togglePlaylistVisible);
     connect(binding_, &PlayerBinding::settingsRequested, this, &MainWindow::settingsRequested);
-    connect(binding_, &PlayerBinding::modePanelRequested, this, &MainWindow::modePanelRequested);
-    connect(binding_, &PlayerBinding::equalizerPanelRequested, this,
-            &MainWindow::equalizerPanelRequested);
-    connect(binding_, &PlayerBinding::editTagsRequested, this, &MainWindow::editTagsRequested);
+    connect(binding_, &PlayerBinding::modePanelRequested, this, &MainWindow::showModePanel);
+    connect(binding_, &PlayerBinding::equalizerPanelRequested, this, &MainWindow::showEQPanel);
+    connect(binding_, &PlayerBinding::editTagsRequested, this,
+            [this](Uuid trackID) { TagEditorView::present(player_, trackID, this); });
     connect(menus_, &MainMenus::addFilesRequested, binding_, &PlayerBinding::addFilesWithChooser);
     connect(menus_, &MainMenus::loadPlaylistRequested, binding_,
             &PlayerBinding::loadPlaylistWithChooser);
@@ -64,6 +70,26 @@ MainWindow::MainWindow(PlayerController& player, QWidget* parent)
 
 MainWindow::~MainWindow() {
     subscriptions_.clear();
+}
+
+ModePanel& MainWindow::modePanel() {
+    if (modePanel_ == nullptr)
+        modePanel_ = new ModePanel(player_, this);
+    return *modePanel_;
+}
+
+EQPanel& MainWindow::eqPanel() {
+    if (eqPanel_ == nullptr)
+        eqPanel_ = new EQPanel(player_, this);
+    return *eqPanel_;
+}
+
+void MainWindow::showModePanel() {
+    modePanel().popUpBelow(&content_->playerPanel().modeButton());
+}
+
+void MainWindow::showEQPanel() {
+    eqPanel().present(&content_->playerPanel().eqButton());
 }
 
 void MainWindow::togglePlaylistVisible() {

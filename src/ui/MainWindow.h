@@ -12,6 +12,8 @@
 namespace orvane {
 
 class ContentView;
+class EQPanel;
+class ModePanel;
 class MainMenus;
 class PlayerBinding;
 class PlayerController;
@@ -41,14 +43,16 @@ public:
     // 40 are passing layout states and ignored.
     void panelHeightChanged(int height);
     bool isFullscreenActive() const { return fullscreenActive_; }
+    // The popups of the transport row, made on first use.
+    ModePanel& modePanel();
+    EQPanel& eqPanel();
+    void showModePanel();
+    void showEQPanel();
 
 signals:
     void settingsRequested();
     void aboutRequested();
     void quitRequested();
-    void modePanelRequested();
-    void equalizerPanelRequested();
-    void editTagsRequested(orvane::Uuid trackID);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -66,6 +70,8 @@ private:
     ContentView* content_;
     PlayerBinding* binding_;
     MainMenus* menus_;
+    ModePanel* modePanel_ = nullptr;
+    EQPanel* eqPanel_ = nullptr;
     WindowSizing sizing_;
     int measuredPanelHeight_ = 160;
     bool attached_ = false;

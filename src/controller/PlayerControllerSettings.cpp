@@ -1,0 +1,48 @@
+#include "controller/PlayerController.h"
+
+namespace orvane {
+
+void PlayerController::setAlwaysOnTop(bool on) {
+    updateSettings([on](AppSettings& s) { s.alwaysOnTop = on; });
+    if (desktop_)
+        desktop_->setAlwaysOnTop(on);
+    scheduleSave();
+}
+
+void PlayerController::setShowWordmarkIcon(bool on) {
+    updateSettings([on](AppSettings& s) { s.showWordmarkIcon = on; });
+    if (desktop_)
+        desktop_->setWordmarkIcon(on);
+    scheduleSave();
+}
+
+void PlayerController::setQuitOnClose(bool on) {
+    updateSettings([on](AppSettings& s) { s.quitOnClose = on; });
+    // At once, not from the next start: the user closing the window right after the
+    // change expects the rule just chosen.
+    if (desktop_)
+        desktop_->setQuitOnClose(on);
+    scheduleSave();
+}
+
+void PlayerController::setOutputDevice(std::optional<std::string> uid) {
+    if (uid && uid->empty())
+        uid.reset();
+    const bool hadDevice = settings.get().outputDeviceUID.has_value();
+    updateSettings([&uid](AppSettings& s) { s.outputDeviceUID = uid; });
+    if (uid) {
+        // A device that has gone since the list was shown is stored all the same (it
+        // is used when it comes back) and leaves the routing as it is.
+        if (devices_) {
+            if (const auto id = devices_->deviceID(*uid))
+                engine_->setOutputDevice(id);
+        }
+    } else if (hadDevice) {
+        // The engine's "no device" follows the system default, so the output goes
+        // there now rather than at the next start, as restoreSettings() does too.
+        engine_->setOutputDevice(std::nullopt);
+    }
+    scheduleSave();
+}
+
+} // namespace orvane

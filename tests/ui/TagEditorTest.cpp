@@ -1,0 +1,261 @@
+#include "UiTestSupport.h"
+#include "controller/PlayerController.h"
+#include "runtime/ManualMainLoop.h"
+#include "support/ScratchFolder.h"
+#include "tags/MetadataReader.h"
+#include "ui/GenreField.h"
+#include "ui/GenreSuggestions.h"
+#include "ui/TagEditorView.h"
+#include "ui/TagNumberText.h"
+#include "ui/Theme.h"
+
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <QFile>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest/QTest>
+
+namespace orvane::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The tag fixtures of scripts/make-tag-fixtures.sh.
+fs::path tagFixture(const std::string& name) {
+    const fs::path path = fs::path(ORVANE_FIXTURES_DIR) / "tags" / name;
+    if (!fs::exists(path))
+        ADD_FAILURE() << "missing fixture " << path << "; build the orvane_fixtures target";
+    return path;
+}
+
+QByteArray contents(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly))
+        ADD_FAILURE() << "cannot read " << path;
+    return file.readAll();
+}
+
+// The sheet's text field with this placeholder.
+QLineEdit& fieldFor(TagEditorView& sheet, const char* placeholder) {
+    for (QLineEdit* field : sheet.findChildren<QLineEdit*>())
+        if (field->placeholderText() == QLatin1String(placeholder))
+            return *field;
+    throw std::logic_error(std::string("no field ") + placeholder);
+}
+
+// A storage that starts the player with `tracks` in its one playlist and keeps nothing.
+class TracksState final : public StateStorage {
+public:
+    explicit TracksState(std::vector<Track> tracks) : state_(PersistedState::fresh()) {
+        state_.playlists.front().tracks = std::move(tracks);
+    }
+    PersistedState load() override { return state_; }
+    bool save(PersistedState) override { return true; }
+
+private:
+    PersistedState state_;
+};
+
+class TagEditorTest : public QtAppTest {
+protected:
+    void start(std::vector<Track> tracks) {
+        PlayerControllerServices services;
+        services.storage = std::make_unique<TracksState>(std::move(tracks));
+        services.scanMetadataAtStart = false;
+        player = std::make_unique<PlayerController>(loop, std::move(services));
+    }
+    // Opens the sheet over the stand-in main window.
+    TagEditorView& openEditor(const Uuid& trackID) {
+        editor = std::make_unique<TagEditorView>(*player, trackID, &mainWindow);
+        editor->open();
+        return *editor;
+    }
+    // A writable copy of a tag fixture, as a track record.
+    Track copiedTrack(const std::string& fixture) {
+        const fs::path copy = files / fixture;
+        fs::copy_file(tagFixture(fixture), copy);
+        return Track(Uuid::random(), copy.native(), "Old artist", "Old title");
+    }
+    const Track& track(std::size_t index) const {
+        return player->playlists.get().front().tracks.at(index);
+    }
+
+    ScratchFolder files;
+    ManualMainLoop loop;
+    std::unique_ptr<PlayerController> player;
+    QWidget mainWindow;
+    std::unique_ptr<TagEditorView> editor; // before the window that parents it goes
+};
+
+TEST(GenreMatchesTest, SubstringsOfTheNamesInListOrderAtMostSixWithoutTheExactName) {
+    EXPECT_EQ(GenreField::matchesFor(QStringLiteral("ro")),
+              QStringList({QStringLiteral("Rock"), QStringLiteral("Electronic")}));
+    EXPECT_EQ(GenreField::matchesFor(QStringLiteral("RO")), GenreField::matchesFor("ro"));
+    for (const char* exact : {"Jazz", "jazz", "JAZZ"})
+        EXPECT_TRUE(GenreField::matchesFor(QString::fromLatin1(exact)).isEmpty()) << exact;
+    EXPECT_EQ(GenreField::matchesFor(QStringLiteral("o")),
+              QStringList({QStringLiteral("Pop"), QStringLiteral("Rock"), QStringLiteral("Hip-Hop"),
+                           QStringLiteral("Electronic"), QStringLiteral("Country"),
+                           QStringLiteral("Folk")}));
+    // Only the equal name drops out; the longer ones that contain it stay.
+    EXPECT_EQ(GenreField::matchesFor(QStringLiteral("pop")),
+              QStringList({QStringLiteral("K-Pop"), QStringLiteral("J-Pop")}));
+    EXPECT_TRUE(GenreField::matchesFor(QString()).isEmpty());
+}
+
+TEST(TagNumberTextTest, OnlyASignAndAsciiDigitsMakeANumber) {
+    EXPECT_EQ(parseTagNumber(QStringLiteral("+3")), 3);
+    EXPECT_EQ(parseTagNumber(QStringLiteral("-2")), -2);
+    EXPECT_EQ(parseTagNumber(QStringLiteral("2147483647")), 2147483647);
+    for (const QString& bad :
+         {QStringLiteral("3 "), QStringLiteral(" 3"), QStringLiteral("3a"), QStringLiteral(""),
+          QStringLiteral("+"), QStringLiteral("+-3"), QStringLiteral("3.0"),
+          QStringLiteral("\u0663"), // ARABIC-INDIC DIGIT THREE: a digit, but not 0-9
+          QStringLiteral("2147483648"), QStringLiteral("-99999999999")})
+        EXPECT_EQ(parseTagNumber(bad), std::nullopt) << bad.toStdString();
+}
+
+TEST_F(TagEditorTest, TheGenreListShowsWhileTheFieldIsFocusedAndAClickTakesTheGenre) {
+    Track song = copiedTrack("v23.mp3");
+    start({song});
+    TagEditorView& sheet = openEditor(song.id);
+    GenreField& genre = sheet.genreField();
+    const auto focus = [&](QEvent::Type type, Qt::FocusReason reason) {
+        QFocusEvent event(type, reason);
+        QApplication::sendEvent(&genre, &event);
+    };
+
+    QTest::keyClicks(&genre, QStringLiteral("ro"));
+    EXPECT_FALSE(genre.suggestionsShown()) << "not focused";
+    focus(QEvent::FocusIn, Qt::MouseFocusReason);
+    ASSERT_TRUE(genre.suggestionsShown());
+    GenreSuggestions& list = *genre.suggestions();
+    EXPECT_EQ(list.genres(), QStringList({QStringLiteral("Rock"), QStringLiteral("Electronic")}));
+    // Right below the field, as wide as it, over the fields that follow.
+    EXPECT_EQ(list.parentWidget(), &sheet);
+    EXPECT_EQ(list.geometry().topLeft(), genre.mapTo(&sheet, QPoint(0, genre.height() + 2)));
+    EXPECT_EQ(list.width(), genre.width());
+
+    focus(QEvent::FocusOut, Qt::ActiveWindowFocusReason); // another window came up
+    EXPECT_TRUE(genre.suggestionsShown());
+    focus(QEvent::FocusOut, Qt::TabFocusReason);
+    EXPECT_FALSE(genre.suggestionsShown());
+    focus(QEvent::FocusIn, Qt::MouseFocusReason);
+    QTest::keyClick(&genre, Qt::Key_Backspace);
+    EXPECT_TRUE(genre.suggestionsShown());
+    EXPECT_EQ(list.genres().size(), GenreField::maxMatches) << "\"r\" matches many";
+
+    QTest::keyClick(&genre, Qt::Key_O);
+    click(&list, QPointF(list.rowRect(1).center()));
+    EXPECT_EQ(genre.text(), QStringLiteral("Electronic"));
+    EXPECT_FALSE(genre.isFocused());
+    EXPECT_FALSE(genre.suggestionsShown());
+    EXPECT_EQ(sheet.editedTags().genre, "Electronic");
+}
+
+TEST_F(TagEditorTest, AFailedSaveShowsTheReasonInRedAndKeepsTheSheetAndEditsUntilCancel) {
+    Track flac = copiedTrack("tagged.flac");
+    flac.genre = "Folk";
+    start({flac});
+    const QByteArray before = contents(flac.path);
+    TagEditorView& sheet = openEditor(flac.id);
+    EXPECT_FALSE(sheet.errorLabel().isVisible());
+    sheet.genreField().setText(QStringLiteral("Jazz"));
+
+    sheet.saveButton().click();
+    EXPECT_EQ(sheet.errorText(), QStringLiteral("Tag writing is supported for MP3 files only"));
+    const QLabel& error = sheet.errorLabel();
+    EXPECT_TRUE(error.isVisible());
+    EXPECT_EQ(error.palette().color(QPalette::WindowText), Theme::danger);
+    EXPECT_TRUE(sheet.isVisible());
+    EXPECT_EQ(sheet.genreField().text(), QStringLiteral("Jazz"));
+    EXPECT_EQ(track(0), flac);
+    EXPECT_EQ(contents(flac.path), before);
+
+    sheet.cancelButton().click();
+    EXPECT_FALSE(sheet.isVisible());
+    EXPECT_EQ(sheet.result(), QDialog::Rejected);
+    EXPECT_EQ(track(0), flac);
+    EXPECT_EQ(contents(flac.path), before);
+    EXPECT_FALSE(player->savePending());
+}
+
+TEST_F(TagEditorTest, ASavedMp3UpdatesTheRecordAndTheFileAndClosesTheSheet) {
+    Track song = copiedTrack("v23.mp3");
+    song.album = "Old album";
+    song.trackNumber = 4;
+    song.discNumber = 1;
+    song.discTotal = 2;
+    song.duration = 1.0;
+    start({song});
+    TagEditorView& sheet = openEditor(song.id);
+    ID3Writer::Tags shown = sheet.editedTags(); // what the fields were filled with
+    EXPECT_EQ(shown.title, "Old title");
+    EXPECT_EQ(shown.album, "Old album");
+    EXPECT_EQ(shown.genre, "");
+    EXPECT_EQ(sheet.trackNumberField().text(), QStringLiteral("4"));
+    EXPECT_EQ(sheet.trackTotalField().text(), QString());
+    EXPECT_EQ(shown.discTotal, 2);
+
+    fieldFor(sheet, "Title").setText(QStringLiteral("  New title ")); // kept as typed
+    fieldFor(sheet, "Album").clear();
+    sheet.genreField().setText(QStringLiteral("Jazz"));
+    sheet.trackNumberField().setText(QStringLiteral("+3"));
+    sheet.trackTotalField().setText(QStringLiteral("3 "));
+    sheet.discNumberField().setText(QStringLiteral("3a"));
+
+    sheet.saveButton().click();
+    EXPECT_FALSE(sheet.isVisible());
+    EXPECT_EQ(sheet.result(), QDialog::Accepted);
+    const Track& saved = track(0);
+    EXPECT_EQ(saved.title, "  New title ");
+    EXPECT_EQ(saved.artist, "Old artist");
+    EXPECT_EQ(saved.genre, "Jazz");
+    EXPECT_FALSE(saved.album);
+    EXPECT_EQ(saved.trackNumber, 3);
+    EXPECT_FALSE(saved.trackTotal);
+    EXPECT_FALSE(saved.discNumber);
+    EXPECT_EQ(saved.discTotal, 2);
+    EXPECT_TRUE(player->savePending());
+
+    const TrackMetadata file = MetadataReader::read(song.path);
+    EXPECT_EQ(file.title, "  New title ");
+    EXPECT_EQ(file.genre, "Jazz");
+    EXPECT_EQ(file.trackNumber, 3);
+}
+
+TEST_F(TagEditorTest, TheSheetClosesWhenItsTrackLeavesThePlaylists) {
+    const Track kept = copiedTrack("v23.mp3");
+    const Track removed = copiedTrack("v24.mp3");
+    start({kept, removed});
+    TagEditorView& sheet = openEditor(removed.id);
+
+    player->playlists.modify([](std::vector<Playlist>& lists) {
+        lists.front().tracks.front().title = "Changed"; // another track: the sheet stays
+    });
+    EXPECT_TRUE(sheet.isVisible());
+    player->playlists.modify([](std::vector<Playlist>& lists) { lists.front().tracks.pop_back(); });
+    EXPECT_FALSE(sheet.isVisible());
+    EXPECT_EQ(sheet.result(), QDialog::Rejected);
+
+    // Asked for again, a track that is gone opens nothing.
+    EXPECT_EQ(TagEditorView::present(*player, removed.id, &mainWindow), nullptr);
+    TagEditorView late(*player, removed.id, &mainWindow);
+    late.open();
+    EXPECT_FALSE(late.isVisible());
+    TagEditorView* presented = TagEditorView::present(*player, kept.id, &mainWindow);
+    ASSERT_NE(presented, nullptr);
+    EXPECT_TRUE(presented->isVisible());
+    EXPECT_TRUE(presented->testAttribute(Qt::WA_DeleteOnClose));
+    presented->reject();
+}
+
+} // namespace
+} // namespace orvane::test
