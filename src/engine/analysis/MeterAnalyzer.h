@@ -23,7 +23,7 @@ class MeterExchange;
 // spectrumBars only when spectrumUpdated():
 //
 //   void AudioEngine::meterTick() {
-//       if (!meters_.tick(meterExchange_, host_->latencyFrames(), publishedLevels()))
+//       if (!meters_.tick(meterExchange_, host_->outputLatencyFrames(), publishedLevels()))
 //           return;
 //       publish(meters_.levels()); waveform = meters_.waveform();
 //       if (meters_.spectrumUpdated()) spectrumBars = meters_.spectrumBars();

@@ -26,11 +26,12 @@ struct MeterSnapshot {
 //
 // Wiring in the engine:
 //   - a RenderTap at the post-limiter point forwards its blocks to capture();
-//   - meterTick() calls MeterAnalyzer::tick(exchange, host latencyFrames(), ...), which
+//   - meterTick() calls MeterAnalyzer::tick(exchange, host outputLatencyFrames(), ...)
+//     (the tap sits after the limiter, so only the output's latency lies ahead), which
 //     calls copyHeard();
 //   - when the output (re)starts, clear(): the frames of the previous run were heard
 //     already and must not show again while the new run fills its latency.
-// Frames are counted at the graph's rate, the rate latencyFrames() is given in.
+// Frames are counted at the graph's rate, the rate outputLatencyFrames() is given in.
 //
 // Threading: capture() on the audio thread only (one at a time); everything else on
 // the main thread. Both sides hold `meterLock` only to copy at most one block in or

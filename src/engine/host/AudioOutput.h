@@ -79,9 +79,11 @@ public:
 // The list of output devices the user can choose from (PulseAudio sinks, monitors
 // excluded). Stateless from the caller's view: every call asks the system again.
 //
-// Threading: any one thread at a time; the settings window calls it off the main
-// thread, the controller on the main thread. Calls may take up to the sound server's
-// timeout; with no server they return an empty list.
+// Threading: calls may overlap on different threads (the settings window lists devices
+// on a worker while the controller looks one up on the main thread), so an
+// implementation keeps no shared state between calls (the PulseAudio one opens a
+// connection per call). Calls may take up to the sound server's timeout; with no
+// server they return an empty list.
 class OutputDeviceManager {
 public:
     virtual ~OutputDeviceManager() = default;
