@@ -22,19 +22,9 @@ namespace {
 
 constexpr double designSize = 24.0;
 
-// Draws a symbol at whatever size and device pixel ratio it is asked for, so an icon
-// is never a scaled bitmap.
-class SymbolIconEngine final : public QIconEngine {
+// An icon drawn by its paint() at exactly the pixel size asked for, never scaled.
+class PaintedIconEngine : public QIconEngine {
 public:
-    SymbolIconEngine(QString name, QColor color) : name_(std::move(name)), color_(color) {}
-
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
-        QColor color = color_;
-        if (mode == QIcon::Disabled)
-            color.setAlphaF(color.alphaF() * 0.4f);
-        paintSymbol(*painter, rect, name_, color);
-    }
-
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
         return scaledPixmap(size, mode, state, 1.0);
     }
@@ -53,6 +43,20 @@ public:
         }
         pixmap.setDevicePixelRatio(scale);
         return pixmap;
+    }
+};
+
+// Draws a symbol at whatever size and device pixel ratio it is asked for, so an icon
+// is never a scaled bitmap.
+class SymbolIconEngine final : public PaintedIconEngine {
+public:
+    SymbolIconEngine(QString name, QColor color) : name_(std::move(name)), color_(color) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+        QColor color = color_;
+        if (mode == QIcon::Disabled)
+            color.setAlphaF(color.alphaF() * 0.4f);
+        paintSymbol(*painter, rect, name_, color);
     }
 
     QIconEngine* clone() const override { return new SymbolIconEngine(name_, color_); }
@@ -66,33 +70,13 @@ private:
 };
 
 // Renders SVG artwork at the exact pixel size asked for.
-class ArtworkIconEngine final : public QIconEngine {
+class ArtworkIconEngine final : public PaintedIconEngine {
 public:
     explicit ArtworkIconEngine(QString resource) : resource_(std::move(resource)) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
         QSvgRenderer renderer(resource_);
         renderer.render(painter, rect);
-    }
-
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        return scaledPixmap(size, mode, state, 1.0);
-    }
-
-    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
-                         qreal scale) override {
-        // Qt asks in device pixels already; the scale only tags the result.
-        const QSize pixels = size;
-        QPixmap pixmap(pixels);
-        pixmap.fill(Qt::transparent);
-        if (pixels.isEmpty())
-            return pixmap;
-        {
-            QPainter painter(&pixmap);
-            paint(&painter, QRect(QPoint(0, 0), pixels), mode, state);
-        }
-        pixmap.setDevicePixelRatio(scale);
-        return pixmap;
     }
 
     QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {

@@ -88,16 +88,7 @@ void PanelButton::paintEvent(QPaintEvent*) {
     if (!isEnabled())
         painter.setOpacity(0.4);
     const QRectF box = QRectF(rect());
-    QLinearGradient fill(box.topLeft(), box.bottomLeft());
-    fill.setColorAt(0.0, Theme::steelLight);
-    fill.setColorAt(1.0, Theme::steel);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(fill);
-    painter.drawRoundedRect(box, 6, 6);
-    if (isDown()) {
-        painter.setBrush(Theme::withOpacity(Qt::black, 0.18));
-        painter.drawRoundedRect(box, 6, 6);
-    }
+    Theme::paintSteelButton(painter, box, 6, isDown());
     paintContent(painter, box, contentColor());
 }
 

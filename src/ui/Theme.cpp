@@ -2,6 +2,8 @@
 
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QLinearGradient>
+#include <QPainter>
 #include <QPalette>
 #include <QScreen>
 
@@ -65,6 +67,19 @@ QFont systemFont(double pixelSize, QFont::Weight weight) {
 
 QFont monospacedFont(double pixelSize, QFont::Weight weight) {
     return sized(QFontDatabase::systemFont(QFontDatabase::FixedFont), pixelSize, weight);
+}
+
+void paintSteelButton(QPainter& painter, const QRectF& box, double radius, bool pressed) {
+    QLinearGradient fill(box.topLeft(), box.bottomLeft());
+    fill.setColorAt(0.0, steelLight);
+    fill.setColorAt(1.0, steel);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(box, radius, radius);
+    if (pressed) {
+        painter.setBrush(withOpacity(Qt::black, 0.18));
+        painter.drawRoundedRect(box, radius, radius);
+    }
 }
 
 } // namespace orvane::Theme

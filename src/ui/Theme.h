@@ -4,6 +4,9 @@
 #include <QFont>
 #include <QPalette>
 
+class QPainter;
+class QRectF;
+
 namespace orvane::Theme {
 
 // Orvane's palette: every colour a view paints with comes from here. All sRGB.
@@ -26,6 +29,10 @@ inline constexpr double selectionOpacity = 0.35;
 
 // `color` at `opacity` (0...1) times its own alpha.
 QColor withOpacity(const QColor& color, double opacity);
+
+// The steel button face: a `steelLight` to `steel` gradient in a rounded rectangle,
+// darkened while pressed.
+void paintSteelButton(QPainter& painter, const QRectF& box, double radius, bool pressed);
 
 // Orvane is always dark, whatever the desktop's colour scheme: the palette that the
 // standard widgets inside its windows (fields, menus, scroll bars) take their colours from.

@@ -48,16 +48,7 @@ void ToolbarButton::paintEvent(QPaintEvent*) {
     if (!isEnabled())
         painter.setOpacity(0.4);
     const QRectF box = QRectF(rect());
-    QLinearGradient fill(box.topLeft(), box.bottomLeft());
-    fill.setColorAt(0.0, Theme::steelLight);
-    fill.setColorAt(1.0, Theme::steel);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(fill);
-    painter.drawRoundedRect(box, 5, 5);
-    if (isDown()) {
-        painter.setBrush(Theme::withOpacity(Qt::black, 0.18));
-        painter.drawRoundedRect(box, 5, 5);
-    }
+    Theme::paintSteelButton(painter, box, 5, isDown());
     double x = padX;
     if (!symbol_.isEmpty()) {
         const double side = symbolSize * Icons::glyphScale;
