@@ -3,6 +3,7 @@
 #include "app/DesktopShellQt.h"
 #include "controller/BackgroundStateStorage.h"
 #include "controller/PlayerController.h"
+#include "platform/MprisService.h"
 #include "platform/PulseDevices.h"
 #include "platform/PulseOutput.h"
 #include "platform/QtMainLoop.h"
@@ -15,15 +16,16 @@
 
 namespace orvane {
 
-Application::Application()
-    : loop_(std::make_unique<QtMainLoop>()), shell_(std::make_unique<DesktopShellQt>()),
-      devices_(std::make_unique<PulseDeviceManager>()) {
+Application::Application(MprisService* mpris)
+    : loop_(std::make_unique<QtMainLoop>()), mpris_(mpris),
+      shell_(std::make_unique<DesktopShellQt>()), devices_(std::make_unique<PulseDeviceManager>()) {
     PlayerControllerServices services;
     services.output = std::make_unique<PulseOutput>();
     services.storage =
         std::make_unique<BackgroundStateStorage>(std::make_unique<FileStateStorage>());
     services.devices = devices_.get();
     services.desktop = shell_.get();
+    services.nowPlaying = mpris_;
     player_ = std::make_unique<PlayerController>(*loop_, std::move(services));
 
     mainWindow_ = std::make_unique<MainWindow>(*player_);
@@ -38,9 +40,22 @@ Application::Application()
     // Menu, last window closed, session end: the last change reaches the disk.
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, mainWindow_.get(),
                      [this] { player_->flushPendingSave(); });
+
+    if (mpris_ != nullptr) {
+        MprisService::WindowActions actions;
+        actions.raise = [this] {
+            raiseMainWindow();
+        };
+        actions.quit = [] {
+            QMetaObject::invokeMethod(qApp, &QApplication::quit, Qt::QueuedConnection);
+        };
+        mpris_->attach(*player_, std::move(actions));
+    }
 }
 
 Application::~Application() {
+    if (mpris_ != nullptr)
+        mpris_->detach();
     mainWindow_.reset();
     // The controller's destructor drops a pending save; quitting flushed it already,
     // and this covers an Application that ends without the event loop quitting.
@@ -50,6 +65,14 @@ Application::~Application() {
 
 void Application::show() {
     mainWindow_->show();
+}
+
+void Application::raiseMainWindow() {
+    MainWindow& window = *mainWindow_;
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.show();
+    window.raise();
+    window.activateWindow();
 }
 
 void Application::showSettings() {

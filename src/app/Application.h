@@ -7,6 +7,7 @@ namespace orvane {
 class BackgroundStateStorage;
 class DesktopShellQt;
 class MainWindow;
+class MprisService;
 class PlayerController;
 class PulseDeviceManager;
 class QtMainLoop;
@@ -15,11 +16,13 @@ class SettingsWindow;
 // The application shell: the main loop on Qt's event loop, the sound output through
 // PulseAudio, the state file written in the background, the one player controller and
 // its main window, all for the life of the process. The executable's main() only
-// creates the QApplication and this object. Quitting, however it happens, writes a
-// pending save first. GUI thread only.
+// creates the QApplication, the bus service and this object. Quitting, however it
+// happens, writes a pending save first. GUI thread only.
 class Application {
 public:
-    Application();
+    // `mpris`, when given, shows what plays on the session bus and takes the media keys;
+    // it must outlive the Application.
+    explicit Application(MprisService* mpris = nullptr);
     ~Application();
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
@@ -30,10 +33,12 @@ public:
 
 private:
     void showAbout();
+    void raiseMainWindow();
     void showSettings();
 
     // In order of construction; destroyed the other way round.
     std::unique_ptr<QtMainLoop> loop_;
+    MprisService* mpris_;
     std::unique_ptr<DesktopShellQt> shell_;
     std::unique_ptr<PulseDeviceManager> devices_;
     std::unique_ptr<PlayerController> player_;

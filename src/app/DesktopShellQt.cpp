@@ -2,6 +2,7 @@
 
 #include "ui/Icons.h"
 #include "ui/MainWindow.h"
+#include "ui/TextFields.h"
 
 #include <QApplication>
 
@@ -33,6 +34,10 @@ void DesktopShellQt::setQuitOnClose(bool on) {
     // Otherwise the player keeps playing with its window closed; starting Orvane again
     // brings the window back.
     QApplication::setQuitOnLastWindowClosed(on);
+}
+
+bool DesktopShellQt::isEditingText() const {
+    return orvane::isEditingText();
 }
 
 } // namespace orvane

@@ -9,9 +9,9 @@ namespace orvane {
 class MainWindow;
 
 // The desktop operations the controller asks for, on Qt: the application and window
-// icon, the window's always-on-top flag and whether closing the window quits. The
-// controller calls them before the window exists; they are kept and applied when it
-// is attached. GUI thread only.
+// icon, the window's always-on-top flag, whether closing the window quits, and whether
+// a text field has the keyboard. The controller calls them before the window exists;
+// they are kept and applied when it is attached. GUI thread only.
 class DesktopShellQt final : public DesktopShell {
 public:
     void attachWindow(MainWindow* window);
@@ -19,6 +19,7 @@ public:
     void setWordmarkIcon(bool on) override;
     void setAlwaysOnTop(bool on) override;
     void setQuitOnClose(bool on) override;
+    bool isEditingText() const override;
 
     bool quitOnClose() const { return quitOnClose_; }
 

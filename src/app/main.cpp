@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "platform/MprisService.h"
 
 #include <QApplication>
 
@@ -9,7 +10,16 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QStringLiteral("orvane"));
     QApplication::setApplicationVersion(QStringLiteral(ORVANE_VERSION));
 
-    orvane::Application app;
+    // One Orvane at a time: two would write the same state file. The bus name is the
+    // lock; a second start shows the first one's window instead. Without a session
+    // bus there is no way to tell, and Orvane simply runs.
+    orvane::MprisService mpris;
+    if (mpris.claimBusName() == orvane::MprisService::Claim::taken) {
+        orvane::MprisService::raiseRunningInstance();
+        return 0;
+    }
+
+    orvane::Application app(&mpris);
     app.show();
     return QApplication::exec();
 }

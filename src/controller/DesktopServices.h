@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Uuid.h"
+
 #include <optional>
 #include <string>
 
@@ -18,11 +20,28 @@ public:
     virtual void setAlwaysOnTop(bool on) = 0;
     // Whether closing the last window ends the application.
     virtual void setQuitOnClose(bool on) = 0;
+    // Whether keyboard input belongs to a text field now (the search box, a tab being
+    // renamed, a tag editor field): such a field keeps its arrows and select-all.
+    virtual bool isEditingText() const = 0;
 };
+
+// The keys the player watches in its windows; any other key is `other`.
+enum class MonitoredKey { a, left, right, down, up, other };
+
+// Modifier keys held with a key press, as bits. `control` is the command modifier of
+// Orvane's shortcuts (Ctrl+A, Ctrl+Left); `meta` is the logo key.
+enum KeyModifier : unsigned {
+    kShiftModifier = 1u,
+    kControlModifier = 2u,
+    kAltModifier = 4u,
+    kMetaModifier = 8u
+};
+using KeyModifiers = unsigned;
 
 // What the system's now-playing display shows.
 struct NowPlayingInfo {
     struct Item {
+        Uuid trackID;
         std::string title;
         std::string artist;
         std::optional<std::string> album;
@@ -45,6 +64,9 @@ class NowPlayingSink {
 public:
     virtual ~NowPlayingSink() = default;
     virtual void nowPlayingChanged(const NowPlayingInfo& info) = 0;
+    // The position jumped to `seconds` (a user seek), after the matching
+    // nowPlayingChanged: clients that extrapolate the position must start again there.
+    virtual void seeked(double seconds) = 0;
 };
 
 } // namespace orvane

@@ -337,6 +337,8 @@ void PlayerController::seek(double seconds) {
     // Where the engine actually went (it keeps seeks inside the trimmed region).
     resumePosition_ = engine_->currentTime.get();
     updateNowPlaying();
+    if (nowPlaying_)
+        nowPlaying_->seeked(*resumePosition_);
     scheduleSave();
 }
 
@@ -348,6 +350,8 @@ void PlayerController::restartTrack() {
     engine_->seek(0.0);
     resumePosition_.reset();
     updateNowPlaying();
+    if (nowPlaying_)
+        nowPlaying_->seeked(engine_->currentTime.get());
     scheduleSave();
 }
 

@@ -215,6 +215,13 @@ public:
     // --- System (PlayerControllerSystem.cpp) ---
     // Tells the system's now-playing display what is loaded and whether it plays.
     void updateNowPlaying();
+    // A key pressed in the main window, before any view sees it. Handles select-all,
+    // the seek arrows (left/right, 5 s, while a track is loaded) and the volume arrows
+    // (down/up, 0.05); returns whether it took the key. Keys with a modifier and keys
+    // meant for a text field being edited are left alone.
+    bool handleKeyDown(MonitoredKey key, KeyModifiers modifiers);
+    // Whether keyboard input belongs to a text field now (false without a desktop).
+    bool isEditingText() const;
 
     // --- Persistence (PlayerControllerPersistence.cpp) ---
     // Requests a save: one write 0.5 s after the last request of a burst, of the state

@@ -1,6 +1,8 @@
 #include "controller/PlayerController.h"
 #include "controller/TrackLookup.h"
 
+#include <algorithm>
+
 namespace orvane {
 
 namespace {
@@ -9,6 +11,9 @@ namespace {
 constexpr double kResumeSeekDelay = 0.2;
 // Stored positions up to this are not worth a jump: the track simply starts.
 constexpr double kResumeSeekMinimum = 0.5;
+// One press of a seek arrow, and of a volume arrow.
+constexpr double kSeekKeyStep = 5.0;
+constexpr double kVolumeKeyStep = 0.05;
 
 } // namespace
 
@@ -20,6 +25,7 @@ void PlayerController::updateNowPlaying() {
     info.playing = playing;
     if (const Track* track = playingTrack()) {
         NowPlayingInfo::Item item;
+        item.trackID = track->id;
         item.title = track->title;
         item.artist = track->artist;
         item.album = track->album;
@@ -29,6 +35,49 @@ void PlayerController::updateNowPlaying() {
         info.item = std::move(item);
     }
     nowPlaying_->nowPlayingChanged(info);
+}
+
+bool PlayerController::isEditingText() const {
+    return desktop_ != nullptr && desktop_->isEditingText();
+}
+
+bool PlayerController::handleKeyDown(MonitoredKey key, KeyModifiers modifiers) {
+    if (key == MonitoredKey::a) {
+        // Ctrl+A alone; a text field being edited selects its own text.
+        if (modifiers != kControlModifier || isEditingText())
+            return false;
+        selectAll();
+        return true;
+    }
+    // Arrows with a modifier belong to the menus (Ctrl+Left/Right: previous and next)
+    // and to the views; a text field moves its cursor with them.
+    if (key == MonitoredKey::other || modifiers != 0 || isEditingText())
+        return false;
+
+    switch (key) {
+    case MonitoredKey::left:
+    case MonitoredKey::right: {
+        if (!engine_->isLoaded.get())
+            return false; // the playlist may use the key
+        const double now = engine_->currentTime.get();
+        const double target = key == MonitoredKey::left
+                                  ? std::max(now - kSeekKeyStep, 0.0)
+                                  : std::min(now + kSeekKeyStep, engine_->duration.get());
+        seek(target);
+        seekKeyNudge = seekKeyNudge.get() + 1;
+        return true;
+    }
+    case MonitoredKey::down:
+    case MonitoredKey::up: {
+        const double volume = settings.get().volume;
+        setVolume(key == MonitoredKey::down ? std::max(volume - kVolumeKeyStep, 0.0)
+                                            : std::min(volume + kVolumeKeyStep, 1.0));
+        volumeKeyNudge = volumeKeyNudge.get() + 1;
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 void PlayerController::resumeAtStartup() {

@@ -1,28 +1,12 @@
 #include "ui/FocusResignFilter.h"
 
-#include <QAbstractSpinBox>
+#include "ui/TextFields.h"
+
 #include <QApplication>
-#include <QLineEdit>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
-#include <QTextEdit>
+#include <QWidget>
 
 namespace orvane {
-
-namespace {
-
-bool isTextField(const QWidget* widget) {
-    for (const QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
-        if (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QTextEdit*>(w) ||
-            qobject_cast<const QPlainTextEdit*>(w) || qobject_cast<const QAbstractSpinBox*>(w))
-            return true;
-        if (w->isWindow())
-            break;
-    }
-    return false;
-}
-
-} // namespace
 
 FocusResignFilter::FocusResignFilter(QWidget& window) : QObject(&window), window_(window) {
 }

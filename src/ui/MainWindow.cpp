@@ -5,6 +5,7 @@
 #include "ui/EQPanel.h"
 #include "ui/FocusResignFilter.h"
 #include "ui/Icons.h"
+#include "ui/KeyMonitor.h"
 #include "ui/MainMenus.h"
 #include "ui/ModePanel.h"
 #include "ui/PanelButton.h"
@@ -34,6 +35,7 @@ MainWindow::MainWindow(PlayerController& player, QWidget* parent)
     content_->playerPanel().setVisualization(new VisualizationBox(player_));
     menus_ = new MainMenus(player_, *menuBar());
     qApp->installEventFilter(new FocusResignFilter(*this));
+    qApp->installEventFilter(new KeyMonitor(player_, *this));
 
     connect(binding_, &PlayerBinding::playlistToggleRequested, this,
             &MainWindow::togglePlaylistVisible);

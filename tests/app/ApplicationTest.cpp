@@ -3,9 +3,15 @@
 #include "controller/PlayerController.h"
 #include "model/Persistence.h"
 #include "support/ScratchFolder.h"
+#include "ui/ContentView.h"
 #include "ui/MainWindow.h"
+#include "ui/PlaylistToolbar.h"
+#include "ui/TrackListView.h"
 #include "ui/UiTestSupport.h"
 
+#include <QLineEdit>
+#include <QMenu>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -31,6 +37,38 @@ TEST_F(ApplicationTest, QuittingWritesTheLastChangeToTheStateFile) {
     QCoreApplication::exec();
     const PersistedState stored = Persistence(data / "Orvane/orvane-data.json").load();
     EXPECT_DOUBLE_EQ(stored.settings.volume, 0.37);
+}
+
+TEST_F(ApplicationTest, ArrowKeysReachThePlayerUnlessATextFieldOrAPopupHasThem) {
+    Application app;
+    app.show();
+    PlayerController& player = app.player();
+    player.setVolume(0.5);
+    auto volume = [&] {
+        return player.settings.get().volume;
+    };
+
+    QWidget& list = app.mainWindow().content().trackList();
+    QTest::keyClick(&list, Qt::Key_Up);
+    EXPECT_DOUBLE_EQ(volume(), 0.55);
+    QTest::keyClick(&list, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_DOUBLE_EQ(volume(), 0.55);
+    EXPECT_EQ(player.volumeKeyNudge.get(), 1);
+
+    QMenu menu(&app.mainWindow());
+    menu.addAction(QStringLiteral("One"));
+    menu.popup(QPoint(0, 0));
+    QTest::keyClick(&list, Qt::Key_Down);
+    EXPECT_DOUBLE_EQ(volume(), 0.55) << "an open menu keeps its arrows";
+    menu.close();
+
+    QLineEdit& search = *app.mainWindow().content().toolbar().findChild<QLineEdit*>();
+    app.mainWindow().activateWindow();
+    search.setFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(search.hasFocus());
+    QTest::keyClick(&search, Qt::Key_Down);
+    EXPECT_DOUBLE_EQ(volume(), 0.55) << "the search field keeps its arrows";
 }
 
 } // namespace

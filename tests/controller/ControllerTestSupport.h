@@ -207,13 +207,17 @@ public:
     void setWordmarkIcon(bool on) override { calls.push_back(on ? "icon:wordmark" : "icon:plain"); }
     void setAlwaysOnTop(bool on) override { calls.push_back(on ? "top:on" : "top:off"); }
     void setQuitOnClose(bool on) override { calls.push_back(on ? "quit:on" : "quit:off"); }
+    bool isEditingText() const override { return editingText; }
     std::vector<std::string> calls;
+    bool editingText = false;
 };
 
 class FakeNowPlaying final : public NowPlayingSink {
 public:
     void nowPlayingChanged(const NowPlayingInfo& info) override { updates.push_back(info); }
+    void seeked(double seconds) override { seeks.push_back(seconds); }
     std::vector<NowPlayingInfo> updates;
+    std::vector<double> seeks;
 };
 
 class FakeDevices final : public OutputDeviceManager {

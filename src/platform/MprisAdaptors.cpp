@@ -1,0 +1,94 @@
+#include "platform/MprisAdaptors.h"
+
+#include "platform/MprisService.h"
+
+namespace orvane {
+
+MprisRootAdaptor::MprisRootAdaptor(MprisService& service)
+    : QDBusAbstractAdaptor(&service), service_(service) {
+}
+
+QString MprisRootAdaptor::identity() const {
+    return QStringLiteral("Orvane");
+}
+
+QString MprisRootAdaptor::desktopEntry() const {
+    return QStringLiteral("orvane");
+}
+
+void MprisRootAdaptor::Raise() {
+    service_.raise();
+}
+
+void MprisRootAdaptor::Quit() {
+    service_.quit();
+}
+
+MprisPlayerAdaptor::MprisPlayerAdaptor(MprisService& service)
+    : QDBusAbstractAdaptor(&service), service_(service) {
+    connect(&service, &MprisService::seekedTo, this, &MprisPlayerAdaptor::Seeked);
+}
+
+QString MprisPlayerAdaptor::playbackStatus() const {
+    return service_.playbackStatus();
+}
+
+QVariantMap MprisPlayerAdaptor::metadata() const {
+    return service_.metadata();
+}
+
+double MprisPlayerAdaptor::volume() const {
+    return service_.volume();
+}
+
+void MprisPlayerAdaptor::setVolume(double volume) {
+    service_.setVolume(volume);
+}
+
+qlonglong MprisPlayerAdaptor::position() const {
+    return service_.position();
+}
+
+bool MprisPlayerAdaptor::canSeek() const {
+    return service_.canSeek();
+}
+
+// Play and Pause toggle like PlayPause: a media key sends whichever it likes, and the
+// player answers every one of them the same way.
+void MprisPlayerAdaptor::Play() {
+    service_.playPause();
+}
+
+void MprisPlayerAdaptor::Pause() {
+    service_.playPause();
+}
+
+void MprisPlayerAdaptor::PlayPause() {
+    service_.playPause();
+}
+
+void MprisPlayerAdaptor::Next() {
+    service_.next();
+}
+
+void MprisPlayerAdaptor::Previous() {
+    service_.previous();
+}
+
+void MprisPlayerAdaptor::Stop() {
+    service_.stop();
+}
+
+void MprisPlayerAdaptor::Seek(qlonglong offset) {
+    service_.seekBy(offset);
+}
+
+void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& trackId, qlonglong position) {
+    service_.setPosition(trackId.path(), position);
+}
+
+void MprisPlayerAdaptor::OpenUri(const QString&) {
+    // No URI schemes are offered (SupportedUriSchemes is empty), so there is nothing to open.
+}
+
+} // namespace orvane

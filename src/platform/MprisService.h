@@ -1,0 +1,82 @@
+#pragma once
+
+#include "controller/DesktopServices.h"
+#include "runtime/Observable.h"
+
+#include <functional>
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+
+namespace orvane {
+
+class PlayerController;
+
+// Orvane on the session bus as an MPRIS 2 media player: the desktop's media keys,
+// sound menu and lock screen show what plays and send play/pause, next, previous,
+// seeks and stop. Registers /org/mpris/MediaPlayer2 at construction; the bus name is
+// claimed separately, because it is also what keeps a second Orvane from starting
+// (claimBusName). The controller is attached once it exists; until then, and after
+// detach(), commands do nothing and the player shows nothing. GUI thread only.
+class MprisService final : public QObject, public NowPlayingSink {
+    Q_OBJECT
+public:
+    static constexpr const char* busName = "org.mpris.MediaPlayer2.orvane";
+    static constexpr const char* objectPath = "/org/mpris/MediaPlayer2";
+
+    explicit MprisService(QDBusConnection bus = QDBusConnection::sessionBus());
+    ~MprisService() override;
+
+    enum class Claim { claimed, taken, noBus };
+    // Takes the bus name. `taken`: another Orvane holds it.
+    Claim claimBusName();
+    // Asks the Orvane that holds the bus name to show its window. False when none
+    // answered within two seconds.
+    static bool raiseRunningInstance(QDBusConnection bus = QDBusConnection::sessionBus());
+
+    struct WindowActions {
+        std::function<void()> raise; // show and activate the main window
+        std::function<void()> quit;  // quit the application (the pending save is written)
+    };
+    void attach(PlayerController& player, WindowActions actions);
+    void detach();
+
+    void nowPlayingChanged(const NowPlayingInfo& info) override;
+    void seeked(double seconds) override;
+
+    // --- For the two bus adaptors ---
+    void raise();
+    void quit();
+    QString playbackStatus() const;
+    QVariantMap metadata() const;
+    double volume() const;
+    void setVolume(double volume);
+    qlonglong position() const;
+    bool canSeek() const;
+    void playPause();
+    void next();
+    void previous();
+    void stop();
+    void seekBy(qlonglong offsetMicroseconds);
+    void setPosition(const QString& trackPath, qlonglong positionMicroseconds);
+
+signals:
+    void seekedTo(qlonglong positionMicroseconds);
+
+private:
+    QString trackPath() const;
+    double durationSeconds() const;
+    // Sends org.freedesktop.DBus.Properties.PropertiesChanged for the player interface.
+    void announce(const QVariantMap& changed);
+
+    QDBusConnection bus_;
+    bool registered_ = false;
+    PlayerController* player_ = nullptr;
+    WindowActions actions_;
+    NowPlayingInfo info_;
+    Subscription volumeSubscription_;
+};
+
+} // namespace orvane

@@ -1,0 +1,139 @@
+#!/bin/sh
+# Orvane end to end, driven the way a desktop drives it: over MPRIS on the session bus.
+# Run inside a private PulseAudio server, D-Bus session and X server:
+#
+#   tests/e2e/with-pulse.sh dbus-run-session -- xvfb-run -a tests/e2e/mpris-e2e.sh ORVANE
+#
+# Checks: the resumed track plays at its stored position; metadata; play-pause pauses
+# and resumes; sound reaches the sink's monitor while playing and stops when paused;
+# next; an absolute position; Quit leaves the resume track and position in the state
+# file; a second start raises the first Orvane and exits.
+set -eu
+BIN=$1
+W=$(mktemp -d "${TMPDIR:-/tmp}/orvane-mpris.XXXXXX")
+APP=""
+COVER=""
+cleanup() {
+    status=$?
+    for pid in $APP $COVER; do
+        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
+    done
+    rm -rf "$W"
+    exit $status
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+# wait_for SECONDS COMMAND...: polls until the command succeeds.
+wait_for() {
+    limit=$(($1 * 10))
+    shift
+    n=0
+    until "$@" >/dev/null 2>&1; do
+        n=$((n + 1))
+        [ $n -lt $limit ] || return 1
+        sleep 0.1
+    done
+}
+ctl() { playerctl -p orvane "$@"; }
+status_is() { [ "$(ctl status 2>/dev/null)" = "$1" ]; }
+title_is() { [ "$(ctl metadata xesam:title 2>/dev/null)" = "$1" ]; }
+position() { ctl position; }
+# Whether the top-most of the Orvane and xmessage windows is $1 (no window manager: the
+# X server's stacking order, which xwininfo lists from the top).
+on_top() {
+    xwininfo -root -children | grep -E '"(Orvane|xmessage)": \("' | head -n 1 | grep -q "\"$1\":"
+}
+# True when $1 <= $2 (decimals).
+le() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a <= b) }'; }
+# The loudest sample reaching the default sink during about a second.
+sink_peak() {
+    rm -f "$W/rec.wav"
+    timeout 1.2 parec -d orvane_test_a.monitor --file-format=wav "$W/rec.wav" || true
+    sox "$W/rec.wav" -n stat 2>&1 | awk '/Maximum amplitude/ { print $3 }'
+}
+
+# Three tagged 40-second tones (the start-up scan reads the tags again) and a state that
+# resumes the first at 7 s.
+mkdir -p "$W/music" "$W/data/Orvane"
+n=0
+for title in "First Light" "Second Wind" "Third Rail"; do
+    n=$((n + 1))
+    ffmpeg -loglevel error -f lavfi -i "sine=frequency=$((300 + n * 100)):duration=40" -ac 2 \
+        -metadata artist="Test Artist" -metadata title="$title" -metadata album="Test Album" \
+        -b:a 128k "$W/music/track$n.mp3"
+done
+P=11111111-1111-4111-8111-111111111111
+T1=AAAAAAAA-0000-4000-8000-000000000001
+T2=AAAAAAAA-0000-4000-8000-000000000002
+T3=AAAAAAAA-0000-4000-8000-000000000003
+track() { # id file title
+    printf '{"id":"%s","path":"%s","artist":"Test Artist","title":"%s","album":"Test Album","duration":40.0}' \
+        "$1" "$W/music/$2" "$3"
+}
+STATE="$W/data/Orvane/orvane-data.json"
+printf '{"playlists":[{"id":"%s","name":"E2E","tracks":[%s,%s,%s]}],"activePlaylistID":"%s",' \
+    "$P" "$(track $T1 track1.mp3 'First Light')" "$(track $T2 track2.mp3 'Second Wind')" \
+    "$(track $T3 track3.mp3 'Third Rail')" "$P" >"$STATE"
+printf '"settings":{"volume":1.0,"resumeOnStartup":true,"quitOnClose":false},' >>"$STATE"
+printf '"resumePlaylistID":"%s","resumeTrackID":"%s","resumePosition":7.0}\n' "$P" "$T1" >>"$STATE"
+export XDG_DATA_HOME="$W/data"
+
+"$BIN" >"$W/orvane.log" 2>&1 &
+APP=$!
+wait_for 20 status_is Playing || { cat "$W/orvane.log" >&2; fail "the resumed track does not play"; }
+echo "ok: playing after start"
+
+# Metadata of the resumed track, and its stored position (the jump comes 0.2 s late).
+[ "$(ctl metadata --format '{{title}}|{{artist}}|{{album}}')" = \
+    "First Light|Test Artist|Test Album" ] || fail "metadata: $(ctl metadata)"
+length=$(ctl metadata mpris:length)
+[ "$length" -gt 39900000 ] && [ "$length" -lt 40100000 ] || fail "length $length"
+ctl metadata mpris:trackid | grep -q '/org/orvane/Orvane/Track/' || fail "no track id"
+wait_for 5 sh -c "playerctl -p orvane position | awk '{ exit !(\$1 >= 7.0) }'" ||
+    fail "not resumed at 7 s: $(position)"
+echo "ok: metadata and resumed position"
+
+peak=$(sink_peak)
+le 0.02 "$peak" || fail "no sound at the sink while playing (peak $peak)"
+ctl play-pause
+wait_for 5 status_is Paused || fail "play-pause did not pause"
+sleep 0.5 # what the server buffered before the pause drains
+peak=$(sink_peak)
+le "$peak" 0.001 || fail "sound while paused (peak $peak)"
+ctl play-pause
+wait_for 5 status_is Playing || fail "play-pause did not resume"
+echo "ok: play-pause, sound while playing, silence while paused"
+
+ctl next
+wait_for 5 title_is "Second Wind" || fail "next: $(ctl metadata xesam:title)"
+ctl position 12
+wait_for 5 sh -c "playerctl -p orvane position | awk '{ exit !(\$1 >= 12.0 && \$1 < 15.0) }'" ||
+    fail "absolute position: $(position)"
+echo "ok: next and absolute position"
+
+dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.orvane /org/mpris/MediaPlayer2 \
+    org.mpris.MediaPlayer2.Quit >/dev/null
+wait_for 10 sh -c "! kill -0 $APP" || fail "Quit did not end Orvane"
+APP=""
+grep -q "\"resumeTrackID\":\"$T2\"" "$STATE" || fail "resume track not saved: $(cat "$STATE")"
+saved=$(grep -o '"resumePosition":[0-9.]*' "$STATE" | cut -d: -f2)
+le 12.0 "$saved" && le "$saved" 15.0 || fail "resume position saved as $saved"
+echo "ok: Quit saved track 2 at $saved s"
+
+# One Orvane at a time: the second start asks the first to come to the front and exits.
+"$BIN" >"$W/first.log" 2>&1 &
+APP=$!
+wait_for 20 status_is Playing || fail "the restart does not play"
+wait_for 10 on_top Orvane || fail "no Orvane window"
+xmessage -geometry 900x900+0+0 "covering Orvane" 2>/dev/null &
+COVER=$!
+wait_for 10 on_top xmessage || fail "the covering window did not appear"
+timeout 20 "$BIN" >"$W/second.log" 2>&1 || fail "the second start failed or hung"
+kill -0 "$APP" || fail "the first Orvane ended"
+[ "$(playerctl -l | grep -c orvane)" = 1 ] || fail "players: $(playerctl -l)"
+wait_for 5 on_top Orvane || fail "the first was not raised"
+echo "ok: a second start raised the first and exited"
