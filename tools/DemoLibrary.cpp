@@ -128,7 +128,8 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "could not write %s\n", stateFile.c_str());
         return 1;
     }
-    std::printf("%s: %zu tracks in %zu playlists\n", stateFile.c_str(), tracks.size(),
-                state.playlists.size());
+    // `tracks` may dangle here: adding the other playlists can move the first one.
+    std::printf("%s: %zu tracks in %zu playlists\n", stateFile.c_str(),
+                state.playlists.front().tracks.size(), state.playlists.size());
     return 0;
 }

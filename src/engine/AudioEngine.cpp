@@ -226,6 +226,11 @@ void AudioEngine::tick() {
         return;
     if (!host_->isRunning())
         ensureEngineRunning(); // the device went away: carry on, silently if need be
+    // Nothing scheduled (the region played out, or a failed load stopped it, and then
+    // play was pressed): the player's clock belongs to no region, and the position
+    // stays where it was.
+    if (validCallbackIDs_.empty())
+        return;
     const auto position = playerPosition();
     if (!position)
         return;

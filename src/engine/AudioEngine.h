@@ -71,8 +71,9 @@ public:
     // --- Gapless queue ---
 
     // Queues a region behind the current one. False, with nothing changed, when a
-    // region is already queued, nothing is current, the file cannot be opened, its
-    // rate or channel count differ from the current file's, or its region is empty.
+    // region is already queued, nothing is current, the current region has already
+    // ended or was stopped, the file cannot be opened, its rate or channel count differ
+    // from the current file's, or its region is empty.
     bool preloadNext(const std::string& path, const Uuid& trackID, double trimStart,
                      std::optional<double> trimEnd, double normGain);
 
@@ -169,7 +170,8 @@ private:
 
     // Output (AudioEngineOutput.cpp).
     void ensureEngineRunning();
-    void rescheduleAtNewRate();
+    // `position`: seconds from the file start where the player was before the restart.
+    void rescheduleAtNewRate(double position);
 
     // Meters (AudioEngineMeters.cpp).
     class MeterTap final : public RenderTap {

@@ -6,23 +6,27 @@
 namespace orvane {
 
 void AudioEngine::ensureEngineRunning() {
+    if (host_->isRunning())
+        return;
     // What the meters captured from an earlier run has been heard already; it must not
     // show again while the new run fills its output latency.
-    if (!host_->isRunning())
-        meterExchange_.clear();
+    meterExchange_.clear();
+    // The player's clock counts frames at the rate the output last ran at: where the
+    // player is must be read before a start can change that rate.
+    const auto position = playerPosition();
     // A failed start is not an error: the host then runs a silent output instead.
     const auto started = host_->ensureRunning();
     if (started.rateChanged)
-        rescheduleAtNewRate();
+        rescheduleAtNewRate(position.value_or(currentTime.get()));
 }
 
-void AudioEngine::rescheduleAtNewRate() {
+void AudioEngine::rescheduleAtNewRate(double position) {
     // The regions were decoded for the old rate: decode them again from where the
-    // player is, with the queued region (if any) behind.
-    if (!current_)
+    // player was, with the queued region (if any) behind. A region that has ended, or
+    // was stopped, has nothing left to decode.
+    if (!current_ || validCallbackIDs_.empty())
         return;
     const bool playing = host_->isPlaying();
-    const auto position = playerPosition().value_or(currentTime.get());
     const auto frame = std::clamp(static_cast<std::int64_t>(position * current_->sampleRate),
                                   current_->t0, current_->t1 - 1);
     scheduleCurrent(frame);

@@ -19,7 +19,10 @@ float normTargetDb(float gain) {
 
 bool AudioEngine::preloadNext(const std::string& path, const Uuid& trackID, double trimStart,
                               std::optional<double> trimEnd, double normGain) {
-    if (queued_ || !current_)
+    // Only behind a region that is still to finish: once it has ended (or a stop kept
+    // it loaded) nothing plays for the queued region to follow, and its completion would
+    // pass for the current region's and hand over at the wrong end.
+    if (queued_ || !current_ || validCallbackIDs_.empty())
         return false;
     std::shared_ptr<AudioFileReader> file;
     try {
@@ -62,6 +65,10 @@ void AudioEngine::segmentFinished(const RegionCompletion& completion) {
     segmentStartFrame_ = current_->t0;
     currentSegmentDur_ = static_cast<double>(current_->t1 - current_->t0) / current_->sampleRate;
     duration = static_cast<double>(current_->t1) / current_->sampleRate;
+    // The position still lies in the old region, perhaps beyond the new one's end: it
+    // moves into the new region now, not only at the next tick.
+    const double start = static_cast<double>(current_->t0) / current_->sampleRate;
+    currentTime = std::clamp(playerPosition().value_or(start), start, duration.get());
     normGain_ = current_->normGain;
     rampNormUnit(normTargetDb(current_->normGain));
     if (onGaplessPromotion)

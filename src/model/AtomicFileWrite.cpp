@@ -20,16 +20,31 @@ namespace {
 // A hidden name unique to this write. The target's name is shortened so that the
 // temporary name stays within the file system's limit; appended piece by piece, which
 // also spares GCC 12 at -O3 a false -Wrestrict alarm about chained string additions.
+constexpr std::string_view kHiddenSuffix = ".tmp";
+constexpr std::size_t kUuidLength = 36;
+
+// ".<target name, at most 100 bytes>." : what every hidden name for `target` starts with.
+std::string hiddenPrefixFor(const fs::path& target) {
+    std::string prefix;
+    prefix.reserve(110);
+    prefix.push_back('.');
+    prefix.append(target.filename().native(), 0, 100);
+    prefix.push_back('.');
+    return prefix;
+}
+
 std::string hiddenNameFor(const fs::path& target) {
-    const std::string name = target.filename().native();
-    std::string hidden;
-    hidden.reserve(150);
-    hidden.push_back('.');
-    hidden.append(name, 0, 100);
-    hidden.push_back('.');
+    std::string hidden = hiddenPrefixFor(target);
     hidden.append(Uuid::random().toString());
-    hidden.append(".tmp");
+    hidden.append(kHiddenSuffix);
     return hidden;
+}
+
+bool isHiddenNameFor(std::string_view name, std::string_view prefix) {
+    if (name.size() != prefix.size() + kUuidLength + kHiddenSuffix.size() ||
+        !name.starts_with(prefix) || !name.ends_with(kHiddenSuffix))
+        return false;
+    return Uuid::parse(name.substr(prefix.size(), kUuidLength)).has_value();
 }
 
 } // namespace
@@ -59,6 +74,25 @@ AtomicFileWrite::~AtomicFileWrite() {
         ::close(fd_);
     if (pending_)
         ::unlink(temporary_.c_str());
+}
+
+int AtomicFileWrite::removeAbandoned(const fs::path& target,
+                                     fs::file_time_type::duration minimumAge) {
+    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    const std::string prefix = hiddenPrefixFor(target);
+    const auto now = fs::file_time_type::clock::now();
+    int removed = 0;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        std::error_code ignored;
+        if (!isHiddenNameFor(it->path().filename().native(), prefix) ||
+            !it->is_regular_file(ignored))
+            continue;
+        const auto modified = it->last_write_time(ignored);
+        if (!ignored && now - modified >= minimumAge && fs::remove(it->path(), ignored))
+            ++removed;
+    }
+    return removed;
 }
 
 bool AtomicFileWrite::fail() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -49,6 +50,13 @@ public:
 
     // The first failure so far; empty while everything worked.
     std::error_code error() const { return error_; }
+
+    // Removes the hidden temporary files of writes to `target` that were cut short by a
+    // crash or a kill (a process that ends normally removes its own) and are older than
+    // `minimumAge`, so that a write still under way elsewhere keeps its file. Only names
+    // this class makes are touched. Returns how many were removed.
+    static int removeAbandoned(const std::filesystem::path& target,
+                               std::filesystem::file_time_type::duration minimumAge);
 
 private:
     bool fail();

@@ -100,6 +100,9 @@ PersistedState Persistence::load() {
     foundUnreadable_ = false;
     copyPending_ = false;
     createFolder(folderOf(file_));
+    // A save killed half way leaves its temporary file behind (as large as the state);
+    // one more than a minute old belongs to no save still running.
+    AtomicFileWrite::removeAbandoned(file_, std::chrono::minutes(1));
 
     // O_NONBLOCK so that a FIFO put in the file's place cannot hang the start.
     FileDescriptor fd(::open(file_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));

@@ -34,7 +34,8 @@ public:
 
     // The state to start with. A missing, unreadable or undecodable file, or one without
     // playlists, gives PersistedState::fresh(); a missing active playlist id becomes the
-    // first playlist's id. Creates the file's folder first.
+    // first playlist's id. Creates the file's folder first, and removes the temporary
+    // files of saves that a crash cut short.
     PersistedState load();
 
     // True when the last load() met a file that exists but could not be read or decoded.

@@ -11,19 +11,15 @@ namespace {
 
 class PersistenceWiringTest : public ::testing::Test {
 protected:
-    std::vector<Track> tracks(int count, double seconds) {
-        std::vector<Track> list;
-        for (int i = 0; i < count; ++i) {
-            const auto name = "t" + std::to_string(i);
-            list.push_back(makeTrack(files.dc(name + ".wav", seconds), name));
-        }
-        return list;
-    }
     TempFolder files;
 };
 
-TEST_F(PersistenceWiringTest, ABurstOfVolumeChangesIsWrittenOnceHalfASecondAfterTheLast) {
+// A burst of changes is written once, half a second after the last; a flush writes a
+// pending save at once, and only then.
+TEST_F(PersistenceWiringTest, SavesWaitHalfASecondAfterTheLastChangeOrAFlush) {
     ControllerRig rig(stateWith({}));
+    rig->flushPendingSave();
+    EXPECT_TRUE(rig.saves().empty());
     for (int i = 1; i <= 10; ++i) {
         rig->setVolume(0.05 * i);
         rig.loop.advance(0.03);
@@ -35,20 +31,15 @@ TEST_F(PersistenceWiringTest, ABurstOfVolumeChangesIsWrittenOnceHalfASecondAfter
     EXPECT_DOUBLE_EQ(rig.saves()[0].settings.volume, 0.5);
     rig.loop.advance(3.0);
     EXPECT_EQ(rig.saves().size(), 1u);
-}
 
-TEST_F(PersistenceWiringTest, FlushWritesAPendingSaveAtOnceAndOnlyThen) {
-    ControllerRig rig(stateWith({}));
-    rig->flushPendingSave();
-    EXPECT_TRUE(rig.saves().empty());
     rig->setVolume(0.3);
     rig->flushPendingSave();
-    ASSERT_EQ(rig.saves().size(), 1u);
-    EXPECT_DOUBLE_EQ(rig.saves()[0].settings.volume, 0.3);
+    ASSERT_EQ(rig.saves().size(), 2u);
+    EXPECT_DOUBLE_EQ(rig.saves()[1].settings.volume, 0.3);
     EXPECT_FALSE(rig->savePending());
     rig.loop.advance(1.0);
     rig->flushPendingSave();
-    EXPECT_EQ(rig.saves().size(), 1u);
+    EXPECT_EQ(rig.saves().size(), 2u);
 }
 
 // Where a gated storage's writes wait until the test opens it, and what they wrote.
@@ -97,29 +88,30 @@ PersistedState stateAtVolume(double volume) {
     return state;
 }
 
-TEST(BackgroundStateStorageTest, SavesDuringAWriteCoalesceIntoTheNewestAndFlushWaitsForIt) {
-    auto gate = std::make_shared<WriteGate>();
-    BackgroundStateStorage storage(std::make_unique<GatedStorage>(gate));
-    EXPECT_TRUE(storage.save(stateAtVolume(0.1)));
-    gate->waitUntilEntered(1); // the writer is busy with 0.1
-    storage.save(stateAtVolume(0.2));
-    storage.save(stateAtVolume(0.3));
-    gate->open();
-    storage.flush();
-    EXPECT_EQ(gate->written(), (std::vector<double>{0.1, 0.3}));
-    EXPECT_EQ(storage.writesCompleted(), 2u);
-}
-
-TEST(BackgroundStateStorageTest, DestructionStillWritesTheWaitingState) {
+// Saves made while a write is under way coalesce into the newest; flush waits for it,
+// and so does destruction.
+TEST(BackgroundStateStorageTest, SavesDuringAWriteCoalesceAndFlushAndDestructionWriteTheNewest) {
     auto gate = std::make_shared<WriteGate>();
     {
         BackgroundStateStorage storage(std::make_unique<GatedStorage>(gate));
-        storage.save(stateAtVolume(0.1));
-        gate->waitUntilEntered(1);
-        storage.save(stateAtVolume(0.4));
+        EXPECT_TRUE(storage.save(stateAtVolume(0.1)));
+        gate->waitUntilEntered(1); // the writer is busy with 0.1
+        storage.save(stateAtVolume(0.2));
+        storage.save(stateAtVolume(0.3));
         gate->open();
+        storage.flush();
+        EXPECT_EQ(gate->written(), (std::vector<double>{0.1, 0.3}));
+        EXPECT_EQ(storage.writesCompleted(), 2u);
     }
-    EXPECT_EQ(gate->written(), (std::vector<double>{0.1, 0.4}));
+    auto closing = std::make_shared<WriteGate>();
+    {
+        BackgroundStateStorage storage(std::make_unique<GatedStorage>(closing));
+        storage.save(stateAtVolume(0.1));
+        closing->waitUntilEntered(1);
+        storage.save(stateAtVolume(0.4));
+        closing->open();
+    }
+    EXPECT_EQ(closing->written(), (std::vector<double>{0.1, 0.4}));
 }
 
 TEST_F(PersistenceWiringTest, FlushOnQuitLeavesTheLastChangeInTheFileThroughTheBackgroundWriter) {
@@ -176,7 +168,7 @@ TEST_F(PersistenceWiringTest, ConstructionAppliesTheStoredSettings) {
 }
 
 TEST_F(PersistenceWiringTest, TheResumeFieldsFollowAGaplessHandOver) {
-    ControllerRig rig(stateWith(tracks(2, 1.0)));
+    ControllerRig rig(stateWith(files.tracks(2, 1.0)));
     int promotions = 0;
     auto promoted = rig.engine().onGaplessPromotion;
     rig.engine().onGaplessPromotion = [&promotions, promoted](const Uuid& id) {
@@ -197,7 +189,7 @@ TEST_F(PersistenceWiringTest, TheResumeFieldsFollowAGaplessHandOver) {
 }
 
 TEST_F(PersistenceWiringTest, TheResumePositionIsCapturedEveryFiveSecondsWhilePlaying) {
-    ControllerRig rig(stateWith(tracks(1, 20.0)));
+    ControllerRig rig(stateWith(files.tracks(1, 20.0)));
     rig->play(rig.id(0));
     rig.run(4.9);
     EXPECT_EQ(rig->resumePosition(), 0.0);
@@ -235,8 +227,8 @@ protected:
     }
 };
 
-TEST_F(StartupResumeTest, TheStoredTrackStartsAndJumpsToItsPosition) {
-    ControllerRig rig(resuming(1, 3.3, tracks(3, 8.0)));
+TEST_F(StartupResumeTest, TheStoredTrackStartsAndJumpsToItsPositionIfItIsTheOneThatStarted) {
+    ControllerRig rig(resuming(1, 3.3, files.tracks(3, 8.0)));
     EXPECT_EQ(rig.playing(), rig.id(1));
     EXPECT_EQ(rig->activePlaylistID.get(), rig.list().id);
     EXPECT_DOUBLE_EQ(rig.engine().currentTime.get(), 0.0);
@@ -247,23 +239,22 @@ TEST_F(StartupResumeTest, TheStoredTrackStartsAndJumpsToItsPosition) {
     EXPECT_EQ(rig->resumePosition(), 3.3);
 
     // A short stored position simply plays from the start; a deleted track plays nothing.
-    ControllerRig near(resuming(1, 0.4, tracks(3, 8.0)));
+    ControllerRig near(resuming(1, 0.4, files.tracks(3, 8.0)));
     EXPECT_EQ(near.playing(), near.id(1));
     near.loop.advance(1.0);
     EXPECT_DOUBLE_EQ(near.engine().currentTime.get(), 0.0);
-    auto state = resuming(1, 3.3, tracks(3, 8.0));
+    auto state = resuming(1, 3.3, files.tracks(3, 8.0));
     state.resumeTrackID = Uuid::random();
     ControllerRig gone(state);
     EXPECT_FALSE(gone.playing());
-}
 
-TEST_F(StartupResumeTest, NoJumpWhenAnotherTrackStartedInstead) {
-    auto list = tracks(3, 8.0);
+    // No jump when another track started instead of a broken stored one.
+    auto list = files.tracks(3, 8.0);
     list[1].path = files.broken("gone.wav");
-    ControllerRig rig(resuming(1, 3.3, list));
-    EXPECT_EQ(rig.playing(), rig.id(2));
-    rig.loop.advance(1.0);
-    EXPECT_DOUBLE_EQ(rig.engine().currentTime.get(), 0.0);
+    ControllerRig skipped(resuming(1, 3.3, list));
+    EXPECT_EQ(skipped.playing(), skipped.id(2));
+    skipped.loop.advance(1.0);
+    EXPECT_DOUBLE_EQ(skipped.engine().currentTime.get(), 0.0);
 }
 
 TEST_F(PersistenceWiringTest, RestoreSettingsAppliesTheSnapshotAndSavesOnce) {
@@ -302,16 +293,6 @@ TEST_F(PersistenceWiringTest, RestoreSettingsAppliesTheSnapshotAndSavesOnce) {
     EXPECT_EQ(rig.desktop.calls, (std::vector<std::string>{"icon:plain", "top:off", "quit:off"}));
     rig.loop.advance(1.0);
     EXPECT_EQ(rig.saves().size(), savesBefore + 1);
-}
-
-TEST_F(PersistenceWiringTest, AnAbsentStoredDeviceLeavesTheDefaultOutput) {
-    AppSettings settings;
-    settings.outputDeviceUID = "unplugged";
-    ControllerRig::Options options;
-    options.devices = {{1, "sink-a", "A"}};
-    ControllerRig rig(stateWith({}, settings), std::move(options));
-    EXPECT_FALSE(rig.output().selectedDevice());
-    EXPECT_EQ(rig->settings.get().outputDeviceUID, "unplugged");
 }
 
 } // namespace

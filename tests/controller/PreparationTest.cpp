@@ -29,9 +29,10 @@ protected:
     TempFolder files;
 };
 
-TEST_F(PreparationTest, StoredLevelsGiveTheGainAndTheAutomaticGentleCompressor) {
-    ControllerRig rig(
-        stateWith({measured("a", 0.05), measured("b", 0.5), measured("c", 0.001)}, normalizing()));
+TEST_F(PreparationTest, StoredLevelsGiveTheGainAndTheAutomaticCompressorAlsoWhenSwitched) {
+    ControllerRig rig(stateWith({measured("a", 0.05), measured("b", 0.5), measured("c", 0.001),
+                                 makeTrack(files.dc("quiet.wav", 2.0, 0.05), "Quiet")},
+                                normalizing()));
     auto& engine = rig.engine();
 
     rig->play(rig.id(0));
@@ -49,6 +50,28 @@ TEST_F(PreparationTest, StoredLevelsGiveTheGainAndTheAutomaticGentleCompressor) 
     rig.loop.advance(0.5);
     EXPECT_NEAR(engine.normUnitGainDb(), 18.0f, 0.01f);
     EXPECT_FALSE(engine.compressorBypassed());
+
+    // Switched off and on again while a track plays.
+    rig->play(rig.id(0));
+    rig.loop.advance(0.5);
+    rig->setNormalize(false);
+    EXPECT_FALSE(rig->settings.get().normalize);
+    EXPECT_TRUE(rig->savePending());
+    EXPECT_FLOAT_EQ(engine.normGain(), 1.0f);
+    EXPECT_TRUE(engine.compressorBypassed());
+    rig.loop.advance(0.5);
+    EXPECT_FLOAT_EQ(engine.normUnitGainDb(), 0.0f);
+    EXPECT_TRUE(engine.normBypassed());
+    rig->setNormalize(true);
+    EXPECT_NEAR(engine.normGain(), 2.5179f, 1e-4f);
+    EXPECT_FALSE(engine.compressorBypassed());
+    // On for an unmeasured track: measured now, corrected when the result is in.
+    rig->setNormalize(false);
+    rig->play(rig.id(3));
+    rig->setNormalize(true);
+    EXPECT_FLOAT_EQ(engine.normGain(), 1.0f);
+    rig.settle();
+    EXPECT_GT(engine.normGain(), 2.5f);
 
     // The user's own compressor is left alone, whatever the track and the switch.
     ControllerRig own(stateWith({measured("a", 0.05), measured("b", 0.5)}, normalizing(true)));
@@ -84,36 +107,6 @@ TEST_F(PreparationTest, AnUnmeasuredTrackStartsAtUnityAndIsCorrectedOnceMeasured
                 1e-6f);
     EXPECT_FALSE(rig.engine().compressorBypassed());
     EXPECT_TRUE(rig->savePending());
-}
-
-TEST_F(PreparationTest, SwitchingNormalisationWhileATrackPlays) {
-    ControllerRig rig(
-        stateWith({measured("boosted", 0.05), makeTrack(files.dc("quiet.wav", 2.0, 0.05), "Quiet")},
-                  normalizing()));
-    auto& engine = rig.engine();
-    rig->play(rig.id(0));
-    rig.loop.advance(0.5);
-
-    rig->setNormalize(false);
-    EXPECT_FALSE(rig->settings.get().normalize);
-    EXPECT_TRUE(rig->savePending());
-    EXPECT_FLOAT_EQ(engine.normGain(), 1.0f);
-    EXPECT_TRUE(engine.compressorBypassed());
-    rig.loop.advance(0.5);
-    EXPECT_FLOAT_EQ(engine.normUnitGainDb(), 0.0f);
-    EXPECT_TRUE(engine.normBypassed());
-
-    rig->setNormalize(true);
-    EXPECT_NEAR(engine.normGain(), 2.5179f, 1e-4f);
-    EXPECT_FALSE(engine.compressorBypassed());
-
-    // On for an unmeasured track: measured now, corrected when the result is in.
-    rig->setNormalize(false);
-    rig->play(rig.id(1));
-    rig->setNormalize(true);
-    EXPECT_FLOAT_EQ(engine.normGain(), 1.0f);
-    rig.settle();
-    EXPECT_GT(engine.normGain(), 2.5f);
 }
 
 TEST_F(PreparationTest, TrimsAreMeasuredOnceAndCached) {

@@ -21,7 +21,7 @@ protected:
     }
 };
 
-TEST_F(ProcessingTest, PresetsApplyAtOnceWithoutTouchingTheSwitch) {
+TEST_F(ProcessingTest, PresetsApplyAtOnceWithoutTouchingTheSwitchAndBandsMoveAlone) {
     AppSettings settings;
     settings.eqOn = true;
     ControllerRig rig(stateWith({}, settings));
@@ -48,10 +48,8 @@ TEST_F(ProcessingTest, PresetsApplyAtOnceWithoutTouchingTheSwitch) {
     EXPECT_EQ(engineStored(rig.engine()), *builtInEqPreset("rock"));
     EXPECT_EQ(engineHeard(rig.engine()), kFlat);
     EXPECT_FALSE(rig.engine().eqEnabled());
-}
 
-TEST_F(ProcessingTest, OneBandMovesWithoutASaveOrAPresetChange) {
-    ControllerRig rig(stateWith({}));
+    // One band moves without a save or a preset change; no such band or no number: nothing.
     rig->applyEQPreset("pop");
     rig.loop.advance(1.0);
     rig->setEQGain(10, 3.0);

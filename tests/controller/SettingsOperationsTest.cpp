@@ -58,30 +58,29 @@ TEST(SettingsOperationsTest, ChoosingADeviceRoutesAtOnceAndIsStored) {
     EXPECT_EQ(rig.saves().back().settings.outputDeviceUID, "sink-b");
 }
 
-TEST(SettingsOperationsTest, AVanishedDeviceIsStoredWithoutMovingTheOutput) {
-    ControllerRig rig(stateWith({}), twoDevices());
+// A device that is not there (stored, or chosen as it vanished) is kept in the
+// settings without moving the output; the system default clears the identifier.
+TEST(SettingsOperationsTest, AnAbsentDeviceIsStoredAndTheDefaultClearsTheIdentifier) {
+    AppSettings settings;
+    settings.outputDeviceUID = "unplugged";
+    ControllerRig rig(stateWith({}, settings), twoDevices());
+    EXPECT_FALSE(rig.output().selectedDevice());
+    EXPECT_EQ(rig->settings.get().outputDeviceUID, "unplugged");
     rig->setOutputDevice("sink-a");
     ASSERT_EQ(rig.output().selectedDevice(), 1u);
-
     rig->setOutputDevice("unplugged");
     EXPECT_EQ(rig->settings.get().outputDeviceUID, "unplugged");
     EXPECT_EQ(rig.output().selectedDevice(), 1u);
-}
-
-TEST(SettingsOperationsTest, TheSystemDefaultClearsTheIdentifierAndGoesBackToTheDefaultOutput) {
-    ControllerRig rig(stateWith({}), twoDevices());
-    rig->setOutputDevice("sink-b");
-    ASSERT_EQ(rig.output().selectedDevice(), 2u);
 
     // An empty identifier is the default's, the same as none.
-    rig->setOutputDevice(std::string());
-    EXPECT_FALSE(rig->settings.get().outputDeviceUID.has_value());
-    EXPECT_FALSE(rig.output().selectedDevice().has_value());
-
-    rig->setOutputDevice("sink-a");
-    rig->setOutputDevice(std::nullopt);
-    EXPECT_FALSE(rig->settings.get().outputDeviceUID.has_value());
-    EXPECT_FALSE(rig.output().selectedDevice().has_value());
+    for (const auto& none :
+         {std::optional<std::string>(std::string()), std::optional<std::string>()}) {
+        rig->setOutputDevice("sink-b");
+        ASSERT_EQ(rig.output().selectedDevice(), 2u);
+        rig->setOutputDevice(none);
+        EXPECT_FALSE(rig->settings.get().outputDeviceUID.has_value());
+        EXPECT_FALSE(rig.output().selectedDevice().has_value());
+    }
     rig.loop.advance(0.6);
     ASSERT_FALSE(rig.saves().empty());
     EXPECT_FALSE(rig.saves().back().settings.outputDeviceUID.has_value());

@@ -49,11 +49,14 @@ on_top() {
 }
 # True when $1 <= $2 (decimals).
 le() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a <= b) }'; }
-# The loudest sample reaching the default sink during about a second.
+# The loudest sample reaching the default sink during one second of its monitor: a
+# count of bytes rather than a time, so that a slow start of the recorder on a busy
+# machine cannot shorten what it hears.
 sink_peak() {
-    rm -f "$W/rec.wav"
-    timeout 1.2 parec -d orvane_test_a.monitor --file-format=wav "$W/rec.wav" || true
-    sox "$W/rec.wav" -n stat 2>&1 | awk '/Maximum amplitude/ { print $3 }'
+    timeout 20 parec -d orvane_test_a.monitor --raw --format=s16le --rate=8000 --channels=1 |
+        head -c 16000 >"$W/rec.raw" || true
+    sox -t raw -r 8000 -e signed -b 16 -c 1 "$W/rec.raw" -n stat 2>&1 |
+        awk '/Maximum amplitude/ { print $3 }'
 }
 
 # Three tagged 40-second tones (the start-up scan reads the tags again) and a state that

@@ -109,8 +109,7 @@ TEST_F(AudioEngineFadeTest, FadeInShapesTheRenderedSignal) {
     EXPECT_EQ(rig.lastLeft(), reference.lastLeft());
 }
 
-TEST_F(AudioEngineFadeTest,
-       InstantNormGainIsClampedAndBypassesAtUnityAndOutputSettingsReachTheGraph) {
+TEST_F(AudioEngineFadeTest, NormGainIsClampedAndBypassesAtUnityAndOutputSettingsReachTheGraph) {
     load();
     rig->setNormGain(0.5, true);
     EXPECT_FALSE(rig->normBypassed());
@@ -124,14 +123,7 @@ TEST_F(AudioEngineFadeTest,
     EXPECT_FLOAT_EQ(rig->normGain(), 0.0f);
     EXPECT_FLOAT_EQ(rig->currentSegment()->normGain, 0.0f);
 
-    rig->setVolume(0.25f);
-    rig->setPan(-0.5f);
-    EXPECT_FLOAT_EQ(rig->host().graph().volume(), 0.25f);
-    EXPECT_FLOAT_EQ(rig->host().graph().pan(), -0.5f);
-}
-
-TEST_F(AudioEngineFadeTest, RampedNormGainMovesInTenStepsIsClampedAndBypassesAtUnity) {
-    load();
+    // Ramped: ten steps of 20 ms, bypassed only once back at 0 dB.
     rig->setNormGain(1.0, false);
     EXPECT_TRUE(rig->normBypassed());
     EXPECT_EQ(rig.loop.pendingTimerCount(), kEngineTimers); // no ramp started
@@ -164,6 +156,11 @@ TEST_F(AudioEngineFadeTest, RampedNormGainMovesInTenStepsIsClampedAndBypassesAtU
     rig.loop.advance(0.1);
     EXPECT_EQ(rig->normUnitGainDb(), 0.0f);
     EXPECT_TRUE(rig->normBypassed());
+
+    rig->setVolume(0.25f);
+    rig->setPan(-0.5f);
+    EXPECT_FLOAT_EQ(rig->host().graph().volume(), 0.25f);
+    EXPECT_FLOAT_EQ(rig->host().graph().pan(), -0.5f);
 }
 
 } // namespace

@@ -40,23 +40,18 @@ TEST_F(AudioEngineTransportTest, LoadPublishesTheTrimmedRegionBeforeAnySoundPlay
     EXPECT_EQ(rig->currentSegment()->t1, static_cast<std::int64_t>(kFullSeconds * kRate));
 }
 
-TEST_F(AudioEngineTransportTest, UnreadableFilesAndEmptyRegionsThrowAndLeaveTheEngineStopped) {
-    EXPECT_THROW(rig->load(engineFixture(".stamp"), track, 0, std::nullopt, 1.0, 0), EngineError);
+// Failed loads in all their kinds, and what the engine holds after them, are walked
+// through by the soak test; here the error a caller sees.
+TEST_F(AudioEngineTransportTest, AMissingFileOrAnEmptyRegionThrowsAnOrvaneError) {
     EXPECT_THROW(rig->load("/nonexistent/file.wav", track, 0, std::nullopt, 1.0, 0), EngineError);
     EXPECT_FALSE(rig->isLoaded);
-
-    load(0.5, 2.0);
-    rig.run(0.1);
     try {
-        rig->load(engineFixture("full.wav"), Uuid::random(), 2.0, 2.0, 1.0, 0);
+        rig->load(engineFixture("full.wav"), track, 2.0, 2.0, 1.0, 0);
         FAIL() << "an empty region must throw";
     } catch (const EngineError& error) {
         EXPECT_EQ(error.code(), 1);
         EXPECT_STREQ(EngineError::domain(), "Orvane");
     }
-    EXPECT_FALSE(rig->isPlaying);
-    ASSERT_TRUE(rig->currentSegment());
-    EXPECT_EQ(rig->currentSegment()->trackID, track); // the previous segment stays
 }
 
 TEST_F(AudioEngineTransportTest, TheTickPublishesThePositionOfTheFrameBeingHeard) {
@@ -114,9 +109,18 @@ TEST_F(AudioEngineTransportTest, SeekClampsToTheRegionAndKeepsThePauseState) {
     EXPECT_NEAR(rig->currentTime, 2.7 - rig.lookAheadSeconds(), 1e-9);
 }
 
-TEST_F(AudioEngineTransportTest, PauseAndStopOnlyActWhenTheyShould) {
+TEST_F(AudioEngineTransportTest, PauseAndStopOnlyActWhenTheyShouldAndAStopFadeEndsInAStop) {
     rig->pause(0); // nothing loaded: nothing happens
     rig->play(0);
+    EXPECT_FALSE(rig->isPlaying);
+
+    load();
+    rig.run(0.2);
+    rig->stop(100);
+    rig.run(0.08);
+    EXPECT_TRUE(rig->isLoaded);
+    rig.run(0.02);
+    EXPECT_FALSE(rig->isLoaded);
     EXPECT_FALSE(rig->isPlaying);
 
     load();
@@ -133,17 +137,6 @@ TEST_F(AudioEngineTransportTest, PauseAndStopOnlyActWhenTheyShould) {
     rig->seek(1.0);
     EXPECT_FALSE(rig->isPlaying);
     EXPECT_DOUBLE_EQ(rig->currentTime, 0.0);
-}
-
-TEST_F(AudioEngineTransportTest, StopWithAFadeStopsWhenTheFadeEnds) {
-    load();
-    rig.run(0.2);
-    rig->stop(100);
-    rig.run(0.08);
-    EXPECT_TRUE(rig->isLoaded);
-    rig.run(0.02);
-    EXPECT_FALSE(rig->isLoaded);
-    EXPECT_FALSE(rig->isPlaying);
 }
 
 // The end is reported once the last frame has been heard: after the region's 44100
@@ -172,53 +165,6 @@ TEST_F(AudioEngineTransportTest, TheEndWaitsUntilTheLastFrameHasBeenHeard) {
         rig.run(0.5);
         EXPECT_EQ(ended, 1);
     }
-}
-
-TEST_F(AudioEngineTransportTest, CompletionsInFlightDuringSeekLoadOrStopAreIgnored) {
-    int ended = 0;
-    rig->onTrackEnded = [&] {
-        ++ended;
-    };
-    auto playToTheEndWithoutDelivery = [&] {
-        load(0.0, 0.5);
-        rig.run(0.49);
-        // The last frame has been rendered through the look-ahead; its completion is posted.
-        rig.renderInFlight(441 + static_cast<std::size_t>(rig.lookAheadFrames()));
-    };
-
-    playToTheEndWithoutDelivery();
-    rig->seek(0.0);
-    rig.loop.runPending();
-    EXPECT_EQ(ended, 0);
-    EXPECT_TRUE(rig->isPlaying);
-    rig.run(0.52); // the re-scheduled region does end
-    EXPECT_EQ(ended, 1);
-
-    playToTheEndWithoutDelivery();
-    rig->stop(0);
-    rig.loop.runPending();
-    playToTheEndWithoutDelivery();
-    rig->load(engineFixture("full.wav"), track, 0.0, std::nullopt, 1.0, 0);
-    rig.loop.runPending();
-    EXPECT_TRUE(rig->isPlaying);
-    EXPECT_EQ(ended, 1);
-}
-
-TEST_F(AudioEngineTransportTest, NoPreloadRequestsUntilTwelveSecondsRemainOrWhenGaplessIsOff) {
-    int requests = 0;
-    rig->onNeedPreload = [&] {
-        ++requests;
-    };
-    load(); // 4 s: always within 12 s of the end
-    rig.run(0.6);
-    EXPECT_EQ(requests, 3);
-    rig->gaplessEnabled = false;
-    rig.run(0.4);
-    EXPECT_EQ(requests, 3);
-    rig->pause(0);
-    rig->gaplessEnabled = true;
-    rig.run(0.4);
-    EXPECT_EQ(requests, 3); // not while paused
 }
 
 TEST_F(AudioEngineTransportTest, AnOutputThatAdoptsAnotherRateOnStartGetsRegionsDecodedForIt) {
@@ -261,15 +207,6 @@ TEST_F(AudioEngineTransportTest, AnOutputThatDiesWhilePlayingIsStartedAgainByThe
     EXPECT_NEAR(rig->currentTime, 0.2 - rig.lookAheadSeconds(), 1e-9);
     rig.run(0.2);
     EXPECT_NEAR(rig->currentTime, 0.4 - rig.lookAheadSeconds(), 1e-9);
-}
-
-TEST_F(AudioEngineTransportTest, EngineTimersDieWithTheEngine) {
-    load();
-    rig->stop(1000);
-    EXPECT_GT(rig.loop.pendingTimerCount(), 0u);
-    rig.engine.reset();
-    EXPECT_EQ(rig.loop.pendingTimerCount(), 0u);
-    rig.loop.advance(2.0);
 }
 
 } // namespace

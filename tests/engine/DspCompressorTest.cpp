@@ -3,6 +3,8 @@
 #include "engine/dsp/CompressorPresets.h"
 
 #include <cmath>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -27,8 +29,19 @@ double settledOutputDb(Compressor& comp, double levelDb) {
     return ampToDb(static_cast<double>(peakAbs(s.left, frames - frames / 10)));
 }
 
-// Per-millisecond gain in dB (output crest over input crest) of a 1 kHz tone.
-std::vector<double> gainPerCycle(const Stereo& in, const Stereo& out) {
+// The gain in dB (output crest over input crest) `comp` applies in each millisecond of
+// a 1 kHz tone whose peak is `levelsDb[k]` during second k (silence where none).
+std::vector<double> gainPerMillisecond(Compressor& comp,
+                                       const std::vector<std::optional<double>>& levelsDb) {
+    const auto second = static_cast<std::size_t>(kRate);
+    Stereo in = sine(1000.0, 1.0, kRate, levelsDb.size() * second);
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        const auto& level = levelsDb[i / second];
+        in.left[i] *= level ? dbToAmp(*level) : 0.0f;
+        in.right[i] = in.left[i];
+    }
+    Stereo out = in;
+    run(comp, out, 256);
     std::vector<double> gains;
     const std::size_t cycle = 48;
     for (std::size_t i = 0; i + cycle <= in.size(); i += cycle)
@@ -67,37 +80,33 @@ TEST_P(DspCompressorPreset, SteadyToneSettlesOnTheStaticCurve) {
 INSTANTIATE_TEST_SUITE_P(Presets, DspCompressorPreset, ::testing::ValuesIn(allCompressorPresets),
                          [](const auto& param) { return std::string(rawValue(param.param)); });
 
-TEST(DspCompressor, HeadRoomBoundsTheOutput) {
-    Compressor comp(kRate);
-    CompressorParameters p;
-    p.thresholdDb = -40.0f;
-    p.headRoomDb = 2.0f;
-    p.attackSeconds = 0.001f;
-    p.releaseSeconds = 0.05f;
-    p.overallGainDb = 0.0f;
-    comp.setParameters(p);
-    comp.reset();
-    EXPECT_NEAR(settledOutputDb(comp, -10.0), -40.0 + 30.0 * 2.0 / 40.0, 0.5);
-    for (double level : {0.0, 6.0, 12.0}) {
-        const double out = settledOutputDb(comp, level);
-        EXPECT_LE(out, -38.0 + 0.2) << level;
-        EXPECT_GE(out, -38.0 - 0.6) << level;
+// Settings outside the presets: a tight head room bounds even a hot input, and the
+// expander lowers what falls below its threshold by its ratio.
+TEST(DspCompressor, HeadRoomAndExpanderShapeTheStaticCurve) {
+    struct Case {
+        float thresholdDb, headRoomDb, expansionRatio, expansionThresholdDb, attackSeconds;
+        double levelDb, expectedDb, toleranceDb;
+    };
+    for (const auto& c :
+         {Case{-40, 2, 1, -120, 0.001f, -10, -40.0 + 30.0 * 2.0 / 40.0, 0.5},
+          Case{-40, 2, 1, -120, 0.001f, 0, -38.2, 0.4},
+          Case{-40, 2, 1, -120, 0.001f, 6, -38.2, 0.4},
+          Case{-40, 2, 1, -120, 0.001f, 12, -38.2, 0.4}, Case{20, 5, 2, -50, 0.002f, -30, -30, 0.1},
+          Case{20, 5, 2, -50, 0.002f, -60, -50.0 - 2.0 * 10.0, 0.5},
+          Case{20, 5, 2, -50, 0.002f, -70, -50.0 - 2.0 * 20.0, 0.5}}) {
+        SCOPED_TRACE(::testing::Message()
+                     << "threshold " << c.thresholdDb << ", input " << c.levelDb);
+        CompressorParameters p;
+        p.thresholdDb = c.thresholdDb;
+        p.headRoomDb = c.headRoomDb;
+        p.expansionRatio = c.expansionRatio;
+        p.expansionThresholdDb = c.expansionThresholdDb;
+        p.attackSeconds = c.attackSeconds;
+        Compressor comp(kRate);
+        comp.setParameters(p);
+        comp.reset();
+        EXPECT_NEAR(settledOutputDb(comp, c.levelDb), c.expectedDb, c.toleranceDb);
     }
-}
-
-TEST(DspCompressor, ExpanderLowersLevelsBelowItsThreshold) {
-    Compressor comp(kRate);
-    CompressorParameters p;
-    p.thresholdDb = 20.0f; // no compression
-    p.expansionRatio = 2.0f;
-    p.expansionThresholdDb = -50.0f;
-    p.attackSeconds = 0.002f;
-    p.releaseSeconds = 0.05f;
-    comp.setParameters(p);
-    comp.reset();
-    EXPECT_NEAR(settledOutputDb(comp, -30.0), -30.0, 0.1);
-    EXPECT_NEAR(settledOutputDb(comp, -60.0), -50.0 - 2.0 * 10.0, 0.5);
-    EXPECT_NEAR(settledOutputDb(comp, -70.0), -50.0 - 2.0 * 20.0, 0.5);
 }
 
 TEST(DspCompressor, ExpanderOpensWithinAFewAttackTimesAfterSilence) {
@@ -110,13 +119,7 @@ TEST(DspCompressor, ExpanderOpensWithinAFewAttackTimesAfterSilence) {
     p.releaseSeconds = 0.05f;
     comp.setParameters(p);
     comp.reset();
-    const auto second = static_cast<std::size_t>(kRate);
-    Stereo in = sine(1000.0, dbToAmp(-10.0), kRate, 2 * second);
-    std::fill_n(in.left.begin(), second, 0.0f);
-    std::fill_n(in.right.begin(), second, 0.0f);
-    Stereo out = in;
-    run(comp, out, 256);
-    const auto gains = gainPerCycle(in, out);
+    const auto gains = gainPerMillisecond(comp, {std::nullopt, -10.0});
     EXPECT_LT(gains[1000 + 1], -20.0);       // still closed as the tone starts
     EXPECT_NEAR(gains[1000 + 25], 0.0, 1.0); // five attack times later: open
 }
@@ -129,15 +132,7 @@ TEST(DspCompressor, GainFollowsAttackAndReleaseTimes) {
     applyCompressorPreset(comp, CompressorPreset::radio);
     comp.reset();
     const double makeUp = 5.775;
-    const auto second = static_cast<std::size_t>(kRate);
-    Stereo in = sine(1000.0, dbToAmp(-40.0), kRate, 3 * second);
-    for (std::size_t i = second; i < 2 * second; ++i) {
-        in.left[i] *= dbToAmp(34.0);
-        in.right[i] *= dbToAmp(34.0);
-    }
-    Stereo out = in;
-    run(comp, out, 256);
-    const auto gains = gainPerCycle(in, out); // one entry per millisecond
+    const auto gains = gainPerMillisecond(comp, {-40.0, -6.0, -40.0});
     auto reductionAt = [&](std::size_t ms) {
         return makeUp - gains[ms];
     };
@@ -193,36 +188,39 @@ TEST(DspCompressor, BypassedUnitPassesSamplesBitForBit) {
 }
 
 TEST(DspCompressor, SwitchingAndParameterChangesDoNotClick) {
-    const std::size_t quarter = static_cast<std::size_t>(kRate / 4);
-    auto check = [&](Compressor& comp, auto&& change) {
-        return deviationOverOwnStep(
-            kRate, 200.0, dbToAmp(-6.0), 480,
-            [&](float* l, float* r, std::size_t n) { comp.process(l, r, n); },
-            [&](std::size_t done) {
-                if (done >= quarter)
-                    change();
-            });
+    const auto quarter = static_cast<std::size_t>(kRate / 4);
+    struct Case {
+        const char* what;
+        bool bypassed;
+        CompressorPreset preset;
+        std::function<void(Compressor&)> change;
     };
-    {
-        Compressor comp(kRate);
-        applyCompressorPreset(comp, CompressorPreset::radio);
-        EXPECT_LT(check(comp, [&] { comp.setBypass(true); }), 0.5);
-    }
-    {
-        Compressor comp(kRate, /*bypassed=*/true);
-        applyCompressorPreset(comp, CompressorPreset::radio);
-        EXPECT_LT(check(comp, [&] { comp.setBypass(false); }), 0.5);
-    }
-    {
-        Compressor comp(kRate);
-        applyCompressorPreset(comp, CompressorPreset::gentle);
-        EXPECT_LT(check(comp, [&] { applyCompressorPreset(comp, CompressorPreset::maximum); }),
-                  0.5);
-    }
-    {
-        Compressor comp(kRate);
-        applyCompressorPreset(comp, CompressorPreset::radio);
-        EXPECT_LT(check(comp, [&] { comp.setParameter(DynamicsParameter::overallGain, 15.0f); }),
+    const Case cases[] = {{"out", false, CompressorPreset::radio,
+                           [](Compressor& c) {
+                               c.setBypass(true);
+                           }},
+                          {"in", true, CompressorPreset::radio,
+                           [](Compressor& c) {
+                               c.setBypass(false);
+                           }},
+                          {"preset", false, CompressorPreset::gentle,
+                           [](Compressor& c) {
+                               applyCompressorPreset(c, CompressorPreset::maximum);
+                           }},
+                          {"make-up", false, CompressorPreset::radio, [](Compressor& c) {
+                               c.setParameter(DynamicsParameter::overallGain, 15.0f);
+                           }}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Compressor comp(kRate, c.bypassed);
+        applyCompressorPreset(comp, c.preset);
+        EXPECT_LT(deviationOverOwnStep(
+                      kRate, 200.0, dbToAmp(-6.0), 480,
+                      [&](float* l, float* r, std::size_t n) { comp.process(l, r, n); },
+                      [&](std::size_t done) {
+                          if (done >= quarter)
+                              c.change(comp);
+                      }),
                   0.5);
     }
 }

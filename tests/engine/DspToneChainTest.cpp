@@ -26,25 +26,6 @@ TEST(DspLoudnessCurve, BoostsBassAndTrebleAsTheVolumeFallsWithinItsRange) {
     }
 }
 
-TEST(DspToneChain, CompressorSwitchKeepsParametersAndRestoresTheLimiterPreGain) {
-    ToneChain chain(48000.0);
-    for (const auto& [on, preset] :
-         {std::pair{true, CompressorPreset::radio}, std::pair{false, CompressorPreset::gentle},
-          std::pair{true, CompressorPreset::radio}}) {
-        chain.limiter().setPreGain(3.0f);
-        chain.setCompressor(on, preset);
-        EXPECT_EQ(chain.compressor().bypassed(), !on);
-        // Radio's row; kept while off.
-        const auto p = chain.compressor().parameters();
-        EXPECT_EQ(p.thresholdDb, -22.0f);
-        EXPECT_EQ(p.headRoomDb, 10.0f);
-        EXPECT_EQ(p.overallGainDb, 5.775f);
-        EXPECT_EQ(p.attackSeconds, 0.015f);
-        EXPECT_EQ(p.releaseSeconds, 0.18f);
-        EXPECT_FLOAT_EQ(chain.limiter().preGain(), -0.8f);
-    }
-}
-
 TEST(DspToneChain, FullChainKeepsLoudMusicBelowFullScale) {
     // Everything on and boosted, fed a hot signal: the limiter at the end still holds.
     const double fs = 44100.0;

@@ -76,31 +76,19 @@ TEST(MeterTick, SilenceLetsTheMetersFallToTheFloorWhileHoldsStay) {
     EXPECT_EQ(l.peakLeftDb, kVuFloorDb);
 }
 
-TEST(MeterTick, BallisticsRiseAtOnceAndFallSlowly) {
+// Each meter tick: readings rise at once and fall slowly, holds only rise. The slow
+// tick drops the holds always and the readings only when stopped (the engine's meter
+// test follows that fall tick by tick), never below the floor.
+TEST(MeterTick, BallisticsRiseAtOnceFallSlowlyAndTheSlowTickDropsTheHolds) {
     MeterTargets targets{-10.0, -20.0, -5.0, -25.0};
-    const MeterLevels next = applyMeterBallistics(levelsAt(-12.0), targets);
-    EXPECT_EQ(next.vuLeftDb, -10.0);    // below: jumps up
-    EXPECT_EQ(next.vuRightDb, -13.5);   // above: falls 1.5 dB
-    EXPECT_EQ(next.peakLeftDb, -5.0);   // jumps up
-    EXPECT_EQ(next.peakRightDb, -14.5); // falls 2.5 dB
-    EXPECT_EQ(next.peakHoldLeftDb, -5.0);
-    EXPECT_EQ(next.peakHoldRightDb, -12.0); // a hold never drops here
-}
+    EXPECT_EQ(applyMeterBallistics(levelsAt(-12.0), targets),
+              (MeterLevels{-10.0, -13.5, -5.0, -14.5, -5.0, -12.0}));
 
-TEST(MeterTick, TheSlowTickDropsHoldsAlwaysAndMetersOnlyWhenStopped) {
     const MeterLevels playing = fallMeters(levelsAt(-10.0), true);
     EXPECT_EQ(playing.vuLeftDb, -10.0);
     EXPECT_EQ(playing.peakRightDb, -10.0);
     EXPECT_DOUBLE_EQ(playing.peakHoldLeftDb, -10.9);
     EXPECT_DOUBLE_EQ(playing.peakHoldRightDb, -10.9);
-
-    const MeterLevels stopped = fallMeters(levelsAt(-10.0), false);
-    EXPECT_EQ(stopped.vuLeftDb, -13.0);
-    EXPECT_EQ(stopped.vuRightDb, -13.0);
-    EXPECT_EQ(stopped.peakLeftDb, -13.0);
-    EXPECT_EQ(stopped.peakRightDb, -13.0);
-    EXPECT_DOUBLE_EQ(stopped.peakHoldLeftDb, -10.9);
-
     EXPECT_EQ(fallMeters(levelsAt(-29.5), false), levelsAt(kVuFloorDb));
 }
 

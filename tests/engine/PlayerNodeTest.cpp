@@ -82,13 +82,17 @@ TEST(SpscQueueTest, RefusesWhenFullAndKeepsOrder) {
     EXPECT_FALSE(queue.tryPop());
 }
 
-TEST_F(PlayerNodeTest, PlaysOnlyTheRequestedScheduleAndRestartsItsClock) {
+TEST_F(PlayerNodeTest, PlaysOnlyTheRequestedScheduleRestartsItsClockAndPausesInPlace) {
     player.setSchedule(1);
     player.setPlaying(true);
     writer.mark(StreamMarker::Kind::ScheduleStart, 1);
     writer.frames(100.0f, 20);
     EXPECT_EQ(render(8)[0], 100.0f);
-    EXPECT_EQ(player.clock().playerFrames, 8);
+    player.setPlaying(false); // paused: silence, and the place is kept
+    EXPECT_EQ(render(10), std::vector<float>(10, 0.0f));
+    player.setPlaying(true);
+    EXPECT_EQ(render(1)[0], 108.0f);
+    EXPECT_EQ(player.clock().playerFrames, 9);
 
     // A seek: the rest of schedule 1 is stale, even the part written after the request.
     player.setSchedule(2);
@@ -99,25 +103,12 @@ TEST_F(PlayerNodeTest, PlaysOnlyTheRequestedScheduleAndRestartsItsClock) {
     EXPECT_EQ(out, (std::vector<float>{500, 501, 502, 503, 504, 505}));
     EXPECT_EQ(player.clock().schedule, 2u);
     EXPECT_EQ(player.clock().playerFrames, 6);
-}
-
-TEST_F(PlayerNodeTest, PausedPlayerRendersSilenceKeepsItsPlaceAndDropsStaleData) {
-    player.setSchedule(1);
-    player.setPlaying(true);
-    writer.mark(StreamMarker::Kind::ScheduleStart, 1);
-    writer.frames(1.0f, 30);
-    render(10);
-    player.setPlaying(false);
-    EXPECT_EQ(render(10), std::vector<float>(10, 0.0f));
-    player.setPlaying(true);
-    EXPECT_EQ(render(1)[0], 11.0f);
-    EXPECT_EQ(player.clock().playerFrames, 11);
 
     // Paused with the ring full of a schedule no longer wanted: the ring is emptied so
     // that the decoder can refill it.
     player.setPlaying(false);
     writer.frames(31.0f, ring.writable());
-    player.setSchedule(2);
+    player.setSchedule(3);
     EXPECT_EQ(render(4), std::vector<float>(4, 0.0f));
     EXPECT_EQ(ring.writable(), 64u);
 }

@@ -64,7 +64,7 @@ TEST_F(RenderGraphTest, UnityGainsPassThePlayerOutputThroughTheLimiterAlone) {
     EXPECT_FLOAT_EQ(left.back(), 0.5f * kLimiterGain);
 }
 
-TEST_F(RenderGraphTest, VolumeChangeRampsAcrossOneBlockInsteadOfJumping) {
+TEST_F(RenderGraphTest, GainChangesRampAcrossOneBlockInsteadOfJumping) {
     prime();
     render(100);
     graph.setVolume(0.5f);
@@ -79,10 +79,8 @@ TEST_F(RenderGraphTest, VolumeChangeRampsAcrossOneBlockInsteadOfJumping) {
     render(100);
     for (const float sample : left)
         EXPECT_FLOAT_EQ(sample, signal * 0.5f);
-}
 
-TEST_F(RenderGraphTest, LargeBlocksRampInPiecesOfTheMaximumBlock) {
-    render(10);
+    // A block longer than the largest the stages take ramps within its first piece.
     graph.setFadeLevel(0.0f);
     render(RenderGraph::kMaxBlock * 2);
     EXPECT_NEAR(left[RenderGraph::kMaxBlock - 1], 0.0f, 1e-7f);
@@ -105,17 +103,6 @@ TEST_F(RenderGraphTest, PanIsABalanceThatKeepsTheNearSideAtUnity) {
     EXPECT_FLOAT_EQ(panGains(3.0f).right, 1.0f);
     EXPECT_FLOAT_EQ(panGains(std::nanf("")).left, 1.0f);
     EXPECT_FLOAT_EQ(panGains(std::nanf("")).right, 1.0f);
-}
-
-TEST_F(RenderGraphTest, NormalisationAppliesItsGainOnlyWhenNotBypassed) {
-    graph.setNormGainDb(-6.0f);
-    prime();
-    render(10);
-    EXPECT_FLOAT_EQ(left[0], 0.5f * kLimiterGain); // bypassed: the gain is ignored
-    graph.setNormBypassed(false);
-    render(10); // the gain ramps in across this block
-    render(lookAhead() + 10);
-    EXPECT_NEAR(left.back(), 0.5f * kLimiterGain * std::pow(10.0f, -6.0f / 20.0f), 1e-6f);
 }
 
 TEST_F(RenderGraphTest, FadeInAfterSilenceStartsFromTheNewLevel) {
@@ -145,7 +132,7 @@ TEST_F(RenderGraphTest, ATailStillInTheLookAheadIsFadedNotCutOff) {
     EXPECT_EQ(left.back(), 0.0f);
 }
 
-TEST_F(RenderGraphTest, TapsSeeThePlayerOutputAndThePostLimiterSignal) {
+TEST_F(RenderGraphTest, TapsSeeThePlayerOutputAndThePostLimiterSignalAfterNormalisation) {
     struct Capture final : RenderTap {
         void onRender(const float* l, const float*, std::size_t frames) noexcept override {
             last = l[frames - 1];
@@ -156,19 +143,22 @@ TEST_F(RenderGraphTest, TapsSeeThePlayerOutputAndThePostLimiterSignal) {
     } playerTap, meterTap;
     graph.setTap(TapPoint::Player, &playerTap);
     graph.setTap(TapPoint::PostLimiter, &meterTap);
-    graph.setNormBypassed(false);
-    graph.setNormGainDb(-6.0206f);
+    graph.setNormGainDb(-6.0206f); // ignored while the stage is bypassed
     graph.setVolume(0.1f);
     render(lookAhead() + 10);
     EXPECT_EQ(playerTap.last, 0.5f);
-    // After normalisation and the limiter, before the volume.
-    EXPECT_NEAR(meterTap.last, 0.25f * kLimiterGain, 1e-4f);
-    EXPECT_NEAR(left.back(), 0.025f * kLimiterGain, 1e-4f);
+    // After the limiter, before the volume.
+    EXPECT_FLOAT_EQ(meterTap.last, 0.5f * kLimiterGain);
+    EXPECT_NEAR(left.back(), 0.05f * kLimiterGain, 1e-4f);
     EXPECT_EQ(playerTap.total, lookAhead() + 10);
     graph.setTap(TapPoint::Player, nullptr);
+    graph.setNormBypassed(false); // now the gain ramps in, before the limiter
     render(10);
+    render(lookAhead() + 10);
     EXPECT_EQ(playerTap.total, lookAhead() + 10);
-    EXPECT_EQ(meterTap.total, lookAhead() + 20);
+    EXPECT_EQ(meterTap.total, 2 * lookAhead() + 30);
+    EXPECT_NEAR(meterTap.last, 0.25f * kLimiterGain, 1e-4f);
+    EXPECT_NEAR(left.back(), 0.025f * kLimiterGain, 1e-4f);
 }
 
 // Settings made before any rate is known, or on the chain of another rate, all reach

@@ -164,5 +164,28 @@ TEST_F(PersistenceTest, RefusedOrFailedSaveLeavesTheOldFile) {
     EXPECT_FALSE(Persistence(root_ / "plain-file" / "orvane-data.json").save(state));
 }
 
+TEST_F(PersistenceTest, LoadingRemovesOnlyTheStaleLeftoversOfKilledSaves) {
+    const std::string stale = ".orvane-data.json.0F1E2D3C-4B5A-4978-8695-A4B3C2D1E0F9.tmp";
+    const std::string fresh = ".orvane-data.json.11111111-2222-4333-8444-555555555555.tmp";
+    const std::vector<std::string> kept = {
+        ".orvane-data.json.not-a-uuid-at-all-but-thirty-six-ch.tmp", // not a name saves make
+        ".other.json.0F1E2D3C-4B5A-4978-8695-A4B3C2D1E0F9.tmp",      // another file's save
+        "orvane-data.json"};
+    for (const auto& name : {stale, fresh})
+        scratch_.write("Orvane/" + name, "{\"playlists\":[");
+    for (const auto& name : kept)
+        scratch_.write("Orvane/" + name, "x");
+    const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(5);
+    for (const auto& name : kept)
+        fs::last_write_time(file_.parent_path() / name, old);
+    fs::last_write_time(file_.parent_path() / stale, old);
+
+    Persistence(file_).load();
+    auto expected = kept;
+    expected.push_back(fresh); // a save running right now keeps its file
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(filesIn(file_.parent_path()), expected);
+}
+
 } // namespace
 } // namespace orvane
