@@ -6,7 +6,10 @@ SAN_BUILD_DIR ?= build-sanitize
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test sanitize-test bench screenshot format clean
+FUZZ_BUILD_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 30
+
+.PHONY: all deps configure build run test sanitize-test fuzz bench screenshot format clean
 
 all: build
 
@@ -35,6 +38,15 @@ sanitize-test: deps
 	cd $(SAN_BUILD_DIR) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	    ctest --output-on-failure -j $(JOBS) -L core
+
+# Every parser under libFuzzer (clang, address and undefined-behaviour sanitizers), each
+# target for FUZZ_SECONDS; fails when one finds a crash. Corpora, crash inputs and logs
+# stay under $(FUZZ_BUILD_DIR)/fuzz-out.
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD_DIR) -G Ninja -DORVANE_FUZZ=ON \
+	    -DORVANE_BUILD_GUI=OFF -DORVANE_BUILD_BENCH=OFF
+	cmake --build $(FUZZ_BUILD_DIR) -j $(JOBS) --target orvane_fuzzers orvane_fixtures orvane_demo_library
+	./fuzz/run-fuzzers.sh $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS)
 
 # Full benchmark runs for the notes (medians over repetitions).
 bench: build

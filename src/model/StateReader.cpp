@@ -2,6 +2,7 @@
 #include "model/StateFields.h"
 
 #include <bitset>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -333,7 +334,28 @@ public:
         return value(Scalar::ofNumber(static_cast<double>(u)));
     }
     bool Double(double d) { return value(Scalar::ofNumber(d)); }
-    bool RawNumber(const char*, rapidjson::SizeType, bool) { return false; } // not requested
+    // Every number arrives here as its text and is converted by the standard library
+    // (exact, correctly rounded). RapidJSON 1.1's own full-precision conversion misreads
+    // some numbers ("0e52" came out as a huge number) and reads outside its power table
+    // for long ones that overflow ("244...41e308"), so it is not used.
+    bool RawNumber(const char* text, rapidjson::SizeType length, bool) {
+        const char* end = text + length;
+        std::int64_t whole = 0;
+        if (const auto r = std::from_chars(text, end, whole); r.ec == std::errc() && r.ptr == end)
+            return integer(whole);
+        double number = 0;
+        const auto r = std::from_chars(text, end, number);
+        if (r.ec == std::errc::result_out_of_range && r.ptr == end) {
+            // Too small for a double reads as zero; too large fails, as JSON has no infinity.
+            const std::string_view textView(text, length);
+            if (isAtLeastOne(textView))
+                return false;
+            number = textView.front() == '-' ? -0.0 : 0.0;
+        } else if (r.ec != std::errc() || r.ptr != end) {
+            return false;
+        }
+        return value(Scalar::ofNumber(number));
+    }
     bool String(const char* text, rapidjson::SizeType length, bool) {
         return value(Scalar::ofText({text, length}));
     }
@@ -364,6 +386,33 @@ private:
         const bool ok = stack_.back()->close();
         stack_.pop_back();
         return ok;
+    }
+
+    // Whether the magnitude of a JSON number text with a non-zero digit is 1 or more:
+    // the place of its first non-zero digit, moved by the exponent, is before the point.
+    static bool isAtLeastOne(std::string_view number) {
+        const std::size_t e = number.find_first_of("eE");
+        const std::string_view significand = number.substr(0, e);
+        const std::size_t point = std::min(significand.find('.'), significand.size());
+        const std::size_t first = significand.find_first_of("123456789");
+        if (first == std::string_view::npos)
+            return false;
+        // Digits before the point from the first non-zero one, or minus the zeros after it.
+        const auto lead = first < point ? static_cast<std::int64_t>(point - first)
+                                        : -static_cast<std::int64_t>(first - point - 1);
+        std::int64_t exponent = 0;
+        if (e != std::string_view::npos) {
+            std::string_view digits = number.substr(e + 1);
+            const bool negative = !digits.empty() && digits.front() == '-';
+            if (!digits.empty() && (digits.front() == '-' || digits.front() == '+'))
+                digits.remove_prefix(1);
+            const auto r = std::from_chars(digits.data(), digits.data() + digits.size(), exponent);
+            if (r.ec != std::errc())
+                return !negative; // an exponent beyond 64 bits decides alone
+            if (negative)
+                exponent = -exponent;
+        }
+        return exponent > -lead;
     }
 
     T& result_;
@@ -425,10 +474,11 @@ private:
     bool intact_ = true;
 };
 
-// Full precision so that every double reads back exactly as it was written; iterative so
-// that deeply nested input cannot exhaust the stack; without kParseStopWhenDoneFlag,
-// anything but white space after the value is an error.
-constexpr unsigned parseFlags = rapidjson::kParseFullPrecisionFlag | rapidjson::kParseIterativeFlag;
+// Numbers as text, converted by the decoder (Decoder::RawNumber); iterative so that
+// deeply nested input cannot exhaust the stack; without kParseStopWhenDoneFlag, anything
+// but white space after the value is an error.
+constexpr unsigned parseFlags =
+    rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseIterativeFlag;
 
 template <typename T, typename Stream>
 std::optional<T> decode(Stream& stream) {
