@@ -37,8 +37,6 @@ TEST_F(PreparationTest, StoredLevelsGiveTheGainAndTheAutomaticCompressorAlsoWhen
 
     rig->play(rig.id(0));
     EXPECT_NEAR(engine.normGain(), 2.5179f, 1e-4f);
-    rig.loop.advance(0.5);
-    EXPECT_NEAR(engine.normUnitGainDb(), 8.02f, 0.01f);
     EXPECT_FALSE(engine.compressorBypassed());
 
     rig->play(rig.id(1));
@@ -46,22 +44,16 @@ TEST_F(PreparationTest, StoredLevelsGiveTheGainAndTheAutomaticCompressorAlsoWhen
     EXPECT_TRUE(engine.compressorBypassed());
 
     rig->play(rig.id(2));
-    EXPECT_NEAR(engine.normGain(), 7.9433f, 1e-4f);
-    rig.loop.advance(0.5);
-    EXPECT_NEAR(engine.normUnitGainDb(), 18.0f, 0.01f);
+    EXPECT_NEAR(engine.normGain(), 7.9433f, 1e-4f); // the 18 dB ceiling
     EXPECT_FALSE(engine.compressorBypassed());
 
     // Switched off and on again while a track plays.
     rig->play(rig.id(0));
-    rig.loop.advance(0.5);
     rig->setNormalize(false);
     EXPECT_FALSE(rig->settings.get().normalize);
     EXPECT_TRUE(rig->savePending());
     EXPECT_FLOAT_EQ(engine.normGain(), 1.0f);
     EXPECT_TRUE(engine.compressorBypassed());
-    rig.loop.advance(0.5);
-    EXPECT_FLOAT_EQ(engine.normUnitGainDb(), 0.0f);
-    EXPECT_TRUE(engine.normBypassed());
     rig->setNormalize(true);
     EXPECT_NEAR(engine.normGain(), 2.5179f, 1e-4f);
     EXPECT_FALSE(engine.compressorBypassed());

@@ -1,4 +1,7 @@
 #include "ControllerTestSupport.h"
+#include "support/RecordingTap.h"
+
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -91,6 +94,47 @@ TEST(SequencingTest, ShuffleInModeAllNeverRepeatsATrackAcrossPasses) {
         // A single track replays; more never repeat at the seams.
         for (std::size_t i = 1; count > 1 && i < log.started.size(); ++i)
             EXPECT_NE(log.started[i], log.started[i - 1]) << "at start " << i;
+    }
+}
+
+// Playback that moves on by itself (preloads and gapless hand-overs, not next) in mode
+// all with shuffle: every track is heard once per pass, whole and back to back, in the
+// order the controller chose. Track i is a constant level of (i + 1) * 16 / 32768, so
+// the output tells which track was heard and for how long.
+TEST(SequencingTest, ShuffledPassesPlayEveryTrackWholeAndGapless) {
+    constexpr int kTracks = 100, kPasses = 3;
+    constexpr std::int64_t kTrackFrames = 2400; // 0.3 s
+    TempFolder files;
+    std::vector<Track> tracks;
+    std::map<Uuid, int> indexByID;
+    for (int i = 0; i < kTracks; ++i) {
+        const auto name = "track" + std::to_string(i);
+        tracks.push_back(makeTrack(files.dc(name + ".wav", 0.3, (i + 1) * 16.0 / 32768.0), name));
+        indexByID[tracks.back().id] = i;
+    }
+    ControllerRig rig(stateWith(tracks, playback(PlaybackMode::all, true)));
+    RecordingTap tap(static_cast<std::size_t>(kTracks * kPasses * kTrackFrames + 800));
+    rig.engine().host().graph().setTap(TapPoint::Player, &tap);
+    StartLog log(*rig);
+    rig->togglePlay();
+    const auto wanted = static_cast<std::size_t>(kTracks * kPasses + 1);
+    const bool done =
+        rig.runUntil([&] { return log.started.size() >= wanted; }, kTracks * kPasses * 0.3 + 5.0);
+    rig.engine().host().graph().setTap(TapPoint::Player, nullptr);
+    ASSERT_TRUE(done) << log.started.size() << " tracks started";
+
+    for (std::ptrdiff_t pass = 0; pass < kPasses; ++pass)
+        EXPECT_EQ(distinct(log.started.begin() + pass * kTracks, kTracks),
+                  static_cast<std::size_t>(kTracks));
+    for (std::size_t i = 1; i < log.started.size(); ++i)
+        ASSERT_NE(log.started[i], log.started[i - 1]);
+    EXPECT_EQ(tap.left, tap.right);
+    ASSERT_GE(tap.left.size(), static_cast<std::size_t>(kTracks * kPasses * kTrackFrames));
+    for (std::size_t k = 0; k < static_cast<std::size_t>(kTracks * kPasses); ++k) {
+        SCOPED_TRACE("track " + std::to_string(k) + " heard");
+        const auto level = static_cast<float>((indexByID.at(log.started[k]) + 1) * 16.0 / 32768.0);
+        const auto begin = tap.left.begin() + static_cast<std::ptrdiff_t>(k) * kTrackFrames;
+        ASSERT_EQ(std::count(begin, begin + kTrackFrames, level), kTrackFrames);
     }
 }
 

@@ -142,7 +142,7 @@ TEST(TransportTest, TheEndOfTheOldTrackDuringAChangeDoesNotChooseAnother) {
     EXPECT_EQ(log.started, std::vector<Uuid>{rig.id(2)});
 }
 
-TEST(TransportTest, VolumeDrivesTheLoudnessCurveAndMuteKeepsIt) {
+TEST(TransportTest, VolumeDrivesTheLoudnessCurve) {
     AppSettings settings;
     settings.loudness = true;
     ControllerRig rig(stateWith({}, settings));
@@ -153,11 +153,6 @@ TEST(TransportTest, VolumeDrivesTheLoudnessCurveAndMuteKeepsIt) {
     rig->setVolume(1.0);
     rig.loop.advance(0.5);
     EXPECT_NEAR(rig.engine().loudBandGainsDb()[0], 0.0f, 1e-4f);
-
-    // Mute keeps the volume (the key monitor's test follows the mute rule).
-    rig->toggleMute();
-    EXPECT_TRUE(rig->settings.get().isMuted);
-    EXPECT_DOUBLE_EQ(rig->settings.get().volume, 1.0);
 }
 
 // --- Tracks that cannot be started ---

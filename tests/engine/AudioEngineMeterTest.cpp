@@ -98,6 +98,10 @@ TEST(AudioEngineMeterTest, MetersReadAfterTheLimiterBeforePanAndVolumeAndMonoRea
     rig->load(engineFixture("mono.wav"), Uuid::random(), 0.0, std::nullopt, 1.0, 0);
     rig.run(0.5);
     EXPECT_EQ(rig.lastLeft(), std::vector<float>(441, 0.0f));
+    const auto& right = rig.lastRight();
+    EXPECT_NEAR(20.0 *
+                    std::log10(static_cast<double>(*std::max_element(right.begin(), right.end()))),
+                kTonePeakDb - 20.0, 0.5); // the tone's crest at a tenth
     EXPECT_NEAR(rig->peakHoldLeftDb, kTonePeakDb, 0.05);
     EXPECT_GT(rig->vuLeftDb, -3.0);
     EXPECT_EQ(rig->peakLeftDb.get(), rig->peakRightDb.get());

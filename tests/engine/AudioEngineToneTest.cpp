@@ -15,58 +15,50 @@ protected:
     EngineRig rig;
 };
 
+// Gains set while the equaliser is off are stored and come in with it; once on, a gain
+// applies at once. The unit is in circuit before a ramp up starts and bypassed only
+// after the last step of a ramp down. (The ramps' shape is heard in RampsWhilePlaying.)
 TEST_F(AudioEngineToneTest, EqualiserRampsInEightStepsAndBypassesOnlyOnceFlat) {
     rig->setEQGain(0, 8.0f);
     rig->setEQGain(5, -4.0f);
     rig->setEQGain(10, 3.0f); // outside the ten bands: nothing
     rig->setEQGain(-1, 3.0f);
     EXPECT_TRUE(eqUnit().bypassed());
-    EXPECT_EQ(eqUnit().bandGain(0), 0.0f); // stored only while the equaliser is off
+    EXPECT_EQ(eqUnit().bandGain(0), 0.0f);
     rig->setEQEnabled(true);
-    EXPECT_FALSE(eqUnit().bypassed()); // in circuit before the ramp starts
-    rig.loop.advance(0.06);
-    EXPECT_FLOAT_EQ(eqUnit().bandGain(0), 4.0f);
-    rig.loop.advance(0.06);
+    EXPECT_FALSE(eqUnit().bypassed());
+    rig.loop.advance(0.12);
     EXPECT_EQ(eqUnit().bandGain(0), 8.0f);
     EXPECT_EQ(eqUnit().bandGain(5), -4.0f);
-    EXPECT_EQ(rig->storedEQGains()[9], 0.0f);
     rig->setEQGain(2, 3.0f);
-    EXPECT_EQ(eqUnit().bandGain(2), 3.0f); // on: applied at once, no ramp
+    EXPECT_EQ(eqUnit().bandGain(2), 3.0f);
 
     rig->setEQEnabled(false);
     rig.loop.advance(0.105); // 7 of the 8 steps of 15 ms
     EXPECT_FALSE(rig->eqBypassed());
     EXPECT_FALSE(eqUnit().bypassed());
     EXPECT_FLOAT_EQ(eqUnit().bandGain(0), 1.0f);
-    EXPECT_FLOAT_EQ(eqUnit().bandGain(5), -0.5f);
     rig.loop.advance(0.015);
     EXPECT_TRUE(rig->eqBypassed());
     EXPECT_TRUE(eqUnit().bypassed());
     for (std::size_t band = 0; band < eqUnit().bandCount(); ++band)
         EXPECT_EQ(eqUnit().bandGain(band), 0.0f) << band;
     EXPECT_EQ(rig.loop.pendingTimerCount(), kEngineTimers);
-    rig->setEQEnabled(false); // the same value again: nothing
-    EXPECT_EQ(rig.loop.pendingTimerCount(), kEngineTimers);
 
-    // Gains set while off come back with the equaliser.
     rig->setEQGain(2, -6.0f);
     EXPECT_EQ(eqUnit().bandGain(2), 0.0f);
     rig->setEQEnabled(true);
     rig.loop.advance(0.12);
     EXPECT_EQ(eqUnit().bandGain(0), 8.0f);
     EXPECT_EQ(eqUnit().bandGain(2), -6.0f);
-    EXPECT_TRUE(rig->eqEnabled());
 }
 
 TEST_F(AudioEngineToneTest, LoudnessRampsToItsCurveAndBypassesOnceFlatAtFullVolume) {
     rig->setLoudness(false, 0.3); // off while bypassed: nothing starts
     EXPECT_EQ(rig.loop.pendingTimerCount(), kEngineTimers);
     rig->setLoudness(true, 0.5);
-    EXPECT_FALSE(rig->loudBypassed());
     EXPECT_FALSE(loudUnit().bypassed());
-    rig.loop.advance(0.1);
-    EXPECT_FLOAT_EQ(loudUnit().bandGain(0), 3.0f);
-    rig.loop.advance(0.1);
+    rig.loop.advance(0.2);
     EXPECT_FLOAT_EQ(loudUnit().bandGain(0), 6.0f);
     EXPECT_FLOAT_EQ(loudUnit().bandGain(1), 2.5f);
 
@@ -101,7 +93,6 @@ TEST_F(AudioEngineToneTest, CompressorPresetsSetTheUnitAndTheLimiterReturnsToIts
         EXPECT_FLOAT_EQ(tone().compressor().parameters().headRoomDb, headRoom); // kept while off
         EXPECT_FLOAT_EQ(tone().limiter().preGain(), ToneChain::kLimiterPreGainDb);
     }
-    EXPECT_FLOAT_EQ(tone().compressor().parameters().overallGainDb, 5.775f);
 }
 
 TEST_F(AudioEngineToneTest, RampsWhilePlayingNeverClick) {
@@ -157,40 +148,24 @@ TEST_F(AudioEngineToneTest, RampsWhilePlayingNeverClick) {
     }
 }
 
+// Character settings are kept for the settings file, and the sound stays as it was.
 TEST_F(AudioEngineToneTest, CharacterSettingsLeaveTheOutputBitIdentical) {
     EngineRig plain;
     for (EngineRig* r : {&rig, &plain}) {
         (*r)->setEQEnabled(true);
-        (*r)->setEQGain(3, 5.0f);
         (*r)->setCompressor(true, CompressorPreset::punch);
-        (*r)->setLoudness(true, 0.4);
         (*r)->load(engineFixture("full.wav"), Uuid::random(), 0.0, std::nullopt, 0.8, 100);
     }
-    CharacterParams vinyl;
-    vinyl.fx = CharacterFX::vinyl;
-    vinyl.intensity = 100.0;
-    vinyl.vinylCrackle = 90.0;
-    CharacterParams tape;
-    tape.fx = CharacterFX::tape;
-    tape.tapeType = TapeType::metal;
-    tape.tapeCompression = 100.0;
-    tape.tapeWear = 75.0;
-    tape.mechNoise = true;
-    tape.mechNoiseLevel = 100.0;
-
-    std::size_t compared = 0;
-    for (const auto& params : {vinyl, tape, CharacterParams{}, vinyl}) {
-        rig->setCharacter(params);
-        EXPECT_EQ(rig->character(), params);
-        for (int i = 0; i < 30; ++i) {
-            rig.run(0.01);
-            plain.run(0.01);
-            ASSERT_EQ(rig.lastLeft(), plain.lastLeft());
-            ASSERT_EQ(rig.lastRight(), plain.lastRight());
-            compared += rig.lastLeft().size();
-        }
+    const CharacterParams tape{
+        CharacterFX::tape, 100.0, 90.0, TapeType::metal, 100.0, 75.0, true, 100.0};
+    rig->setCharacter(tape);
+    EXPECT_EQ(rig->character(), tape);
+    for (int i = 0; i < 30; ++i) {
+        rig.run(0.01);
+        plain.run(0.01);
+        ASSERT_EQ(rig.lastLeft(), plain.lastLeft());
+        ASSERT_EQ(rig.lastRight(), plain.lastRight());
     }
-    EXPECT_EQ(compared, 120u * 441u);
     EXPECT_NE(rig.lastLeft(), std::vector<float>(441, 0.0f));
 }
 

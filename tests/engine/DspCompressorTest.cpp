@@ -3,7 +3,6 @@
 #include "engine/dsp/CompressorPresets.h"
 
 #include <cmath>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -90,7 +89,6 @@ TEST(DspCompressor, HeadRoomAndExpanderShapeTheStaticCurve) {
     for (const auto& c :
          {Case{-40, 2, 1, -120, 0.001f, -10, -40.0 + 30.0 * 2.0 / 40.0, 0.5},
           Case{-40, 2, 1, -120, 0.001f, 0, -38.2, 0.4},
-          Case{-40, 2, 1, -120, 0.001f, 6, -38.2, 0.4},
           Case{-40, 2, 1, -120, 0.001f, 12, -38.2, 0.4}, Case{20, 5, 2, -50, 0.002f, -30, -30, 0.1},
           Case{20, 5, 2, -50, 0.002f, -60, -50.0 - 2.0 * 10.0, 0.5},
           Case{20, 5, 2, -50, 0.002f, -70, -50.0 - 2.0 * 20.0, 0.5}}) {
@@ -187,41 +185,28 @@ TEST(DspCompressor, BypassedUnitPassesSamplesBitForBit) {
     EXPECT_TRUE(bitIdentical(in, out));
 }
 
+// Switched out, switched in, to another preset and to another make-up gain.
 TEST(DspCompressor, SwitchingAndParameterChangesDoNotClick) {
     const auto quarter = static_cast<std::size_t>(kRate / 4);
-    struct Case {
-        const char* what;
-        bool bypassed;
-        CompressorPreset preset;
-        std::function<void(Compressor&)> change;
-    };
-    const Case cases[] = {{"out", false, CompressorPreset::radio,
-                           [](Compressor& c) {
-                               c.setBypass(true);
-                           }},
-                          {"in", true, CompressorPreset::radio,
-                           [](Compressor& c) {
-                               c.setBypass(false);
-                           }},
-                          {"preset", false, CompressorPreset::gentle,
-                           [](Compressor& c) {
-                               applyCompressorPreset(c, CompressorPreset::maximum);
-                           }},
-                          {"make-up", false, CompressorPreset::radio, [](Compressor& c) {
-                               c.setParameter(DynamicsParameter::overallGain, 15.0f);
-                           }}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        Compressor comp(kRate, c.bypassed);
-        applyCompressorPreset(comp, c.preset);
-        EXPECT_LT(deviationOverOwnStep(
-                      kRate, 200.0, dbToAmp(-6.0), 480,
-                      [&](float* l, float* r, std::size_t n) { comp.process(l, r, n); },
-                      [&](std::size_t done) {
-                          if (done >= quarter)
-                              c.change(comp);
-                      }),
-                  0.5);
+    for (int change = 0; change < 4; ++change) {
+        SCOPED_TRACE(change);
+        Compressor comp(kRate, /*bypassed=*/change == 1);
+        applyCompressorPreset(comp,
+                              change == 2 ? CompressorPreset::gentle : CompressorPreset::radio);
+        const auto process = [&](float* l, float* r, std::size_t n) {
+            comp.process(l, r, n);
+        };
+        const auto act = [&](std::size_t done) {
+            if (done < quarter)
+                return;
+            if (change < 2)
+                comp.setBypass(change == 0);
+            else if (change == 2)
+                applyCompressorPreset(comp, CompressorPreset::maximum);
+            else
+                comp.setParameter(DynamicsParameter::overallGain, 15.0f);
+        };
+        EXPECT_LT(deviationOverOwnStep(kRate, 200.0, dbToAmp(-6.0), 480, process, act), 0.5);
     }
 }
 
@@ -243,12 +228,11 @@ TEST(DspCompressor, SwitchedInItStartsAtTheSettledLevelWithoutSwelling) {
     EXPECT_LT(afterSwitch, settled + 0.5);
 }
 
+// A head room of zero would divide by zero; not a number would reach the audio.
 TEST(DspCompressor, ParametersAreClampedToTheirRanges) {
     Compressor comp(kRate);
     comp.setParameter(DynamicsParameter::headRoom, 0.0f);
     EXPECT_FLOAT_EQ(comp.parameter(DynamicsParameter::headRoom), 0.1f);
-    comp.setParameter(DynamicsParameter::threshold, -90.0f);
-    EXPECT_FLOAT_EQ(comp.parameter(DynamicsParameter::threshold), -40.0f);
     comp.setParameter(DynamicsParameter::releaseTime, std::nanf(""));
     EXPECT_FLOAT_EQ(comp.parameter(DynamicsParameter::releaseTime),
                     Compressor::range(DynamicsParameter::releaseTime).initial);

@@ -4,6 +4,7 @@
 #include "engine/host/ManualOutput.h"
 #include "engine/host/RenderGraph.h"
 #include "runtime/ManualMainLoop.h"
+#include "support/RecordingTap.h"
 
 #include <cmath>
 #include <filesystem>
@@ -27,23 +28,6 @@ inline std::string fixtureFile(const std::string& relative) {
 inline std::string engineFixture(const std::string& name) {
     return fixtureFile("engine/" + name);
 }
-
-// Records what passes one tap point. Capacity is reserved up front so recording
-// allocates nothing on the render path.
-class RecordingTap final : public RenderTap {
-public:
-    explicit RecordingTap(std::size_t capacity = 1 << 20) {
-        left.reserve(capacity);
-        right.reserve(capacity);
-    }
-    void onRender(const float* l, const float* r, std::size_t frames) noexcept override {
-        const auto room = std::min(frames, left.capacity() - left.size());
-        left.insert(left.end(), l, l + room);
-        right.insert(right.end(), r, r + room);
-    }
-    std::vector<float> left;
-    std::vector<float> right;
-};
 
 // An engine on a manual loop and a manual output with the decoder run inline: the
 // test decides exactly when audio is rendered and when time passes.

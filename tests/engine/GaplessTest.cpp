@@ -70,43 +70,27 @@ float maxError(const Signal& a, const Signal& b, std::size_t from, std::size_t t
                     maxDifference(a.right, from, b.right, from, to - from));
 }
 
-// Squared error of `out` against `ref` shifted by `lag`, over [from, from + n).
-double shiftedError(const Signal& out, const Signal& ref, std::size_t from, std::size_t n,
-                    int lag) {
-    double sum = 0.0;
-    for (std::size_t i = from; i < from + n; ++i) {
-        const auto j = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(i) + lag);
-        const double d = static_cast<double>(out.left[i]) - static_cast<double>(ref.left[j]);
-        sum += d * d;
-    }
-    return sum;
-}
-
 class LosslessSeam : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(LosslessSeam, HalvesJoinBitExactly) {
+// Also when the decoder reached the end of the first region before the second was queued.
+TEST_P(LosslessSeam, HalvesJoinBitExactlyEvenWhenQueuedLate) {
     const std::string extension = GetParam();
     const auto reference = decodeStereo(engineFixture("full.wav"));
-    const auto out = playThrough(44100.0, {"cut_a." + extension, "cut_b." + extension});
-    ASSERT_GE(out.left.size(), static_cast<std::size_t>(kFullFrames));
     ASSERT_EQ(reference.left.size(), static_cast<std::size_t>(kFullFrames));
-    EXPECT_EQ(maxError(out, reference, 0, kFullFrames), 0.0f);
-    EXPECT_LE(soundingLength(out), static_cast<std::size_t>(kFullFrames)) << "overlap or echo";
+    for (const double late : {0.0, 1.0}) {
+        SCOPED_TRACE(late);
+        const auto out = playThrough(44100.0, {"cut_a." + extension, "cut_b." + extension}, late);
+        ASSERT_GE(out.left.size(), static_cast<std::size_t>(kFullFrames));
+        EXPECT_EQ(maxError(out, reference, 0, kFullFrames), 0.0f);
+        EXPECT_LE(soundingLength(out), static_cast<std::size_t>(kFullFrames)) << "overlap";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, LosslessSeam, ::testing::Values("wav", "flac"));
 
-TEST(GaplessTest, ALateQueueStillFollowsWithoutAGap) {
-    // The decoder reached the end of the first region before the second was queued.
-    const auto reference = decodeStereo(engineFixture("full.wav"));
-    const auto out = playThrough(44100.0, {"cut_a.wav", "cut_b.wav"}, 1.0);
-    ASSERT_GE(out.left.size(), static_cast<std::size_t>(kFullFrames));
-    EXPECT_EQ(maxError(out, reference, 0, kFullFrames), 0.0f);
-}
-
-// Lossy halves (MP3 with info tags, M4A): no gap, no overlap (the seam lands on the
-// original's timeline, and the total length is exact), and no error at the seam beyond
-// the codec's own.
+// Lossy halves (MP3 with info tags, M4A): no gap, no overlap (the total length is
+// exact), and no error at the seam beyond the codec's own. That the reader keeps each
+// file on its source's timeline is the media tests' part.
 class LossySeam : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(LossySeam, HalvesJoinWithoutGapOrOverlap) {
@@ -117,19 +101,6 @@ TEST_P(LossySeam, HalvesJoinWithoutGapOrOverlap) {
     ASSERT_GE(out.left.size(), static_cast<std::size_t>(kFullFrames));
     ASSERT_GE(whole.left.size(), static_cast<std::size_t>(kFullFrames));
     EXPECT_EQ(soundingLength(out), static_cast<std::size_t>(kFullFrames));
-
-    // Alignment on both sides of the seam: the original fits best without a shift.
-    const std::size_t window = 4096;
-    for (const std::size_t from :
-         {static_cast<std::size_t>(kCut) - window - 64, static_cast<std::size_t>(kCut) + 64}) {
-        const double atZero = shiftedError(out, original, from, window, 0);
-        for (int lag = -16; lag <= 16; ++lag) {
-            if (lag != 0) {
-                EXPECT_LT(atZero, shiftedError(out, original, from, window, lag))
-                    << "lag " << lag << " near frame " << from;
-            }
-        }
-    }
 
     // The engine adds nothing at the seam: across it, the output is exactly the two
     // files as the reader decodes them, laid end to end.
@@ -181,15 +152,15 @@ TEST(GaplessTest, ThreeRegionsOfOneFileFollowEachOtherExactly) {
 }
 
 TEST(GaplessTest, MonoFilesPlayOnBothSidesAndSurroundIsMixedDown) {
-    for (const char* name : {"mono.wav", "surround.wav"}) {
+    for (const std::string name : {"mono.wav", "surround.wav"}) {
+        SCOPED_TRACE(name);
         const auto out = playThrough(48000.0, {name});
-        ASSERT_GT(soundingLength(out), 0u) << name;
-        float peak = 0.0f;
-        for (std::size_t i = 0; i < out.left.size(); ++i)
-            peak = std::max(peak, std::abs(out.left[i]));
-        EXPECT_GT(peak, 0.1f) << name;
-        EXPECT_LE(peak, 1.0f) << name;
-        if (std::string(name) == "mono.wav") {
+        const float peak =
+            *std::max_element(out.left.begin(), out.left.end(),
+                              [](float a, float b) { return std::abs(a) < std::abs(b); });
+        EXPECT_GT(std::abs(peak), 0.1f);
+        EXPECT_LE(std::abs(peak), 1.0f);
+        if (name == "mono.wav") {
             EXPECT_EQ(out.left, out.right);
         }
     }

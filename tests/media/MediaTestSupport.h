@@ -1,11 +1,11 @@
 #pragma once
 
 #include "media/AudioFileReader.h"
+#include "support/ScratchFolder.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -140,27 +140,7 @@ inline void writeWav(const std::string& path, int formatTag, int bitsPerSample, 
     file.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(size));
 }
 
-// A fresh folder under the temporary folder, removed with its contents.
-class ScratchDir {
-public:
-    ScratchDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "orvane-media-XXXXXX").native();
-        if (!mkdtemp(pattern.data()))
-            throw std::runtime_error("cannot create a temporary folder");
-        root_ = pattern;
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    ~ScratchDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
-    }
-    std::string path(std::string_view name) const { return (root_ / name).native(); }
-
-private:
-    std::filesystem::path root_;
-};
+using ScratchDir = ScratchFolder;
 
 // Largest absolute difference between two stretches of a channel.
 inline float maxDifference(const std::vector<float>& a, std::size_t aStart,

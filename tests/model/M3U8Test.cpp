@@ -85,17 +85,12 @@ TEST(ParseM3U8, NameAndEntriesInFileOrder) {
                             "/lists/seven.mp3", "/lists/eight.mp3", "/lists/nine.mp3"));
 }
 
-TEST(ParseM3U8, FileUrlsAreDecoded) {
+// File URLs are decoded; malformed ones (and other schemes) are relative paths.
+TEST(ParseM3U8, FileUrlsAreDecodedAndMalformedOnesAreRelativePaths) {
     const auto parsed = parseM3U8("file:///m/my%20song.mp3\n"
                                   "file://localhost/m/caf%C3%A9.flac\n"
-                                  "file:///m/x.mp3?query#fragment\n",
-                                  "/lists/L.m3u");
-    ASSERT_TRUE(parsed);
-    EXPECT_THAT(parsed->paths, ElementsAre("/m/my song.mp3", "/m/caf\xC3\xA9.flac", "/m/x.mp3"));
-}
-
-TEST(ParseM3U8, MalformedFileUrlsFallBackToRelativePaths) {
-    const auto parsed = parseM3U8("file:///m/raw blank.mp3\n"
+                                  "file:///m/x.mp3?query#fragment\n"
+                                  "file:///m/raw blank.mp3\n"
                                   "file:///m/bad%2G.mp3\n"
                                   "file:///m/nul%00.mp3\n"
                                   "file://server/m/a.mp3\n"
@@ -103,7 +98,8 @@ TEST(ParseM3U8, MalformedFileUrlsFallBackToRelativePaths) {
                                   "/lists/L.m3u8");
     ASSERT_TRUE(parsed);
     EXPECT_THAT(parsed->paths,
-                ElementsAre("/lists/file:/m/raw blank.mp3", "/lists/file:/m/bad%2G.mp3",
+                ElementsAre("/m/my song.mp3", "/m/caf\xC3\xA9.flac", "/m/x.mp3",
+                            "/lists/file:/m/raw blank.mp3", "/lists/file:/m/bad%2G.mp3",
                             "/lists/file:/m/nul%00.mp3", "/lists/file:/server/m/a.mp3",
                             "/lists/http:/example.com/a.mp3"));
 }

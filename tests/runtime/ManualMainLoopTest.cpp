@@ -1,6 +1,7 @@
 #include "runtime/ManualMainLoop.h"
 
 #include <memory>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <thread>
@@ -132,8 +133,7 @@ TEST_F(ManualMainLoopTest, PostsFromOtherThreadsArePickedUpInOrder) {
     worker.join();
     loop.runPending();
     std::vector<int> expected(1000);
-    for (int i = 0; i < 1000; ++i)
-        expected[static_cast<std::size_t>(i)] = i;
+    std::iota(expected.begin(), expected.end(), 0);
     EXPECT_EQ(seen, expected);
 }
 

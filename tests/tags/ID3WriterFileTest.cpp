@@ -11,6 +11,9 @@
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 
+// The expected tags name only the fields they set; the rest stay empty.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 namespace orvane {
 namespace {
 
@@ -27,7 +30,7 @@ TEST(ID3WriterFile, RefusesEveryExtensionButMp3AndTouchesNothing) {
             ADD_FAILURE() << name << " was accepted";
         } catch (const TagWriteError& error) {
             EXPECT_STREQ(error.domain(), "Orvane");
-            EXPECT_EQ(error.code(), 10);
+            EXPECT_EQ(error.code(), TagWriteError::NotMp3);
             EXPECT_STREQ(error.what(), "Tag writing is supported for MP3 files only");
         }
         EXPECT_EQ(readFile(dir / name), content) << name;
@@ -62,7 +65,9 @@ TEST(ID3WriterFile, WritesThroughASymbolicLink) {
     EXPECT_EQ(readFile(dir / "real.mp3"), ID3Writer::rewrite(fakeAudio(), titled("New")));
 }
 
-TEST(ID3WriterFile, ReportsAFileThatCannotBeRead) {
+// A file that cannot be read, or a write cut short: an error with its cause, and the
+// original (if any) untouched with no temporary file left behind.
+TEST(ID3WriterFile, FailuresAreReportedAndLeaveTheOriginal) {
     ScratchDir dir;
     try {
         ID3Writer::writeTags(dir / "missing.mp3", titled("New"));
@@ -73,10 +78,7 @@ TEST(ID3WriterFile, ReportsAFileThatCannotBeRead) {
         EXPECT_NE(std::string(error.what()).find("missing.mp3"), std::string::npos);
     }
     EXPECT_TRUE(dir.names().empty());
-}
 
-TEST(ID3WriterFile, AFailedWriteRemovesTheTemporaryFileAndKeepsTheOriginal) {
-    ScratchDir dir;
     const Bytes original = Bytes(4000, 0x55);
     writeFile(dir / "song.mp3", original);
     try {
@@ -146,20 +148,18 @@ TEST(ID3WriterFile, WhatIsWrittenIsWhatTheReaderReads) {
         tags.comment = "Mine";
         ID3Writer::writeTags(path, tags);
 
-        const TrackMetadata meta = MetadataReader::read(path);
-        EXPECT_EQ(meta.title, tags.title);
-        EXPECT_EQ(meta.artist, tags.artist);
-        EXPECT_EQ(meta.album, tags.album);
-        EXPECT_EQ(meta.albumArtist, tags.albumArtist);
-        EXPECT_EQ(meta.genre, tags.genre);
-        EXPECT_EQ(meta.year, tags.year);
-        EXPECT_EQ(meta.trackNumber, 5);
-        EXPECT_EQ(meta.trackTotal, 12);
-        EXPECT_EQ(meta.discNumber, 2);
-        EXPECT_EQ(meta.discTotal, std::nullopt);
-        EXPECT_EQ(meta.composer, tags.composer);
-        EXPECT_EQ(meta.comment, "Mine");
+        TrackMetadata meta = MetadataReader::read(path);
         EXPECT_TRUE(meta.duration.has_value());
+        meta.duration.reset();
+        meta.bitrateKbps.reset();
+        meta.sampleRateHz.reset();
+        // clang-format off
+        const TrackMetadata expected{.artist = tags.artist, .title = tags.title,
+            .album = tags.album, .albumArtist = tags.albumArtist, .genre = tags.genre,
+            .year = tags.year, .trackNumber = 5, .trackTotal = 12, .discNumber = 2,
+            .composer = tags.composer, .comment = "Mine"};
+        // clang-format on
+        EXPECT_EQ(meta, expected);
     }
 }
 

@@ -23,32 +23,26 @@ std::string asLatin1Text(const std::string& bytes) {
     return out;
 }
 
-TEST(FixMojibake, TurnsWindows1251ReadAsLatin1BackIntoCyrillic) {
-    // "Привет, мир" in Windows-1251.
-    const std::string cp1251 = "\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0";
-    EXPECT_EQ(fixMojibake(asLatin1Text(cp1251)), "Привет, мир");
-}
-
-TEST(FixMojibake, KeepsTextsThatAreNotMostlyCyrillicOnceDecoded) {
-    EXPECT_EQ(fixMojibake(std::string("Café crème brûlée")), "Café crème brûlée");
-    EXPECT_EQ(fixMojibake(std::string("Plain ASCII")), "Plain ASCII");
-    // Genuine Cyrillic is outside ISO-8859-1 and stays as it is.
-    EXPECT_EQ(fixMojibake(std::string("Чайковский")), "Чайковский");
-    EXPECT_EQ(fixMojibake(std::string()), "");
+// Windows-1251 text read as Latin-1 is turned back into Cyrillic when more than 40 % of
+// its characters (grapheme clusters) would be Cyrillic; other texts stay as they are.
+TEST(FixMojibake, RepairsMostlyCyrillicTextsOnly) {
+    const std::pair<std::string, std::string> cases[] = {
+        // "Привет, мир" in Windows-1251.
+        {asLatin1Text("\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0"), "Привет, мир"},
+        {"Café crème brûlée", "Café crème brûlée"},
+        {"Plain ASCII", "Plain ASCII"},
+        {"", ""},
+        // Genuine Cyrillic is outside ISO-8859-1 and stays as it is.
+        {"Чайковский", "Чайковский"},
+        // Two Cyrillic letters among five characters is exactly 0.4: kept; three, decoded.
+        {asLatin1Text("\xC0\xC1xyz"), asLatin1Text("\xC0\xC1xyz")},
+        {asLatin1Text("\xC0\xC1\xC2yz"), "АБВyz"},
+        // CR LF is one cluster: 2 of 4 clusters (decoded) though only 2 of 6 scalars.
+        {asLatin1Text("\xC0\xC1\r\n\r\n"), "АБ\r\n\r\n"},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(fixMojibake(text), expected) << text;
     EXPECT_EQ(fixMojibake(std::nullopt), std::nullopt);
-}
-
-TEST(FixMojibake, NeedsMoreThanFortyPercentCyrillicCharacters) {
-    // Two Cyrillic letters among five characters is exactly 0.4: kept.
-    EXPECT_EQ(fixMojibake(asLatin1Text("\xC0\xC1xyz")), asLatin1Text("\xC0\xC1xyz"));
-    // Three among five is 0.6: decoded.
-    EXPECT_EQ(fixMojibake(asLatin1Text("\xC0\xC1\xC2yz")), "АБВyz");
-}
-
-TEST(FixMojibake, CountsCharactersAsGraphemeClusters) {
-    // CR LF is one grapheme: two Cyrillic letters and two line ends are 2 of 4
-    // clusters (0.5, decoded) though only 2 of 6 scalars.
-    EXPECT_EQ(fixMojibake(asLatin1Text("\xC0\xC1\r\n\r\n")), "АБ\r\n\r\n");
 }
 
 TEST(ParseNumberSlash, ReadsNumberAndTotal) {

@@ -17,9 +17,7 @@ namespace {
 
 using test::sendMouse;
 
-std::string str(const QString& text) {
-    return text.toStdString();
-}
+using test::str;
 
 class PlayerPanelTest : public test::QtAppTest {
 protected:
@@ -58,30 +56,28 @@ TEST_F(PlayerPanelTest, WithNothingLoadedReadsZeroAndIgnoresPause) {
     EXPECT_EQ(toggle.count(), 1);
 }
 
-TEST_F(PlayerPanelTest, PlayWhilePlayingRestartsTheTrack) {
+TEST_F(PlayerPanelTest, PlayWhilePlayingRestartsTheTrackAndWhilePausedResumes) {
     load(true);
     QSignalSpy restart(&panel, &PlayerPanel::restartRequested);
     QSignalSpy toggle(&panel, &PlayerPanel::togglePlayRequested);
+    QSignalSpy pause(&panel, &PlayerPanel::pauseToggleRequested);
     panel.playButton().click();
     EXPECT_EQ(restart.count(), 1);
     EXPECT_EQ(toggle.count(), 0);
     EXPECT_TRUE(panel.playButton().isLit());
     EXPECT_FALSE(panel.pauseButton().isLit());
-}
 
-TEST_F(PlayerPanelTest, WhilePausedPlayResumesAndPauseIsLit) {
     load(false);
-    QSignalSpy toggle(&panel, &PlayerPanel::togglePlayRequested);
-    QSignalSpy pause(&panel, &PlayerPanel::pauseToggleRequested);
     panel.playButton().click();
     panel.pauseButton().click();
+    EXPECT_EQ(restart.count(), 1);
     EXPECT_EQ(toggle.count(), 1);
     EXPECT_EQ(pause.count(), 1);
     EXPECT_FALSE(panel.playButton().isLit());
     EXPECT_TRUE(panel.pauseButton().isLit());
 }
 
-TEST_F(PlayerPanelTest, TimeDisplayFollowsTheTimeModeAndAsksToSwitchIt) {
+TEST_F(PlayerPanelTest, TheDisplaysShowTimeInItsModeAndTheTrackPlaying) {
     AppSettings settings;
     settings.showRemainingTime = true;
     panel.setSettings(settings);
@@ -93,9 +89,8 @@ TEST_F(PlayerPanelTest, TimeDisplayFollowsTheTimeModeAndAsksToSwitchIt) {
     QSignalSpy toggle(&panel, &PlayerPanel::remainingTimeToggleRequested);
     panel.timeDisplay().click();
     EXPECT_EQ(toggle.count(), 1);
-}
 
-TEST_F(PlayerPanelTest, NowPlayingShowsPositionNameLengthAndInfo) {
+    // Now playing: position, name, length and the file's facts.
     Track track(Uuid::random(), "/m/a.mp3", "Nina", "Blue");
     track.bitrateKbps = 256;
     panel.setNowPlaying(&track, 6);
@@ -113,6 +108,11 @@ TEST_F(PlayerPanelTest, SeekingShowsTheDraggedPositionAndSeeksOnRelease) {
     sendMouse(&bar, QEvent::MouseButtonPress, seekPoint(100.0));
     EXPECT_TRUE(panel.isSeeking());
     EXPECT_NEAR(panel.seekPosition(), 100.0, 1e-9);
+    // The bubble sits over its position, above the bar.
+    const QRect bubble = panel.seekBubble().geometry();
+    const QPoint barLeft = bar.mapTo(&panel, QPoint(0, 0));
+    EXPECT_NEAR(bubble.center().x(), barLeft.x() + bar.width() * 0.5, 1.5);
+    EXPECT_NEAR(bubble.center().y(), barLeft.y() + bar.height() / 2.0 - 14.0, 1.5);
     sendMouse(&bar, QEvent::MouseMove, seekPoint(150.0));
     // The engine's ticks do not move the bar while it is held.
     load(true, 31.0, 200.0);
@@ -126,26 +126,12 @@ TEST_F(PlayerPanelTest, SeekingShowsTheDraggedPositionAndSeeksOnRelease) {
     EXPECT_NEAR(seek.at(0).at(0).toDouble(), 150.0, 1e-9);
     EXPECT_FALSE(panel.isSeeking());
     EXPECT_FALSE(panel.seekBubble().isShown());
-}
 
-TEST_F(PlayerPanelTest, ASeekCutShortByUnloadingSeeksNothing) {
-    load(true, 30.0, 200.0);
-    QSignalSpy seek(&panel, &PlayerPanel::seekRequested);
-    sendMouse(&panel.seekBar(), QEvent::MouseButtonPress, seekPoint(100.0));
+    // A seek cut short by unloading seeks nothing.
+    sendMouse(&bar, QEvent::MouseButtonPress, seekPoint(100.0));
     panel.setTransport({});
     EXPECT_FALSE(panel.isSeeking());
-    EXPECT_EQ(seek.count(), 0);
-}
-
-TEST_F(PlayerPanelTest, SeekBubbleSitsOverItsPositionAboveTheBar) {
-    load(true, 30.0, 200.0);
-    SeekBar& bar = panel.seekBar();
-    sendMouse(&bar, QEvent::MouseButtonPress, seekPoint(100.0));
-    const QRect bubble = panel.seekBubble().geometry();
-    const QPoint barLeft = bar.mapTo(&panel, QPoint(0, 0));
-    EXPECT_NEAR(bubble.center().x(), barLeft.x() + bar.width() * 0.5, 1.5);
-    EXPECT_NEAR(bubble.center().y(), barLeft.y() + bar.height() / 2.0 - 14.0, 1.5);
-    sendMouse(&bar, QEvent::MouseButtonRelease, seekPoint(100.0));
+    EXPECT_EQ(seek.count(), 1);
 }
 
 TEST_F(PlayerPanelTest, KeyboardSeekFlashesTheBubbleWithTheCurrentTime) {
@@ -179,7 +165,7 @@ TEST_F(PlayerPanelTest, MutedVolumeReadsZeroWithTheSlashedSpeaker) {
     EXPECT_EQ(mute.count(), 1);
 }
 
-TEST_F(PlayerPanelTest, VolumeBubbleShowsWhileEditingAndHidesAfterwards) {
+TEST_F(PlayerPanelTest, VolumeAndBalanceEditsShowTheirBubbles) {
     panel.setBubbleHideDelay(0);
     QSignalSpy volume(&panel, &PlayerPanel::volumeEdited);
     FillSlider& slider = panel.volumeSlider();
@@ -198,19 +184,18 @@ TEST_F(PlayerPanelTest, VolumeBubbleShowsWhileEditingAndHidesAfterwards) {
     EXPECT_TRUE(panel.volumeBubble().isShown());
     QApplication::processEvents();
     EXPECT_FALSE(panel.volumeBubble().isShown());
-}
 
-TEST_F(PlayerPanelTest, BalanceEditsShowThePanText) {
     QSignalSpy pan(&panel, &PlayerPanel::panEdited);
-    PanSlider& slider = panel.panSlider();
-    sendMouse(&slider, QEvent::MouseButtonPress, {slider.width() * 0.325, slider.height() / 2.0});
+    PanSlider& balance = panel.panSlider();
+    sendMouse(&balance, QEvent::MouseButtonPress,
+              {balance.width() * 0.325, balance.height() / 2.0});
     EXPECT_EQ(str(panel.panBubble().text()), "L35%");
     ASSERT_EQ(pan.count(), 1);
     EXPECT_NEAR(pan.at(0).at(0).toDouble(), -0.35, 1e-9);
-    sendMouse(&slider, QEvent::MouseButtonRelease, {slider.width() * 0.325, 5});
+    sendMouse(&balance, QEvent::MouseButtonRelease, {balance.width() * 0.325, 5});
 }
 
-TEST_F(PlayerPanelTest, PanelButtonsLightWithTheirSettings) {
+TEST_F(PlayerPanelTest, PanelButtonsLightWithTheirSettingsAndThePlaylistOneRestsInFullScreen) {
     AppSettings settings;
     settings.pbMode = PlaybackMode::all;
     settings.shuffle = true;
@@ -226,16 +211,14 @@ TEST_F(PlayerPanelTest, PanelButtonsLightWithTheirSettings) {
     settings.shuffle = false;
     panel.setSettings(settings);
     EXPECT_FALSE(panel.modeButton().isLit());
-}
 
-TEST_F(PlayerPanelTest, PlaylistButtonIsDisabledInFullScreen) {
+    // The playlist button does nothing in full screen.
     QSignalSpy toggle(&panel, &PlayerPanel::playlistToggleRequested);
     panel.setFullscreen(true);
     EXPECT_FALSE(panel.playlistButton().isEnabled());
     EXPECT_EQ(str(panel.playlistButton().toolTip()), "Playlist stays visible in fullscreen");
     panel.playlistButton().click();
     EXPECT_EQ(toggle.count(), 0);
-
     panel.setFullscreen(false);
     panel.playlistButton().click();
     EXPECT_EQ(toggle.count(), 1);

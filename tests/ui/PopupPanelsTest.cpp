@@ -1,6 +1,4 @@
 #include "UiTestSupport.h"
-#include "controller/PlayerController.h"
-#include "runtime/ManualMainLoop.h"
 #include "ui/EQBandSlider.h"
 #include "ui/EQPanel.h"
 #include "ui/ModePanel.h"
@@ -13,7 +11,7 @@
 namespace orvane::test {
 namespace {
 
-TEST(EQPanelTexts, GainTextRoundsHalfAwayFromZeroAndSignsOnlyGains) {
+TEST(EQPanelTexts, GainTextRoundsHalfAwayFromZeroAndThePresetMenuSortsUserPresets) {
     AppSettings s;
     s.eqGains = {2.5, -2.5, 0.4, 0.5, -0.4, 12, 1, 0, 0, 0};
     const std::vector<QString> expected{"+3", "-3", "0", "+1", "0", "+12", "+1"};
@@ -21,10 +19,8 @@ TEST(EQPanelTexts, GainTextRoundsHalfAwayFromZeroAndSignsOnlyGains) {
         EXPECT_EQ(EQPanel::gainText(s, static_cast<int>(band)), expected[band]) << band;
     EXPECT_EQ(EQPanel::gainText(s, 10), QStringLiteral("0"));
     EXPECT_EQ(EQPanel::gainText(s, -1), QStringLiteral("0"));
-}
 
-TEST(EQPanelTexts, PresetMenuListsBuiltInsThenADividerAndSortedUserPresets) {
-    AppSettings s;
+    // The preset menu: the built-ins, then a divider and the user's presets sorted.
     auto labels = [&] {
         QStringList out;
         for (const auto& entry : EQPanel::presetMenu(s))
@@ -61,13 +57,8 @@ TEST_F(SliderTest, DraggingPastTheEndsGivesTheLimitsAndADoubleClickZero) {
 // A controller with no tracks and nothing stored.
 class PanelTest : public QtAppTest {
 protected:
-    PanelTest() {
-        PlayerControllerServices services;
-        services.scanMetadataAtStart = false;
-        player = std::make_unique<PlayerController>(loop, std::move(services));
-    }
     ManualMainLoop loop;
-    std::unique_ptr<PlayerController> player;
+    std::unique_ptr<PlayerController> player = makePlayer(loop);
 };
 
 TEST_F(PanelTest, CancelPutsBackTheEqualiserAsItWasWhenThePanelOpened) {

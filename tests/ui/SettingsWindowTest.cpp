@@ -1,8 +1,6 @@
 #include "ui/SettingsWindow.h"
 
 #include "UiTestSupport.h"
-#include "controller/PlayerController.h"
-#include "runtime/ManualMainLoop.h"
 #include "ui/DeviceListFetch.h"
 #include "ui/FadesSettingsTab.h"
 #include "ui/InterfaceSettingsTab.h"
@@ -22,23 +20,6 @@
 
 namespace orvane::test {
 namespace {
-
-// Starts the controller with `settings` and one track whose trims are measured.
-class StartSettings final : public StateStorage {
-public:
-    explicit StartSettings(const AppSettings& settings) : state_(PersistedState::fresh()) {
-        state_.settings = settings;
-        Track track(Uuid::random(), "/nowhere/a.wav", "Artist", "Song");
-        track.trimStart = 1.5;
-        track.trimEnd = 100.0;
-        state_.playlists.front().tracks.push_back(track);
-    }
-    PersistedState load() override { return state_; }
-    bool save(PersistedState) override { return true; }
-
-private:
-    PersistedState state_;
-};
 
 // Two devices; listing waits while the gate is closed (it is called from the window's
 // background thread).
@@ -78,12 +59,15 @@ QStringList entries(const QComboBox& menu) {
 
 class SettingsWindowTest : public QtAppTest {
 protected:
-    void start(const AppSettings& settings = {}) {
-        PlayerControllerServices services;
-        services.storage = std::make_unique<StartSettings>(settings);
-        services.devices = &devices;
-        services.scanMetadataAtStart = false;
-        player = std::make_unique<PlayerController>(loop, std::move(services));
+    // Starts with `initial` and one track whose trims are measured.
+    void start(const AppSettings& initial = {}) {
+        PersistedState state = PersistedState::fresh();
+        state.settings = initial;
+        Track track(Uuid::random(), "/nowhere/a.wav", "Artist", "Song");
+        track.trimStart = 1.5;
+        track.trimEnd = 100.0;
+        state.playlists.front().tracks.push_back(track);
+        player = makePlayer(loop, state, &devices);
         window = std::make_unique<SettingsWindow>(*player, &devices);
     }
     ~SettingsWindowTest() override {
@@ -128,7 +112,12 @@ TEST_F(SettingsWindowTest, CancelPutsBackEveryTabAtOnce) {
     EXPECT_TRUE(settings().compOn);
     EXPECT_EQ(settings().compPreset, CompressorPreset::radio);
     openOutputTab();
-    choose(window->outputTab().deviceMenu(), 2);
+    QComboBox& deviceMenu = window->outputTab().deviceMenu();
+    EXPECT_EQ(entries(deviceMenu), (QStringList{"System default", "Speakers", "Headphones"}));
+    EXPECT_EQ(deviceMenu.currentText(), "Speakers");
+    choose(deviceMenu, 0); // the system default clears the stored device
+    EXPECT_FALSE(settings().outputDeviceUID.has_value());
+    choose(deviceMenu, 2);
     EXPECT_EQ(settings().outputDeviceUID, "sink-b");
     choose(window->interfaceTab().visualizationMenu(), 1);
     window->interfaceTab().wordmarkSwitch().click();
@@ -149,19 +138,36 @@ TEST_F(SettingsWindowTest, CancelPutsBackEveryTabAtOnce) {
     EXPECT_FALSE(window->fadesTab().fadeSwitch(FadesSettingsTab::stop).isChecked());
     EXPECT_EQ(window->fadesTab().lengthText(FadesSettingsTab::stop), "250 ms");
     EXPECT_TRUE(window->processingTab().styleRow().isHidden());
-    EXPECT_EQ(window->outputTab().deviceMenu().currentIndex(), 1);
+    EXPECT_EQ(deviceMenu.currentIndex(), 1);
     EXPECT_EQ(window->interfaceTab().visualizationMenu().currentText(), "VU meter");
 }
 
-TEST_F(SettingsWindowTest, SaveAndTheCloseBoxKeepTheLiveSettings) {
+TEST_F(SettingsWindowTest, SwitchesReachTheEngineAtOnceAndSaveOrTheCloseBoxKeepsThem) {
     start();
     window->present();
     window->playbackTab().gaplessSwitch().click();
     EXPECT_FALSE(settings().gapless);
     EXPECT_FALSE(player->engine().gaplessEnabled); // heard at once, not from the next start
+    ProcessingSettingsTab& processing = window->processingTab();
+    ASSERT_TRUE(player->engine().compressorBypassed());
+    processing.compressorSwitch().click();
+    EXPECT_FALSE(processing.styleRow().isHidden());
+    EXPECT_FALSE(player->engine().compressorBypassed());
+    processing.loudnessSwitch().click();
+    EXPECT_TRUE(settings().loudness);
+    processing.normalizeSwitch().click();
+    EXPECT_TRUE(settings().normalize);
+    // A fade that is off still takes a new length, and stays off.
+    FadesSettingsTab& fades = window->fadesTab();
+    fades.lengthSlider(FadesSettingsTab::trackChange).setValue(0);
+    EXPECT_DOUBLE_EQ(settings().fadeChangeMs, 50.0);
+    EXPECT_FALSE(settings().fadeChangeOn);
+    EXPECT_EQ(fades.lengthText(FadesSettingsTab::trackChange), "50 ms");
+
     window->saveButton().click();
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(settings().gapless);
+    EXPECT_TRUE(settings().compOn);
     EXPECT_TRUE(player->savePending());
 
     window->present();
@@ -176,34 +182,17 @@ TEST_F(SettingsWindowTest, SaveAndTheCloseBoxKeepTheLiveSettings) {
     EXPECT_TRUE(settings().quitOnClose);
 }
 
-TEST_F(SettingsWindowTest, ProcessingSwitchesReachTheEngineAndFadeLengthsWorkWhileOff) {
-    start();
-    window->present();
-    ProcessingSettingsTab& processing = window->processingTab();
-    EXPECT_TRUE(processing.styleRow().isHidden());
-    ASSERT_TRUE(player->engine().compressorBypassed());
-    processing.compressorSwitch().click();
-    EXPECT_FALSE(processing.styleRow().isHidden());
-    EXPECT_FALSE(player->engine().compressorBypassed());
-    processing.loudnessSwitch().click();
-    EXPECT_TRUE(settings().loudness);
-    processing.normalizeSwitch().click();
-    EXPECT_TRUE(settings().normalize);
-
-    // A fade that is off still takes a new length, and stays off.
-    FadesSettingsTab& fades = window->fadesTab();
-    fades.lengthSlider(FadesSettingsTab::trackChange).setValue(0);
-    EXPECT_DOUBLE_EQ(settings().fadeChangeMs, 50.0);
-    EXPECT_FALSE(settings().fadeChangeOn);
-    EXPECT_EQ(fades.lengthText(FadesSettingsTab::trackChange), "50 ms");
-    EXPECT_TRUE(player->savePending());
-}
-
-TEST_F(SettingsWindowTest, TrimRowsShowTruncatedValuesAndHideWithoutLosingThem) {
+TEST_F(SettingsWindowTest, SliderRowsShowTruncatedValuesInTheirUnitsAndTrimRowsHideWithoutLoss) {
+    EXPECT_EQ(sliderRowText(0.8, QString()), "80%");
+    EXPECT_EQ(sliderRowText(12.5, "px"), "12px");
+    EXPECT_EQ(wholeNumberText(-0.4, " dB"), "0 dB");
+    EXPECT_EQ(wholeNumberText(std::numeric_limits<double>::quiet_NaN(), " s"), "0 s");
     AppSettings initial;
     initial.trimSilence = true;
     initial.trimThresholdDb = -60.4;
     initial.trimMaxSec = 5.9;
+    initial.ledBrightness = 0.2;
+    initial.playlistFontSize = 13.0;
     start(initial);
     window->present();
     PlaybackSettingsTab& tab = window->playbackTab();
@@ -224,43 +213,13 @@ TEST_F(SettingsWindowTest, TrimRowsShowTruncatedValuesAndHideWithoutLosingThem) 
     EXPECT_TRUE(tab.maxTrimRow().isHidden());
     EXPECT_DOUBLE_EQ(settings().trimThresholdDb, -45.0);
     EXPECT_DOUBLE_EQ(settings().trimMaxSec, 5.9);
-}
 
-TEST_F(SettingsWindowTest, SliderRowTextsFollowTheirUnits) {
-    EXPECT_EQ(sliderRowText(0.2, QString()), "20%");
-    EXPECT_EQ(sliderRowText(1.0, QString()), "100%");
-    EXPECT_EQ(sliderRowText(0.8, QString()), "80%");
-    EXPECT_EQ(sliderRowText(13.0, "px"), "13px");
-    EXPECT_EQ(sliderRowText(12.5, "px"), "12px");
-    EXPECT_EQ(wholeNumberText(-0.4, " dB"), "0 dB");
-    EXPECT_EQ(wholeNumberText(std::numeric_limits<double>::quiet_NaN(), " s"), "0 s");
-
-    AppSettings initial;
-    initial.ledBrightness = 0.2;
-    initial.playlistFontSize = 13.0;
-    start(initial);
-    InterfaceSettingsTab& tab = window->interfaceTab();
-    EXPECT_EQ(tab.brightnessRow().valueText(), "20%");
-    EXPECT_EQ(tab.fontSizeRow().valueText(), "13px");
-    tab.brightnessRow().slider().setValue(tab.brightnessRow().slider().maximum());
+    InterfaceSettingsTab& appearance = window->interfaceTab();
+    EXPECT_EQ(appearance.brightnessRow().valueText(), "20%");
+    EXPECT_EQ(appearance.fontSizeRow().valueText(), "13px");
+    appearance.brightnessRow().slider().setValue(appearance.brightnessRow().slider().maximum());
     EXPECT_DOUBLE_EQ(settings().ledBrightness, 1.0);
-    EXPECT_EQ(tab.brightnessRow().valueText(), "100%");
-}
-
-TEST_F(SettingsWindowTest, SystemDefaultComesFirstAndClearsTheStoredDevice) {
-    AppSettings initial;
-    initial.outputDeviceUID = "sink-b";
-    start(initial);
-    window->present();
-    QComboBox& menu = window->outputTab().deviceMenu();
-    openOutputTab();
-    EXPECT_EQ(entries(menu), (QStringList{"System default", "Speakers", "Headphones"}));
-    EXPECT_EQ(menu.currentText(), "Headphones");
-
-    choose(menu, 0);
-    EXPECT_FALSE(settings().outputDeviceUID.has_value());
-    EXPECT_EQ(menu.currentIndex(), 0);
-    EXPECT_TRUE(player->savePending());
+    EXPECT_EQ(appearance.brightnessRow().valueText(), "100%");
 }
 
 TEST_F(SettingsWindowTest, ADeviceListArrivingAfterTheWindowClosedChangesNothing) {

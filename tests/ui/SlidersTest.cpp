@@ -12,12 +12,16 @@ namespace {
 
 using test::sendMouse;
 
-TEST(FillSliderWidget, APressSetsTheValueAndStartsAnEdit) {
-    test::qtApp();
+class SliderWidgetTest : public test::QtAppTest {};
+
+TEST_F(SliderWidgetTest, AFillSliderPressSetsTheValueAndStartsAnEditButSettingItIsSilent) {
     FillSlider slider;
     slider.resize(140, 18);
     QSignalSpy values(&slider, &FillSlider::valueEdited);
     QSignalSpy editing(&slider, &FillSlider::editingChanged);
+    slider.setValue(0.6);
+    EXPECT_DOUBLE_EQ(slider.value(), 0.6);
+    EXPECT_EQ(values.count(), 0);
 
     sendMouse(&slider, QEvent::MouseButtonPress, {35, 9});
     EXPECT_DOUBLE_EQ(slider.value(), 0.25);
@@ -35,17 +39,7 @@ TEST(FillSliderWidget, APressSetsTheValueAndStartsAnEdit) {
     EXPECT_FALSE(editing.at(1).at(0).toBool());
 }
 
-TEST(FillSliderWidget, SettingTheValueFromOutsideIsSilent) {
-    test::qtApp();
-    FillSlider slider;
-    QSignalSpy values(&slider, &FillSlider::valueEdited);
-    slider.setValue(0.6);
-    EXPECT_DOUBLE_EQ(slider.value(), 0.6);
-    EXPECT_EQ(values.count(), 0);
-}
-
-TEST(PanSliderWidget, SnapsToTheCentreWhileDragged) {
-    test::qtApp();
+TEST_F(SliderWidgetTest, APanSliderSnapsToTheCentreAndADoubleClickRecentresWithAShortEdit) {
     PanSlider slider;
     slider.resize(100, 18);
     QSignalSpy values(&slider, &PanSlider::valueEdited);
@@ -55,20 +49,13 @@ TEST(PanSliderWidget, SnapsToTheCentreWhileDragged) {
     EXPECT_EQ(slider.value(), 0.0);
     sendMouse(&slider, QEvent::MouseButtonRelease, {51.5, 9});
     EXPECT_EQ(values.last().at(0).toDouble(), 0.0);
-}
 
-TEST(PanSliderWidget, ADoubleClickRecentresWithAShortEdit) {
-    test::qtApp();
-    PanSlider slider;
-    slider.resize(100, 18);
-    QSignalSpy values(&slider, &PanSlider::valueEdited);
     QSignalSpy editing(&slider, &PanSlider::editingChanged);
     // Qt delivers press, release, double click, release.
     sendMouse(&slider, QEvent::MouseButtonPress, {90, 9});
     sendMouse(&slider, QEvent::MouseButtonRelease, {90, 9});
     sendMouse(&slider, QEvent::MouseButtonDblClick, {90, 9});
     sendMouse(&slider, QEvent::MouseButtonRelease, {90, 9});
-
     EXPECT_EQ(slider.value(), 0.0);
     EXPECT_EQ(values.last().at(0).toDouble(), 0.0);
     ASSERT_EQ(editing.count(), 4);
@@ -77,23 +64,14 @@ TEST(PanSliderWidget, ADoubleClickRecentresWithAShortEdit) {
     EXPECT_FALSE(slider.isDragging());
 }
 
-TEST(SeekBarWidget, MapsThePointerOntoTheKnobsTravel) {
-    test::qtApp();
+TEST_F(SliderWidgetTest, TheSeekBarMapsThePointerOntoTheKnobsTravelAndDisablingEndsADrag) {
     SeekBar bar;
     bar.resize(214, 20); // 200 pixels of travel between the knob insets
     bar.setDuration(100.0);
     EXPECT_DOUBLE_EQ(bar.positionAt(SeekBar::knobRadius), 0.0);
     EXPECT_DOUBLE_EQ(bar.positionAt(SeekBar::knobRadius + 50.0), 25.0);
     EXPECT_DOUBLE_EQ(bar.positionAt(1000.0), 100.0);
-    bar.setDuration(0.0);
-    EXPECT_DOUBLE_EQ(bar.positionAt(1000.0), 0.01);
-}
 
-TEST(SeekBarWidget, DisablingItMidDragEndsTheEdit) {
-    test::qtApp();
-    SeekBar bar;
-    bar.resize(214, 20);
-    bar.setDuration(100.0);
     bar.setEnabled(true);
     QSignalSpy editing(&bar, &SeekBar::editingChanged);
     sendMouse(&bar, QEvent::MouseButtonPress, {57, 10});
@@ -102,6 +80,9 @@ TEST(SeekBarWidget, DisablingItMidDragEndsTheEdit) {
     EXPECT_FALSE(bar.isDragging());
     ASSERT_EQ(editing.count(), 2);
     EXPECT_FALSE(editing.at(1).at(0).toBool());
+
+    bar.setDuration(0.0);
+    EXPECT_DOUBLE_EQ(bar.positionAt(1000.0), 0.01);
 }
 
 } // namespace

@@ -16,9 +16,7 @@ namespace {
 
 using test::sendMouse;
 
-std::string str(const QVariant& value) {
-    return value.toString().toStdString();
-}
+using test::str;
 
 std::vector<Track> makeTracks(int count) {
     std::vector<Track> tracks;
@@ -32,10 +30,13 @@ std::vector<Track> makeTracks(int count) {
     return tracks;
 }
 
-TEST(TrackListModelTest, ShowsTheTracksItIsGiven) {
-    test::qtApp();
-    const std::vector<Track> tracks = makeTracks(12);
+class TrackListModelTest : public test::QtAppTest {
+protected:
+    std::vector<Track> tracks = makeTracks(12);
     TrackListModel model;
+};
+
+TEST_F(TrackListModelTest, ShowsTheTracksAndSelectionItIsGiven) {
     EXPECT_EQ(model.rowCount(), 0);
     model.setTracks(&tracks, 1);
     ASSERT_EQ(model.rowCount(), 12);
@@ -47,12 +48,17 @@ TEST(TrackListModelTest, ShowsTheTracksItIsGiven) {
     EXPECT_EQ(str(model.index(4).data(TrackListModel::TrackIDRole)), tracks[4].id.toString());
     EXPECT_EQ(model.trackAt(12), nullptr);
     EXPECT_EQ(model.rowOf(tracks[7].id), 7);
+
+    const std::set<Uuid> selection{tracks[0].id, tracks[2].id};
+    model.setSelection(&selection);
+    EXPECT_TRUE(model.index(0).data(TrackListModel::IsSelectedRole).toBool());
+    EXPECT_FALSE(model.isSelected(1));
+    EXPECT_TRUE(model.isSelected(2));
+    model.setSelection(nullptr);
+    EXPECT_FALSE(model.isSelected(0));
 }
 
-TEST(TrackListModelTest, ResetsOnlyForANewListOrRevision) {
-    test::qtApp();
-    std::vector<Track> tracks = makeTracks(3);
-    TrackListModel model;
+TEST_F(TrackListModelTest, ResetsOnlyForANewListOrRevision) {
     QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
     model.setTracks(&tracks, 1);
     model.setTracks(&tracks, 1);
@@ -60,15 +66,12 @@ TEST(TrackListModelTest, ResetsOnlyForANewListOrRevision) {
     tracks.pop_back();
     model.setTracks(&tracks, 2);
     EXPECT_EQ(resets.count(), 2);
-    EXPECT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(model.rowCount(), 11);
     model.setTracks(nullptr, 3);
     EXPECT_EQ(model.rowCount(), 0);
 }
 
-TEST(TrackListModelTest, PlayingRowFollowsTheTrackAcrossChanges) {
-    test::qtApp();
-    std::vector<Track> tracks = makeTracks(5);
-    TrackListModel model;
+TEST_F(TrackListModelTest, PlayingRowFollowsTheTrackAcrossChanges) {
     model.setTracks(&tracks, 1);
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
     model.setPlayingTrackID(tracks[1].id);
@@ -85,20 +88,6 @@ TEST(TrackListModelTest, PlayingRowFollowsTheTrackAcrossChanges) {
     EXPECT_TRUE(model.isPlaying(0));
     model.setPlayingTrackID(std::nullopt);
     EXPECT_FALSE(model.isPlaying(0));
-}
-
-TEST(TrackListModelTest, SelectionComesFromTheGivenSet) {
-    test::qtApp();
-    const std::vector<Track> tracks = makeTracks(4);
-    const std::set<Uuid> selection{tracks[0].id, tracks[2].id};
-    TrackListModel model;
-    model.setTracks(&tracks, 1);
-    model.setSelection(&selection);
-    EXPECT_TRUE(model.index(0).data(TrackListModel::IsSelectedRole).toBool());
-    EXPECT_FALSE(model.isSelected(1));
-    EXPECT_TRUE(model.isSelected(2));
-    model.setSelection(nullptr);
-    EXPECT_FALSE(model.isSelected(0));
 }
 
 class TrackListViewTest : public test::QtAppTest {
@@ -140,29 +129,26 @@ TEST_F(TrackListViewTest, AClickReportsTheTrackAndModifiers) {
     EXPECT_TRUE(clicks.at(1).at(2).toBool());
 }
 
-TEST_F(TrackListViewTest, ASecondQuickClickOnTheSameRowPlaysIt) {
+TEST_F(TrackListViewTest, OnlyASecondQuickClickOnTheSameRowPlaysIt) {
     QSignalSpy clicks(&view, &TrackListView::trackClicked);
     QSignalSpy plays(&view, &TrackListView::playRequested);
     const auto interval = static_cast<quint64>(QApplication::doubleClickInterval());
-    test::click(viewport(), rowCentre(3), Qt::NoModifier, 10000);
-    sendMouse(viewport(), QEvent::MouseButtonDblClick, rowCentre(3), Qt::LeftButton, Qt::NoModifier,
-              10000 + interval - 1);
-    sendMouse(viewport(), QEvent::MouseButtonRelease, rowCentre(3), Qt::LeftButton, Qt::NoModifier,
-              10000 + interval - 1);
-    EXPECT_EQ(clicks.count(), 1);
-    ASSERT_EQ(plays.count(), 1);
-    EXPECT_EQ(plays.at(0).at(0).value<Uuid>(), tracks[3].id);
-}
-
-TEST_F(TrackListViewTest, SlowOrSplitClicksAreSingleClicks) {
-    QSignalSpy clicks(&view, &TrackListView::trackClicked);
-    QSignalSpy plays(&view, &TrackListView::playRequested);
-    const auto interval = static_cast<quint64>(QApplication::doubleClickInterval());
+    // Slow, or on another row: single clicks.
     test::click(viewport(), rowCentre(3), Qt::NoModifier, 10000);
     test::click(viewport(), rowCentre(3), Qt::NoModifier, 10000 + interval);
     test::click(viewport(), rowCentre(4), Qt::NoModifier, 10000 + interval + 10);
     EXPECT_EQ(clicks.count(), 3);
     EXPECT_EQ(plays.count(), 0);
+
+    const quint64 start = 50000;
+    test::click(viewport(), rowCentre(3), Qt::NoModifier, start);
+    sendMouse(viewport(), QEvent::MouseButtonDblClick, rowCentre(3), Qt::LeftButton, Qt::NoModifier,
+              start + interval - 1);
+    sendMouse(viewport(), QEvent::MouseButtonRelease, rowCentre(3), Qt::LeftButton, Qt::NoModifier,
+              start + interval - 1);
+    EXPECT_EQ(clicks.count(), 4);
+    ASSERT_EQ(plays.count(), 1);
+    EXPECT_EQ(plays.at(0).at(0).value<Uuid>(), tracks[3].id);
 }
 
 TEST_F(TrackListViewTest, DraggingARowHalfARowDownMovesItOneDown) {
@@ -180,15 +166,13 @@ TEST_F(TrackListViewTest, DraggingARowHalfARowDownMovesItOneDown) {
     EXPECT_EQ(moves.at(0).at(1).toInt(), 4);
     EXPECT_EQ(clicks.count(), 0);
     EXPECT_EQ(view.dragInsertionIndex(), std::nullopt);
-}
 
-TEST_F(TrackListViewTest, DraggingTheFirstRowUpInsertsAtTheTop) {
-    QSignalSpy moves(&view, &TrackListView::moveRequested);
+    // The first row dragged up lands at the top.
     sendMouse(viewport(), QEvent::MouseButtonPress, rowCentre(0));
     sendMouse(viewport(), QEvent::MouseMove, rowCentre(0) - QPointF(0, 80));
     sendMouse(viewport(), QEvent::MouseButtonRelease, rowCentre(0) - QPointF(0, 80));
-    ASSERT_EQ(moves.count(), 1);
-    EXPECT_EQ(moves.at(0).at(1).toInt(), 0);
+    ASSERT_EQ(moves.count(), 2);
+    EXPECT_EQ(moves.at(1).at(1).toInt(), 0);
 }
 
 TEST_F(TrackListViewTest, NoReorderingWhileSearching) {
@@ -203,79 +187,53 @@ TEST_F(TrackListViewTest, NoReorderingWhileSearching) {
     EXPECT_EQ(clicks.count(), 0); // released on another row: not a click either
 }
 
-class DropTest : public TrackListViewTest {
-protected:
-    void dragOver(const QList<QUrl>& urls, QPointF pos) {
-        mime.setUrls(urls);
-        QDragEnterEvent enter(pos.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewport(), &enter);
-        accepted = enter.isAccepted();
-    }
-
-    bool drop(QPointF pos) {
-        QDropEvent event(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewport(), &event);
-        return event.isAccepted();
-    }
-
-    QMimeData mime;
-    bool accepted = false;
-};
-
-TEST_F(DropTest, FilesDroppedOverTheLastRowsLowerHalfGoAfterIt) {
-    view.resize(400, 400); // every row visible
+TEST_F(TrackListViewTest, FilesDroppedGoToTheNearestGapCountingTheScrolledAwayRows) {
     QSignalSpy drops(&view, &TrackListView::filesDropped);
     const QList<QUrl> urls{QUrl::fromLocalFile("/music/a.flac"),
                            QUrl::fromLocalFile("/music/b.mp3")};
-    const QPointF overLastRow(50, 9 * 25 + 15);
-    dragOver(urls, overLastRow);
-    EXPECT_TRUE(accepted);
-    ASSERT_TRUE(view.externalDropTarget());
-    EXPECT_EQ(view.externalDropTarget()->insertionIndex, 10u);
-    EXPECT_DOUBLE_EQ(view.externalDropTarget()->indicatorY, 250.0);
-
-    EXPECT_TRUE(drop(overLastRow));
-    EXPECT_FALSE(view.externalDropTarget());
-    ASSERT_EQ(drops.count(), 1);
-    EXPECT_EQ(drops.at(0).at(0).value<QList<QUrl>>(), urls);
-    EXPECT_EQ(drops.at(0).at(1).toInt(), 10);
-}
-
-TEST_F(DropTest, TheScrolledOffsetCountsTowardsTheIndex) {
+    QMimeData mime;
+    mime.setUrls(urls);
     view.verticalScrollBar()->setValue(100); // four rows scrolled away
-    QSignalSpy drops(&view, &TrackListView::filesDropped);
-    dragOver({QUrl::fromLocalFile("/music/a.flac")}, {50, 30});
+    EXPECT_TRUE(test::dragEnter(viewport(), mime, {50, 30}));
     ASSERT_TRUE(view.externalDropTarget());
     EXPECT_EQ(view.externalDropTarget()->insertionIndex, 5u);
     EXPECT_DOUBLE_EQ(view.externalDropTarget()->indicatorY, 25.0);
-    drop({50, 30});
+    EXPECT_TRUE(test::drop(viewport(), mime, {50, 30}));
+    EXPECT_FALSE(view.externalDropTarget());
     ASSERT_EQ(drops.count(), 1);
+    EXPECT_EQ(drops.at(0).at(0).value<QList<QUrl>>(), urls);
     EXPECT_EQ(drops.at(0).at(1).toInt(), 5);
+
+    // Over the last row's lower half: after it.
+    view.verticalScrollBar()->setValue(0);
+    view.resize(400, 400); // every row visible
+    const QPointF overLastRow(50, 9 * 25 + 15);
+    EXPECT_TRUE(test::dragEnter(viewport(), mime, overLastRow));
+    ASSERT_TRUE(view.externalDropTarget());
+    EXPECT_EQ(view.externalDropTarget()->insertionIndex, 10u);
+    EXPECT_DOUBLE_EQ(view.externalDropTarget()->indicatorY, 250.0);
+    EXPECT_TRUE(test::drop(viewport(), mime, overLastRow));
+    ASSERT_EQ(drops.count(), 2);
+    EXPECT_EQ(drops.at(1).at(1).toInt(), 10);
 }
 
-TEST_F(DropTest, ADropWithoutFilesIsRefused) {
+TEST_F(TrackListViewTest, ADropWithoutFilesIsRefused) {
     QSignalSpy drops(&view, &TrackListView::filesDropped);
-    dragOver({QUrl(QStringLiteral("https://example.org/a.mp3"))}, {50, 30});
-    EXPECT_FALSE(accepted);
+    QMimeData mime;
+    mime.setUrls({QUrl(QStringLiteral("https://example.org/a.mp3"))});
+    EXPECT_FALSE(test::dragEnter(viewport(), mime, {50, 30}));
     EXPECT_FALSE(view.externalDropTarget());
 
     // Accepted while hovering, but what arrives holds no file.
-    dragOver({QUrl::fromLocalFile(QStringLiteral("/music/a.mp3"))}, {50, 30});
-    ASSERT_TRUE(accepted);
+    mime.setUrls({QUrl::fromLocalFile(QStringLiteral("/music/a.mp3"))});
+    ASSERT_TRUE(test::dragEnter(viewport(), mime, {50, 30}));
     mime.setUrls({QUrl(QStringLiteral("https://example.org/a.mp3"))});
-    EXPECT_FALSE(drop({50, 30}));
+    EXPECT_FALSE(test::drop(viewport(), mime, {50, 30}));
     EXPECT_EQ(drops.count(), 0);
     EXPECT_FALSE(view.externalDropTarget());
 }
 
-TEST_F(TrackListViewTest, DeleteAsksToRemoveTheSelection) {
-    QSignalSpy removes(&view, &TrackListView::removeSelectedRequested);
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
-    QApplication::sendEvent(&view, &press);
-    EXPECT_EQ(removes.count(), 1);
-}
-
-TEST_F(TrackListViewTest, ContextMenuOffersTheRowsActions) {
+TEST_F(TrackListViewTest, TheContextMenuOffersTheRowsActionsAndDeleteRemovesTheSelection) {
     const std::unique_ptr<QMenu> menu = view.contextMenuForRow(6);
     ASSERT_TRUE(menu);
     QStringList titles;
@@ -293,6 +251,11 @@ TEST_F(TrackListViewTest, ContextMenuOffersTheRowsActions) {
     ASSERT_EQ(plays.count(), 1);
     EXPECT_EQ(plays.at(0).at(0).value<Uuid>(), tracks[6].id);
     EXPECT_FALSE(view.contextMenuForRow(-1));
+
+    QSignalSpy removeSelection(&view, &TrackListView::removeSelectedRequested);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QApplication::sendEvent(&view, &press);
+    EXPECT_EQ(removeSelection.count(), 1);
 }
 
 TEST_F(TrackListViewTest, ScrollsAPlayingTrackIntoView) {

@@ -1,9 +1,20 @@
 #pragma once
 
+#include "controller/PlayerController.h"
+#include "runtime/ManualMainLoop.h"
+
+#include <memory>
+#include <optional>
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QVariant>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -47,6 +58,49 @@ inline void click(QWidget* target, QPointF pos, Qt::KeyboardModifiers modifiers 
                   quint64 timestamp = 0) {
     sendMouse(target, QEvent::MouseButtonPress, pos, Qt::LeftButton, modifiers, timestamp);
     sendMouse(target, QEvent::MouseButtonRelease, pos, Qt::LeftButton, modifiers, timestamp);
+}
+
+// Text as a std::string, so that a failed comparison prints it.
+inline std::string str(const QString& text) {
+    return text.toStdString();
+}
+inline std::string str(const QVariant& value) {
+    return value.toString().toStdString();
+}
+
+// A drag of `mime` entering `target` at `pos`, and its drop there; each returns whether
+// the widget accepted it. (Qt hands a drop to the widget that accepted the entry.)
+inline bool dragEnter(QWidget* target, const QMimeData& mime, QPointF pos) {
+    QDragEnterEvent event(pos.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+    return event.isAccepted();
+}
+inline bool drop(QWidget* target, const QMimeData& mime, QPointF pos) {
+    QDropEvent event(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+    return event.isAccepted();
+}
+
+// A controller on `loop` that starts from `state` (the fresh one when absent), keeps
+// nothing and scans no metadata at start.
+inline std::unique_ptr<PlayerController> makePlayer(ManualMainLoop& loop,
+                                                    std::optional<PersistedState> state = {},
+                                                    OutputDeviceManager* devices = nullptr) {
+    class FixedState final : public StateStorage {
+    public:
+        explicit FixedState(PersistedState kept) : state_(std::move(kept)) {}
+        PersistedState load() override { return state_; }
+        bool save(PersistedState) override { return true; }
+
+    private:
+        PersistedState state_;
+    };
+    PlayerControllerServices services;
+    if (state)
+        services.storage = std::make_unique<FixedState>(std::move(*state));
+    services.devices = devices;
+    services.scanMetadataAtStart = false;
+    return std::make_unique<PlayerController>(loop, std::move(services));
 }
 
 } // namespace orvane::test

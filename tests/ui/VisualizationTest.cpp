@@ -1,6 +1,4 @@
 #include "UiTestSupport.h"
-#include "controller/PlayerController.h"
-#include "runtime/ManualMainLoop.h"
 #include "ui/LEDMeterView.h"
 #include "ui/ScopeView.h"
 #include "ui/SpectrumView.h"
@@ -21,7 +19,7 @@ namespace {
 
 // --- The pure rules ---
 
-TEST(LEDMeterRules, LevelsLightNothingAtTheBottomAndEverythingAtTheTop) {
+TEST(LEDMeterRules, LevelsLightNothingAtTheBottomEverythingAtTheTopAndTheHoldLedFollows) {
     EXPECT_EQ(LEDMeterView::litCount(-30.0), 0);
     EXPECT_EQ(LEDMeterView::litCount(-45.0), 0);
     EXPECT_EQ(LEDMeterView::litCount(0.0), 24);
@@ -30,9 +28,7 @@ TEST(LEDMeterRules, LevelsLightNothingAtTheBottomAndEverythingAtTheTop) {
     // Half a step rounds up; just under it does not.
     EXPECT_EQ(LEDMeterView::litCount(-30.0 + 0.625), 1);
     EXPECT_EQ(LEDMeterView::litCount(-30.0 + 0.62), 0);
-}
-
-TEST(LEDMeterRules, TheHoldLedAppearsOnlyAboveHalfADecibelOverTheBottom) {
+    // The hold LED appears only above half a decibel over the bottom.
     EXPECT_EQ(LEDMeterView::holdIndex(-29.5), std::nullopt);
     EXPECT_EQ(LEDMeterView::holdIndex(-40.0), std::nullopt);
     EXPECT_EQ(LEDMeterView::holdIndex(-29.4), 0); // the lowest LED, not index -1
@@ -46,59 +42,46 @@ TEST(LEDMeterRules, TheScaleIsTwoRedTwoOrangeFourYellowAndSixteenGreen) {
     const QColor orange = LEDMeterView::segmentColor(21);
     const QColor yellow = LEDMeterView::segmentColor(19);
     const QColor green = LEDMeterView::segmentColor(0);
-    std::vector<QColor> expected;
-    expected.insert(expected.end(), 16, green);
-    expected.insert(expected.end(), 4, yellow);
-    expected.insert(expected.end(), 2, orange);
-    expected.insert(expected.end(), 2, red);
-    for (int i = 0; i < LEDMeterView::segments; ++i)
-        EXPECT_EQ(LEDMeterView::segmentColor(i), expected[static_cast<std::size_t>(i)]) << i;
+    for (int i = 0; i < LEDMeterView::segments; ++i) {
+        const QColor& expected = i < 16 ? green : i < 20 ? yellow : i < 22 ? orange : red;
+        EXPECT_EQ(LEDMeterView::segmentColor(i), expected) << i;
+    }
     EXPECT_GT(red.redF(), 0.9f);
     EXPECT_LT(red.greenF(), 0.3f);
     EXPECT_GT(green.greenF(), 0.8f);
 }
 
-TEST(VUMeterRules, TheNeedleRestsAtTheScaleEndsAndPointsUpInTheMiddle) {
-    EXPECT_DOUBLE_EQ(VUMeterView::needleAngle(-20.0), 212.0);
-    EXPECT_DOUBLE_EQ(VUMeterView::needleAngle(-60.0), 212.0);
-    EXPECT_DOUBLE_EQ(VUMeterView::needleAngle(3.0), 328.0);
-    EXPECT_DOUBLE_EQ(VUMeterView::needleAngle(12.0), 328.0);
+TEST(VUMeterRules, TheNeedleRestsAtTheEndsPointsUpInTheMiddleAndTurnsRedAboveZero) {
+    EXPECT_DOUBLE_EQ(VUMeterView::needleAngle(-60.0), VUMeterView::needleAngle(-20.0));
+    EXPECT_DOUBLE_EQ(VUMeterView::needleAngle(12.0), VUMeterView::needleAngle(3.0));
     // Halfway along the 23 dB scale the needle stands straight up from the pivot.
-    const double middle = -20.0 + 23.0 / 2.0;
-    EXPECT_DOUBLE_EQ(VUMeterView::needleAngle(middle), 270.0);
-    const QPointF tip = VUMeterView::facePoint(270.0, VUMeterView::needleLength());
-    EXPECT_NEAR(tip.x(), 103.0, 1e-9);
-    EXPECT_NEAR(tip.y(), 135.0 - 115.0, 1e-9);
+    EXPECT_DOUBLE_EQ(VUMeterView::needleAngle(-20.0 + 23.0 / 2.0), 270.0);
+    const double length = VUMeterView::needleLength();
+    const QPointF tip = VUMeterView::facePoint(270.0, length);
     // The ends lean left and right, symmetric about the pivot, above the face's bottom.
-    const QPointF left = VUMeterView::facePoint(212.0, VUMeterView::needleLength());
-    const QPointF right = VUMeterView::facePoint(328.0, VUMeterView::needleLength());
-    EXPECT_NEAR(left.x() + right.x(), 206.0, 1e-9);
+    const QPointF left = VUMeterView::facePoint(VUMeterView::needleAngle(-20.0), length);
+    const QPointF right = VUMeterView::facePoint(VUMeterView::needleAngle(3.0), length);
+    EXPECT_NEAR(left.x() + right.x(), 2 * tip.x(), 1e-9);
     EXPECT_NEAR(left.y(), right.y(), 1e-9);
     EXPECT_GT(left.x(), 0.0);
     EXPECT_LT(left.y(), 100.0);
-}
+    EXPECT_LT(tip.y(), left.y());
 
-TEST(VUMeterRules, TheNeedleTurnsRedOnlyAboveZero) {
     const QColor dark = VUMeterView::needleColor(-5.0);
     EXPECT_EQ(VUMeterView::needleColor(0.0), dark);
-    const QColor red = VUMeterView::needleColor(0.1);
-    EXPECT_NE(red, dark);
-    EXPECT_GT(red.redF(), 0.7f);
+    EXPECT_GT(VUMeterView::needleColor(0.1).redF(), 0.7f);
     EXPECT_LT(dark.redF(), 0.2f);
 }
 
-TEST(ScopeRules, QuietBuffersGetTheFullGainAndLoudOnesReachEightyFivePercent) {
+TEST(ScopeRules, QuietBuffersGetTheFullGainLoudOnesEightyFivePercentAndUpIsPositive) {
     EXPECT_DOUBLE_EQ(ScopeView::gain(std::vector<float>(256, 0.0f)), 4.0);
     EXPECT_DOUBLE_EQ(ScopeView::gain({0.0f, 0.049f, -0.03f}), 4.0);
     EXPECT_DOUBLE_EQ(ScopeView::gain({0.1f, -0.1f}), 4.0); // 8.5 is held to 4
     EXPECT_NEAR(ScopeView::gain({0.2f, -0.5f}), 1.7, 1e-6);
     EXPECT_NEAR(ScopeView::gain({1.0f, -1.0f}), 0.85, 1e-6);
 
-    // A silent buffer is nearly flat: 0.01 at gain 4 moves 4 % of 92 % of the half height.
-    const QSizeF size(190, 46);
-    const QPointF point = ScopeView::point(128, 256, 0.01, 4.0, size);
-    EXPECT_NEAR(point.y(), 23.0 - 23.0 * 0.04 * 0.92, 1e-9);
     // Positive samples go up, and full scale stops at 92 % of the half height.
+    const QSizeF size(190, 46);
     EXPECT_NEAR(ScopeView::point(0, 256, 1.0, 4.0, size).y(), 23.0 - 23.0 * 0.92, 1e-9);
     EXPECT_NEAR(ScopeView::point(255, 256, -1.0, 4.0, size).x(), 190.0, 1e-9);
 }
@@ -110,8 +93,7 @@ TEST(SpectrumRules, BarsAreHeldToTheBoxAndNeverVanish) {
     EXPECT_DOUBLE_EQ(empty.bottom(), 46.0);
     const QRectF full = SpectrumView::barRect(23, 24, 1.7, size);
     EXPECT_DOUBLE_EQ(full.top(), 0.0);
-    EXPECT_NEAR(full.left(), 190.0 / 24.0 * 23.0 + 1.0, 1e-9);
-    EXPECT_NEAR(full.width(), 190.0 / 24.0 - 2.0, 1e-9);
+    EXPECT_LE(full.right(), 190.0);
     EXPECT_EQ(SpectrumView::barColor(0.42), SpectrumView::barColor(0.0));
     EXPECT_NE(SpectrumView::barColor(0.43), SpectrumView::barColor(0.0));
     EXPECT_NE(SpectrumView::barColor(0.83), SpectrumView::barColor(0.82));
@@ -150,15 +132,6 @@ TEST(VisualizationGlow, StaysWhereItsShapeIsDrawn) {
     EXPECT_EQ(qAlpha(canvas.pixel(130, 28)), 0);
 }
 
-TEST(VisualizationToolTip, NamesTheModeWithAnInitialCapital) {
-    EXPECT_EQ(visualizationToolTip(VisualizationMode::vu),
-              QStringLiteral("Visualization: Vu \u2014 click to change"));
-    EXPECT_EQ(visualizationToolTip(VisualizationMode::spectrum),
-              QStringLiteral("Visualization: Spectrum \u2014 click to change"));
-    EXPECT_EQ(visualizationToolTip(VisualizationMode::led),
-              QStringLiteral("Visualization: Led \u2014 click to change"));
-}
-
 // --- The box on a real controller ---
 
 // Counts the paint events a widget receives.
@@ -177,16 +150,6 @@ protected:
 
 class VisualizationBoxTest : public test::QtAppTest {
 protected:
-    VisualizationBoxTest() {
-        PlayerControllerServices services;
-        services.scanMetadataAtStart = false;
-        player = std::make_unique<PlayerController>(loop, std::move(services));
-    }
-    ~VisualizationBoxTest() override {
-        box.reset();
-        player.reset();
-    }
-
     void start(VisualizationMode mode, double ledBrightness = 1.0) {
         setSettings(mode, ledBrightness);
         box = std::make_unique<VisualizationBox>(*player);
@@ -211,7 +174,7 @@ protected:
     AudioEngine& engine() { return player->engine(); }
 
     ManualMainLoop loop;
-    std::unique_ptr<PlayerController> player;
+    std::unique_ptr<PlayerController> player = test::makePlayer(loop);
     std::unique_ptr<VisualizationBox> box;
     std::unique_ptr<PaintCounter> counter;
 };

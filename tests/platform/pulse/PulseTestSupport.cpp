@@ -73,6 +73,10 @@ MonitorRecorder::~MonitorRecorder() {
     }
 }
 
+bool MonitorRecorder::recording() const {
+    return started() && eventually([this] { return frames() > 0; });
+}
+
 std::size_t MonitorRecorder::frames() const {
     struct stat st {};
     if (path_.empty() || stat(path_.c_str(), &st) != 0)

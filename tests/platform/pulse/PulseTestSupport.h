@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,6 +16,16 @@
 namespace orvane::test {
 
 constexpr double kRate = 48000.0;
+
+// Whether tests/e2e/with-pulse.sh runs this program under its private server.
+inline bool haveServer() {
+    const char* flag = std::getenv("ORVANE_PULSE_E2E");
+    return flag && *flag;
+}
+
+#define REQUIRE_SERVER()                                                                           \
+    if (!::orvane::test::haveServer())                                                             \
+    GTEST_SKIP() << "needs the private server of tests/e2e/with-pulse.sh"
 
 // Polls `condition` until it holds or `limit` passes; the limit is generous, so only
 // a real fault makes it run out.
@@ -66,6 +77,8 @@ public:
     MonitorRecorder& operator=(const MonitorRecorder&) = delete;
 
     bool started() const { return pid_ > 0; }
+    // Waits until parec has begun writing; false when it never does.
+    bool recording() const;
     // Frames recorded so far (interleaved float32 stereo at 48 kHz).
     std::size_t frames() const;
     // The recording from frame `from` on, interleaved.
