@@ -3,7 +3,6 @@
 #include "support/ForkedChild.h"
 
 #include <cerrno>
-#include <fstream>
 #include <mutex>
 #include <sstream>
 
@@ -18,13 +17,6 @@ namespace orvane::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readBytes(const fs::path& file) {
-    std::string bytes(fs::file_size(file), '\0');
-    std::ifstream(file, std::ios::binary)
-        .read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
-}
 
 // Gives up, for this thread and the threads it starts, the capabilities that let root
 // write where permissions forbid it. Harmless without them.
@@ -146,10 +138,7 @@ TEST(ReadOnlyDataFolderTest, ThePlayerRunsFromTheStoredStateAndLeavesTheFileUnto
         << "the player died: signal " << outcome.signal << ", exit code " << outcome.exitCode;
     EXPECT_EQ(outcome.message, "");
     EXPECT_TRUE(readBytes(file) == original) << "the user's file changed";
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().native());
-    EXPECT_EQ(names, std::vector<std::string>{"orvane-data.json"});
+    EXPECT_EQ(namesIn(folder), std::vector<std::string>{"orvane-data.json"});
 }
 
 } // namespace

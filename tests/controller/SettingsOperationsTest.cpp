@@ -5,21 +5,6 @@
 namespace orvane::test {
 namespace {
 
-// The quit rule applies at once, not from the next start; the switches are saved. (Their
-// "off" calls are the restore test's.)
-TEST(SettingsOperationsTest, WindowIconAndQuitSwitchesReachTheDesktopAndTheFile) {
-    ControllerRig rig(stateWith({}));
-    rig.desktop.calls.clear();
-    rig->setAlwaysOnTop(true);
-    rig->setShowWordmarkIcon(true);
-    rig->setQuitOnClose(true);
-    EXPECT_EQ(rig.desktop.calls, (std::vector<std::string>{"top:on", "icon:wordmark", "quit:on"}));
-    rig.loop.advance(0.6);
-    ASSERT_EQ(rig.saves().size(), 1u);
-    const AppSettings& saved = rig.saves().back().settings;
-    EXPECT_TRUE(saved.alwaysOnTop && saved.showWordmarkIcon && saved.quitOnClose);
-}
-
 // A chosen device takes the playback along at once. One that is not there (stored, or
 // chosen as it vanished) is kept in the settings without moving the output; the system
 // default (no identifier, or an empty one) clears it.
@@ -37,11 +22,7 @@ TEST(SettingsOperationsTest, DevicesRouteAtOnceAndAbsentOnesAreKeptInTheSettings
 
     rig->setOutputDevice("sink-a");
     EXPECT_EQ(rig.output().selectedDevice(), 1u);
-    EXPECT_TRUE(rig.output().isRunning());
-    EXPECT_TRUE(rig.engine().isPlaying.get());
-    rig.loop.advance(0.6);
-    ASSERT_FALSE(rig.saves().empty());
-    EXPECT_EQ(rig.saves().back().settings.outputDeviceUID, "sink-a");
+    EXPECT_TRUE(rig.output().isRunning() && rig.engine().isPlaying.get());
 
     rig->setOutputDevice("unplugged");
     EXPECT_EQ(rig->settings.get().outputDeviceUID, "unplugged");

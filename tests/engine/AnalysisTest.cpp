@@ -48,9 +48,7 @@ TEST(OfflineAnalysis, SilenceReadsTheFloorAndNothingToMeasureIsAbsent) {
 
     WavFolder folder;
     for (const auto& path :
-         {folder.write("empty.wav", {{}, {}}), folder.write("mono.wav", {{}}),
-          folder.writeText("text.mp3", "ID3? no, just text"),
-          folder.writeText("text.wav", "RIFF but not really"),
+         {folder.write("empty.wav", {{}, {}}), folder.writeText("text.wav", "RIFF but not really"),
           (std::filesystem::temp_directory_path() / "orvane-no-such.wav").native()}) {
         SCOPED_TRACE(path);
         EXPECT_FALSE(computeLevels(path));
@@ -86,17 +84,12 @@ TEST(AnalysisTrim, EdgesLandOnTheBlocksOfTheFirstAndLastAudibleSamples) {
         double thresholdDb, maxSeconds, startFrames, endFrames;
     } cases[] = {
         {tone, -50.0, 10.0, 65536, 133120},
-        {tone, -50.0, 1e300, 65536, 133120},
         {tone, -50.0, 1.0, kRate, 3 * kRate},
-        {tone, -50.0, -2.0, 0, 4 * kRate}, // a negative maximum trims nothing
-        {tone, -3.0, 10.0, 0, 4 * kRate},  // nothing audible: the trims would meet
-        {silence, -50.0, 10.0, 0, 3 * kRate},
+        {tone, -3.0, 10.0, 0, 4 * kRate}, // nothing audible: the trims would meet
         {silence, -50.0, 1.0, kRate, 2 * kRate},
-        {folder.write("a.wav", clicks(20000, 2048, 15000)), -40.0, 10.0, 2048, 15360},
         {folder.write("b.wav", clicks(20000, 15000, 2047)), -40.0, 10.0, 1024, 15360},
         {folder.write("c.wav", clicks(20000, 19999, 0)), -40.0, 10.0, 0, 20000},
         {half, halfDb, 10.0, 0, 10000}, // a sample at the threshold is not audible
-        {half, halfDb - 0.01, 10.0, 4096, 5120},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path + " at " + std::to_string(c.thresholdDb) + " dB, at most " +
@@ -122,20 +115,6 @@ TEST(AnalysisTempo, ClickTrackReadsTheNearestLagAndTooLittleGivesNoTempo) {
         EXPECT_FALSE(detectBPM(analysisFixture(file))) << file;
 }
 
-TEST(AnalysisTempo, OctaveRuleFoldsTowards120) {
-    EXPECT_DOUBLE_EQ(correctTempoOctave(240.0), 120.0); // b/2
-    EXPECT_DOUBLE_EQ(correctTempoOctave(50.0), 100.0);  // 2b; b/2 = 25 is out of range
-    EXPECT_DOUBLE_EQ(correctTempoOctave(30.0), 90.0);   // 3b beats 2b = 60
-    EXPECT_DOUBLE_EQ(correctTempoOctave(300.0), 100.0); // b/3 beats b/2 = 150
-    // 144 and 2b/3 = 96 are both 24 from 120: the earlier candidate wins.
-    EXPECT_DOUBLE_EQ(correctTempoOctave(144.0), 144.0);
-    // The range is inclusive at both ends.
-    EXPECT_DOUBLE_EQ(correctTempoOctave(600.0), 200.0); // b/3 is the only one inside
-    EXPECT_DOUBLE_EQ(correctTempoOctave(20.0), 60.0);   // 3b is the only one inside
-    // Nothing in 60..200: the raw tempo stands.
-    EXPECT_DOUBLE_EQ(correctTempoOctave(1000.0), 1000.0);
-}
-
 // An envelope of `length` blocks with a burst every `period` blocks.
 std::vector<float> pulses(std::size_t length, std::size_t period) {
     std::vector<float> env(length, 0.01f);
@@ -148,16 +127,8 @@ TEST(AnalysisTempo, EnvelopeLagGivesTheRawTempoOnlyForAClearPeriod) {
     // A lag of 20 blocks is 129.2 BPM; a lag of 40 (64.6 BPM) is doubled to it.
     EXPECT_NEAR(*tempoFromEnvelope(pulses(2000, 20), 44100.0), kBlocksPerMinute / 20, 1e-9);
     EXPECT_NEAR(*tempoFromEnvelope(pulses(2000, 40), 44100.0), kBlocksPerMinute / 20, 1e-9);
-    // At 48 kHz the same lag is a faster tempo.
-    EXPECT_NEAR(*tempoFromEnvelope(pulses(2000, 20), 48000.0), 48000.0 / 1024 * 60 / 20, 1e-9);
-    // Eighty-one blocks are the least that can show a tempo.
-    EXPECT_FALSE(tempoFromEnvelope(pulses(80, 20), 44100.0));
-    EXPECT_TRUE(tempoFromEnvelope(pulses(81, 20), 44100.0));
-
-    // No rises, no rate, or white noise (every lag correlates about as well as any other).
+    // No rises, or white noise (every lag correlates about as well as any other).
     EXPECT_FALSE(tempoFromEnvelope(std::vector<float>(500, 0.3f), 44100.0));
-    EXPECT_FALSE(tempoFromEnvelope(std::vector<float>(500, 0.0f), 44100.0));
-    EXPECT_FALSE(tempoFromEnvelope(pulses(2000, 20), 0.0));
     std::mt19937 random(7);
     std::vector<float> noise(2000);
     for (auto& value : noise)

@@ -91,24 +91,6 @@ TEST(AudioEngineMeterTest, TheMetersShowTheBlockBeingHeardNotTheBlockJustRendere
     EXPECT_GT(bins.hi, toneBin);
 }
 
-TEST(AudioEngineMeterTest, MetersReadAfterTheLimiterBeforePanAndVolumeAndMonoReadsAlike) {
-    EngineRig rig;
-    rig->setVolume(0.1f);
-    rig->setPan(1.0f); // the left side of the output is silent
-    rig->load(engineFixture("mono.wav"), Uuid::random(), 0.0, std::nullopt, 1.0, 0);
-    rig.run(0.5);
-    EXPECT_EQ(rig.lastLeft(), std::vector<float>(441, 0.0f));
-    const auto& right = rig.lastRight();
-    EXPECT_NEAR(20.0 *
-                    std::log10(static_cast<double>(*std::max_element(right.begin(), right.end()))),
-                kTonePeakDb - 20.0, 0.5); // the tone's crest at a tenth
-    EXPECT_NEAR(rig->peakHoldLeftDb, kTonePeakDb, 0.05);
-    EXPECT_GT(rig->vuLeftDb, -3.0);
-    EXPECT_EQ(rig->peakLeftDb.get(), rig->peakRightDb.get());
-    EXPECT_EQ(rig->vuLeftDb.get(), rig->vuRightDb.get());
-    EXPECT_EQ(rig->peakHoldLeftDb.get(), rig->peakHoldRightDb.get());
-}
-
 TEST(AudioEngineMeterTest, WhenNotPlayingTheMetersFallPerTickAndARestartShowsNothingOld) {
     EngineRig rig;
     rig->load(toneFixture(), Uuid::random(), 1.6, std::nullopt, 1.0, 0);
@@ -126,11 +108,7 @@ TEST(AudioEngineMeterTest, WhenNotPlayingTheMetersFallPerTickAndARestartShowsNot
                            before.peakRightDb - 3.0, before.peakHoldLeftDb - 0.9,
                            before.peakHoldRightDb - 0.9}));
 
-    rig.loop.advance(2.0); // ten ticks: the readings are down, the holds still falling
-    EXPECT_EQ(rig->vuLeftDb, kVuFloorDb);
-    EXPECT_EQ(rig->peakLeftDb, kVuFloorDb);
-    EXPECT_NEAR(rig->peakHoldLeftDb, before.peakHoldLeftDb - 11 * 0.9, 1e-9);
-    rig.loop.advance(4.0);
+    rig.loop.advance(6.0); // down to the floor
     EXPECT_EQ(levels(*rig), floorLevels());
     // The trace and the bars stay as they were.
     EXPECT_EQ(rig->waveform.get(), waveform);

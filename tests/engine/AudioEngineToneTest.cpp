@@ -8,50 +8,10 @@ namespace {
 
 class AudioEngineToneTest : public ::testing::Test {
 protected:
-    ToneChain& tone() { return *rig->host().graph().toneChain(); }
-    EqUnit& eqUnit() { return tone().eq(); }
-    EqUnit& loudUnit() { return tone().loudnessEq(); }
+    EqUnit& loudUnit() { return rig->host().graph().toneChain()->loudnessEq(); }
 
     EngineRig rig;
 };
-
-// Gains set while the equaliser is off are stored and come in with it; once on, a gain
-// applies at once. The unit is in circuit before a ramp up starts and bypassed only
-// after the last step of a ramp down. (The ramps' shape is heard in RampsWhilePlaying.)
-TEST_F(AudioEngineToneTest, EqualiserRampsInEightStepsAndBypassesOnlyOnceFlat) {
-    rig->setEQGain(0, 8.0f);
-    rig->setEQGain(5, -4.0f);
-    rig->setEQGain(10, 3.0f); // outside the ten bands: nothing
-    rig->setEQGain(-1, 3.0f);
-    EXPECT_TRUE(eqUnit().bypassed());
-    EXPECT_EQ(eqUnit().bandGain(0), 0.0f);
-    rig->setEQEnabled(true);
-    EXPECT_FALSE(eqUnit().bypassed());
-    rig.loop.advance(0.12);
-    EXPECT_EQ(eqUnit().bandGain(0), 8.0f);
-    EXPECT_EQ(eqUnit().bandGain(5), -4.0f);
-    rig->setEQGain(2, 3.0f);
-    EXPECT_EQ(eqUnit().bandGain(2), 3.0f);
-
-    rig->setEQEnabled(false);
-    rig.loop.advance(0.105); // 7 of the 8 steps of 15 ms
-    EXPECT_FALSE(rig->eqBypassed());
-    EXPECT_FALSE(eqUnit().bypassed());
-    EXPECT_FLOAT_EQ(eqUnit().bandGain(0), 1.0f);
-    rig.loop.advance(0.015);
-    EXPECT_TRUE(rig->eqBypassed());
-    EXPECT_TRUE(eqUnit().bypassed());
-    for (std::size_t band = 0; band < eqUnit().bandCount(); ++band)
-        EXPECT_EQ(eqUnit().bandGain(band), 0.0f) << band;
-    EXPECT_EQ(rig.loop.pendingTimerCount(), kEngineTimers);
-
-    rig->setEQGain(2, -6.0f);
-    EXPECT_EQ(eqUnit().bandGain(2), 0.0f);
-    rig->setEQEnabled(true);
-    rig.loop.advance(0.12);
-    EXPECT_EQ(eqUnit().bandGain(0), 8.0f);
-    EXPECT_EQ(eqUnit().bandGain(2), -6.0f);
-}
 
 TEST_F(AudioEngineToneTest, LoudnessRampsToItsCurveAndBypassesOnceFlatAtFullVolume) {
     rig->setLoudness(false, 0.3); // off while bypassed: nothing starts
@@ -77,22 +37,6 @@ TEST_F(AudioEngineToneTest, LoudnessRampsToItsCurveAndBypassesOnceFlatAtFullVolu
     EXPECT_TRUE(loudUnit().bypassed());
     rig.loop.advance(0.2);
     EXPECT_TRUE(rig->loudBypassed());
-}
-
-TEST_F(AudioEngineToneTest, CompressorPresetsSetTheUnitAndTheLimiterReturnsToItsPreGain) {
-    EXPECT_TRUE(tone().compressor().bypassed());
-    for (const auto& [on, preset, headRoom] : {std::tuple{true, CompressorPreset::radio, 10.0f},
-                                               {false, CompressorPreset::radio, 10.0f},
-                                               {true, CompressorPreset::maximum, 5.0f},
-                                               {true, CompressorPreset::radio, 10.0f}}) {
-        SCOPED_TRACE(std::string(rawValue(preset)) + (on ? " on" : " off"));
-        rig->host().graph().setLimiterPreGainDb(3.0f);
-        rig->setCompressor(on, preset);
-        EXPECT_EQ(tone().compressor().bypassed(), !on);
-        EXPECT_EQ(rig->compressorBypassed(), !on);
-        EXPECT_FLOAT_EQ(tone().compressor().parameters().headRoomDb, headRoom); // kept while off
-        EXPECT_FLOAT_EQ(tone().limiter().preGain(), ToneChain::kLimiterPreGainDb);
-    }
 }
 
 TEST_F(AudioEngineToneTest, RampsWhilePlayingNeverClick) {
@@ -146,27 +90,6 @@ TEST_F(AudioEngineToneTest, RampsWhilePlayingNeverClick) {
             dsptest::largestDeviationFromTone(*channel, from, channel->size(), 1000.0, 44100.0),
             ownStep * 0.05);
     }
-}
-
-// Character settings are kept for the settings file, and the sound stays as it was.
-TEST_F(AudioEngineToneTest, CharacterSettingsLeaveTheOutputBitIdentical) {
-    EngineRig plain;
-    for (EngineRig* r : {&rig, &plain}) {
-        (*r)->setEQEnabled(true);
-        (*r)->setCompressor(true, CompressorPreset::punch);
-        (*r)->load(engineFixture("full.wav"), Uuid::random(), 0.0, std::nullopt, 0.8, 100);
-    }
-    const CharacterParams tape{
-        CharacterFX::tape, 100.0, 90.0, TapeType::metal, 100.0, 75.0, true, 100.0};
-    rig->setCharacter(tape);
-    EXPECT_EQ(rig->character(), tape);
-    for (int i = 0; i < 30; ++i) {
-        rig.run(0.01);
-        plain.run(0.01);
-        ASSERT_EQ(rig.lastLeft(), plain.lastLeft());
-        ASSERT_EQ(rig.lastRight(), plain.lastRight());
-    }
-    EXPECT_NE(rig.lastLeft(), std::vector<float>(441, 0.0f));
 }
 
 } // namespace

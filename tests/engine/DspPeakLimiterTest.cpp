@@ -15,16 +15,6 @@ void run(PeakLimiter& limiter, Stereo& s, std::size_t block) {
     inBlocks(s, block, [&](float* l, float* r, std::size_t n) { limiter.process(l, r, n); });
 }
 
-Stereo square(double frequency, double amplitude, double fs, std::size_t frames) {
-    Stereo s = sine(frequency, 1.0, fs, frames);
-    for (std::size_t i = 0; i < frames; ++i) {
-        s.left[i] =
-            s.left[i] >= 0.0f ? static_cast<float>(amplitude) : -static_cast<float>(amplitude);
-        s.right[i] = -s.left[i];
-    }
-    return s;
-}
-
 // Single-sample spikes of `amplitude` on a quiet tone, at irregular distances (some
 // closer together than the look-ahead), alternating channel and sign.
 Stereo spikes(double amplitude, double fs, std::size_t frames) {
@@ -49,10 +39,8 @@ std::vector<Case> overdrivenSignals(double fs) {
     const auto frames = static_cast<std::size_t>(fs * 2);
     const double plus12 = dbToAmp(12.0);
     std::vector<Case> cases;
-    for (double f : {30.0, 1000.0, 9000.0, 19000.0})
+    for (double f : {30.0, 19000.0})
         cases.push_back({"sine " + std::to_string(f), sine(f, plus12, fs, frames)});
-    cases.push_back({"square", square(100.0, plus12, fs, frames)});
-    cases.push_back({"spikes", spikes(plus12, fs, frames)});
     cases.push_back({"huge spikes", spikes(dbToAmp(60.0), fs, frames)});
     cases.push_back({"noise", noise(plus12, frames, 5)});
     // Bursts: a loud tone that switches on and off, so the gain keeps moving.
@@ -118,26 +106,6 @@ TEST(DspPeakLimiter, OverdrivenSignalsNeverExceedFullScaleAndAreNotClipped) {
     }
 }
 
-TEST(DspPeakLimiter, QuietSignalPassesLateByTheAttackTimeWithThePreGain) {
-    const double fs = 44100.0;
-    PeakLimiter limiter(fs);
-    limiter.setPreGain(-0.8f);
-    limiter.reset();
-    const std::size_t latency = limiter.latencyFrames();
-    EXPECT_EQ(latency, static_cast<std::size_t>(std::round(0.012 * fs)) - 1);
-
-    const Stereo in = noise(0.7, 20000, 3); // peaks below 0 dBFS after the pre-gain
-    Stereo out = in;
-    run(limiter, out, 256);
-    const float gain = dbToAmp(-0.8);
-    for (std::size_t i = 0; i < latency; ++i)
-        ASSERT_EQ(out.left[i], 0.0f);
-    for (std::size_t i = latency; i < in.size(); ++i) {
-        ASSERT_NEAR(out.left[i], in.left[i - latency] * gain, 1e-6f) << i;
-        ASSERT_NEAR(out.right[i], in.right[i - latency] * gain, 1e-6f) << i;
-    }
-}
-
 TEST(DspPeakLimiter, HoldsLoudTonesJustBelowFullScaleAndGainComesBackAfterAPeak) {
     // A steady +12 dB tone comes out at full scale, not much lower: the limiter only
     // takes away what the peaks need.
@@ -165,34 +133,6 @@ TEST(DspPeakLimiter, HoldsLoudTonesJustBelowFullScaleAndGainComesBackAfterAPeak)
     EXPECT_LT(gainDbAt(frames / 2), -15.0);
     const auto afterDecays = frames / 2 + static_cast<std::size_t>((0.012 + 5 * 0.024) * fs);
     EXPECT_NEAR(gainDbAt(afterDecays), 0.0, 0.1);
-}
-
-TEST(DspPeakLimiter, PreGainChangesGlide) {
-    const double fs = 48000.0;
-    PeakLimiter limiter(fs);
-    limiter.setPreGain(-0.8f);
-    limiter.reset();
-    const auto quarter = static_cast<std::size_t>(fs / 4);
-    const double deviation = deviationOverOwnStep(
-        fs, 200.0, 0.2, 512, [&](float* l, float* r, std::size_t n) { limiter.process(l, r, n); },
-        [&](std::size_t done) {
-            if (done >= quarter)
-                limiter.setPreGain(9.0f);
-        });
-    EXPECT_LT(deviation, 0.5);
-}
-
-// Times out of range or not finite are clamped or fall back, so the look-ahead window
-// sized from the attack is always sane.
-TEST(DspPeakLimiter, ParametersAreClamped) {
-    PeakLimiter limiter(48000.0, 1.0, std::nan(""));
-    EXPECT_FLOAT_EQ(limiter.attack(), 0.03f);
-    EXPECT_FLOAT_EQ(limiter.decay(), 0.024f);
-    EXPECT_EQ(PeakLimiter(48000.0, std::nan("")).latencyFrames(), 575u);
-    limiter.setDecay(0.0f);
-    EXPECT_FLOAT_EQ(limiter.decay(), 0.001f);
-    limiter.setPreGain(-100.0f);
-    EXPECT_FLOAT_EQ(limiter.preGain(), -40.0f);
 }
 
 } // namespace

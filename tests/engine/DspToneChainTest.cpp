@@ -16,16 +16,6 @@ namespace {
 
 using namespace dsptest;
 
-TEST(DspLoudnessCurve, BoostsBassAndTrebleAsTheVolumeFallsWithinItsRange) {
-    for (const auto& [volume, low, high] :
-         {std::tuple{1.0, 0.0f, 0.0f}, std::tuple{0.5, 6.0f, 2.5f}, std::tuple{0.0, 12.0f, 5.0f},
-          std::tuple{-0.5, 12.0f, 5.0f}, std::tuple{1.5, 0.0f, 0.0f},
-          std::tuple{std::nan(""), 0.0f, 0.0f}}) {
-        EXPECT_FLOAT_EQ(loudnessCurveDb(volume).lowShelfDb, low) << volume;
-        EXPECT_FLOAT_EQ(loudnessCurveDb(volume).highShelfDb, high) << volume;
-    }
-}
-
 TEST(DspToneChain, FullChainKeepsLoudMusicBelowFullScale) {
     // Everything on and boosted, fed a hot signal: the limiter at the end still holds.
     const double fs = 44100.0;

@@ -53,18 +53,6 @@ protected:
     StreamWriter writer{ring, markers};
 };
 
-TEST(SpscQueueTest, RefusesWhenFullAndKeepsOrder) {
-    SpscQueue<int, 4> queue;
-    for (int i = 0; i < 4; ++i)
-        EXPECT_TRUE(queue.push(i));
-    EXPECT_FALSE(queue.push(4));
-    EXPECT_EQ(queue.tryPop(), 0);
-    EXPECT_TRUE(queue.push(4));
-    for (int i = 1; i <= 4; ++i)
-        EXPECT_EQ(queue.tryPop(), i);
-    EXPECT_FALSE(queue.tryPop());
-}
-
 TEST_F(PlayerNodeTest, PlaysOnlyTheRequestedScheduleRestartsItsClockAndPausesInPlace) {
     player.setSchedule(1);
     player.setPlaying(true);
@@ -94,45 +82,6 @@ TEST_F(PlayerNodeTest, PlaysOnlyTheRequestedScheduleRestartsItsClockAndPausesInP
     player.setSchedule(3);
     EXPECT_EQ(render(4), std::vector<float>(4, 0.0f));
     EXPECT_EQ(ring.writable(), 64u);
-}
-
-TEST_F(PlayerNodeTest, UnderrunsCountOnlyInsideARegion) {
-    player.setSchedule(1);
-    player.setPlaying(true);
-    writer.mark(StreamMarker::Kind::ScheduleStart, 1);
-    writer.mark(StreamMarker::Kind::RegionStart, 1, 1);
-    writer.frames(0.0f, 4);
-    render(8); // the decoder is late
-    EXPECT_EQ(player.underrunCount(), 1u);
-    writer.frames(4.0f, 4);
-    writer.mark(StreamMarker::Kind::RegionEnd, 1, 1);
-    render(8); // the region ends inside the block: silence after it is no underrun
-    render(8);
-    EXPECT_EQ(player.underrunCount(), 1u);
-}
-
-TEST(HeardPlayerFramesTest, SubtractsTheLatencyWhilePlayingAndCatchesUpAfterAPause) {
-    PlayerClockSnapshot clock;
-    clock.schedule = 1;
-    clock.playerFrames = 1000;
-    clock.outputFrames = 5000;
-    clock.lastAdvanceOutputFrame = 5000;
-    clock.runStartPlayerFrames = 0;
-    EXPECT_EQ(heardPlayerFrames(clock, 300), 700);
-    EXPECT_EQ(heardPlayerFrames(clock, 0), 1000);
-
-    // Paused 200 output frames ago: 100 frames of the buffer are still to be heard.
-    clock.outputFrames = 5200;
-    EXPECT_EQ(heardPlayerFrames(clock, 300), 900);
-    clock.outputFrames = 6000;
-    EXPECT_EQ(heardPlayerFrames(clock, 300), 1000);
-
-    // Just resumed: the frames before the pause point were heard long ago.
-    clock.runStartPlayerFrames = 1000;
-    clock.playerFrames = 1050;
-    clock.lastAdvanceOutputFrame = 6050;
-    clock.outputFrames = 6050;
-    EXPECT_EQ(heardPlayerFrames(clock, 300), 1000);
 }
 
 } // namespace

@@ -1,7 +1,5 @@
 #include "EngineTestSupport.h"
-#include "engine/host/NullOutput.h"
 
-#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -44,37 +42,6 @@ TEST(ThreadedHostTest, PlaysQueuedRegionsThroughWithCompletionsOnTheMainThread) 
     EXPECT_EQ(promoted, 1);
     EXPECT_EQ(ended, 1);
     EXPECT_DOUBLE_EQ(engine.currentTime, 4.0);
-}
-
-// The output used without a sound server renders whole periods on its own thread; every
-// start, even of a running output, renders at least one, and stopping twice is fine.
-TEST(ThreadedHostTest, TheNullOutputRendersWholePeriodsOnItsOwnThreadUntilStopped) {
-    struct CountingSource final : RenderSource {
-        void render(float* left, float* right, std::size_t frames) noexcept override {
-            left[frames - 1] = right[frames - 1] = 0.0f;
-            rendered.fetch_add(frames);
-            thread.store(std::this_thread::get_id());
-        }
-        std::atomic<std::size_t> rendered{0};
-        std::atomic<std::thread::id> thread{};
-    } source;
-    NullOutput output(48000.0, 480);
-    EXPECT_TRUE(output.start(source));
-    EXPECT_TRUE(output.isRunning());
-    output.stop();
-    EXPECT_FALSE(output.isRunning());
-    const auto frames = source.rendered.load();
-    EXPECT_GE(frames, 480u);
-    EXPECT_EQ(frames % 480, 0u);
-    EXPECT_EQ(output.framesRendered(), frames);
-    EXPECT_NE(source.thread.load(), std::this_thread::get_id());
-
-    output.start(source);
-    output.start(source);
-    output.stop();
-    output.stop();
-    EXPECT_FALSE(output.isRunning());
-    EXPECT_GE(source.rendered.load(), frames + 2 * 480u);
 }
 
 } // namespace

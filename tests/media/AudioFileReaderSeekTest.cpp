@@ -100,32 +100,5 @@ INSTANTIATE_TEST_SUITE_P(Formats, SampleExactSeek,
                                            SeekCase{"marks.m4a", false}),
                          [](const auto& param) { return std::to_string(param.index); });
 
-// Past the end parks the reader at the end, a negative target is refused, reads near
-// the end stop there, and reads with no room or no buffers deliver nothing.
-TEST(SeekBounds, EndsAndEmptyReadsDeliverNothingMore) {
-    for (const char* file : {"sine.wav", "sine.mp3", "sine.m4a"}) {
-        SCOPED_TRACE(file);
-        auto reader = openOrFail(fixture(file));
-        ASSERT_TRUE(reader);
-        std::vector<float> l(8), r(8);
-        float* channels[] = {l.data(), r.data()};
-        EXPECT_EQ(reader->read(channels, 0), 0);
-        EXPECT_EQ(reader->read(nullptr, 8), 0);
-        EXPECT_EQ(reader->framePosition(), 0);
-        EXPECT_EQ(reader->read(channels, 8), 8);
-
-        EXPECT_TRUE(reader->seek(kSineFrames + 5000));
-        EXPECT_EQ(reader->framePosition(), kSineFrames);
-        EXPECT_EQ(readFrames(*reader).frames(), 0);
-        EXPECT_FALSE(reader->seek(-1));
-        EXPECT_EQ(reader->framePosition(), kSineFrames);
-
-        ASSERT_TRUE(reader->seek(kSineFrames - 100));
-        EXPECT_EQ(readFrames(*reader, 4096).frames(), 100);
-        EXPECT_EQ(readFrames(*reader).frames(), 0);
-        EXPECT_FALSE(reader->hasError());
-    }
-}
-
 } // namespace
 } // namespace orvane::test

@@ -1,31 +1,11 @@
 #include "media/Mp3InfoTag.h"
 
-#include "MediaTestSupport.h"
-
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace orvane::media {
 namespace {
-
-// LAME 3.100 at -V2 on the 132,301-frame sine: 116 audio frames, its usual 576 frames
-// of delay, and padding that makes up the rest.
-TEST(Mp3InfoTag, ReadsLameDelayAndPadding) {
-    const auto tag = readMp3InfoTag(test::fixture("sine.mp3"));
-    ASSERT_TRUE(tag);
-    EXPECT_EQ(tag->sampleRate, 44100);
-    EXPECT_EQ(tag->samplesPerFrame, 1152);
-    EXPECT_EQ(tag->frameCount, 116);
-    ASSERT_TRUE(tag->hasEncoderDelay);
-    EXPECT_EQ(tag->delay, 576);
-    EXPECT_EQ(tag->totalSamples() - tag->delay - tag->padding, test::kSineFrames);
-}
-
-TEST(Mp3InfoTag, FilesWithoutTheTagHaveNone) {
-    EXPECT_FALSE(readMp3InfoTag(test::fixture("sine-notag.mp3")));
-    EXPECT_FALSE(readMp3InfoTag(test::fixture("not-audio.mp3")));
-    EXPECT_FALSE(readMp3InfoTag(test::fixture("sine.wav")));
-    EXPECT_FALSE(readMp3InfoTag(test::fixture("missing.mp3")));
-}
 
 // An MPEG-2 mono frame keeps its tag 9 bytes after the header (MPEG-1 stereo: 32).
 // Without an encoder extension there is a frame count but no delay.

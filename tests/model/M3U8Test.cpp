@@ -3,8 +3,6 @@
 #include "support/ScratchFolder.h"
 
 #include <filesystem>
-#include <fstream>
-#include <limits>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -12,22 +10,13 @@
 namespace orvane {
 namespace {
 
-namespace fs = std::filesystem;
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 Track trackAt(std::string path, std::string artist, std::string title,
               std::optional<double> duration) {
     Track track(Uuid::random(), std::move(path), std::move(artist), std::move(title));
     track.duration = duration;
     return track;
-}
-
-std::string readFile(const std::string& path) {
-    std::string contents(fs::file_size(path), '\0');
-    std::ifstream in(path, std::ios::binary);
-    in.read(contents.data(), static_cast<std::streamsize>(contents.size()));
-    return contents;
 }
 
 TEST(M3U8Text, HeaderThenInfoAndPathLinePerTrack) {
@@ -42,30 +31,6 @@ TEST(M3U8Text, HeaderThenInfoAndPathLinePerTrack) {
     EXPECT_EQ(m3u8Text(Playlist(Uuid::random(), "Empty")), "#EXTM3U\n");
 }
 
-TEST(M3U8Text, OddDurationsStayDefined) {
-    const auto infoLine = [](std::optional<double> duration) {
-        const std::string text =
-            m3u8Text(Playlist(Uuid::random(), "P", {trackAt("/a.mp3", "", "T", duration)}));
-        return text.substr(8, text.find('\n', 8) - 8);
-    };
-    EXPECT_EQ(infoLine(std::numeric_limits<double>::quiet_NaN()), "#EXTINF:-1,T");
-    EXPECT_EQ(infoLine(-3.7), "#EXTINF:-3,T"); // cut toward zero
-    EXPECT_EQ(infoLine(1e300), "#EXTINF:1000000000000000,T");
-}
-
-TEST(M3U8Text, TextsThatWouldBreakLinesAreMadeSafeAndReadBack) {
-    const std::string awkwardPath = "/m/two\nlines \xE9.mp3 ";
-    const Playlist playlist(Uuid::random(), "P",
-                            {trackAt(awkwardPath, "Art\nist", "Ti\r\ntle\xFF", 10.0)});
-    const std::string text = m3u8Text(playlist);
-    EXPECT_EQ(text, "#EXTM3U\n"
-                    "#EXTINF:10,Art ist - Ti  tle\xEF\xBF\xBD\n"
-                    "file:///m/two%0Alines%20%E9.mp3%20\n");
-    const auto parsed = parseM3U8(text, "/lists/P.m3u8");
-    ASSERT_TRUE(parsed);
-    EXPECT_THAT(parsed->paths, ElementsAre(awkwardPath));
-}
-
 TEST(ParseM3U8, NameAndEntriesInFileOrder) {
     const std::string bytes = "\xEF\xBB\xBF#EXTM3U\r\n"
                               "#EXTINF:12,Ignored - Name\r\n"
@@ -73,16 +38,13 @@ TEST(ParseM3U8, NameAndEntriesInFileOrder) {
                               "\r\n"
                               "sub/two.mp3\r\n"
                               "# a comment\n"
-                              "../up/./three.mp3\rfour.mp3\vfive.mp3\fsix.mp3"
-                              "\xC2\x85seven.mp3\xE2\x80\xA8"
-                              "eight.mp3\xE2\x80\xA9nine.mp3";
+                              "../up/./three.mp3\rfour.mp3\xE2\x80\xA8"
+                              "five.mp3";
     const auto parsed = parseM3U8(bytes, "/lists/Party.m3u8");
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->name, "Party");
-    EXPECT_THAT(parsed->paths,
-                ElementsAre("/abs/one.mp3", "/lists/sub/two.mp3", "/up/three.mp3",
-                            "/lists/four.mp3", "/lists/five.mp3", "/lists/six.mp3",
-                            "/lists/seven.mp3", "/lists/eight.mp3", "/lists/nine.mp3"));
+    EXPECT_THAT(parsed->paths, ElementsAre("/abs/one.mp3", "/lists/sub/two.mp3", "/up/three.mp3",
+                                           "/lists/four.mp3", "/lists/five.mp3"));
 }
 
 // File URLs are decoded; malformed ones (and other schemes) are relative paths.
@@ -90,27 +52,13 @@ TEST(ParseM3U8, FileUrlsAreDecodedAndMalformedOnesAreRelativePaths) {
     const auto parsed = parseM3U8("file:///m/my%20song.mp3\n"
                                   "file://localhost/m/caf%C3%A9.flac\n"
                                   "file:///m/x.mp3?query#fragment\n"
-                                  "file:///m/raw blank.mp3\n"
                                   "file:///m/bad%2G.mp3\n"
-                                  "file:///m/nul%00.mp3\n"
-                                  "file://server/m/a.mp3\n"
                                   "http://example.com/a.mp3\n",
                                   "/lists/L.m3u8");
     ASSERT_TRUE(parsed);
     EXPECT_THAT(parsed->paths,
                 ElementsAre("/m/my song.mp3", "/m/caf\xC3\xA9.flac", "/m/x.mp3",
-                            "/lists/file:/m/raw blank.mp3", "/lists/file:/m/bad%2G.mp3",
-                            "/lists/file:/m/nul%00.mp3", "/lists/file:/server/m/a.mp3",
-                            "/lists/http:/example.com/a.mp3"));
-}
-
-TEST(ParseM3U8, TextThatIsNotUtf8GivesNothing) {
-    EXPECT_FALSE(parseM3U8("#EXTM3U\n/m/Caf\xE9.mp3\n", "/lists/L.m3u"));
-    EXPECT_FALSE(parseM3U8("/m/\xED\xA0\x80.mp3\n", "/lists/L.m3u")); // encoded surrogate
-    const auto empty = parseM3U8("", "/lists/Empty.m3u8");
-    ASSERT_TRUE(empty);
-    EXPECT_EQ(empty->name, "Empty");
-    EXPECT_THAT(empty->paths, IsEmpty());
+                            "/lists/file:/m/bad%2G.mp3", "/lists/http:/example.com/a.mp3"));
 }
 
 TEST(ImportM3U8File, KeepsExistingAudioFilesOnly) {
@@ -137,13 +85,13 @@ TEST(ImportM3U8File, KeepsExistingAudioFilesOnly) {
     EXPECT_THAT(imported->paths, ElementsAre(two, blank, absolute));
 }
 
+// Text that is not UTF-8 is refused rather than guessed at: a wrong guess would name
+// files that do not exist.
 TEST(ImportM3U8File, UnreadableOrNotUtf8GivesNothing) {
     test::ScratchFolder scratch;
     scratch.write("Caf\xC3\xA9.mp3");
-    const std::string latin1 = scratch.write("old.m3u", "Caf\xE9.mp3\n");
-    EXPECT_FALSE(importM3U8File(latin1));
+    EXPECT_FALSE(importM3U8File(scratch.write("old.m3u", "Caf\xE9.mp3\n")));
     EXPECT_FALSE(importM3U8File(scratch.path("missing.m3u8")));
-    EXPECT_FALSE(importM3U8File(scratch.root().native()));
 }
 
 TEST(WriteM3U8File, ReplacesTheFileAndLeavesNoTemporaryBehind) {
@@ -153,7 +101,7 @@ TEST(WriteM3U8File, ReplacesTheFileAndLeavesNoTemporaryBehind) {
     const Playlist playlist(Uuid::random(), "Mix", {Track::fromPath(song)});
 
     ASSERT_TRUE(writeM3U8File(playlist, list));
-    EXPECT_EQ(readFile(list), m3u8Text(playlist));
+    EXPECT_EQ(test::readBytes(list), m3u8Text(playlist));
     const auto imported = importM3U8File(list);
     ASSERT_TRUE(imported);
     EXPECT_THAT(imported->paths, ElementsAre(song));

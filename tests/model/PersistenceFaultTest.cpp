@@ -7,9 +7,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdint>
-#include <fstream>
-#include <iostream>
-#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -22,13 +19,6 @@ namespace orvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readBytes(const fs::path& file) {
-    std::string bytes(fs::file_size(file), '\0');
-    std::ifstream(file, std::ios::binary)
-        .read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
-}
 
 // A library of several playlists whose tracks carry most kinds of field.
 PersistedState library(int playlists, int tracksEach, std::size_t commentLength) {
@@ -66,45 +56,11 @@ PersistedState version(const PersistedState& base, std::int64_t key) {
     return state;
 }
 
-// A scratch folder in memory when the system has one (/dev/shm): a save there costs
-// no disk flush, so hundreds of interrupted saves take little time.
-class MemoryFolder {
-public:
-    MemoryFolder() {
-        std::error_code error;
-        if (fs::is_directory("/dev/shm", error) && ::access("/dev/shm", W_OK) == 0) {
-            std::string pattern = "/dev/shm/orvane-fault-XXXXXX";
-            if (::mkdtemp(pattern.data()) != nullptr)
-                root_ = pattern;
-        }
-        if (root_.empty())
-            fallback_.emplace();
-    }
-    ~MemoryFolder() {
-        std::error_code ignored;
-        if (!fallback_)
-            fs::remove_all(root_, ignored);
-    }
-    MemoryFolder(const MemoryFolder&) = delete;
-    MemoryFolder& operator=(const MemoryFolder&) = delete;
-
-    fs::path root() const { return fallback_ ? fallback_->root() : root_; }
-
-private:
-    fs::path root_;
-    std::optional<test::ScratchFolder> fallback_;
-};
-
-// Temporary files a killed writer left behind, removed; returns how many there were.
-int removeLeftovers(const fs::path& folder) {
-    int count = 0;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        if (entry.path().filename() != "orvane-data.json") {
-            fs::remove(entry.path());
-            ++count;
-        }
-    }
-    return count;
+// Removes the temporary files a killed writer left behind.
+void removeLeftovers(const fs::path& folder) {
+    for (const auto& name : test::namesIn(folder))
+        if (name != "orvane-data.json")
+            fs::remove(folder / name);
 }
 
 TEST(PersistenceFaultTest, AWriterKilledAtAnyMomentLeavesOneCompleteState) {
@@ -113,8 +69,8 @@ TEST(PersistenceFaultTest, AWriterKilledAtAnyMomentLeavesOneCompleteState) {
     const std::uint64_t seed = 0x5eed0012;
     std::mt19937_64 random(seed);
 
-    MemoryFolder folder;
-    const fs::path file = folder.root() / "Orvane" / "orvane-data.json";
+    const test::ScratchFolder folder(test::ScratchFolder::Where::memory);
+    const fs::path file = folder / "Orvane/orvane-data.json";
     const PersistedState base = library(3, 30, 40);
 
     // How long one save takes here, to spread the kills over.
@@ -124,8 +80,6 @@ TEST(PersistenceFaultTest, AWriterKilledAtAnyMomentLeavesOneCompleteState) {
         ASSERT_TRUE(parentWriter.save(version(base, 0)));
     const auto saveTime = (std::chrono::steady_clock::now() - before) / 4;
     std::int64_t onDisk = 0;
-
-    int keptOld = 0, reportedNewest = 0, inFlight = 0, leftovers = 0;
     for (int round = 1; round <= kRounds; ++round) {
         SCOPED_TRACE("seed " + std::to_string(seed) + ", round " + std::to_string(round));
         const std::int64_t firstKey = round * 1000 + 1;
@@ -180,26 +134,16 @@ TEST(PersistenceFaultTest, AWriterKilledAtAnyMomentLeavesOneCompleteState) {
         ASSERT_TRUE(key == oldest || key == firstKey + completed)
             << "holds version " << key << " after " << completed << " completed saves";
         ASSERT_EQ(loaded, version(base, key)) << "version " << key << " is not whole";
-
-        if (key == onDisk)
-            ++keptOld;
-        else if (key == firstKey + completed)
-            ++inFlight;
-        else
-            ++reportedNewest;
         onDisk = key;
-        leftovers += removeLeftovers(file.parent_path());
+        removeLeftovers(file.parent_path());
     }
-    std::cout << "[ kills    ] " << kRounds << " rounds: previous file kept " << keptOld
-              << ", newest completed save " << reportedNewest << ", save under way " << inFlight
-              << "; temporary files left by the kills " << leftovers << "\n";
 }
 
 TEST(PersistenceFaultTest, ASaveIntoAFullFileSystemFailsAndLeavesThePreviousFileWhole) {
     test::ScratchFolder scratch;
-    const fs::path file = scratch.root() / "Orvane" / "orvane-data.json";
+    const fs::path file = scratch / "Orvane/orvane-data.json";
     ASSERT_TRUE(Persistence(file).save(version(library(2, 3, 10), 1)));
-    const std::string previous = readBytes(file);
+    const std::string previous = test::readBytes(file);
 
     // Several pieces of encoded text, so that the limit can strike between and inside
     // writes, and on the very last byte.
@@ -218,12 +162,9 @@ TEST(PersistenceFaultTest, ASaveIntoAFullFileSystemFailsAndLeavesThePreviousFile
         EXPECT_TRUE(outcome.exited && outcome.exitCode == 0)
             << "the writer died: signal " << outcome.signal << ", exit code " << outcome.exitCode;
         EXPECT_EQ(outcome.message, "");
-        EXPECT_TRUE(readBytes(file) == previous) << "the previous file changed";
+        EXPECT_TRUE(test::readBytes(file) == previous) << "the previous file changed";
         EXPECT_EQ(scratch.names(), std::vector<std::string>{"Orvane"});
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(file.parent_path()))
-            names.push_back(entry.path().filename().native());
-        EXPECT_EQ(names, std::vector<std::string>{"orvane-data.json"})
+        EXPECT_EQ(scratch.names("Orvane"), std::vector<std::string>{"orvane-data.json"})
             << "a temporary file is left";
     }
 }

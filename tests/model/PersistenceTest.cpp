@@ -3,11 +3,8 @@
 #include "model/StateCodec.h"
 #include "support/ScratchFolder.h"
 
-#include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <limits>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,20 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readText(const fs::path& file) {
-    std::string text(fs::file_size(file), '\0');
-    std::ifstream(file, std::ios::binary)
-        .read(text.data(), static_cast<std::streamsize>(text.size()));
-    return text;
-}
-
-std::vector<std::string> filesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
+using test::readBytes;
 
 PersistedState twoPlaylists() {
     PersistedState state;
@@ -73,22 +57,6 @@ TEST_F(PersistenceTest, DataUrlFollowsXdgDataHomeElseHome) {
     EXPECT_TRUE(fs::is_directory(fromHome.parent_path()));
 }
 
-TEST_F(PersistenceTest, FirstStartGivesFreshStateAndFirstSaveWritesIt) {
-    Persistence persistence(file_);
-    const PersistedState state = persistence.load();
-    EXPECT_TRUE(fs::is_directory(file_.parent_path()));
-    EXPECT_FALSE(persistence.foundUnreadableFile());
-    ASSERT_EQ(state.playlists.size(), 1u);
-    PersistedState expected; // the fresh state, apart from the new id
-    expected.playlists.emplace_back(state.playlists[0].id, "Playlist 1");
-    expected.activePlaylistID = state.playlists[0].id;
-    EXPECT_EQ(state, expected);
-
-    ASSERT_TRUE(persistence.save(state));
-    EXPECT_EQ(Persistence(file_).load(), state);
-    EXPECT_EQ(filesIn(file_.parent_path()), std::vector<std::string>{"orvane-data.json"});
-}
-
 TEST_F(PersistenceTest, StartStateFromStoredFile) {
     PersistedState stored = twoPlaylists();
     stored.activePlaylistID.reset();
@@ -99,14 +67,18 @@ TEST_F(PersistenceTest, StartStateFromStoredFile) {
     stored.activePlaylistID = Uuid::random(); // names no playlist: kept as it is
     EXPECT_EQ(loadFrom(*toJson(stored)), stored);
 
+    // No playlists: the fresh state (one empty "Playlist 1", default settings), which a
+    // readable file does not make a copy of.
     Persistence emptyList(file_);
     scratch_.write("Orvane/orvane-data.json", R"({"playlists":[],"settings":{"volume":0.1}})");
     const PersistedState fresh = emptyList.load();
-    EXPECT_EQ(fresh.playlists.size(), 1u);
-    EXPECT_EQ(fresh.settings, AppSettings{});
-    EXPECT_FALSE(emptyList.foundUnreadableFile());
+    PersistedState expected;
+    expected.playlists.emplace_back(fresh.playlists.at(0).id, "Playlist 1");
+    expected.activePlaylistID = expected.playlists[0].id;
+    EXPECT_EQ(fresh, expected);
     ASSERT_TRUE(emptyList.save(fresh));
-    EXPECT_FALSE(fs::exists(emptyList.unreadableCopyPath())) << "a readable file is not copied";
+    EXPECT_EQ(Persistence(file_).load(), fresh);
+    EXPECT_EQ(scratch_.names("Orvane"), std::vector<std::string>{"orvane-data.json"});
 }
 
 TEST_F(PersistenceTest, UnreadableFileIsKeptOnceBeforeTheFirstSave) {
@@ -118,19 +90,19 @@ TEST_F(PersistenceTest, UnreadableFileIsKeptOnceBeforeTheFirstSave) {
 
     PersistedState next = twoPlaylists();
     ASSERT_TRUE(persistence.save(next));
-    EXPECT_EQ(readText(persistence.unreadableCopyPath()), truncated);
+    EXPECT_EQ(readBytes(persistence.unreadableCopyPath()), truncated);
     EXPECT_EQ(Persistence(file_).load(), next);
     next.settings.volume = 0.5;
     ASSERT_TRUE(persistence.save(next));
-    EXPECT_EQ(readText(persistence.unreadableCopyPath()), truncated) << "copied once per load";
-    EXPECT_EQ(filesIn(file_.parent_path()),
+    EXPECT_EQ(readBytes(persistence.unreadableCopyPath()), truncated) << "copied once per load";
+    EXPECT_EQ(scratch_.names("Orvane"),
               (std::vector<std::string>{"orvane-data.json", "orvane-data.json.unreadable"}));
 
     // A later unreadable file (unknown mode) replaces the older copy.
     const std::string unknownMode = R"({"playlists":[],"settings":{"pbMode":"loop"}})";
     loadFrom(unknownMode);
     ASSERT_TRUE(persistence.load().playlists.size() == 1 && persistence.save(next));
-    EXPECT_EQ(readText(persistence.unreadableCopyPath()), unknownMode);
+    EXPECT_EQ(readBytes(persistence.unreadableCopyPath()), unknownMode);
     EXPECT_EQ(Persistence(file_).load(), next);
 }
 
@@ -139,12 +111,12 @@ TEST_F(PersistenceTest, RefusedOrFailedSaveLeavesTheOldFile) {
     persistence.load();
     PersistedState state = twoPlaylists();
     ASSERT_TRUE(persistence.save(state));
-    const std::string before = readText(file_);
+    const std::string before = readBytes(file_);
 
     state.playlists[1].tracks[0].rmsLinear = std::numeric_limits<double>::infinity();
     EXPECT_FALSE(persistence.save(state));
-    EXPECT_EQ(readText(file_), before);
-    EXPECT_EQ(filesIn(file_.parent_path()), std::vector<std::string>{"orvane-data.json"});
+    EXPECT_EQ(readBytes(file_), before);
+    EXPECT_EQ(scratch_.names("Orvane"), std::vector<std::string>{"orvane-data.json"});
     state.playlists[1].tracks[0].rmsLinear = 0.5;
     EXPECT_TRUE(persistence.save(state)) << "saving works again";
     EXPECT_EQ(Persistence(file_).load(), state);
@@ -173,7 +145,7 @@ TEST_F(PersistenceTest, LoadingRemovesOnlyTheStaleLeftoversOfKilledSaves) {
     auto expected = kept;
     expected.push_back(fresh); // a save running right now keeps its file
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(filesIn(file_.parent_path()), expected);
+    EXPECT_EQ(scratch_.names("Orvane"), expected);
 }
 
 } // namespace

@@ -1,9 +1,6 @@
 #include "model/StateCodec.h"
 
 #include <algorithm>
-#include <cfloat>
-#include <climits>
-#include <cmath>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -129,13 +126,6 @@ TEST(StateCodec, WritesExactBytes) {
               R"("artist":"X","title":"Y","duration":2.0,"trackNumber":3}]}],)"
               R"("activePlaylistID":"00000000-0000-0000-0000-00000000000A","settings":)" +
                   defaults + R"(,"resumePosition":1.5})");
-
-    AppSettings withDevice;
-    withDevice.outputDeviceUID = "sink/1";
-    EXPECT_NE(toJson(withDevice)
-                  ->find(R"("loudness":false,"outputDeviceUID":"sink\/1",)"
-                         R"("vinylCrackle")"),
-              std::string::npos);
 }
 
 TEST(StateCodec, SettingsDecodeOverDefaults) {
@@ -143,9 +133,7 @@ TEST(StateCodec, SettingsDecodeOverDefaults) {
     AppSettings half;
     half.volume = 0.5;
     EXPECT_EQ(fromJson<AppSettings>(R"({"volume":0.5})"), half);
-    EXPECT_EQ(fromJson<AppSettings>(R"({"pbMode":null,"gapless":null,"outputDeviceUID":null,)"
-                                    R"("eqGains":null,"someday":[{"x":1}]})"),
-              AppSettings{});
+    EXPECT_EQ(fromJson<AppSettings>(R"({"pbMode":null,"someday":[{"x":1}]})"), AppSettings{});
 
     const auto custom = fromJson<AppSettings>(
         R"({"eqGains":[1,2.5],"customEQPresets":{"Mine":[1,-2],"b":[]},"volume":1})");
@@ -177,30 +165,14 @@ TEST(StateCodec, RejectsTheWholeFile) {
     const std::pair<std::string, std::string> damage[] = {
         {R"("pbMode":"one")", R"("pbMode":"shuffle")"},
         {R"("title":"T",)", ""},
-        {R"("title":"T")", R"("title":null)"},
-        {R"("trackNumber":3)", R"("trackNumber":1.5)"},
-        {R"("trackNumber":3)", R"("trackNumber":3000000000)"},
         {R"("trackNumber":3)", R"("trackNumber":"3")"},
-        {R"("trackNumber":3)", R"("duration":"3")"},
-        {R"("pbMode":"one")", R"("isMuted":1)"},
-        {R"("pbMode":"one")", R"("eqGains":[1,"2"])"},
-        {R"("pbMode":"one")", R"("customEQPresets":{"x":[null]})"},
-        {"0a1b2c3d-4e5f-4a6b-8c7d-8e9fa0b1c2d3", "0a1b2c3d4-e5f-4a6b-8c7d-8e9fa0b1c2d3"},
         {"0a1b2c3d-4e5f-4a6b-8c7d-8e9fa0b1c2d3", "0a1b2c3d-4e5f-4a6b-8c7d-8e9fa0b1c2dg"},
         {R"(,"settings":{"pbMode":"one"})", ""},
-        {R"({"pbMode":"one"})", "null"},
-        {R"({"playlists":)", R"({"playlists":{},"x":)"},
-        {"}]}]", "}]}"},
     };
     for (const auto& [from, to] : damage)
         EXPECT_FALSE(fromJson<PersistedState>(replaced(validFile, from, to))) << to;
     EXPECT_FALSE(fromJson<PersistedState>(validFile + "x"));
-    EXPECT_FALSE(fromJson<PersistedState>(validFile + std::string("\0{}", 3)));
     EXPECT_FALSE(fromJson<PersistedState>(validFile.substr(0, validFile.size() / 2)));
-    EXPECT_FALSE(fromJson<PersistedState>("[]"));
-    EXPECT_FALSE(fromJson<PersistedState>(R"({"x":)" + std::string(1'000'000, '[')))
-        << "no overflow";
-    EXPECT_FALSE(fromJson<PersistedState>(""));
 }
 
 TEST(StateCodec, ReadsFromASourcePieceByPiece) {
@@ -221,28 +193,7 @@ TEST(StateCodec, ReadsFromASourcePieceByPiece) {
         };
     };
     EXPECT_EQ(readJson(source(json, json.size() + 1)), state);
-    EXPECT_FALSE(readJson(source(json, json.size() / 2)));
     EXPECT_FALSE(readJson(source(json, json.size()))) << "a failure at the very end counts";
-    std::string nulLater = json + std::string(100'000, ' ');
-    nulLater[json.size() + 90'000] = '\0';
-    EXPECT_FALSE(readJson(source(nulLater, nulLater.size() + 1)));
-}
-
-TEST(StateCodec, NumbersReadBackExactly) {
-    const double doubles[] = {0.1,     1e-300,  123456.789, -0.0, 5e-324,
-                              DBL_MAX, 1.0 / 3, -1e22,      1e21, 0.30000000000000004};
-    for (double value : doubles) {
-        Track track(Uuid(), "p", "a", "t");
-        track.duration = value;
-        const auto back = fromJson<Track>(*toJson(track));
-        ASSERT_TRUE(back && back->duration) << value;
-        EXPECT_EQ(std::memcmp(&*back->duration, &value, sizeof value), 0) << *toJson(track);
-    }
-    for (int value : {INT_MAX, INT_MIN, 0, -1}) {
-        Track track(Uuid(), "p", "a", "t");
-        track.bpm = value;
-        EXPECT_EQ(fromJson<Track>(*toJson(track)), track);
-    }
 }
 
 TEST(StateCodec, NonFiniteDoublesRefuseEncoding) {
@@ -252,16 +203,10 @@ TEST(StateCodec, NonFiniteDoublesRefuseEncoding) {
     state.playlists[0].tracks[0].peakLinear = nan;
     EXPECT_FALSE(toJson(state));
     state = fullState();
-    state.settings.customEQPresets["x"] = {0, -inf};
-    EXPECT_FALSE(toJson(state));
-    state = fullState();
     state.resumePosition = inf;
     bool sinkCalled = false;
     EXPECT_FALSE(writeJson(state, [&](std::string_view) { return sinkCalled = true; }));
     EXPECT_FALSE(sinkCalled) << "nothing is produced";
-    AppSettings settings;
-    settings.volume = nan;
-    EXPECT_FALSE(toJson(settings));
 }
 
 } // namespace

@@ -12,11 +12,30 @@
 
 namespace orvane::test {
 
+// The whole contents of a file.
+inline std::string readBytes(const std::filesystem::path& file) {
+    std::string bytes(std::filesystem::file_size(file), '\0');
+    std::ifstream(file, std::ios::binary)
+        .read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
+}
+
+// The names in a folder itself, sorted.
+inline std::vector<std::string> namesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> out;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        out.push_back(entry.path().filename().native());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
 // A fresh folder under the system's temporary folder, removed with everything in it
-// when the object goes away.
+// when the object goes away. In memory (/dev/shm) when asked and the system has it:
+// writes there cost no disk flush, for tests that save hundreds of times.
 class ScratchFolder {
 public:
-    ScratchFolder() : root_(create()) {}
+    enum class Where { temp, memory };
+    explicit ScratchFolder(Where where = Where::temp) : root_(create(where)) {}
     ~ScratchFolder() {
         std::error_code ignored;
         std::filesystem::remove_all(root_, ignored);
@@ -28,13 +47,9 @@ public:
     std::string path(std::string_view relative) const { return (root_ / relative).native(); }
     std::filesystem::path operator/(std::string_view relative) const { return root_ / relative; }
 
-    // The names in the folder itself, sorted.
-    std::vector<std::string> names() const {
-        std::vector<std::string> out;
-        for (const auto& entry : std::filesystem::directory_iterator(root_))
-            out.push_back(entry.path().filename().native());
-        std::sort(out.begin(), out.end());
-        return out;
+    // The names in the folder (or in one inside it), sorted.
+    std::vector<std::string> names(std::string_view relative = "") const {
+        return namesIn(root_ / relative);
     }
 
     // Creates the file (and its folders) with `contents`; returns its absolute path.
@@ -53,7 +68,12 @@ public:
     }
 
 private:
-    static std::filesystem::path create() {
+    static std::filesystem::path create(Where where) {
+        if (where == Where::memory) {
+            std::string pattern = "/dev/shm/orvane-test-XXXXXX";
+            if (mkdtemp(pattern.data()) != nullptr)
+                return pattern;
+        }
         std::string pattern =
             (std::filesystem::temp_directory_path() / "orvane-test-XXXXXX").native();
         if (mkdtemp(pattern.data()) == nullptr)

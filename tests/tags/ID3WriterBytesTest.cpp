@@ -62,14 +62,12 @@ TEST(ID3WriterBytes, WritesEveryFrameInFixedOrder) {
 TEST(ID3WriterBytes, TheNewTagReplacesExactlyTheOldOne) {
     const Bytes id3v1 = bytes("TAG") + Bytes(125, 0x20);
     const Bytes v24Body = frame24("TIT2", Bytes{0x03, 'x'});
-    const Bytes tiny = bytes("ID3") + Bytes{3, 0, 0, 0, 0, 0}; // too short for a tag: audio
     const struct {
         const char* name;
         Bytes old;
         Bytes kept;
     } cases[] = {
         {"no tag", fakeAudio(), fakeAudio()},
-        {"too short for a tag", tiny, tiny},
         {"v2.3 tag", tag(3, 0, frame23("TIT2", latin1Text("Old"))) + fakeAudio(), fakeAudio()},
         {"ID3v1 after the audio",
          tag(3, 0, frame23("TIT2", latin1Text("Old"))) + fakeAudio() + id3v1, fakeAudio() + id3v1},
@@ -158,9 +156,6 @@ TEST(ID3WriterBytes, FramesTheValuesDoNotCarrySurvive) {
          frame23("PRIV", bytes("o") + Bytes{0, 0xFF, 0xE0})},
         // A v2.2 or damaged tag is replaced whole: nothing in it is trusted.
         {"v2.2", tag(2, 0, bytes("PIC") + Bytes{0, 0, 4} + Bytes{0, 'P', 'N', 'G'}), {}},
-        {"frame longer than the tag",
-         tag(3, 0, frame23("APIC", kPicture) + bytes("TXXX") + be32(1000) + Bytes{0, 0, 0, 'x'}),
-         {}},
         {"bad frame id", tag(3, 0, frame23("APIC", kPicture) + frame23("ap!c", Bytes{1, 2})), {}},
     };
     for (const auto& c : cases) {

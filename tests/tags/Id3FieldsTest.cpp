@@ -43,15 +43,6 @@ TEST(Id3Fields, LaterFramesWinAndEmptyOnesClear) {
     EXPECT_EQ(meta.trackNumber, 3);
     EXPECT_EQ(meta.trackTotal, 12);
     EXPECT_EQ(meta.discNumber, std::nullopt);
-    // Title, artist and album are never taken from frames here.
-    const TrackMetadata titled = fieldsOf(3, frame23("TIT2", latin1Text("T")));
-    EXPECT_EQ(titled, TrackMetadata{});
-}
-
-TEST(Id3Fields, ValuesOfV24MultiValueFramesAreJoinedWithSlashes) {
-    const TrackMetadata meta = fieldsOf(
-        4, frame24("TCON", Bytes{0x03} + bytes("Rock") + Bytes{0} + bytes("Pop") + Bytes{0}));
-    EXPECT_EQ(meta.genre, "Rock/Pop");
 }
 
 TEST(Id3Fields, DescribedCommentsCountOnlyWhenNoPlainOneExists) {
@@ -63,10 +54,6 @@ TEST(Id3Fields, DescribedCommentsCountOnlyWhenNoPlainOneExists) {
                               frame23("COMM", comment("deu", "other", "b")))
                   .comment,
               "b");
-    // Text after the language: Latin-1 description terminator, then the text.
-    EXPECT_EQ(
-        fieldsOf(3, frame23("COMM", Bytes{0x00} + bytes("eng") + Bytes{0} + bytes("hi"))).comment,
-        "hi");
 }
 
 } // namespace

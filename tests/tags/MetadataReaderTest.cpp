@@ -35,16 +35,10 @@ TEST(MetadataReader, ReadsTheTagsOfEveryKindOfFile) {
             .trackTotal = 10, .discNumber = 2, .discTotal = 3, .composer = "Composer"}, 192},
         // Other containers give only their common tags, and so does ID3v2.2.
         {"tagged.m4a", common, -1},
-        {"tagged.flac", common, -1},
-        {"info.wav", common, -1},
         {"v22.mp3", {.artist = "Artist22", .title = "Title22", .album = "Album22"}, 128},
-        // ID3 chunks of WAV and AIFF files.
+        // ID3 chunks of WAV files.
         {"id3.wav", {.artist = "WavArtist", .title = "WavTitle", .album = "WavAlbum",
             .albumArtist = "WavAlbumArtist", .trackNumber = 2, .trackTotal = 8}, 1411},
-        {"id3.aiff", {.artist = "Artist", .title = "Title", .album = "Album",
-            .albumArtist = "AlbumArtist", .genre = "Genre", .year = "2003", .trackNumber = 4,
-            .trackTotal = 10, .composer = "Composer"}, -1},
-        {"plain.mp3", {}, 128},
         {"tag-only.mp3", {.title = "Only a tag", .albumArtist = "Nobody"}, 0},
         // clang-format on
     };
@@ -78,14 +72,6 @@ TEST(MetadataReader, RepairsCyrillicReadAsLatin1AndKeepsFrench) {
     EXPECT_EQ(meta.title, "Привет, мир");
     EXPECT_EQ(meta.artist, "Café crème");
     EXPECT_EQ(meta.composer, "Чайковский");
-}
-
-TEST(MetadataReader, UnreadableFilesGiveNothing) {
-    for (const char* name : {"broken.mp3", "not-audio.flac"}) {
-        SCOPED_TRACE(name);
-        EXPECT_EQ(MetadataReader::read(fixture(name)), TrackMetadata{});
-    }
-    EXPECT_EQ(MetadataReader::read("/nonexistent/folder/song.mp3"), TrackMetadata{});
 }
 
 } // namespace

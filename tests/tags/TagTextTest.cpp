@@ -1,7 +1,5 @@
 #include "tags/TagText.h"
 
-#include <climits>
-
 #include <gtest/gtest.h>
 
 namespace orvane::tagtext {
@@ -30,10 +28,6 @@ TEST(FixMojibake, RepairsMostlyCyrillicTextsOnly) {
         // "Привет, мир" in Windows-1251.
         {asLatin1Text("\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0"), "Привет, мир"},
         {"Café crème brûlée", "Café crème brûlée"},
-        {"Plain ASCII", "Plain ASCII"},
-        {"", ""},
-        // Genuine Cyrillic is outside ISO-8859-1 and stays as it is.
-        {"Чайковский", "Чайковский"},
         // Two Cyrillic letters among five characters is exactly 0.4: kept; three, decoded.
         {asLatin1Text("\xC0\xC1xyz"), asLatin1Text("\xC0\xC1xyz")},
         {asLatin1Text("\xC0\xC1\xC2yz"), "АБВyz"},
@@ -51,26 +45,13 @@ TEST(ParseNumberSlash, ReadsNumberAndTotal) {
     const std::pair<const char*, P> cases[] = {
         {"3/12", P(3, 12)},
         {"7", P(7, std::nullopt)},
-        {"03 / 10", P(3, 10)},
         {"\t5\t/ +6", P(5, 6)},
-        {"-2", P(-2, std::nullopt)},
-        {"5/", P(5, std::nullopt)},
-        {"05", P(5, std::nullopt)},
         // Empty parts are dropped before splitting.
         {"/12", P(12, std::nullopt)},
-        {"//5", P(5, std::nullopt)},
-        {"/1/2", P(1, 2)},
         {"1//2", P(1, std::nullopt)},
-        {"1/2/3", P(1, std::nullopt)},
         // What is not an integer gives nothing.
-        {"", none},
-        {"/", none},
         {"A/B", none},
-        {"+", none},
-        {"+-3", none},
         {"3a/4", P(std::nullopt, 4)},
-        {" /4", P(std::nullopt, 4)},
-        {"2147483647", P(INT_MAX, std::nullopt)},
         {"2147483648/99999999999999999999", none},
     };
     for (const auto& [text, expected] : cases)

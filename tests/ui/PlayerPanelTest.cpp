@@ -43,10 +43,8 @@ protected:
 
 TEST_F(PlayerPanelTest, WithNothingLoadedReadsZeroAndIgnoresPause) {
     EXPECT_EQ(str(panel.timeDisplay().shownText()), "0:00");
-    EXPECT_EQ(str(panel.lengthText()), "0:00");
     EXPECT_FALSE(panel.seekBar().isEnabled());
     EXPECT_EQ(str(panel.nowPlaying().title()), "Orvane");
-    EXPECT_FALSE(panel.nowPlaying().hasInfoLine());
 
     QSignalSpy pause(&panel, &PlayerPanel::pauseToggleRequested);
     QSignalSpy toggle(&panel, &PlayerPanel::togglePlayRequested);
@@ -83,7 +81,6 @@ TEST_F(PlayerPanelTest, TheDisplaysShowTimeInItsModeAndTheTrackPlaying) {
     panel.setSettings(settings);
     load(true, 50.0, 200.0);
     EXPECT_EQ(str(panel.timeDisplay().shownText()), "-2:30");
-    EXPECT_EQ(str(panel.timeDisplay().toolTip()), "Time remaining \u2014 click to show elapsed");
     EXPECT_EQ(str(panel.lengthText()), "-2:30 / 3:20");
 
     QSignalSpy toggle(&panel, &PlayerPanel::remainingTimeToggleRequested);
@@ -108,11 +105,6 @@ TEST_F(PlayerPanelTest, SeekingShowsTheDraggedPositionAndSeeksOnRelease) {
     sendMouse(&bar, QEvent::MouseButtonPress, seekPoint(100.0));
     EXPECT_TRUE(panel.isSeeking());
     EXPECT_NEAR(panel.seekPosition(), 100.0, 1e-9);
-    // The bubble sits over its position, above the bar.
-    const QRect bubble = panel.seekBubble().geometry();
-    const QPoint barLeft = bar.mapTo(&panel, QPoint(0, 0));
-    EXPECT_NEAR(bubble.center().x(), barLeft.x() + bar.width() * 0.5, 1.5);
-    EXPECT_NEAR(bubble.center().y(), barLeft.y() + bar.height() / 2.0 - 14.0, 1.5);
     sendMouse(&bar, QEvent::MouseMove, seekPoint(150.0));
     // The engine's ticks do not move the bar while it is held.
     load(true, 31.0, 200.0);
@@ -134,30 +126,17 @@ TEST_F(PlayerPanelTest, SeekingShowsTheDraggedPositionAndSeeksOnRelease) {
     EXPECT_EQ(seek.count(), 1);
 }
 
-TEST_F(PlayerPanelTest, KeyboardSeekFlashesTheBubbleWithTheCurrentTime) {
-    panel.setBubbleHideDelay(0);
-    load(true, 61.0, 200.0);
-    panel.flashSeekBubble();
-    EXPECT_TRUE(panel.seekBubble().isShown());
-    EXPECT_EQ(str(panel.seekBubble().text()), "1:01");
-    QApplication::processEvents();
-    EXPECT_FALSE(panel.seekBubble().isShown());
-}
-
-TEST_F(PlayerPanelTest, MutedVolumeReadsZeroWithTheSlashedSpeaker) {
+TEST_F(PlayerPanelTest, MutedVolumeReadsZeroAndTheButtonToggles) {
     AppSettings settings;
     settings.volume = 0.7;
     settings.isMuted = true;
     panel.setSettings(settings);
     EXPECT_EQ(panel.volumeSlider().value(), 0.0);
-    EXPECT_EQ(str(panel.muteButton().symbol()), "speaker.slash.fill");
-    EXPECT_EQ(str(panel.muteButton().toolTip()), "Unmute");
     EXPECT_EQ(str(panel.volumeBubble().text()), "MUTE");
 
     settings.isMuted = false;
     panel.setSettings(settings);
     EXPECT_DOUBLE_EQ(panel.volumeSlider().value(), 0.7);
-    EXPECT_EQ(str(panel.muteButton().symbol()), "speaker.wave.2.fill");
     EXPECT_EQ(str(panel.volumeBubble().text()), "70%");
 
     QSignalSpy mute(&panel, &PlayerPanel::muteToggleRequested);
@@ -175,12 +154,10 @@ TEST_F(PlayerPanelTest, VolumeAndBalanceEditsShowTheirBubbles) {
     ASSERT_EQ(volume.count(), 1);
     EXPECT_DOUBLE_EQ(volume.at(0).at(0).toDouble(), 0.5);
 
-    // Centred over the slider, above it.
-    const QPoint sliderCentre = slider.mapTo(&panel, slider.rect().center());
-    EXPECT_NEAR(panel.volumeBubble().geometry().center().x(), sliderCentre.x(), 1.5);
-    EXPECT_LT(panel.volumeBubble().geometry().bottom(), sliderCentre.y());
-
-    sendMouse(&slider, QEvent::MouseButtonRelease, {slider.width() / 2.0, 5});
+    // Dragged past the end: full volume, never more.
+    sendMouse(&slider, QEvent::MouseMove, {slider.width() * 3.0, 5});
+    EXPECT_DOUBLE_EQ(volume.last().at(0).toDouble(), 1.0);
+    sendMouse(&slider, QEvent::MouseButtonRelease, {slider.width() * 3.0, 5});
     EXPECT_TRUE(panel.volumeBubble().isShown());
     QApplication::processEvents();
     EXPECT_FALSE(panel.volumeBubble().isShown());
@@ -192,19 +169,29 @@ TEST_F(PlayerPanelTest, VolumeAndBalanceEditsShowTheirBubbles) {
     EXPECT_EQ(str(panel.panBubble().text()), "L35%");
     ASSERT_EQ(pan.count(), 1);
     EXPECT_NEAR(pan.at(0).at(0).toDouble(), -0.35, 1e-9);
-    sendMouse(&balance, QEvent::MouseButtonRelease, {balance.width() * 0.325, 5});
+    // Near the middle it snaps to the centre.
+    sendMouse(&balance, QEvent::MouseMove, {balance.width() * 0.515, 5});
+    EXPECT_EQ(pan.last().at(0).toDouble(), 0.0);
+    sendMouse(&balance, QEvent::MouseButtonRelease, {balance.width() * 0.515, 5});
+
+    // A double click recentres (Qt delivers press, release, double click, release).
+    const QPointF right(balance.width() * 0.9, 5);
+    sendMouse(&balance, QEvent::MouseButtonPress, right);
+    sendMouse(&balance, QEvent::MouseButtonRelease, right);
+    EXPECT_GT(pan.last().at(0).toDouble(), 0.5);
+    sendMouse(&balance, QEvent::MouseButtonDblClick, right);
+    sendMouse(&balance, QEvent::MouseButtonRelease, right);
+    EXPECT_EQ(pan.last().at(0).toDouble(), 0.0);
+    EXPECT_EQ(str(panel.panBubble().text()), "C");
 }
 
 TEST_F(PlayerPanelTest, PanelButtonsLightWithTheirSettingsAndThePlaylistOneRestsInFullScreen) {
     AppSettings settings;
     settings.pbMode = PlaybackMode::all;
     settings.shuffle = true;
-    settings.eqOn = true;
     settings.showPlaylist = false;
     panel.setSettings(settings);
     EXPECT_TRUE(panel.modeButton().isLit());
-    EXPECT_EQ(str(panel.modeButton().text()), "\U0001F501\U0001F500 Mode");
-    EXPECT_TRUE(panel.eqButton().isLit());
     EXPECT_FALSE(panel.playlistButton().isLit());
 
     settings.pbMode = PlaybackMode::normal;
@@ -216,20 +203,11 @@ TEST_F(PlayerPanelTest, PanelButtonsLightWithTheirSettingsAndThePlaylistOneRests
     QSignalSpy toggle(&panel, &PlayerPanel::playlistToggleRequested);
     panel.setFullscreen(true);
     EXPECT_FALSE(panel.playlistButton().isEnabled());
-    EXPECT_EQ(str(panel.playlistButton().toolTip()), "Playlist stays visible in fullscreen");
     panel.playlistButton().click();
     EXPECT_EQ(toggle.count(), 0);
     panel.setFullscreen(false);
     panel.playlistButton().click();
     EXPECT_EQ(toggle.count(), 1);
-    EXPECT_EQ(str(panel.playlistButton().toolTip()), "Show / hide playlist");
-}
-
-TEST_F(PlayerPanelTest, ReportsItsHeight) {
-    QSignalSpy height(&panel, &PlayerPanel::heightChanged);
-    panel.resize(660, panel.height() + 20);
-    ASSERT_EQ(height.count(), 1);
-    EXPECT_EQ(height.at(0).at(0).toInt(), panel.height());
 }
 
 } // namespace

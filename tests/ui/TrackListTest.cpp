@@ -37,7 +37,6 @@ protected:
 };
 
 TEST_F(TrackListModelTest, ShowsTheTracksAndSelectionItIsGiven) {
-    EXPECT_EQ(model.rowCount(), 0);
     model.setTracks(&tracks, 1);
     ASSERT_EQ(model.rowCount(), 12);
     EXPECT_EQ(str(model.index(0).data()), "Song 0");
@@ -45,17 +44,11 @@ TEST_F(TrackListModelTest, ShowsTheTracksAndSelectionItIsGiven) {
     EXPECT_EQ(str(model.index(9).data(TrackListModel::NumberRole)), "10.");
     EXPECT_EQ(str(model.index(1).data(TrackListModel::DurationTextRole)), "1:01");
     EXPECT_EQ(str(model.index(0).data(TrackListModel::DurationTextRole)), "\u2013:\u2013\u2013");
-    EXPECT_EQ(str(model.index(4).data(TrackListModel::TrackIDRole)), tracks[4].id.toString());
-    EXPECT_EQ(model.trackAt(12), nullptr);
-    EXPECT_EQ(model.rowOf(tracks[7].id), 7);
 
     const std::set<Uuid> selection{tracks[0].id, tracks[2].id};
     model.setSelection(&selection);
     EXPECT_TRUE(model.index(0).data(TrackListModel::IsSelectedRole).toBool());
-    EXPECT_FALSE(model.isSelected(1));
     EXPECT_TRUE(model.isSelected(2));
-    model.setSelection(nullptr);
-    EXPECT_FALSE(model.isSelected(0));
 }
 
 TEST_F(TrackListModelTest, ResetsOnlyForANewListOrRevision) {
@@ -67,8 +60,6 @@ TEST_F(TrackListModelTest, ResetsOnlyForANewListOrRevision) {
     model.setTracks(&tracks, 2);
     EXPECT_EQ(resets.count(), 2);
     EXPECT_EQ(model.rowCount(), 11);
-    model.setTracks(nullptr, 3);
-    EXPECT_EQ(model.rowCount(), 0);
 }
 
 TEST_F(TrackListModelTest, PlayingRowFollowsTheTrackAcrossChanges) {
@@ -108,37 +99,21 @@ protected:
     TrackListView view;
 };
 
-TEST_F(TrackListViewTest, RowsAreUniformAndFollowTheFontSize) {
-    EXPECT_EQ(view.rowHeight(), 25.0);
-    EXPECT_EQ(view.visualRect(view.trackModel().index(3)).top(), 75);
-    view.setFontSize(15.0);
-    EXPECT_EQ(view.rowHeight(), 28.0);
-    EXPECT_EQ(view.visualRect(view.trackModel().index(3)).top(), 84);
-}
-
-TEST_F(TrackListViewTest, AClickReportsTheTrackAndModifiers) {
-    QSignalSpy clicks(&view, &TrackListView::trackClicked);
-    test::click(viewport(), rowCentre(2), Qt::ShiftModifier, 1000);
-    test::click(viewport(), rowCentre(4), Qt::ControlModifier, 5000);
-    ASSERT_EQ(clicks.count(), 2);
-    EXPECT_EQ(clicks.at(0).at(0).value<Uuid>(), tracks[2].id);
-    EXPECT_TRUE(clicks.at(0).at(1).toBool());
-    EXPECT_FALSE(clicks.at(0).at(2).toBool());
-    EXPECT_EQ(clicks.at(1).at(0).value<Uuid>(), tracks[4].id);
-    EXPECT_FALSE(clicks.at(1).at(1).toBool());
-    EXPECT_TRUE(clicks.at(1).at(2).toBool());
-}
-
-TEST_F(TrackListViewTest, OnlyASecondQuickClickOnTheSameRowPlaysIt) {
+TEST_F(TrackListViewTest, AClickReportsTrackAndModifiersAndOnlyASecondQuickClickOnTheSameRowPlays) {
     QSignalSpy clicks(&view, &TrackListView::trackClicked);
     QSignalSpy plays(&view, &TrackListView::playRequested);
     const auto interval = static_cast<quint64>(QApplication::doubleClickInterval());
-    // Slow, or on another row: single clicks.
-    test::click(viewport(), rowCentre(3), Qt::NoModifier, 10000);
+    // Slow, or on another row: single clicks, each with its track and modifiers.
+    test::click(viewport(), rowCentre(3), Qt::ShiftModifier, 10000);
     test::click(viewport(), rowCentre(3), Qt::NoModifier, 10000 + interval);
-    test::click(viewport(), rowCentre(4), Qt::NoModifier, 10000 + interval + 10);
-    EXPECT_EQ(clicks.count(), 3);
+    test::click(viewport(), rowCentre(4), Qt::ControlModifier, 10000 + interval + 10);
+    ASSERT_EQ(clicks.count(), 3);
     EXPECT_EQ(plays.count(), 0);
+    EXPECT_EQ(clicks.at(0).at(0).value<Uuid>(), tracks[3].id);
+    EXPECT_TRUE(clicks.at(0).at(1).toBool()); // shift
+    EXPECT_FALSE(clicks.at(0).at(2).toBool());
+    EXPECT_EQ(clicks.at(2).at(0).value<Uuid>(), tracks[4].id);
+    EXPECT_TRUE(clicks.at(2).at(2).toBool()); // control
 
     const quint64 start = 50000;
     test::click(viewport(), rowCentre(3), Qt::NoModifier, start);
@@ -203,34 +178,6 @@ TEST_F(TrackListViewTest, FilesDroppedGoToTheNearestGapCountingTheScrolledAwayRo
     ASSERT_EQ(drops.count(), 1);
     EXPECT_EQ(drops.at(0).at(0).value<QList<QUrl>>(), urls);
     EXPECT_EQ(drops.at(0).at(1).toInt(), 5);
-
-    // Over the last row's lower half: after it.
-    view.verticalScrollBar()->setValue(0);
-    view.resize(400, 400); // every row visible
-    const QPointF overLastRow(50, 9 * 25 + 15);
-    EXPECT_TRUE(test::dragEnter(viewport(), mime, overLastRow));
-    ASSERT_TRUE(view.externalDropTarget());
-    EXPECT_EQ(view.externalDropTarget()->insertionIndex, 10u);
-    EXPECT_DOUBLE_EQ(view.externalDropTarget()->indicatorY, 250.0);
-    EXPECT_TRUE(test::drop(viewport(), mime, overLastRow));
-    ASSERT_EQ(drops.count(), 2);
-    EXPECT_EQ(drops.at(1).at(1).toInt(), 10);
-}
-
-TEST_F(TrackListViewTest, ADropWithoutFilesIsRefused) {
-    QSignalSpy drops(&view, &TrackListView::filesDropped);
-    QMimeData mime;
-    mime.setUrls({QUrl(QStringLiteral("https://example.org/a.mp3"))});
-    EXPECT_FALSE(test::dragEnter(viewport(), mime, {50, 30}));
-    EXPECT_FALSE(view.externalDropTarget());
-
-    // Accepted while hovering, but what arrives holds no file.
-    mime.setUrls({QUrl::fromLocalFile(QStringLiteral("/music/a.mp3"))});
-    ASSERT_TRUE(test::dragEnter(viewport(), mime, {50, 30}));
-    mime.setUrls({QUrl(QStringLiteral("https://example.org/a.mp3"))});
-    EXPECT_FALSE(test::drop(viewport(), mime, {50, 30}));
-    EXPECT_EQ(drops.count(), 0);
-    EXPECT_FALSE(view.externalDropTarget());
 }
 
 TEST_F(TrackListViewTest, TheContextMenuOffersTheRowsActionsAndDeleteRemovesTheSelection) {
@@ -243,13 +190,9 @@ TEST_F(TrackListViewTest, TheContextMenuOffersTheRowsActionsAndDeleteRemovesTheS
               "Play|Show in File Manager|Edit Tags\u2026|Recompute BPM|-|Remove from playlist");
 
     QSignalSpy removes(&view, &TrackListView::removeFromMenuRequested);
-    QSignalSpy plays(&view, &TrackListView::playRequested);
     menu->actions().last()->trigger();
-    menu->actions().first()->trigger();
     ASSERT_EQ(removes.count(), 1);
     EXPECT_EQ(removes.at(0).at(0).value<Uuid>(), tracks[6].id);
-    ASSERT_EQ(plays.count(), 1);
-    EXPECT_EQ(plays.at(0).at(0).value<Uuid>(), tracks[6].id);
     EXPECT_FALSE(view.contextMenuForRow(-1));
 
     QSignalSpy removeSelection(&view, &TrackListView::removeSelectedRequested);
@@ -267,23 +210,6 @@ TEST_F(TrackListViewTest, ScrollsAPlayingTrackIntoView) {
     EXPECT_GT(scrolled, 0);
     view.scrollToTrack(tracks[7].id, false); // already visible: no jump
     EXPECT_EQ(view.verticalScrollBar()->value(), scrolled);
-}
-
-TEST(TrackListLarge, AHundredThousandRowsLayOutAndScrollToTheEnd) {
-    test::qtApp();
-    const std::vector<Track> tracks = makeTracks(100000);
-    TrackListView view;
-    view.setFontSize(12.0);
-    view.resize(400, 300);
-    view.trackModel().setTracks(&tracks, 1);
-    view.show();
-    view.doItemsLayout();
-    QApplication::processEvents();
-    view.scrollToTrack(tracks.back().id, false);
-    QApplication::processEvents();
-    EXPECT_EQ(view.verticalScrollBar()->maximum(), 100000 * 25 - view.viewport()->height());
-    EXPECT_EQ(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
-    EXPECT_EQ(view.indexAt(QPoint(10, view.viewport()->height() - 5)).row(), 99999);
 }
 
 } // namespace

@@ -10,6 +10,8 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <future>
 #include <iostream>
 #include <memory>
@@ -19,6 +21,9 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace orvane::test {
 namespace {
@@ -27,11 +32,6 @@ using namespace std::chrono_literals;
 
 std::optional<std::uint32_t> sinkID(const std::string& uid) {
     return PulseDeviceManager().deviceID(uid);
-}
-
-bool uidsContain(const std::vector<OutputDevice>& devices, const std::string& uid) {
-    return std::any_of(devices.begin(), devices.end(),
-                       [&](const OutputDevice& d) { return d.uid == uid; });
 }
 
 // Loads one more null sink for the length of a test.
@@ -70,7 +70,7 @@ struct DefaultSinkRestorer {
     ~DefaultSinkRestorer() { run("pactl set-default-sink orvane_test_a"); }
 };
 
-TEST(PulseDevicesE2E, ListsSinksByDescriptionWithoutMonitorsAndResolvesExactNames) {
+TEST(PulseDevicesE2E, ListsSinksByDescriptionWithoutMonitorsResolvesExactNamesOnAnyThread) {
     REQUIRE_SERVER();
     const std::vector<OutputDevice> devices = PulseDeviceManager().listOutputDevices();
     ASSERT_EQ(devices.size(), 2u);
@@ -84,6 +84,14 @@ TEST(PulseDevicesE2E, ListsSinksByDescriptionWithoutMonitorsAndResolvesExactName
     for (const char* notASink : {"orvane_test", "ORVANE_TEST_A", "orvane_test_a.monitor", ""})
         EXPECT_EQ(sinkID(notASink), std::nullopt) << notASink;
 
+    // The settings window lists devices on a background thread while the controller may
+    // resolve a uid on the main thread.
+    std::vector<std::future<std::vector<OutputDevice>>> lists;
+    for (int i = 0; i < 4; ++i)
+        lists.push_back(std::async(std::launch::async, [] { return listPulseSinks(); }));
+    for (auto& list : lists)
+        EXPECT_EQ(list.get().size(), 2u);
+
     // Sinks with the same description are told apart by uid.
     ExtraSink twin("orvane_test_twin", "Orvane Test A");
     ASSERT_TRUE(twin.loaded());
@@ -93,21 +101,6 @@ TEST(PulseDevicesE2E, ListsSinksByDescriptionWithoutMonitorsAndResolvesExactName
     EXPECT_EQ(three[2].name, "Orvane Test A");
     EXPECT_EQ(sinkID("orvane_test_twin"), three[2].id);
     EXPECT_NE(sinkID("orvane_test_twin"), sinkID("orvane_test_a"));
-}
-
-// The settings window lists devices on a background thread while the controller may
-// resolve a uid on the main thread.
-TEST(PulseDevicesE2E, ListsFromSeveralThreadsAtOnce) {
-    REQUIRE_SERVER();
-    std::vector<std::future<std::vector<OutputDevice>>> lists;
-    for (int i = 0; i < 4; ++i)
-        lists.push_back(std::async(std::launch::async, [] { return listPulseSinks(); }));
-    for (auto& list : lists) {
-        const std::vector<OutputDevice> devices = list.get();
-        ASSERT_EQ(devices.size(), 2u);
-        EXPECT_TRUE(uidsContain(devices, "orvane_test_a"));
-        EXPECT_TRUE(uidsContain(devices, "orvane_test_b"));
-    }
 }
 
 TEST(PulseOutputE2E, PlaysBothChannelsAtTheSinkRate) {
@@ -133,12 +126,6 @@ TEST(PulseOutputE2E, PlaysBothChannelsAtTheSinkRate) {
     EXPECT_NEAR(left.rms, ToneSource::kLeftAmp / std::numbers::sqrt2, 0.005);
     EXPECT_NEAR(right.rms, ToneSource::kRightAmp / std::numbers::sqrt2, 0.005);
     EXPECT_LT(left.longestQuiet, 3u);
-
-    // Between nothing and 250 ms (a passing underflow may empty the buffer for a moment).
-    EXPECT_TRUE(eventually([&] {
-        const std::int64_t latency = output.latencyFrames();
-        return latency > 0 && latency < 12000;
-    }));
 
     // Once stop() returns nothing renders any more and the sink falls silent.
     output.stop();
@@ -202,33 +189,10 @@ TEST(PulseOutputE2E, MovesToTheChosenSinkAndBackToTheDefault) {
     EXPECT_EQ(output.currentSinkName(), "orvane_test_b");
 }
 
-TEST(PulseOutputE2E, AChoiceMadeBeforeStartAppliesAtStart) {
-    REQUIRE_SERVER();
-    const auto idB = sinkID("orvane_test_b");
-    ASSERT_TRUE(idB);
-    MonitorRecorder recA("orvane_test_a");
-    MonitorRecorder recB("orvane_test_b");
-    ASSERT_TRUE(recA.recording() && recB.recording());
-
-    ToneSource tone;
-    PulseOutput output;
-    EXPECT_FALSE(output.selectDevice(999999u));
-    ASSERT_TRUE(output.selectDevice(idB));
-    ASSERT_TRUE(output.start(tone));
-    EXPECT_EQ(output.currentSinkName(), "orvane_test_b");
-    ASSERT_TRUE(eventually([&] { return endsWithTone(recB); }));
-    EXPECT_TRUE(endsSilent(recA));
-
-    output.stop();
-    ASSERT_TRUE(output.selectDevice(std::nullopt));
-    ASSERT_TRUE(output.start(tone));
-    EXPECT_EQ(output.currentSinkName(), "orvane_test_a");
-    ASSERT_TRUE(eventually([&] { return endsWithTone(recA) && endsSilent(recB); }));
-}
-
-// The choice is kept by sink name: a sink that goes away (unplugged) and comes back
-// under a new index gets the stream again at the next start.
-TEST(PulseOutputE2E, AChoiceOutlivesItsSinkGoingAway) {
+// A choice made before start applies at start. It is kept by sink name: a sink that goes
+// away (unplugged) and comes back under a new index gets the stream again at the next
+// start.
+TEST(PulseOutputE2E, AChoiceAppliesAtStartAndOutlivesItsSinkGoingAway) {
     REQUIRE_SERVER();
     auto usb = std::make_unique<ExtraSink>("orvane_test_usb", "Orvane Test USB", 44100);
     ASSERT_TRUE(usb->loaded());
@@ -240,6 +204,7 @@ TEST(PulseOutputE2E, AChoiceOutlivesItsSinkGoingAway) {
     // The stream takes the chosen sink's rate.
     ToneSource tone(44100);
     PulseOutput output;
+    EXPECT_FALSE(output.selectDevice(999999u));
     ASSERT_TRUE(output.selectDevice(firstID));
     ASSERT_TRUE(output.start(tone));
     EXPECT_EQ(output.currentSinkName(), "orvane_test_usb");
@@ -307,17 +272,8 @@ TEST(PulseOutputE2E, SteadyPlaybackIsGaplessWithBoundedLatency) {
     const auto ms = [](std::int64_t frames) {
         return static_cast<double>(frames) / 48.0;
     };
-    double sum = 0;
-    for (std::int64_t l : latencies)
-        sum += static_cast<double>(l);
-    const double meanMs = ms(1) * sum / static_cast<double>(latencies.size());
-    std::cout << "[ latency  ] min " << ms(latencies.front()) << " ms, median "
-              << ms(latencies[latencies.size() / 2]) << " ms, mean " << meanMs << " ms, max "
-              << ms(latencies.back()) << " ms over " << latencies.size() << " samples\n"
-              << "[ underflow] " << underflows << " in 10 s; largest render request "
-              << tone.largestRequest() << " frames\n";
-    ::testing::Test::RecordProperty("latency_mean_ms", std::to_string(meanMs));
-    ::testing::Test::RecordProperty("underflows", std::to_string(underflows));
+    std::cout << "[ latency  ] median " << ms(latencies[latencies.size() / 2]) << " ms, max "
+              << ms(latencies.back()) << " ms; " << underflows << " underflows in 10 s\n";
 
     const std::int64_t median = latencies[latencies.size() / 2];
     EXPECT_GT(median, 0);
@@ -357,24 +313,70 @@ TEST(PulseServerDeathE2E, ADeadServerStopsTheOutputWithoutHanging) {
     EXPECT_LT(std::chrono::steady_clock::now() - begin, 8s);
 }
 
-// Runs with PULSE_SERVER=unix:/nonexistent and no daemon at all.
-TEST(PulseNoServerE2E, StartFailsQuicklyAndNothingIsListed) {
+// A Unix socket that accepts connections into its backlog and never says a word.
+class MuteServer {
+public:
+    MuteServer() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "orvane-fake-pulse.XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            return;
+        dir_ = pattern;
+        path_ = dir_ + "/native";
+        fd_ = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::strncpy(addr.sun_path, path_.c_str(), sizeof addr.sun_path - 1);
+        if (bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd_, 8) != 0)
+            path_.clear();
+    }
+    ~MuteServer() {
+        if (fd_ >= 0)
+            close(fd_);
+        if (!dir_.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove_all(dir_, ignored);
+        }
+    }
+    bool ok() const { return !path_.empty(); }
+    PulseOptions options() const {
+        PulseOptions o;
+        o.server = "unix:" + path_;
+        o.timeout = 500ms;
+        return o;
+    }
+
+private:
+    std::string dir_;
+    std::string path_;
+    int fd_ = -1;
+};
+
+// Runs with PULSE_SERVER=unix:/nonexistent and no daemon at all. Neither that nor a
+// server that accepts the connection and then never answers may cost more than the
+// timeout: Orvane must fall back to silent playback instead of hanging.
+TEST(PulseNoServerE2E, NoServerOrAMuteOneFailsQuicklyAndListsNothing) {
     if (haveServer())
         GTEST_SKIP() << "runs without a server";
-    const auto begin = std::chrono::steady_clock::now();
-    ToneSource tone;
-    PulseOutput output;
-    EXPECT_FALSE(output.start(tone));
-    EXPECT_FALSE(output.isRunning());
-    EXPECT_EQ(output.latencyFrames(), 0);
-    EXPECT_GT(output.sampleRate(), 0.0);
-    EXPECT_TRUE(PulseDeviceManager().listOutputDevices().empty());
-    EXPECT_EQ(PulseDeviceManager().deviceID("orvane_test_a"), std::nullopt);
-    EXPECT_FALSE(output.selectDevice(1u));
-    EXPECT_TRUE(output.selectDevice(std::nullopt));
-    output.stop();
-    EXPECT_LT(std::chrono::steady_clock::now() - begin, 5s);
-    EXPECT_EQ(tone.framesRendered(), 0u);
+    MuteServer mute;
+    ASSERT_TRUE(mute.ok());
+    for (const PulseOptions& options : {PulseOptions{}, mute.options()}) {
+        SCOPED_TRACE(options.server);
+        const auto begin = std::chrono::steady_clock::now();
+        ToneSource tone;
+        PulseOutput output(options);
+        EXPECT_FALSE(output.start(tone));
+        EXPECT_FALSE(output.isRunning());
+        EXPECT_EQ(output.latencyFrames(), 0);
+        EXPECT_GT(output.sampleRate(), 0.0);
+        EXPECT_FALSE(output.selectDevice(1u));
+        EXPECT_TRUE(output.selectDevice(std::nullopt));
+        output.stop();
+        EXPECT_TRUE(listPulseSinks(options).empty());
+        EXPECT_EQ(PulseDeviceManager(options).deviceID("orvane_test_a"), std::nullopt);
+        EXPECT_LT(std::chrono::steady_clock::now() - begin, 5s);
+        EXPECT_EQ(tone.framesRendered(), 0u);
+    }
 }
 
 } // namespace

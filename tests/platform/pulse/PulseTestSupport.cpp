@@ -31,9 +31,6 @@ void ToneSource::render(float* left, float* right, std::size_t frames) noexcept 
     }
     phaseFrames_ += frames;
     rendered_.fetch_add(frames);
-    std::size_t largest = largest_.load();
-    while (frames > largest && !largest_.compare_exchange_weak(largest, frames)) {
-    }
 }
 
 MonitorRecorder::MonitorRecorder(const std::string& sinkName) {

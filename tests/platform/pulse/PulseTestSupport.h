@@ -55,7 +55,6 @@ public:
     void render(float* left, float* right, std::size_t frames) noexcept override;
 
     std::uint64_t framesRendered() const { return rendered_.load(); }
-    std::size_t largestRequest() const { return largest_.load(); }
     // The next render() busy-waits this long before producing audio.
     void stallOnce(std::chrono::milliseconds duration) { stallMs_.store(duration.count()); }
 
@@ -63,7 +62,6 @@ private:
     double rate_;
     std::uint64_t phaseFrames_ = 0;
     std::atomic<std::uint64_t> rendered_{0};
-    std::atomic<std::size_t> largest_{0};
     std::atomic<std::int64_t> stallMs_{0};
 };
 
