@@ -5,6 +5,7 @@
 #include "FuzzCheck.h"
 #include "FuzzTempFile.h"
 #include "tags/ID3Writer.h"
+#include "tags/Id3v2Frames.h"
 
 #include <algorithm>
 #include <fstream>
@@ -17,19 +18,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-std::uint32_t syncsafe(const std::uint8_t* p) {
-    return std::uint32_t{p[0] & 0x7Fu} << 21 | std::uint32_t{p[1] & 0x7Fu} << 14 |
-           std::uint32_t{p[2] & 0x7Fu} << 7 | std::uint32_t{p[3] & 0x7Fu};
-}
-
-// Where the audio of the old file starts: after the tag header's size and footer.
-std::size_t oldAudioStart(const std::uint8_t* data, std::size_t size) {
-    if (size <= 10 || data[0] != 'I' || data[1] != 'D' || data[2] != '3')
-        return 0;
-    const std::size_t end = 10 + std::size_t{syncsafe(data + 6)} + ((data[5] & 0x10) ? 10 : 0);
-    return std::min(end, size);
-}
-
 Bytes readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -41,7 +29,7 @@ std::size_t checkTag(const Bytes& file) {
     FUZZ_CHECK(std::equal(file.begin(), file.begin() + 6, Bytes{'I', 'D', '3', 3, 0, 0}.begin()));
     FUZZ_CHECK(
         std::all_of(file.begin() + 6, file.begin() + 10, [](std::uint8_t b) { return b < 0x80; }));
-    const std::size_t end = 10 + std::size_t{syncsafe(&file[6])};
+    const std::size_t end = 10 + std::size_t{id3v2::readSyncsafe(&file[6])};
     FUZZ_CHECK(end <= file.size());
 
     std::size_t pos = 10;
@@ -82,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The first frame is the new title.
     FUZZ_CHECK(tagEnd >= 14 && std::equal(&written[10], &written[14], "TIT2"));
 
-    const std::size_t audio = oldAudioStart(data, size);
+    const std::size_t audio = id3v2::audioStart({data, size});
     FUZZ_CHECK(written.size() - tagEnd == size - audio);
     FUZZ_CHECK(std::equal(written.begin() + static_cast<std::ptrdiff_t>(tagEnd), written.end(),
                           data + audio));

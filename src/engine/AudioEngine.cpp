@@ -211,7 +211,9 @@ void AudioEngine::scheduleCurrent(std::int64_t fromFrame) {
 }
 
 std::optional<double> AudioEngine::playerPosition() {
-    if (!current_)
+    // Once the region has played out, or a stop or failed load dropped it, the player's
+    // clock belongs to no region: the position stays where it was.
+    if (!current_ || !regionPending())
         return std::nullopt;
     const auto heard = host_->heardPlayerFrames();
     if (!heard)
@@ -226,11 +228,6 @@ void AudioEngine::tick() {
         return;
     if (!host_->isRunning())
         ensureEngineRunning(); // the device went away: carry on, silently if need be
-    // Nothing scheduled (the region played out, or a failed load stopped it, and then
-    // play was pressed): the player's clock belongs to no region, and the position
-    // stays where it was.
-    if (validCallbackIDs_.empty())
-        return;
     const auto position = playerPosition();
     if (!position)
         return;

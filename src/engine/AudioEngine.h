@@ -153,7 +153,11 @@ private:
     void stopInternal();
     void scheduleCurrent(std::int64_t fromFrame);
     void tick();
+    // Where the player is, in seconds from the file start; none while no region is
+    // pending.
     std::optional<double> playerPosition();
+    // A scheduled region has yet to finish (not played out, stopped or dropped).
+    bool regionPending() const { return !validCallbackIDs_.empty(); }
     static Segment makeSegment(const std::string& path, const Uuid& trackID,
                                std::shared_ptr<AudioFileReader> file, FrameRange range,
                                double normGain);

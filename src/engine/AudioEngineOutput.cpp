@@ -24,7 +24,7 @@ void AudioEngine::rescheduleAtNewRate(double position) {
     // The regions were decoded for the old rate: decode them again from where the
     // player was, with the queued region (if any) behind. A region that has ended, or
     // was stopped, has nothing left to decode.
-    if (!current_ || validCallbackIDs_.empty())
+    if (!current_ || !regionPending())
         return;
     const bool playing = host_->isPlaying();
     const auto frame = std::clamp(static_cast<std::int64_t>(position * current_->sampleRate),

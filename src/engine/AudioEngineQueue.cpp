@@ -22,7 +22,7 @@ bool AudioEngine::preloadNext(const std::string& path, const Uuid& trackID, doub
     // Only behind a region that is still to finish: once it has ended (or a stop kept
     // it loaded) nothing plays for the queued region to follow, and its completion would
     // pass for the current region's and hand over at the wrong end.
-    if (queued_ || !current_ || validCallbackIDs_.empty())
+    if (queued_ || !current_ || !regionPending())
         return false;
     std::shared_ptr<AudioFileReader> file;
     try {

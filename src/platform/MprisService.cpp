@@ -86,10 +86,10 @@ void MprisService::nowPlayingChanged(const NowPlayingInfo& info) {
     info_ = info;
 
     QVariantMap changed;
-    if (playbackStatus() != oldStatus)
-        changed.insert(QStringLiteral("PlaybackStatus"), playbackStatus());
-    if (metadata() != oldMetadata)
-        changed.insert(QStringLiteral("Metadata"), metadata());
+    if (const QString status = playbackStatus(); status != oldStatus)
+        changed.insert(QStringLiteral("PlaybackStatus"), status);
+    if (QVariantMap now = metadata(); now != oldMetadata)
+        changed.insert(QStringLiteral("Metadata"), std::move(now));
     if (canSeek() != oldCanSeek)
         changed.insert(QStringLiteral("CanSeek"), canSeek());
     if (!changed.isEmpty())

@@ -12,7 +12,7 @@ KeyMonitor::KeyMonitor(PlayerController& player, QWidget& window)
     : QObject(&window), player_(player), window_(window) {
 }
 
-std::optional<MonitoredKey> KeyMonitor::monitoredKey(const QKeyEvent& event) {
+MonitoredKey KeyMonitor::monitoredKey(const QKeyEvent& event) {
     switch (event.key()) {
     case Qt::Key_A:
         return MonitoredKey::a;
@@ -25,7 +25,7 @@ std::optional<MonitoredKey> KeyMonitor::monitoredKey(const QKeyEvent& event) {
     case Qt::Key_Up:
         return MonitoredKey::up;
     default:
-        return std::nullopt;
+        return MonitoredKey::other;
     }
 }
 
@@ -54,8 +54,7 @@ bool KeyMonitor::eventFilter(QObject* watched, QEvent* event) {
         QApplication::activeModalWidget() != nullptr)
         return false;
     const auto& key = *static_cast<QKeyEvent*>(event);
-    const auto monitored = monitoredKey(key);
-    return monitored && player_.handleKeyDown(*monitored, modifiers(key));
+    return player_.handleKeyDown(monitoredKey(key), modifiers(key));
 }
 
 } // namespace orvane

@@ -2,8 +2,6 @@
 
 #include "controller/DesktopServices.h"
 
-#include <optional>
-
 #include <QObject>
 
 class QKeyEvent;
@@ -23,8 +21,8 @@ class KeyMonitor : public QObject {
 public:
     KeyMonitor(PlayerController& player, QWidget& window);
 
-    // The controller's view of a Qt key press: none for keys it never handles.
-    static std::optional<MonitoredKey> monitoredKey(const QKeyEvent& event);
+    // The controller's view of a Qt key press.
+    static MonitoredKey monitoredKey(const QKeyEvent& event);
     static KeyModifiers modifiers(const QKeyEvent& event);
 
 protected:
