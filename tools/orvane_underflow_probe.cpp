@@ -18,7 +18,6 @@
 
 #include "controller/BackgroundStateStorage.h"
 #include "controller/PlayerController.h"
-#include "platform/PulseDevices.h"
 #include "platform/PulseOutput.h"
 #include "platform/QtMainLoop.h"
 
@@ -177,14 +176,12 @@ int main(int argc, char** argv) {
     }
 
     QtMainLoop loop;
-    PulseDeviceManager devices;
     auto output = std::make_unique<PulseOutput>();
     PulseOutput& pulse = *output;
     PlayerControllerServices services;
     services.output = std::move(output);
     services.storage = std::make_unique<BackgroundStateStorage>(std::make_unique<FileStateStorage>(
         fs::path(data.path().toStdString()) / "orvane-data.json"));
-    services.devices = &devices;
     PlayerController player(loop, std::move(services));
 
     // Round and round the played folder, as a listener who leaves it running would.

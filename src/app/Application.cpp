@@ -18,12 +18,11 @@ namespace orvane {
 
 Application::Application(MprisService* mpris)
     : loop_(std::make_unique<QtMainLoop>()), mpris_(mpris),
-      shell_(std::make_unique<DesktopShellQt>()), devices_(std::make_unique<PulseDeviceManager>()) {
+      shell_(std::make_unique<DesktopShellQt>()), devices_(std::make_shared<PulseDeviceManager>()) {
     PlayerControllerServices services;
     services.output = std::make_unique<PulseOutput>();
     services.storage =
         std::make_unique<BackgroundStateStorage>(std::make_unique<FileStateStorage>());
-    services.devices = devices_.get();
     services.desktop = shell_.get();
     services.nowPlaying = mpris_;
     player_ = std::make_unique<PlayerController>(*loop_, std::move(services));
@@ -78,7 +77,7 @@ void Application::raiseMainWindow() {
 void Application::showSettings() {
     // A child of the main window, so that it goes before the controller it edits.
     if (settingsWindow_ == nullptr)
-        settingsWindow_ = new SettingsWindow(*player_, devices_.get(), mainWindow_.get());
+        settingsWindow_ = new SettingsWindow(*player_, devices_, mainWindow_.get());
     settingsWindow_->present();
 }
 

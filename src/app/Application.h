@@ -40,7 +40,8 @@ private:
     std::unique_ptr<QtMainLoop> loop_;
     MprisService* mpris_;
     std::unique_ptr<DesktopShellQt> shell_;
-    std::unique_ptr<PulseDeviceManager> devices_;
+    // Shared with device listings that may outlive a settings window.
+    std::shared_ptr<PulseDeviceManager> devices_;
     std::unique_ptr<PlayerController> player_;
     std::unique_ptr<MainWindow> mainWindow_;
     SettingsWindow* settingsWindow_ = nullptr; // a child of the main window, made on first use

@@ -25,8 +25,8 @@ constexpr double kChangeStartDelay = 0.02;
 } // namespace
 
 PlayerController::PlayerController(MainLoop& loop, PlayerControllerServices services)
-    : loop_(loop), storage_(std::move(services.storage)), devices_(services.devices),
-      desktop_(services.desktop), nowPlaying_(services.nowPlaying),
+    : loop_(loop), storage_(std::move(services.storage)), desktop_(services.desktop),
+      nowPlaying_(services.nowPlaying),
       random_(services.shuffleSeed ? *services.shuffleSeed : std::random_device{}()),
       metadataSource_(services.metadata ? std::move(services.metadata)
                                         : std::make_unique<FileMetadataSource>()),

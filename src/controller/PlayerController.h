@@ -34,7 +34,6 @@ struct PlayerControllerServices {
     std::unique_ptr<AudioOutput> output;      // none: a silent NullOutput
     EngineOptions engine;                     // how the engine's host runs
     std::unique_ptr<StateStorage> storage;    // none: the fresh state, and saves are dropped
-    OutputDeviceManager* devices = nullptr;   // none: the system's default output only
     DesktopShell* desktop = nullptr;          // none: icon, window level and quit rule ignored
     NowPlayingSink* nowPlaying = nullptr;     // none: nothing is shown to the system
     std::optional<std::uint64_t> shuffleSeed; // none: a random seed
@@ -382,7 +381,6 @@ private:
 
     MainLoop& loop_;
     std::unique_ptr<StateStorage> storage_;
-    OutputDeviceManager* devices_;
     DesktopShell* desktop_;
     NowPlayingSink* nowPlaying_;
     std::mt19937_64 random_;

@@ -54,12 +54,11 @@ void PlayerController::applyDesktopSettings() {
 }
 
 void PlayerController::selectOutputDevice(const std::optional<std::string>& uid) {
-    // A stored device that is absent now leaves the output on the system default; the
-    // stored identifier stays.
-    if (!uid || !devices_)
-        return;
-    if (const auto id = devices_->deviceID(*uid))
-        engine_->setOutputDevice(id);
+    // The output resolves the device itself, off the main thread, when it starts: a
+    // stored device that is absent then leaves it on the system default until it is
+    // back.
+    if (uid)
+        engine_->setOutputDevice(uid);
 }
 
 void PlayerController::startResumeCapture() {
@@ -112,13 +111,8 @@ void PlayerController::restoreSettings(const AppSettings& restored) {
     // Compressor, character, gapless and the loudness curve for the restored volume.
     applyProcessing();
     applyDesktopSettings();
-    if (deviceChanged) {
-        // An absent or vanished device gives "none": the engine restarts on what it had.
-        std::optional<std::uint32_t> device;
-        if (restored.outputDeviceUID && devices_)
-            device = devices_->deviceID(*restored.outputDeviceUID);
-        engine_->setOutputDevice(device);
-    }
+    if (deviceChanged)
+        engine_->setOutputDevice(restored.outputDeviceUID);
     renormalizePlaying();
     scheduleSave();
 }

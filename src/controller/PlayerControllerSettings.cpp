@@ -33,10 +33,7 @@ void PlayerController::setOutputDevice(std::optional<std::string> uid) {
     if (uid) {
         // A device that has gone since the list was shown is stored all the same (it
         // is used when it comes back) and leaves the routing as it is.
-        if (devices_) {
-            if (const auto id = devices_->deviceID(*uid))
-                engine_->setOutputDevice(id);
-        }
+        engine_->setOutputDevice(uid);
     } else if (hadDevice) {
         // The engine's "no device" follows the system default, so the output goes
         // there now rather than at the next start, as restoreSettings() does too.

@@ -28,7 +28,16 @@ AudioEngine::AudioEngine(MainLoop& loop, std::unique_ptr<AudioOutput> output, En
                 segmentFinished(c);
         });
     };
-    host_ = std::make_unique<AudioHost>(std::move(output), std::move(forward), options.host);
+    // A connect attempt finished on the output's control thread: take it up on the main
+    // thread, where the outputs are swapped.
+    auto outputDone = [&loop, weak = std::weak_ptr<char>(alive_), this] {
+        loop.post([weak, this] {
+            if (weak.lock())
+                serviceOutput();
+        });
+    };
+    host_ = std::make_unique<AudioHost>(std::move(output), std::move(forward), options.host,
+                                        std::move(outputDone));
     host_->graph().setTap(TapPoint::PostLimiter, &meterTap_);
     timer_ = loop_.runEvery(kTickSeconds, [this] { tick(); });
     visTimer_ = loop_.runEvery(kMeterTickSeconds, [this] {
@@ -132,6 +141,7 @@ void AudioEngine::pause(int fadeOutMs) {
     auto pausePlayer = [this] {
         host_->setPlaying(false);
         isPlaying = false;
+        host_->setOutputPaused(true); // nothing to render until play or resume
     };
     if (fadeOutMs < 1) {
         fadeTimer_.cancel();
@@ -152,6 +162,7 @@ void AudioEngine::stop(int fadeOutMs) {
 
 void AudioEngine::hardStop() {
     stopInternal();
+    host_->setOutputPaused(true);
     currentTime = 0.0;
     duration = 0.0;
     isLoaded = false;
@@ -226,8 +237,8 @@ void AudioEngine::tick() {
     decayMeters();
     if (!isPlaying)
         return;
-    if (!host_->isRunning())
-        ensureEngineRunning(); // the device went away: carry on, silently if need be
+    // The device or server went away, or is back: carry on, silently if need be.
+    serviceOutput();
     const auto position = playerPosition();
     if (!position)
         return;

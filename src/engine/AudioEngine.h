@@ -39,7 +39,11 @@ struct EngineOptions {
 // and are checked against validCallbackIDs before anything is touched. The MainLoop
 // must outlive the engine.
 //
-// The output is started on first need (ensureEngineRunning), not by the constructor.
+// The output is started on first need (ensureEngineRunning), not by the constructor,
+// and corked whenever nothing plays (paused once the pause fade is done, stopped, or
+// ended): then nothing renders. When the sound server goes away a silent stand-in keeps
+// the clock running and the real output comes back on its own (see OutputSupervisor);
+// the main thread never waits on the server.
 class AudioEngine {
 public:
     AudioEngine(MainLoop& loop, std::unique_ptr<AudioOutput> output, EngineOptions options = {});
@@ -103,9 +107,10 @@ public:
 
     // --- Devices ---
 
-    // Routes the output to the device with this id, or back to the system default
-    // (following later default changes) when absent.
-    void setOutputDevice(std::optional<std::uint32_t> deviceID);
+    // Routes the output to the device with this uid, or back to the system default
+    // (following later default changes) when absent. The move happens on the output's
+    // control thread; a device that is absent leaves the routing as it is.
+    void setOutputDevice(std::optional<std::string> uid);
 
     // --- Published state ---
     Published<bool> isPlaying{false};
@@ -174,6 +179,8 @@ private:
 
     // Output (AudioEngineOutput.cpp).
     void ensureEngineRunning();
+    // Takes up what the output's control thread did: the real output is back, or gone.
+    void serviceOutput();
     // `position`: seconds from the file start where the player was before the restart.
     void rescheduleAtNewRate(double position);
 

@@ -6,18 +6,27 @@
 namespace orvane {
 
 void AudioEngine::ensureEngineRunning() {
-    if (host_->isRunning())
-        return;
-    // What the meters captured from an earlier run has been heard already; it must not
-    // show again while the new run fills its output latency.
-    meterExchange_.clear();
+    if (!host_->isRunning() || host_->isOutputPaused()) {
+        // What the meters captured before has been heard already; it must not show
+        // again while the output fills its latency anew.
+        meterExchange_.clear();
+    }
     // The player's clock counts frames at the rate the output last ran at: where the
     // player is must be read before a start can change that rate.
     const auto position = playerPosition();
-    // A failed start is not an error: the host then runs a silent output instead.
-    const auto started = host_->ensureRunning();
-    if (started.rateChanged)
+    // A failed start is not an error: a silent stand-in plays until the output is back.
+    const auto change = host_->startOutput(loop_.now());
+    if (change.rateChanged)
         rescheduleAtNewRate(position.value_or(currentTime.get()));
+}
+
+void AudioEngine::serviceOutput() {
+    const auto position = playerPosition();
+    const auto change = host_->serviceOutput(loop_.now());
+    if (change.rateChanged) {
+        meterExchange_.clear();
+        rescheduleAtNewRate(position.value_or(currentTime.get()));
+    }
 }
 
 void AudioEngine::rescheduleAtNewRate(double position) {
@@ -38,11 +47,11 @@ void AudioEngine::rescheduleAtNewRate(double position) {
     host_->setPlaying(playing);
 }
 
-void AudioEngine::setOutputDevice(std::optional<std::uint32_t> deviceID) {
-    const bool wasRunning = host_->isRunning();
-    host_->selectDevice(deviceID);
-    if ((wasRunning || isPlaying) && !host_->isRunning())
-        ensureEngineRunning();
+void AudioEngine::setOutputDevice(std::optional<std::string> uid) {
+    const auto position = playerPosition();
+    const auto change = host_->selectDevice(std::move(uid), loop_.now());
+    if (change.rateChanged)
+        rescheduleAtNewRate(position.value_or(currentTime.get()));
 }
 
 void AudioEngine::setVolume(float volume) {

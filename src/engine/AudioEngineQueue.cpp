@@ -55,6 +55,8 @@ void AudioEngine::segmentFinished(const RegionCompletion& completion) {
         currentTime = duration.get();
         if (onTrackEnded)
             onTrackEnded();
+        if (!isPlaying.get())
+            host_->setOutputPaused(true); // nothing followed: nothing to render
         return;
     }
     // Hand-off: the player ran straight on into the queued region. Its clock reading

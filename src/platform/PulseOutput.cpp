@@ -36,34 +36,42 @@ bool PulseOutput::start(RenderSource& source) {
     // Restarting, or a stream whose server died is still around: drop it first.
     stop();
 
-    connection_ = PulseConnection::open(options_, "Orvane");
-    if (!connection_)
+    // Everything that waits for the server works on a connection nobody else sees yet;
+    // the observers learn of it only once it plays.
+    auto connection = PulseConnection::open(options_, "Orvane");
+    if (!connection)
         return false;
-    loop_ = connection_->mainloop();
-    bool ready = false;
+    pa_stream* stream = nullptr;
+    std::uint32_t rate = kFallbackRate;
     {
+        PulseConnection::Lock lock(*connection);
+        const Target target = findTarget(*connection);
+        if (target.rate != 0)
+            rate = target.rate;
+        loop_ = connection->mainloop();
+        stream = connectStream(*connection, source, target.sinkName, rate);
+    }
+    if (!stream)
+        return false; // the connection goes after its lock was released
+    {
+        std::lock_guard state(stateMutex_);
+        connection_ = std::move(connection);
+        stream_ = stream;
+        rate_.store(rate); // the rate changes only with a successful start
         PulseConnection::Lock lock(*connection_);
-        const Target target = findTarget();
-        const std::uint32_t rate = target.rate != 0 ? target.rate : kFallbackRate;
-        ready = connectStream(source, target.sinkName, rate);
-        if (ready)
-            rate_ = rate; // the rate changes only with a successful start
-        else
-            closeStream();
+        // Under the lock, in order with the state callback: a stream that failed since
+        // it was ready is not reported running.
+        running_.store(pa_stream_get_state(stream_) == PA_STREAM_READY);
+        // A pause or resume asked for while connecting.
+        applyCork();
     }
-    if (!ready) {
-        connection_.reset();
-        loop_ = nullptr;
-        return false;
-    }
-    running_.store(true);
-    return true;
+    return running_.load();
 }
 
 // Lock held. Creates the stream (on `sinkName`, or the default sink when empty) and
-// waits until the server has accepted it.
-bool PulseOutput::connectStream(RenderSource& source, const std::string& sinkName,
-                                std::uint32_t rate) {
+// waits until the server has accepted it; null when it did not.
+pa_stream* PulseOutput::connectStream(PulseConnection& connection, RenderSource& source,
+                                      const std::string& sinkName, std::uint32_t rate) {
     pa_sample_spec spec{};
     spec.format = PA_SAMPLE_FLOAT32NE;
     spec.rate = rate;
@@ -72,14 +80,14 @@ bool PulseOutput::connectStream(RenderSource& source, const std::string& sinkNam
     pa_channel_map_init_stereo(&map);
     std::unique_ptr<pa_proplist, ProplistDeleter> props(pa_proplist_new());
     pa_proplist_sets(props.get(), PA_PROP_MEDIA_ROLE, "music");
-    stream_ =
-        pa_stream_new_with_proplist(connection_->context(), "Playback", &spec, &map, props.get());
-    if (!stream_)
-        return false;
+    pa_stream* stream =
+        pa_stream_new_with_proplist(connection.context(), "Playback", &spec, &map, props.get());
+    if (!stream)
+        return nullptr;
     source_ = &source;
-    pa_stream_set_state_callback(stream_, streamStateCallback, this);
-    pa_stream_set_write_callback(stream_, writeCallback, this);
-    pa_stream_set_underflow_callback(stream_, underflowCallback, this);
+    pa_stream_set_state_callback(stream, streamStateCallback, this);
+    pa_stream_set_write_callback(stream, writeCallback, this);
+    pa_stream_set_underflow_callback(stream, underflowCallback, this);
 
     // The whole latency (our buffer plus the sink's) is tlength; the server picks the
     // rest.
@@ -89,32 +97,36 @@ bool PulseOutput::connectStream(RenderSource& source, const std::string& sinkNam
     attr.prebuf = static_cast<std::uint32_t>(-1);
     attr.minreq = static_cast<std::uint32_t>(-1);
     attr.fragsize = static_cast<std::uint32_t>(-1);
-    const auto flags = static_cast<pa_stream_flags_t>(
+    auto flags = static_cast<pa_stream_flags_t>(
         PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
+    if (paused_.load())
+        flags = static_cast<pa_stream_flags_t>(flags | PA_STREAM_START_CORKED);
     // Without a device name the stream follows the server's default sink.
     const char* device = sinkName.empty() ? nullptr : sinkName.c_str();
-    if (pa_stream_connect_playback(stream_, device, &attr, flags, nullptr, nullptr) != 0)
-        return false;
-    connection_->waitUntil([this] { return pa_stream_get_state(stream_) != PA_STREAM_CREATING; },
-                           connection_->deadline());
-    return pa_stream_get_state(stream_) == PA_STREAM_READY;
+    if (pa_stream_connect_playback(stream, device, &attr, flags, nullptr, nullptr) == 0)
+        connection.waitUntil([stream] { return pa_stream_get_state(stream) != PA_STREAM_CREATING; },
+                             connection.deadline());
+    if (pa_stream_get_state(stream) == PA_STREAM_READY)
+        return stream;
+    closeStream(stream);
+    return nullptr;
 }
 
 // Lock held. The chosen sink when it exists, else the default sink; the rate
 // is that sink's, so that the server does not resample Orvane's output.
-PulseOutput::Target PulseOutput::findTarget() {
-    const pa_usec_t until = connection_->deadline();
+PulseOutput::Target PulseOutput::findTarget(PulseConnection& connection) {
+    const pa_usec_t until = connection.deadline();
     Target target;
     if (selectedSink_) {
         // A chosen sink that is gone (unplugged) is used again once it is back.
-        if (auto sink = querySink(*connection_, *selectedSink_, until)) {
+        if (auto sink = querySink(connection, *selectedSink_, until)) {
             target.sinkName = sink->name;
             target.rate = sink->rate;
             return target;
         }
     }
-    if (auto name = queryDefaultSinkName(*connection_, until)) {
-        if (auto sink = querySink(*connection_, *name, until))
+    if (auto name = queryDefaultSinkName(connection, until)) {
+        if (auto sink = querySink(connection, *name, until))
             target.rate = sink->rate;
     }
     return target;
@@ -122,92 +134,101 @@ PulseOutput::Target PulseOutput::findTarget() {
 
 void PulseOutput::stop() {
     running_.store(false);
-    if (!connection_)
+    std::unique_ptr<PulseConnection> connection;
+    pa_stream* stream = nullptr;
+    {
+        std::lock_guard state(stateMutex_);
+        connection = std::move(connection_);
+        stream = stream_;
+        stream_ = nullptr;
+    }
+    if (!connection)
         return;
     {
-        PulseConnection::Lock lock(*connection_);
-        closeStream();
+        PulseConnection::Lock lock(*connection);
+        closeStream(stream);
     }
-    connection_.reset();
+    connection.reset();
     loop_ = nullptr;
+    source_ = nullptr;
 }
 
 // Lock held. After this no callback of the stream runs, so render() is done.
-void PulseOutput::closeStream() {
-    if (!stream_)
+void PulseOutput::closeStream(pa_stream* stream) {
+    if (!stream)
         return;
-    pa_stream_set_state_callback(stream_, nullptr, nullptr);
-    pa_stream_set_write_callback(stream_, nullptr, nullptr);
-    pa_stream_set_underflow_callback(stream_, nullptr, nullptr);
-    pa_stream_disconnect(stream_);
-    pa_stream_unref(stream_);
-    stream_ = nullptr;
-    source_ = nullptr;
+    pa_stream_set_state_callback(stream, nullptr, nullptr);
+    pa_stream_set_write_callback(stream, nullptr, nullptr);
+    pa_stream_set_underflow_callback(stream, nullptr, nullptr);
+    pa_stream_disconnect(stream);
+    pa_stream_unref(stream);
 }
 
 bool PulseOutput::isRunning() const {
     return running_.load();
 }
 
+void PulseOutput::setPaused(bool paused) {
+    paused_.store(paused);
+    std::lock_guard state(stateMutex_);
+    if (!connection_)
+        return; // a start picks the state up
+    PulseConnection::Lock lock(*connection_);
+    applyCork();
+}
+
+void PulseOutput::applyCork() {
+    if (!stream_ || pa_stream_get_state(stream_) != PA_STREAM_READY)
+        return;
+    const int cork = paused_.load() ? 1 : 0;
+    if (pa_stream_is_corked(stream_) == cork)
+        return;
+    // Nobody waits for the answer: the server applies it in order with what follows.
+    if (pa_operation* op = pa_stream_cork(stream_, cork, nullptr, nullptr))
+        pa_operation_unref(op);
+}
+
 double PulseOutput::sampleRate() const {
-    return rate_;
+    return rate_.load();
 }
 
 std::int64_t PulseOutput::latencyFrames() const {
-    if (!running_.load() || !connection_)
+    const std::uint64_t rate = rate_.load();
+    std::lock_guard state(stateMutex_);
+    if (!running_.load() || !connection_ || !stream_)
         return 0;
     PulseConnection::Lock lock(*connection_);
-    if (!stream_)
-        return 0;
     pa_usec_t usec = 0;
     int negative = 0;
     // Before the first timing update (-PA_ERR_NODATA) the latency asked for is the best
     // estimate.
     if (pa_stream_get_latency(stream_, &usec, &negative) != 0)
-        return static_cast<std::int64_t>(std::uint64_t{rate_} * kTargetLatencyUsec / 1'000'000);
+        return static_cast<std::int64_t>(rate * kTargetLatencyUsec / 1'000'000);
     if (negative)
         return 0;
-    return static_cast<std::int64_t>(usec * rate_ / 1'000'000);
+    return static_cast<std::int64_t>(usec * rate / 1'000'000);
 }
 
 std::uint64_t PulseOutput::underflowCount() const {
     return underflows_.load();
 }
 
-bool PulseOutput::selectDevice(std::optional<std::uint32_t> deviceID) {
+bool PulseOutput::selectDevice(const std::optional<std::string>& uid) {
     const bool playing = running_.load() && connection_;
-    if (!deviceID) {
-        if (playing && !moveToDefault())
-            return false;
-        selectedSink_.reset();
-        return true;
-    }
-    // The choice is kept by name: indices start again when the server restarts.
-    std::optional<std::string> name = playing ? moveTo(*deviceID) : sinkName(*deviceID);
-    if (!name)
+    if (playing && !(uid ? moveTo(*uid) : moveToDefault()))
         return false;
-    selectedSink_ = std::move(*name);
+    // Kept by name: indices start again when the server restarts.
+    selectedSink_ = uid;
     return true;
 }
 
-std::optional<std::string> PulseOutput::sinkName(std::uint32_t sinkIndex) const {
-    auto connection = PulseConnection::open(options_, "Orvane");
-    if (!connection)
-        return std::nullopt;
-    PulseConnection::Lock lock(*connection);
-    auto sink = querySink(*connection, sinkIndex, connection->deadline());
-    return sink ? std::optional<std::string>(std::move(sink->name)) : std::nullopt;
-}
-
-std::optional<std::string> PulseOutput::moveTo(std::uint32_t sinkIndex) {
+bool PulseOutput::moveTo(const std::string& sinkName) {
     PulseConnection::Lock lock(*connection_);
     if (!stream_ || !connection_->alive())
-        return std::nullopt;
+        return false;
     const pa_usec_t until = connection_->deadline();
-    auto sink = querySink(*connection_, sinkIndex, until);
-    if (!sink || !moveSinkInput(*connection_, pa_stream_get_index(stream_), sinkIndex, until))
-        return std::nullopt;
-    return std::move(sink->name);
+    return querySink(*connection_, sinkName, until) &&
+           moveSinkInput(*connection_, pa_stream_get_index(stream_), sinkName, until);
 }
 
 // A stream moved onto the default sink follows later default changes again.
@@ -222,6 +243,7 @@ bool PulseOutput::moveToDefault() {
 }
 
 std::string PulseOutput::currentSinkName() const {
+    std::lock_guard state(stateMutex_);
     if (!running_.load() || !connection_)
         return {};
     PulseConnection::Lock lock(*connection_);
@@ -229,15 +251,15 @@ std::string PulseOutput::currentSinkName() const {
     return name ? name : "";
 }
 
-void PulseOutput::onWrite(std::size_t bytes) noexcept {
+void PulseOutput::onWrite(pa_stream* stream, std::size_t bytes) noexcept {
     while (bytes >= kFrameBytes) {
         void* data = nullptr;
         std::size_t size = bytes;
-        if (pa_stream_begin_write(stream_, &data, &size) < 0 || !data)
+        if (pa_stream_begin_write(stream, &data, &size) < 0 || !data)
             return;
         const std::size_t frames = std::min(size, bytes) / kFrameBytes;
         if (frames == 0) {
-            pa_stream_cancel_write(stream_);
+            pa_stream_cancel_write(stream);
             return;
         }
         float* out = static_cast<float*>(data);
@@ -245,7 +267,7 @@ void PulseOutput::onWrite(std::size_t bytes) noexcept {
             renderer_.render(*source_, out, frames);
         else
             std::fill(out, out + 2 * frames, 0.0f);
-        if (pa_stream_write(stream_, data, frames * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+        if (pa_stream_write(stream, data, frames * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE) < 0)
             return;
         bytes -= frames * kFrameBytes;
     }
@@ -259,8 +281,8 @@ void PulseOutput::streamStateCallback(pa_stream* stream, void* userdata) {
     pa_threaded_mainloop_signal(self->loop_, 0);
 }
 
-void PulseOutput::writeCallback(pa_stream*, std::size_t bytes, void* userdata) {
-    static_cast<PulseOutput*>(userdata)->onWrite(bytes);
+void PulseOutput::writeCallback(pa_stream* stream, std::size_t bytes, void* userdata) {
+    static_cast<PulseOutput*>(userdata)->onWrite(stream, bytes);
 }
 
 void PulseOutput::underflowCallback(pa_stream*, void* userdata) {

@@ -8,8 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include <QObject>
-
 namespace orvane {
 
 // Fetches the output device list off the GUI thread: listing asks the sound server and
@@ -17,17 +15,16 @@ namespace orvane {
 //
 // Threading: start(), stop() and the destructor run on the GUI thread. The listing
 // runs on a thread of its own; its answer is handed to `deliver` on the GUI thread
-// through `context`'s event queue, and only while the fetch is wanted: an answer that
-// arrives after stop() (or after `context` is gone) is dropped. The destructor waits
-// for a listing under way, so `devices` is never used after the fetch is destroyed;
-// `devices` must outlive it.
+// through the application's event queue, and only while the fetch is wanted: an answer
+// that arrives after stop() (or after the fetch is gone) is dropped. The destructor
+// never waits: a listing still under way (a sound server that hangs) finishes on its
+// own thread, which shares the ownership of `devices`.
 class DeviceListFetch {
 public:
     using Deliver = std::function<void(std::vector<OutputDevice>)>;
 
-    // `context` must outlive the fetch (it is normally the owner); `devices` may be
-    // null, and then every fetch answers at once with an empty list.
-    DeviceListFetch(OutputDeviceManager* devices, QObject* context, Deliver deliver);
+    // `devices` may be null, and then every fetch answers at once with an empty list.
+    DeviceListFetch(std::shared_ptr<OutputDeviceManager> devices, Deliver deliver);
     ~DeviceListFetch();
     DeviceListFetch(const DeviceListFetch&) = delete;
     DeviceListFetch& operator=(const DeviceListFetch&) = delete;
@@ -51,10 +48,10 @@ private:
         bool wanted = false;
     };
 
-    OutputDeviceManager* devices_;
-    QObject* context_;
+    std::shared_ptr<OutputDeviceManager> devices_;
     std::shared_ptr<State> state_;
-    std::atomic<bool> listing_{false};
+    // Shared with the worker, which may outlive the fetch.
+    std::shared_ptr<std::atomic<bool>> listing_ = std::make_shared<std::atomic<bool>>(false);
     std::thread worker_;
 };
 

@@ -9,11 +9,12 @@
 
 namespace orvane {
 
-OutputSettingsTab::OutputSettingsTab(PlayerController& player, OutputDeviceManager* devices,
-                                     QWidget* parent)
+OutputSettingsTab::OutputSettingsTab(PlayerController& player,
+                                     std::shared_ptr<OutputDeviceManager> devices, QWidget* parent)
     : SettingsTab(player, parent), menu_(settingsMenu({})),
       fetch_(std::make_unique<DeviceListFetch>(
-          devices, this, [this](std::vector<OutputDevice> list) { setDevices(std::move(list)); })) {
+          std::move(devices),
+          [this](std::vector<OutputDevice> list) { setDevices(std::move(list)); })) {
     menu_->setMinimumWidth(220);
     SettingsSection* section = page_->addSection();
     section->addRow(labelledRow(QStringLiteral("Output device"), menu_));

@@ -20,7 +20,7 @@ class OutputSettingsTab : public SettingsTab {
     Q_OBJECT
 public:
     // `devices` may be null: then only "System default" is offered.
-    OutputSettingsTab(PlayerController& player, OutputDeviceManager* devices,
+    OutputSettingsTab(PlayerController& player, std::shared_ptr<OutputDeviceManager> devices,
                       QWidget* parent = nullptr);
     ~OutputSettingsTab() override;
     void showSettings(const AppSettings& settings) override;

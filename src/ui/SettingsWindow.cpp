@@ -36,12 +36,13 @@ const QString kButtonStyle =
 
 } // namespace
 
-SettingsWindow::SettingsWindow(PlayerController& player, OutputDeviceManager* devices,
-                               QWidget* parent)
+SettingsWindow::SettingsWindow(PlayerController& player,
+                               std::shared_ptr<OutputDeviceManager> devices, QWidget* parent)
     : QDialog(parent), player_(player), tabBar_(new QTabBar), pages_(new QStackedWidget),
       playback_(new PlaybackSettingsTab(player)), fades_(new FadesSettingsTab(player)),
       processing_(new ProcessingSettingsTab(player)),
-      output_(new OutputSettingsTab(player, devices)), interface_(new InterfaceSettingsTab(player)),
+      output_(new OutputSettingsTab(player, std::move(devices))),
+      interface_(new InterfaceSettingsTab(player)),
       cancel_(new QPushButton(QStringLiteral("Cancel"))),
       save_(new QPushButton(QStringLiteral("Save"))) {
     setWindowTitle(QStringLiteral("Orvane Settings"));

@@ -4,6 +4,7 @@
 #include "model/AppSettings.h"
 #include "runtime/Observable.h"
 
+#include <memory>
 #include <optional>
 
 #include <QDialog>
@@ -33,11 +34,11 @@ class ProcessingSettingsTab;
 //
 // Threading: GUI thread only; the device list is fetched in the background while the
 // Output tab shows (see DeviceListFetch). The window must go before the controller;
-// `devices` may be null and must outlive the window.
+// `devices` may be null.
 class SettingsWindow : public QDialog {
     Q_OBJECT
 public:
-    SettingsWindow(PlayerController& player, OutputDeviceManager* devices,
+    SettingsWindow(PlayerController& player, std::shared_ptr<OutputDeviceManager> devices,
                    QWidget* parent = nullptr);
     ~SettingsWindow() override;
 

@@ -216,12 +216,6 @@ public:
     std::vector<double> seeks;
 };
 
-class FakeDevices final : public OutputDeviceManager {
-public:
-    std::vector<OutputDevice> listOutputDevices() override { return devices; }
-    std::vector<OutputDevice> devices;
-};
-
 // A controller on a manual loop and a manual output, with the engine's decoder run
 // inline: the test decides when audio is rendered and when time passes.
 class ControllerRig {
@@ -230,7 +224,7 @@ public:
         double rate = kRate;
         std::uint64_t seed = 20240611;
         std::unique_ptr<StateStorage> storage;    // instead of a FakeStorage
-        std::vector<OutputDevice> devices;        // listed, and accepted by the output
+        std::vector<std::string> devices;         // device uids the output accepts
         bool scanAtStart = false;                 // the metadata scan at construction
         std::unique_ptr<MetadataSource> metadata; // none: the files themselves
     };
@@ -239,14 +233,11 @@ public:
     ControllerRig(PersistedState state, Options options) {
         auto output = std::make_unique<ManualOutput>(options.rate, 0);
         output_ = output.get();
-        std::vector<std::uint32_t> ids;
-        for (const auto& device : options.devices)
-            ids.push_back(device.id);
-        output->setDeviceIDs(ids);
-        devices.devices = options.devices;
+        output->setDeviceUIDs(options.devices);
         PlayerControllerServices services;
         services.output = std::move(output);
         services.engine.host.decoderThread = false;
+        services.engine.host.output.controlThread = false;
         if (options.storage) {
             services.storage = std::move(options.storage);
         } else {
@@ -256,7 +247,6 @@ public:
         }
         services.desktop = &desktop;
         services.nowPlaying = &nowPlaying;
-        services.devices = &devices;
         services.shuffleSeed = options.seed;
         services.scanMetadataAtStart = options.scanAtStart;
         services.metadata = std::move(options.metadata);
@@ -326,7 +316,6 @@ public:
     DrivenLoop loop;
     FakeDesktop desktop;
     FakeNowPlaying nowPlaying;
-    FakeDevices devices;
     std::unique_ptr<PlayerController> controller;
 
 private:

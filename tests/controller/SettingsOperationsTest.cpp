@@ -13,7 +13,7 @@ TEST(SettingsOperationsTest, DevicesRouteAtOnceAndAbsentOnesAreKeptInTheSettings
     AppSettings settings;
     settings.outputDeviceUID = "unplugged";
     ControllerRig::Options options;
-    options.devices = {{1, "sink-a", "Speakers"}, {2, "sink-b", "Headphones"}};
+    options.devices = {"sink-a", "sink-b"};
     ControllerRig rig(stateWith(files.tracks(1, 4.0), settings), std::move(options));
     EXPECT_FALSE(rig.output().selectedDevice());
     EXPECT_EQ(rig->settings.get().outputDeviceUID, "unplugged");
@@ -21,16 +21,16 @@ TEST(SettingsOperationsTest, DevicesRouteAtOnceAndAbsentOnesAreKeptInTheSettings
     rig.run(0.3);
 
     rig->setOutputDevice("sink-a");
-    EXPECT_EQ(rig.output().selectedDevice(), 1u);
+    EXPECT_EQ(rig.output().selectedDevice(), "sink-a");
     EXPECT_TRUE(rig.output().isRunning() && rig.engine().isPlaying.get());
 
     rig->setOutputDevice("unplugged");
     EXPECT_EQ(rig->settings.get().outputDeviceUID, "unplugged");
-    EXPECT_EQ(rig.output().selectedDevice(), 1u);
+    EXPECT_EQ(rig.output().selectedDevice(), "sink-a");
     for (const auto& none :
          {std::optional<std::string>(std::string()), std::optional<std::string>()}) {
         rig->setOutputDevice("sink-b");
-        ASSERT_EQ(rig.output().selectedDevice(), 2u);
+        ASSERT_EQ(rig.output().selectedDevice(), "sink-b");
         rig->setOutputDevice(none);
         EXPECT_FALSE(rig->settings.get().outputDeviceUID.has_value());
         EXPECT_FALSE(rig.output().selectedDevice().has_value());

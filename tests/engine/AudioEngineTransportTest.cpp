@@ -110,11 +110,11 @@ TEST_F(AudioEngineTransportTest, WithoutASoundServerPlaybackRunsOnSilently) {
     rig->hardStop();
     // Choosing a device tries the real output again.
     rig.output().setStartFails(false);
-    rig.output().setDeviceIDs({7});
+    rig.output().setDeviceUIDs({"seven"});
     load();
-    rig->setOutputDevice(7u);
+    rig->setOutputDevice("seven");
     EXPECT_FALSE(rig->host().onFallback());
-    EXPECT_EQ(rig.output().selectedDevice(), 7u);
+    EXPECT_EQ(rig.output().selectedDevice(), "seven");
     EXPECT_TRUE(rig.output().isRunning());
     rig->setOutputDevice(std::nullopt);
     EXPECT_EQ(rig.output().selectedDevice(), std::nullopt);

@@ -90,7 +90,7 @@ class EngineSoak {
 public:
     EngineSoak(std::uint64_t seed, const std::vector<SoakFile>& files)
         : random_(seed), seed_(seed), files_(files), rig_(kOutputRate, kOutputLatency) {
-        rig_.output().setDeviceIDs({7, 8});
+        rig_.output().setDeviceUIDs({"seven", "eight"});
         rig_->onTrackEnded = std::bind_front(&EngineSoak::trackEnded, this);
         rig_->onGaplessPromotion = std::bind_front(&EngineSoak::promoted, this);
         rig_->onQueueDiscarded = [this] {
@@ -318,8 +318,8 @@ private:
         }
         if (chance(0.6)) {
             const auto device =
-                std::vector<std::optional<std::uint32_t>>{std::nullopt, 7u, 8u}[below(3)];
-            note(text + ", moved to " + (device ? std::to_string(*device) : "default"));
+                std::vector<std::optional<std::string>>{std::nullopt, "seven", "eight"}[below(3)];
+            note(text + ", moved to " + device.value_or("default"));
             rig_->setOutputDevice(device);
         } else {
             note(text + ", the tick restarts it");

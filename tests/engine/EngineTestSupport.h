@@ -38,12 +38,21 @@ public:
         output_ = output.get();
         EngineOptions options;
         options.host.decoderThread = false;
+        options.host.output.controlThread = false;
+        // The stand-in for a failed output is pulled by hand too, never in real time.
+        options.host.output.makeStandIn = [this](double rate) {
+            auto standIn = std::make_unique<ManualOutput>(rate, 0);
+            standIn_ = standIn.get();
+            return standIn;
+        };
         engine = std::make_unique<AudioEngine>(loop, std::move(output), options);
     }
 
     AudioEngine& operator*() { return *engine; }
     AudioEngine* operator->() { return engine.get(); }
     ManualOutput& output() { return *output_; }
+    // The stand-in that plays while the output cannot; only while host().onFallback().
+    ManualOutput& standIn() { return *standIn_; }
 
     // The "audio thread runs" for `frames` frames: decode ahead, render, forward
     // completions and deliver them. Time does not move.
@@ -57,7 +66,8 @@ public:
         left_.resize(frames);
         right_.resize(frames);
         engine->host().pump();
-        output_->pull(left_.data(), right_.data(), frames);
+        ManualOutput& playing = engine->host().onFallback() ? *standIn_ : *output_;
+        playing.pull(left_.data(), right_.data(), frames);
         engine->host().pump();
     }
     const std::vector<float>& lastLeft() const { return left_; }
@@ -91,6 +101,7 @@ public:
 
 private:
     ManualOutput* output_ = nullptr;
+    ManualOutput* standIn_ = nullptr;
     std::vector<float> left_;
     std::vector<float> right_;
 };

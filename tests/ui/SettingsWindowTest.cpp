@@ -65,11 +65,11 @@ protected:
         track.trimStart = 1.5;
         track.trimEnd = 100.0;
         state.playlists.front().tracks.push_back(track);
-        player = makePlayer(loop, state, &devices);
-        window = std::make_unique<SettingsWindow>(*player, &devices);
+        player = makePlayer(loop, state);
+        window = std::make_unique<SettingsWindow>(*player, devices);
     }
     ~SettingsWindowTest() override {
-        devices.setOpen(true); // a listing under way must end for the window to go
+        devices->setOpen(true); // a listing under way ends and finds its window gone
         window.reset();
         player.reset();
     }
@@ -83,7 +83,7 @@ protected:
     const Track& track() { return player->activePlaylist()->tracks.front(); }
 
     ManualMainLoop loop;
-    GatedDevices devices;
+    std::shared_ptr<GatedDevices> devices = std::make_shared<GatedDevices>();
     std::unique_ptr<PlayerController> player;
     std::unique_ptr<SettingsWindow> window;
 };
@@ -194,11 +194,11 @@ TEST_F(SettingsWindowTest, TrimRowsShowWholeStepsForgetMeasuredTrimsAndHideWitho
 
 TEST_F(SettingsWindowTest, ADeviceListArrivingAfterTheWindowClosedChangesNothing) {
     start();
-    devices.setOpen(false);
+    devices->setOpen(false);
     window->present();
     window->showTab(SettingsWindow::outputTabIndex);
     window->close();
-    devices.setOpen(true);
+    devices->setOpen(true);
     window->outputTab().deviceFetch().waitUntilIdle();
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(entries(window->outputTab().deviceMenu()), QStringList{"System default"});

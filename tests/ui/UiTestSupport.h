@@ -84,8 +84,7 @@ inline bool drop(QWidget* target, const QMimeData& mime, QPointF pos) {
 // A controller on `loop` that starts from `state` (the fresh one when absent), keeps
 // nothing and scans no metadata at start.
 inline std::unique_ptr<PlayerController> makePlayer(ManualMainLoop& loop,
-                                                    std::optional<PersistedState> state = {},
-                                                    OutputDeviceManager* devices = nullptr) {
+                                                    std::optional<PersistedState> state = {}) {
     class FixedState final : public StateStorage {
     public:
         explicit FixedState(PersistedState kept) : state_(std::move(kept)) {}
@@ -98,7 +97,6 @@ inline std::unique_ptr<PlayerController> makePlayer(ManualMainLoop& loop,
     PlayerControllerServices services;
     if (state)
         services.storage = std::make_unique<FixedState>(std::move(*state));
-    services.devices = devices;
     services.scanMetadataAtStart = false;
     return std::make_unique<PlayerController>(loop, std::move(services));
 }

@@ -22,10 +22,11 @@ void AudioHost::Source::render(float* left, float* right, std::size_t frames) no
 }
 
 AudioHost::AudioHost(std::unique_ptr<AudioOutput> output, CompletionHandler onCompletion,
-                     HostOptions options)
+                     HostOptions options, std::function<void()> onOutputControlDone)
     : options_(options), onCompletion_(std::move(onCompletion)), ring_(options.ringFrames),
       player_(ring_, markers_, completions_), graph_(player_), decoder_(ring_, markers_),
-      output_(std::move(output)), rate_(output_->sampleRate()) {
+      outputs_(std::move(output), source_, options.output, std::move(onOutputControlDone)),
+      rate_(outputs_.sampleRate()) {
     graph_.setSampleRate(rate_);
     if (options_.decoderThread)
         decoderThread_ = std::thread([this] { runDecoder(); });
@@ -69,6 +70,12 @@ std::uint64_t AudioHost::schedule(std::vector<RegionRequest> regions) {
     // The player learns of the schedule first, so it drops the old data from now on.
     player_.setSchedule(schedule_);
     decoder_.schedule(schedule_, std::move(regions), roundedRate(rate_));
+    if (outputs_.isPaused()) {
+        // A corked output renders nothing, so the old schedule's data would fill the
+        // ring until the resume, and the resume would start with an empty ring. Drop it
+        // now (an empty render only drops), so the decoder fills the ring meanwhile.
+        outputs_.whileNothingRenders([this] { player_.render(nullptr, nullptr, 0); });
+    }
     wake_.signal();
     return schedule_;
 }
@@ -91,51 +98,40 @@ std::optional<std::int64_t> AudioHost::heardPlayerFrames() {
     return orvane::heardPlayerFrames(clock, latency);
 }
 
-AudioOutput* AudioHost::active() const {
-    return fallbackActive_ ? static_cast<AudioOutput*>(fallback_.get()) : output_.get();
-}
-
-bool AudioHost::isRunning() const {
-    const auto* output = active();
-    return output && output->isRunning();
-}
-
 std::int64_t AudioHost::latencyFrames() const {
     return outputLatencyFrames() + graph_.processingLatencyFrames();
 }
 
 std::int64_t AudioHost::outputLatencyFrames() const {
-    return isRunning() ? active()->latencyFrames() : 0;
+    return outputs_.latencyFrames();
 }
 
-AudioHost::StartResult AudioHost::ensureRunning() {
-    if (isRunning())
-        return {true, false};
-    if (!fallbackActive_ && !output_->start(source_)) {
-        fallbackActive_ = true;
-        fallback_ = std::make_unique<NullOutput>(output_->sampleRate());
-    }
-    if (fallbackActive_ && !fallback_->isRunning())
-        fallback_->start(source_);
-    const double before = rate_;
-    rate_ = active()->sampleRate();
+AudioHost::OutputChange AudioHost::adoptOutputRate(OutputChange change) {
+    rate_ = outputs_.sampleRate();
     graph_.setSampleRate(rate_);
     player_.setLatencyFrames(latencyFrames());
-    return {isRunning(), roundedRate(rate_) != roundedRate(before)};
+    return change;
+}
+
+AudioHost::OutputChange AudioHost::startOutput(double now) {
+    outputs_.setPaused(false);
+    return adoptOutputRate(outputs_.start(now));
+}
+
+AudioHost::OutputChange AudioHost::serviceOutput(double now) {
+    return adoptOutputRate(outputs_.service(now));
+}
+
+void AudioHost::setOutputPaused(bool paused) {
+    outputs_.setPaused(paused);
 }
 
 void AudioHost::stopOutput() {
-    if (fallback_)
-        fallback_->stop();
-    output_->stop();
+    outputs_.stop();
 }
 
-bool AudioHost::selectDevice(std::optional<std::uint32_t> deviceID) {
-    if (fallbackActive_) {
-        fallback_->stop();
-        fallbackActive_ = false;
-    }
-    return output_->selectDevice(deviceID);
+AudioHost::OutputChange AudioHost::selectDevice(std::optional<std::string> uid, double now) {
+    return adoptOutputRate(outputs_.selectDevice(std::move(uid), now));
 }
 
 } // namespace orvane

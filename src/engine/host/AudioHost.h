@@ -2,7 +2,7 @@
 
 #include "engine/host/AudioOutput.h"
 #include "engine/host/AudioRing.h"
-#include "engine/host/NullOutput.h"
+#include "engine/host/OutputSupervisor.h"
 #include "engine/host/PlayerNode.h"
 #include "engine/host/RegionDecoder.h"
 #include "engine/host/RenderGraph.h"
@@ -26,6 +26,8 @@ struct HostOptions {
     bool decoderThread = true;
     // Ring size in frames at the output rate (rounded up to a power of two).
     std::size_t ringFrames = std::size_t{1} << 16;
+    // How the output is connected and watched (tests run its control calls inline).
+    OutputOptions output;
 };
 
 // The engine's graph host: the render graph on the output's audio thread, the decoder
@@ -39,15 +41,16 @@ struct HostOptions {
 // In inline mode (no decoder thread) pump() does the decoder's work on the caller's
 // thread, and completions are forwarded there.
 //
-// Output: start() tries the given output; when it fails (no sound server) a NullOutput
-// at the same rate takes over so that playback runs on silently, and stays in charge
-// until selectDevice() asks for the real output again.
+// Output: an OutputSupervisor runs the given output, with a silent stand-in while it
+// cannot play, and brings it back when it can; see there.
 class AudioHost {
 public:
     using CompletionHandler = std::function<void(const RegionCompletion&)>;
 
+    // `onOutputControlDone` is called on the output's control thread when a connect
+    // attempt has finished; the owner then calls serviceOutput() on the main thread.
     AudioHost(std::unique_ptr<AudioOutput> output, CompletionHandler onCompletion,
-              HostOptions options = {});
+              HostOptions options = {}, std::function<void()> onOutputControlDone = {});
     // Stops the output, then the decoder.
     ~AudioHost();
     AudioHost(const AudioHost&) = delete;
@@ -71,15 +74,18 @@ public:
     // --- Graph parameters ---
     RenderGraph& graph() { return graph_; }
 
-    // --- Output (main thread) ---
-    struct StartResult {
-        bool running = false;     // the real output or the fallback runs
-        bool rateChanged = false; // sampleRate() differs from before the start
-    };
-    // Starts an output if none is running.
-    StartResult ensureRunning();
-    bool isRunning() const;
-    bool onFallback() const { return fallbackActive_; }
+    // --- Output (main thread; `now` is the main loop's time) ---
+    using OutputChange = OutputSupervisor::Change;
+    // Sound is wanted: an output runs and is uncorked; the real one is tried at once
+    // when the stand-in plays.
+    OutputChange startOutput(double now);
+    // Swaps outputs as the real one comes and goes; on every engine tick.
+    OutputChange serviceOutput(double now);
+    // Corks the output (nothing renders) or uncorks it.
+    void setOutputPaused(bool paused);
+    bool isOutputPaused() const { return outputs_.isPaused(); }
+    bool isRunning() const { return outputs_.isRunning(); }
+    bool onFallback() const { return outputs_.onStandIn(); }
     // The graph's rate: the rate the regions are decoded to.
     double sampleRate() const { return rate_; }
     // Frames from the player's output to the listener: the tone chain's look-ahead
@@ -87,12 +93,13 @@ public:
     std::int64_t latencyFrames() const;
     // The output's latency alone (what lies after the meter tap).
     std::int64_t outputLatencyFrames() const;
-    // Routes the real output; leaves the fallback (the caller restarts as needed).
-    bool selectDevice(std::optional<std::uint32_t> deviceID);
+    // Routes the real output by device uid (none: the default device).
+    OutputChange selectDevice(std::optional<std::string> uid, double now);
     // Stops whichever output runs.
     void stopOutput();
 
-    AudioOutput& output() { return *output_; }
+    // The real output (not the stand-in).
+    AudioOutput& output() { return outputs_.realOutput(); }
 
     // --- Statistics ---
     std::uint64_t underrunCount() const { return player_.underrunCount(); }
@@ -112,7 +119,7 @@ private:
 
     void runDecoder();
     void forwardCompletions();
-    AudioOutput* active() const;
+    OutputChange adoptOutputRate(OutputChange change);
 
     HostOptions options_;
     CompletionHandler onCompletion_;
@@ -125,9 +132,7 @@ private:
     RegionDecoder decoder_;
     Source source_{*this};
 
-    std::unique_ptr<AudioOutput> output_;
-    std::unique_ptr<NullOutput> fallback_;
-    bool fallbackActive_ = false;
+    OutputSupervisor outputs_;
     double rate_;
     std::uint64_t schedule_ = 0;
 

@@ -24,9 +24,9 @@ public:
 };
 
 // One output device as the user sees it. `uid` is stable across runs (stored in the
-// settings; a PulseAudio sink name); `id` is the session-local number used to select
-// it (a sink index), valid until the server re-enumerates its devices. `name` is the
-// display text (the sink's description).
+// settings; a PulseAudio sink name) and is what the output is routed by; `id` is the
+// session-local number (a sink index), valid until the server re-enumerates its devices. `name` is
+// the display text (the sink's description).
 struct OutputDevice {
     std::uint32_t id = 0;
     std::string uid;
@@ -38,23 +38,34 @@ struct OutputDevice {
 // Where the engine's stereo float signal goes: the sound server, a null sink that
 // consumes audio at real-time pace, or a test that pulls blocks by hand.
 //
-// Threading: every member is called on the main thread, except that the output calls
-// its RenderSource on its own audio thread between start() and stop(). The output
-// keeps calling render() while the engine is paused (the engine renders silence then);
-// the engine never asks an output to cork.
+// Threading: the members are in two groups.
+//   - Control (start, stop, selectDevice) may wait on a sound server for up to its
+//     timeout. The engine calls them on its output control thread, one at a time and
+//     in order (or inline on the main thread in tests).
+//   - Observers (isRunning, sampleRate, latencyFrames, underflowCount, setPaused) never
+//     wait on a server and may be called from any thread, also while a control call
+//     runs on another.
+// The output calls its RenderSource on its own audio thread between start() and stop(),
+// except while paused.
 class AudioOutput {
 public:
     virtual ~AudioOutput() = default;
 
     // Starts pulling audio from `source` (which must outlive the running output).
     // Returns false when the output cannot start; the caller then plays silently.
-    // Calling start() on a running output restarts it with `source`.
+    // Calling start() on a running output restarts it with `source`. A paused output
+    // starts paused.
     virtual bool start(RenderSource& source) = 0;
     // Stops pulling; when it returns, render() is no longer running or called.
     // Harmless when not running.
     virtual void stop() = 0;
     // False before start(), after stop(), and once the device or server went away.
     virtual bool isRunning() const = 0;
+
+    // Paused (corked): render() is not called and the device plays nothing; whatever
+    // the output had buffered plays first once it is resumed. Applies at once while
+    // running and is kept for the next start().
+    virtual void setPaused(bool paused) = 0;
 
     // The rate render() runs at (the device's rate), in Hz; always positive. It may
     // change only when start() succeeds (an output adopts its device's rate then), so
@@ -66,39 +77,29 @@ public:
     // Times the device ran dry since the output was created.
     virtual std::uint64_t underflowCount() const { return 0; }
 
-    // Routes the output to the device with this OutputDevice::id, or with none back to
+    // Routes the output to the device with this OutputDevice::uid, or with none back to
     // the system's default device, following later changes of the default. Applies at
-    // once while running (buffered audio is kept), otherwise at the next start().
-    // Returns false when the device is unknown or refused; the routing is then
-    // unchanged. Outputs without devices accept only "none".
-    virtual bool selectDevice(std::optional<std::uint32_t> deviceID) {
-        return !deviceID.has_value();
-    }
+    // once while running (buffered audio is kept), otherwise at the next start(); a
+    // chosen device that is absent at a start leaves the output on the default one
+    // until it is back. Returns false when a running output cannot move to the device
+    // (unknown, or refused); the routing is then unchanged. Outputs without devices
+    // accept only "none".
+    virtual bool selectDevice(const std::optional<std::string>& uid) { return !uid.has_value(); }
 };
 
 // The list of output devices the user can choose from (PulseAudio sinks, monitors
 // excluded). Stateless from the caller's view: every call asks the system again.
 //
-// Threading: calls may overlap on different threads (the settings window lists devices
-// on a worker while the controller looks one up on the main thread), so an
-// implementation keeps no shared state between calls (the PulseAudio one opens a
-// connection per call). Calls may take up to the sound server's timeout; with no
-// server they return an empty list.
+// Threading: calls may take up to the sound server's timeout (with no server they
+// return an empty list), so they are made off the GUI thread; they may overlap on
+// different threads, so an implementation keeps no shared state between calls (the
+// PulseAudio one opens a connection per call).
 class OutputDeviceManager {
 public:
     virtual ~OutputDeviceManager() = default;
 
     // The current output devices in the order the system lists them.
     virtual std::vector<OutputDevice> listOutputDevices() = 0;
-
-    // The id of the first listed device whose uid equals `uid` exactly; absent when
-    // none does (an unknown or vanished device leaves the routing unchanged).
-    std::optional<std::uint32_t> deviceID(const std::string& uid) {
-        for (const auto& device : listOutputDevices())
-            if (device.uid == uid)
-                return device.id;
-        return std::nullopt;
-    }
 };
 
 } // namespace orvane

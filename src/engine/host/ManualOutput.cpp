@@ -27,16 +27,17 @@ void ManualOutput::stop() {
     source_ = nullptr;
 }
 
-bool ManualOutput::selectDevice(std::optional<std::uint32_t> deviceID) {
-    if (deviceID && std::find(deviceIDs_.begin(), deviceIDs_.end(), *deviceID) == deviceIDs_.end())
+bool ManualOutput::selectDevice(const std::optional<std::string>& uid) {
+    if (uid && std::find(deviceUIDs_.begin(), deviceUIDs_.end(), *uid) == deviceUIDs_.end())
         return false;
-    selected_ = deviceID;
+    selected_ = uid;
     return true;
 }
 
 void ManualOutput::pull(float* left, float* right, std::size_t frames) {
-    if (source_) {
+    if (source_ && !paused_) {
         source_->render(left, right, frames);
+        framesRendered_ += frames;
     } else {
         std::memset(left, 0, frames * sizeof(float));
         std::memset(right, 0, frames * sizeof(float));

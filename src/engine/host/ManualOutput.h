@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace orvane {
@@ -21,11 +22,13 @@ public:
     bool start(RenderSource& source) override;
     void stop() override;
     bool isRunning() const override { return source_ != nullptr; }
+    void setPaused(bool paused) override { paused_ = paused; }
     double sampleRate() const override { return sampleRate_; }
     std::int64_t latencyFrames() const override { return latencyFrames_; }
-    bool selectDevice(std::optional<std::uint32_t> deviceID) override;
+    bool selectDevice(const std::optional<std::string>& uid) override;
 
-    // Renders `frames` frames into the caller's buffers; silence when not running.
+    // Renders `frames` frames into the caller's buffers; silence, without rendering,
+    // when not running or paused (a corked stream asks for nothing).
     // Allocates nothing itself, so a test can watch the render path alone.
     void pull(float* left, float* right, std::size_t frames);
 
@@ -41,14 +44,17 @@ public:
     void setStartFails(bool fails) { startFails_ = fails; }
     // The rate the output adopts at its next successful start (a device's own rate).
     void setRateOnNextStart(double rate) { rateOnStart_ = rate; }
-    // Ids selectDevice() accepts; others are refused.
-    void setDeviceIDs(std::vector<std::uint32_t> ids) { deviceIDs_ = std::move(ids); }
-    // Simulates the device vanishing: the output stops running by itself.
+    // Device uids selectDevice() accepts; others are refused.
+    void setDeviceUIDs(std::vector<std::string> uids) { deviceUIDs_ = std::move(uids); }
+    // Simulates the device or server vanishing: the output stops running by itself.
     void fail() { source_ = nullptr; }
 
     int startCount() const { return startCount_; }
-    std::optional<std::uint32_t> selectedDevice() const { return selected_; }
+    bool isPaused() const { return paused_; }
+    const std::optional<std::string>& selectedDevice() const { return selected_; }
     std::uint64_t framesPulled() const { return framesPulled_; }
+    // Frames pulled while running and not paused: the ones the source rendered.
+    std::uint64_t framesRendered() const { return framesRendered_; }
 
 private:
     RenderSource* source_ = nullptr;
@@ -56,10 +62,12 @@ private:
     std::optional<double> rateOnStart_;
     std::int64_t latencyFrames_;
     bool startFails_ = false;
+    bool paused_ = false;
     int startCount_ = 0;
-    std::vector<std::uint32_t> deviceIDs_;
-    std::optional<std::uint32_t> selected_;
+    std::vector<std::string> deviceUIDs_;
+    std::optional<std::string> selected_;
     std::uint64_t framesPulled_ = 0;
+    std::uint64_t framesRendered_ = 0;
 };
 
 } // namespace orvane

@@ -17,7 +17,10 @@ NullOutput::~NullOutput() {
 
 bool NullOutput::start(RenderSource& source) {
     stop();
-    stopRequested_.store(false, std::memory_order_relaxed);
+    {
+        std::lock_guard lock(mutex_);
+        stopRequested_ = false;
+    }
     running_.store(true, std::memory_order_release);
     thread_ = std::thread([this, &source] { run(source); });
     return true;
@@ -26,9 +29,21 @@ bool NullOutput::start(RenderSource& source) {
 void NullOutput::stop() {
     if (!thread_.joinable())
         return;
-    stopRequested_.store(true, std::memory_order_release);
+    {
+        std::lock_guard lock(mutex_);
+        stopRequested_ = true;
+    }
+    wake_.notify_all();
     thread_.join();
     running_.store(false, std::memory_order_release);
+}
+
+void NullOutput::setPaused(bool paused) {
+    {
+        std::lock_guard lock(mutex_);
+        paused_ = paused;
+    }
+    wake_.notify_all();
 }
 
 void NullOutput::run(RenderSource& source) {
@@ -36,8 +51,16 @@ void NullOutput::run(RenderSource& source) {
     const auto period = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(static_cast<double>(periodFrames_) / sampleRate_));
     auto due = Clock::now();
-    // At least one period per start, so a start is never a no-op.
-    do {
+    for (;;) {
+        {
+            std::unique_lock lock(mutex_);
+            if (paused_) {
+                wake_.wait(lock, [this] { return !paused_ || stopRequested_; });
+                if (stopRequested_)
+                    return;
+                due = Clock::now(); // a pause is not a slip to catch up on
+            }
+        }
         source.render(left_.data(), right_.data(), periodFrames_);
         frames_.fetch_add(periodFrames_, std::memory_order_relaxed);
         due += period;
@@ -47,8 +70,11 @@ void NullOutput::run(RenderSource& source) {
             underflows_.fetch_add(1, std::memory_order_relaxed);
             due = now;
         }
-        std::this_thread::sleep_until(due);
-    } while (!stopRequested_.load(std::memory_order_acquire));
+        // At least one period per start, so a start is never a no-op.
+        std::unique_lock lock(mutex_);
+        if (wake_.wait_until(lock, due, [this] { return stopRequested_; }))
+            return;
+    }
 }
 
 } // namespace orvane

@@ -3,9 +3,11 @@
 #include "engine/host/AudioOutput.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -15,9 +17,11 @@ namespace orvane {
 // pace and throws the audio away. Orvane falls back to it when no sound server answers,
 // so playback, the position clock and track ends go on silently instead of hanging.
 //
-// Threading: start(), stop() and the getters on the main thread; the source is called
-// on the output's thread. If rendering falls behind by more than a few periods the
-// pace is reset rather than caught up in a burst; each such slip counts as an underflow.
+// Threading: start() and stop() on one thread at a time, setPaused() and the getters on
+// any; the source is called on the output's thread. While paused the thread sleeps
+// until resumed or stopped, rendering nothing. If rendering falls behind by more than a
+// few periods the pace is reset rather than caught up in a burst; each such slip counts
+// as an underflow.
 class NullOutput final : public AudioOutput {
 public:
     explicit NullOutput(double sampleRate = 48000.0, std::size_t periodFrames = 480);
@@ -28,6 +32,7 @@ public:
     bool start(RenderSource& source) override;
     void stop() override;
     bool isRunning() const override { return running_.load(std::memory_order_acquire); }
+    void setPaused(bool paused) override;
     double sampleRate() const override { return sampleRate_; }
     // One period is rendered ahead of "now".
     std::int64_t latencyFrames() const override { return static_cast<std::int64_t>(periodFrames_); }
@@ -47,7 +52,10 @@ private:
     std::vector<float> right_;
     std::thread thread_;
     std::atomic<bool> running_{false};
-    std::atomic<bool> stopRequested_{false};
+    std::mutex mutex_;
+    std::condition_variable wake_; // resumed or stopped
+    bool paused_ = false;          // guarded by mutex_
+    bool stopRequested_ = false;   // guarded by mutex_
     std::atomic<std::uint64_t> underflows_{0};
     std::atomic<std::uint64_t> frames_{0};
 };

@@ -1,0 +1,255 @@
+// The output as a desktop treats it: the sound server dies and comes back, hangs, and
+// playback is paused for hours. Playback must go on silently, come back on its own,
+// never render while paused, and never make the main thread wait.
+
+#include "EngineTestSupport.h"
+#include "engine/host/OutputSupervisor.h"
+#include "engine/host/RenderGate.h"
+#include "media/MediaTestSupport.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+namespace orvane::test {
+namespace {
+
+class OutputRecoveryTest : public ::testing::Test {
+protected:
+    void load() { rig->load(engineFixture("full.wav"), Uuid::random(), 0.0, std::nullopt, 1.0, 0); }
+    // The server goes away under the playing stream and does not answer for now.
+    void killServer() {
+        rig.output().fail();
+        rig.output().setStartFails(true);
+    }
+
+    EngineRig rig;
+};
+
+TEST_F(OutputRecoveryTest, AServerThatDiesAndComesBackLosesNoAudioAndIsRetriedOnSchedule) {
+    RecordingTap played;
+    rig->host().graph().setTap(TapPoint::Player, &played);
+    load();
+    rig.run(0.5);
+
+    killServer();
+    rig.run(0.2); // the tick notices
+    ASSERT_TRUE(rig->host().onFallback());
+    const int attempts = rig.output().startCount();
+    const double silentFrom = rig->currentTime;
+    rig.run(2.0);
+    // The clock runs on silently, and the server is asked again about twice a second.
+    EXPECT_TRUE(rig->isPlaying);
+    EXPECT_NEAR(rig->currentTime, silentFrom + 2.0, 0.01);
+    EXPECT_GE(rig.output().startCount() - attempts, 3);
+    EXPECT_LE(rig.output().startCount() - attempts, 4);
+
+    // Back within a retry interval and a tick, at another rate this time.
+    rig.output().setStartFails(false);
+    rig.output().setRateOnNextStart(48000.0);
+    const double backFrom = rig->currentTime; // as of the tick 0.1 s ago
+    rig.run(0.7);
+    ASSERT_FALSE(rig->host().onFallback());
+    EXPECT_TRUE(rig.output().isRunning());
+    EXPECT_EQ(rig->host().sampleRate(), 48000.0);
+    // The clock goes on from where it was (less the refill of a new rate's pipeline).
+    EXPECT_NEAR(rig->currentTime, backFrom + 0.8, 0.06);
+    rig->host().graph().setTap(TapPoint::Player, nullptr);
+
+    // Up to the change of rate, the player played the file's frames in order: nothing
+    // lost, nothing twice, whichever output pulled them.
+    const auto file = decodeFile(engineFixture("full.wav")).channels[0];
+    const auto upToRecovery = static_cast<std::ptrdiff_t>((backFrom + 0.2) * 44100.0);
+    ASSERT_GT(std::ssize(played.left), upToRecovery);
+    EXPECT_TRUE(std::equal(file.begin(), file.begin() + upToRecovery, played.left.begin()));
+}
+
+TEST_F(OutputRecoveryTest, PlayResumeAndSeekTryTheOutputAgainAtOnce) {
+    load();
+    killServer();
+    rig.run(0.2);
+    ASSERT_TRUE(rig->host().onFallback());
+    rig.output().setStartFails(false);
+
+    rig->seek(1.0);
+    EXPECT_FALSE(rig->host().onFallback());
+
+    killServer();
+    rig.run(0.2);
+    rig->pause(0);
+    rig.output().setStartFails(false);
+    rig->resume(0);
+    EXPECT_FALSE(rig->host().onFallback());
+    EXPECT_TRUE(rig.output().isRunning());
+}
+
+TEST_F(OutputRecoveryTest, NothingRendersWhilePausedOrStoppedAndNothingRetries) {
+    load();
+    rig.run(0.3);
+    // A faded pause corks once the fade has been rendered, not before.
+    rig->pause(400);
+    rig.run(0.2);
+    EXPECT_FALSE(rig.output().isPaused());
+    rig.run(0.3);
+    EXPECT_TRUE(rig.output().isPaused());
+    const auto rendered = rig.output().framesRendered();
+    const double position = rig->currentTime;
+
+    // The server dies while paused: nobody asks it again until the user resumes.
+    killServer();
+    const int attempts = rig.output().startCount();
+    rig.run(3.0);
+    EXPECT_EQ(rig.output().framesRendered(), rendered);
+    EXPECT_EQ(rig->currentTime, position);
+    EXPECT_EQ(rig.output().startCount(), attempts);
+
+    rig.output().setStartFails(false);
+    rig->resume(0);
+    EXPECT_EQ(rig.output().startCount(), attempts + 1);
+    EXPECT_FALSE(rig.output().isPaused());
+    rig.run(0.2);
+    EXPECT_GT(rig.output().framesRendered(), rendered);
+    EXPECT_GT(rig->currentTime, position);
+
+    rig->stop(0);
+    EXPECT_TRUE(rig.output().isPaused());
+    load();
+    EXPECT_FALSE(rig.output().isPaused());
+    // A track that ends with nothing after it leaves the output corked as well.
+    rig->seek(3.9);
+    rig.run(0.3);
+    ASSERT_FALSE(rig->isPlaying);
+    EXPECT_TRUE(rig.output().isPaused());
+}
+
+// An output whose start() waits until the test lets it answer: a sound server that hangs.
+class HangingOutput final : public AudioOutput {
+public:
+    bool start(RenderSource& source) override {
+        std::unique_lock lock(mutex_);
+        ++starts_;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return answer_.has_value(); });
+        const bool ok = *answer_;
+        answer_.reset();
+        running_ = ok;
+        source_ = ok ? &source : nullptr;
+        return ok;
+    }
+    void stop() override {
+        std::lock_guard lock(mutex_);
+        running_ = false;
+        source_ = nullptr;
+    }
+    bool isRunning() const override { return running_.load(); }
+    void setPaused(bool) override {}
+    double sampleRate() const override { return 44100.0; }
+    std::int64_t latencyFrames() const override { return 0; }
+
+    void answer(bool ok) {
+        std::lock_guard lock(mutex_);
+        answer_ = ok;
+        changed_.notify_all();
+    }
+    void waitForStart(int count) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return starts_ >= count; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::optional<bool> answer_;
+    int starts_ = 0;
+    std::atomic<bool> running_{false};
+    RenderSource* source_ = nullptr;
+};
+
+class SilentSource final : public RenderSource {
+public:
+    void render(float* left, float* right, std::size_t frames) noexcept override {
+        std::fill(left, left + frames, 0.0f);
+        std::fill(right, right + frames, 0.0f);
+    }
+};
+
+TEST(OutputSupervisorTest, AHangingServerNeverHoldsUpTheMainThread) {
+    auto owned = std::make_unique<HangingOutput>();
+    HangingOutput& hanging = *owned;
+    SilentSource graph;
+    std::atomic<int> controlDone{0};
+    OutputSupervisor outputs(std::move(owned), graph, OutputOptions{}, [&] { ++controlDone; });
+
+    // Each call returns while the connect waits on the control thread.
+    outputs.start(0.0);
+    hanging.waitForStart(1);
+    EXPECT_FALSE(outputs.isRunning());
+    outputs.service(0.2); // the stand-in takes over while the server makes up its mind
+    EXPECT_TRUE(outputs.onStandIn());
+    outputs.setPaused(true);
+    outputs.setPaused(false);
+    outputs.selectDevice(std::string("elsewhere"), 0.4);
+    outputs.service(1.0); // no second attempt while one is under way
+
+    hanging.answer(false);
+    while (controlDone.load() < 1)
+        std::this_thread::yield();
+    outputs.service(1.1); // the device choice is tried at once, not on schedule
+    hanging.waitForStart(2);
+    hanging.answer(true);
+    while (controlDone.load() < 2)
+        std::this_thread::yield();
+    outputs.service(1.2);
+    EXPECT_FALSE(outputs.onStandIn());
+    EXPECT_TRUE(outputs.isRunning());
+}
+
+// The outgoing and the incoming output overlap; the graph must never be rendered by
+// both at once, however the hand-overs fall.
+TEST(OutputSupervisorTest, TheGateNeverLetsTwoOutputsRenderAtOnce) {
+    class ExclusiveSource final : public RenderSource {
+    public:
+        void render(float*, float*, std::size_t) noexcept override {
+            if (inside_.fetch_add(1) != 0)
+                overlaps_.fetch_add(1);
+            std::this_thread::yield(); // widen the window a second renderer would hit
+            inside_.fetch_sub(1);
+            renders_.fetch_add(1);
+        }
+        int overlaps() const { return overlaps_.load(); }
+        int renders() const { return renders_.load(); }
+
+    private:
+        std::atomic<int> inside_{0};
+        std::atomic<int> overlaps_{0};
+        std::atomic<int> renders_{0};
+    };
+    ExclusiveSource graph;
+    RenderGate gate(graph);
+    std::atomic<bool> done{false};
+    auto pull = [&](RenderGate::Lane lane) {
+        std::vector<float> left(64);
+        std::vector<float> right(64);
+        while (!done.load()) {
+            gate.render(lane, left.data(), right.data(), 64);
+            std::this_thread::yield(); // an audio thread waits for its device between blocks
+        }
+    };
+    std::thread real(pull, RenderGate::kReal);
+    std::thread standIn(pull, RenderGate::kStandIn);
+    // Hand over until both have rendered plenty, however slowly the threads get going.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (int i = 0; graph.renders() < 20000 && std::chrono::steady_clock::now() < until; ++i)
+        gate.select(i % 2 == 0 ? RenderGate::kReal : RenderGate::kStandIn);
+    done = true;
+    real.join();
+    standIn.join();
+    EXPECT_EQ(graph.overlaps(), 0);
+}
+
+} // namespace
+} // namespace orvane::test
