@@ -1,7 +1,6 @@
 #include "media/Mp3FrameWalk.h"
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -12,38 +11,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Headers with the frame sizes their fields give (bodies are zeros, which hold no sync).
-struct Kind {
-    std::uint32_t header;
-    std::size_t bytes;
-    int samples;
-};
-constexpr Kind kLayer3{0xfffb9064, 417, 1152};    // MPEG-1 layer III, 128 kbit/s, 44.1 kHz
-constexpr Kind kLayer2{0xfffda004, 626, 1152};    // MPEG-1 layer II, 192 kbit/s, 44.1 kHz
-constexpr Kind kLayer1{0xffffc004, 416, 384};     // MPEG-1 layer I, 384 kbit/s, 44.1 kHz
-constexpr Kind kMpeg25Mono{0xffe388c4, 576, 576}; // MPEG-2.5 layer III, 64 kbit/s, 8 kHz
-
-void append(Bytes& out, std::string_view text) {
-    out.insert(out.end(), text.begin(), text.end());
-}
-
-Bytes frame(const Kind& kind, std::uint32_t header = 0) {
-    Bytes out(kind.bytes, 0);
-    header = header ? header : kind.header;
-    for (int i = 0; i < 4; ++i)
-        out[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(header >> (24 - 8 * i));
-    return out;
-}
-
-Bytes frames(const Kind& kind, int count) {
-    Bytes out;
-    for (int i = 0; i < count; ++i) {
-        const Bytes one = frame(kind);
-        out.insert(out.end(), one.begin(), one.end());
-    }
-    return out;
-}
-
 Bytes join(std::initializer_list<Bytes> parts) {
     Bytes out;
     for (const Bytes& part : parts)
@@ -51,39 +18,37 @@ Bytes join(std::initializer_list<Bytes> parts) {
     return out;
 }
 
-// Tags whose text holds a valid frame header, which must not count as a frame.
-constexpr std::string_view kFalseSync = "\xff\xfb\x90\x64";
-Bytes id3v2() {
-    Bytes out{'I', 'D', '3', 3, 0, 0, 0, 0, 0, 20};
-    append(out, "TIT2");
-    append(out, kFalseSync);
-    out.resize(30, ' ');
+Bytes text(std::string_view s, std::size_t size = 0) {
+    Bytes out(s.begin(), s.end());
+    out.resize(std::max(size, out.size()), ' ');
     return out;
 }
-Bytes ape() {
-    Bytes item{12, 0, 0, 0, 0, 0, 0, 0};
-    append(item, "Title");
-    item.push_back(0);
-    append(item, kFalseSync);
-    append(item, " a song.");
-    const auto headerOrFooter = [&item](std::uint8_t flags) {
-        Bytes out;
-        append(out, "APETAGEX");
-        const auto size = static_cast<std::uint8_t>(item.size() + 32);
-        const std::uint8_t fields[] = {0xd0, 0x07, 0, 0, size, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, flags};
-        out.insert(out.end(), std::begin(fields), std::end(fields));
-        out.resize(32, 0);
-        return out;
-    };
-    return join({headerOrFooter(0xa0), item, headerOrFooter(0x80)});
-}
-Bytes id3v1() {
+
+// `count` frames with `header` and the size its fields give; zero bodies hold no sync.
+Bytes frames(std::uint32_t header, std::size_t bytes, int count = 10) {
+    Bytes one(bytes, 0);
+    for (std::size_t i = 0; i < 4; ++i)
+        one[i] = static_cast<std::uint8_t>(header >> (24 - 8 * i));
     Bytes out;
-    append(out, "TAG");
-    append(out, kFalseSync);
-    out.resize(128, ' ');
+    for (int i = 0; i < count; ++i)
+        out.insert(out.end(), one.begin(), one.end());
     return out;
 }
+constexpr std::uint32_t kLayer3 = 0xfffb9064; // MPEG-1 layer III, 128 kbit/s, 44.1 kHz
+constexpr std::size_t kLayer3Bytes = 417;
+
+// Tags whose text holds a valid frame header, which must not count as a frame (the APE
+// tag's size, 48, is its 16-byte item and its footer).
+const Bytes kId3v2 =
+    join({{'I', 'D', '3', 3, 0, 0, 0, 0, 0, 20}, text("TIT2\xff\xfb\x90\x64", 20)});
+const Bytes kId3v1 = text("TAG\xff\xfb\x90\x64", 128);
+const Bytes kApe = join({text("APETAGEX"),
+                         {0xd0, 7, 0, 0, 48, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0xa0},
+                         Bytes(8, 0),
+                         text("\xff\xfb\x90\x64 item texts."),
+                         text("APETAGEX"),
+                         {0xd0, 7, 0, 0, 48, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0x80},
+                         Bytes(8, 0)});
 
 struct WalkCase {
     const char* name;
@@ -96,26 +61,29 @@ struct WalkCase {
 };
 
 std::vector<WalkCase> walkCases() {
-    Bytes xing = frame(kLayer3);
-    std::copy_n("Info", 4, xing.begin() + 36);
-    Bytes cut = frames(kLayer3, 10);
+    Bytes info = frames(kLayer3, kLayer3Bytes, 1);
+    std::copy_n("Info", 4, info.begin() + 36);
+    Bytes cut = frames(kLayer3, kLayer3Bytes);
     cut.resize(cut.size() - 100);
+    Bytes stereoFirst = frames(kLayer3, kLayer3Bytes, 1);
+    stereoFirst[3] ^= 0x40; // the others are joint stereo
     const Bytes junk(300, 'j');
     return {
-        {"layer III", frames(kLayer3, 10), 10, 1152},
-        {"layer II", frames(kLayer2, 10), 10, 1152},
-        {"layer I", frames(kLayer1, 10), 10, 384},
-        {"MPEG-2.5 mono", frames(kMpeg25Mono, 10), 10, 576},
-        {"tags at both ends", join({id3v2(), id3v2(), frames(kLayer3, 10), ape(), id3v1()}), 10,
+        {"layer III", frames(kLayer3, kLayer3Bytes), 10, 1152},
+        {"layer II", frames(0xfffda004, 626), 10, 1152},
+        {"layer I", frames(0xffffc004, 416), 10, 384},
+        {"MPEG-2.5 mono", frames(0xffe388c4, 576), 10, 576},
+        {"tags at both ends", join({kId3v2, kId3v2, frames(kLayer3, kLayer3Bytes), kApe, kId3v1}),
+         10, 1152},
+        {"junk before, between and after",
+         join({kId3v2, junk, frames(kLayer3, kLayer3Bytes, 4), junk,
+               frames(kLayer3, kLayer3Bytes, 6), junk}),
+         10, 1152, false, false, 300},
+        {"cut inside the last frame", join({cut, kId3v1}), 10, 1152, false, true},
+        {"header frame", join({kId3v2, info, frames(kLayer3, kLayer3Bytes, 9)}), 9, 1152, true},
+        // FFmpeg starts where two frames agree in channel mode too.
+        {"first frame in another mode", join({stereoFirst, frames(kLayer3, kLayer3Bytes, 9)}), 9,
          1152},
-        {"junk before and between frames",
-         join({id3v2(), junk, frames(kLayer3, 4), junk, frames(kLayer3, 6), junk}), 10, 1152, false,
-         false, 300},
-        {"cut inside the last frame", join({cut, id3v1()}), 10, 1152, false, true},
-        {"header frame", join({id3v2(), xing, frames(kLayer3, 9)}), 9, 1152, true},
-        // FFmpeg starts where two frames agree in mode too: joint stereo, then stereo.
-        {"first frame in another mode",
-         join({frame(kLayer3, kLayer3.header ^ 0x40), frames(kLayer3, 9)}), 9, 1152},
     };
 }
 
@@ -126,18 +94,14 @@ TEST(Mp3FrameWalk, CountsTheFramesFfmpegDecodes) {
         ASSERT_TRUE(walk);
         EXPECT_EQ(walk->audioFrames, c.frames);
         EXPECT_EQ(walk->samplesPerFrame, c.samplesPerFrame);
-        EXPECT_EQ(walk->samples(), c.frames * c.samplesPerFrame);
         EXPECT_EQ(walk->infoFrame, c.infoFrame);
         EXPECT_EQ(walk->truncated, c.truncated);
         EXPECT_EQ(walk->skippedBytes, c.skipped);
     }
-}
-
-TEST(Mp3FrameWalk, NothingWithoutTwoFramesInARow) {
+    // No two frames in a row: nothing.
     EXPECT_FALSE(walkMp3Frames(Bytes(5000, 0)));
-    EXPECT_FALSE(walkMp3Frames(frame(kLayer3)));
-    EXPECT_FALSE(walkMp3Frames(join({id3v2(), frame(kLayer3), Bytes(100, 'j'), frame(kLayer3)})));
-    EXPECT_FALSE(walkMp3Frames(std::string("/nonexistent/file.mp3")));
+    EXPECT_FALSE(walkMp3Frames(join(
+        {frames(kLayer3, kLayer3Bytes, 1), Bytes(100, 'j'), frames(kLayer3, kLayer3Bytes, 1)})));
 }
 
 } // namespace
