@@ -21,7 +21,8 @@ SOURCE=$(cd "$(dirname "$0")/.." && pwd)
 rm -rf "$OUT"
 mkdir -p "$OUT"
 OUT=$(cd "$OUT" && pwd)
-for target in state m3u8 track_parse tag_text id3_writer metadata_reader audio_file_reader; do
+for target in state m3u8 track_parse tag_text id3_writer metadata_reader audio_file_reader \
+    mp3_frame_walk; do
     mkdir -p "$OUT/$target"
 done
 
@@ -81,7 +82,10 @@ for f in "$FIXTURES"/*.* "$FIXTURES"/tags/*.* "$FIXTURES"/engine/*.*; do
     { printf "$kind"; small_copy "$f"; } >"$OUT/metadata_reader/$seed"
     cp "$OUT/metadata_reader/$seed" "$OUT/audio_file_reader/$seed"
     case "$f" in
-    *.mp3) small_copy "$f" >"$OUT/id3_writer/$seed" ;;
+    *.mp3)
+        small_copy "$f" >"$OUT/id3_writer/$seed"
+        cp "$OUT/id3_writer/$seed" "$OUT/mp3_frame_walk/$seed"
+        ;;
     esac
 done
 printf 'ID3\003\000\020\000\000\000\000\377\373' >"$OUT/id3_writer/footer-flag.mp3"

@@ -66,6 +66,8 @@ make_sine() {
     mp3 sine.wav sine-notag.mp3 -t
     mp3 sine.wav sine-notag-vbr.mp3 -t -V2
     m4a sine.wav sine.m4a
+    # Raw ADTS AAC: no stated length at all.
+    encode sine.wav sine.aac -c:a aac -b:a 160k
     sox -D -R -r 48000 -c 2 -n -b 16 sine-48k.wav synth 144001s sine 1000 gain -3
     sox -D -R -r 44100 -c 1 -n -b 16 sine-mono.wav synth 132301s sine 1000 gain -3
     sox -D -R -r 44100 -c 6 -n -b 16 sine-6ch.wav synth 132301s \
@@ -77,6 +79,17 @@ make_sine() {
 # One second of silence, one of a 1 kHz tone, one of silence (stereo, 44.1 kHz).
 make_tone_in_silence() {
     sox -D -R -r 44100 -c 2 -n -b 16 tone-in-silence.wav synth 1 sine 1000 gain -6 pad 1 1
+}
+
+# Ten seconds of white noise, then ten of a 440 Hz tone (stereo, 44.1 kHz), as a VBR
+# MP3 without any header frame: the bit rate drops at the tone, so a length estimated
+# from the first frames falls seconds short. Beside it, the frame count FFmpeg decodes.
+make_noise_then_tone() {
+    sox -D -R -r 44100 -c 2 -n -b 16 "$fixtures_tmp/noise.wav" synth 10 whitenoise gain -6
+    sox -D -R -r 44100 -c 2 -n -b 16 "$fixtures_tmp/tone.wav" synth 10 sine 440 gain -6
+    sox "$fixtures_tmp/noise.wav" "$fixtures_tmp/tone.wav" "$fixtures_tmp/noise-then-tone.wav"
+    mp3 "$fixtures_tmp/noise-then-tone.wav" noise-then-tone.mp3 -V2 -t
+    echo $(($(ff -i noise-then-tone.mp3 -f s16le - | wc -c) / 4)) > noise-then-tone.frames
 }
 
 # Position marks: 20 s (882,001 frames) of a quiet rising sweep, different in the two
@@ -116,7 +129,7 @@ make_broken() {
     tail -c "$((size - size / 2 - 16384))" marks.mp3 >> corrupt.mp3
 }
 
-FIXTURE_GROUPS="sine tone_in_silence marks long broken"
+FIXTURE_GROUPS="sine tone_in_silence noise_then_tone marks long broken"
 
 for group in $FIXTURE_GROUPS; do
     "make_$group"

@@ -2,6 +2,7 @@
 
 #include "media/FfmpegHandles.h"
 #include "media/FramePlacer.h"
+#include "media/Mp3FrameWalk.h"
 #include "media/Mp3InfoTag.h"
 #include "media/SampleConvert.h"
 
@@ -16,6 +17,7 @@ extern "C" {
 #include <filesystem>
 #include <mutex>
 #include <optional>
+#include <string_view>
 
 namespace orvane {
 
@@ -111,6 +113,7 @@ private:
 
     bool openDecoder(std::string& error);
     void computeLength(const std::string& path);
+    void countMpegFrames(const std::string& path);
     void findTrueEndOfPcm();
 
     bool decodeMore();
@@ -309,6 +312,8 @@ void AudioFileReader::Impl::computeLength(const std::string& path) {
             lengthExact_ = false;
         }
     }
+    if (isMpegAudio(codecId_) && !lengthExact_)
+        countMpegFrames(path);
     length_ = std::max<std::int64_t>(length_, 0);
     if (!lengthExact_)
         return;
@@ -318,6 +323,22 @@ void AudioFileReader::Impl::computeLength(const std::string& path) {
     pendingSilence_ = std::min(pendingSilence_, room);
     room -= pendingSilence_;
     frameRemaining_ = static_cast<int>(std::min<std::int64_t>(frameRemaining_, room));
+}
+
+// An MPEG audio file without a length header: FFmpeg guesses its length from the bit
+// rate of the first frames, seconds off for VBR, and a player that stops at
+// lengthFrames() would cut the track short. The frame headers give the exact count
+// without decoding: FFmpeg decodes every frame whole, delay and padding included, from
+// timeline 0, so that count is what a read delivers. Files with a header frame keep the
+// estimate: which of their frames FFmpeg decodes depends on what the header says.
+void AudioFileReader::Impl::countMpegFrames(const std::string& path) {
+    if (std::string_view(fc_->iformat->name) != "mp3" || startTs_.value_or(0) != 0)
+        return;
+    const auto walk = media::walkMp3Frames(path);
+    if (!walk || walk->infoFrame || walk->sampleRate != sampleRate_)
+        return;
+    length_ = walk->samples();
+    lengthExact_ = true;
 }
 
 // PCM decodes at memory speed and seeks exactly, so a length that FFmpeg could only

@@ -20,9 +20,13 @@ namespace orvane {
 // it decodes at most the first packet or two to learn the decoded format.
 //   - WAV, AIFF, CAF, FLAC, ALAC, MP4/M4A (edit list), MP3 with a Xing/Info tag: the
 //     container's count, exact. isLengthExact() is true.
-//   - An MP3 without a Xing/Info tag, raw ADTS AAC and other streams whose container
-//     states no count: an estimate from the bit rate, and isLengthExact() is false.
-//     Reads do not stop at the estimate; they run to the true end of the data.
+//   - An MP3 (or MP2) without any header frame: counted from its frame headers, which
+//     reads the file once but decodes nothing. Exact, with the encoder's delay and
+//     padding, which such a file does not state and which are therefore delivered;
+//     damage FFmpeg cannot decode may make it a frame long, until a read reaches the end.
+//   - Raw ADTS AAC and other streams whose container states no count: an estimate from
+//     the bit rate, and isLengthExact() is false. Reads do not stop at the estimate;
+//     they run to the true end of the data.
 // Whenever a read or seek reaches the true end of the data, lengthFrames() becomes the
 // frame count actually delivered (and isLengthExact() true). This also corrects a
 // truncated file whose header promised more.

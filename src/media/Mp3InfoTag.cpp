@@ -48,8 +48,9 @@ bool isEncoderWithDelay(std::span<const std::uint8_t> version) {
     return prefix == "LAME" || prefix == "Lavf" || prefix == "Lavc";
 }
 
-// Size in bytes of an ID3v2 tag starting at `h` (10 header bytes), or 0 if none.
-std::size_t id3v2TagSize(const std::array<std::uint8_t, 10>& h) {
+} // namespace
+
+std::size_t id3v2TagSize(std::span<const std::uint8_t, 10> h) {
     if (h[0] != 'I' || h[1] != 'D' || h[2] != '3' || h[3] == 0xff || h[4] == 0xff)
         return 0;
     if ((h[6] | h[7] | h[8] | h[9]) & 0x80)
@@ -59,8 +60,6 @@ std::size_t id3v2TagSize(const std::array<std::uint8_t, 10>& h) {
     const bool footer = (h[5] & 0x10) != 0;
     return 10 + body + (footer ? 10 : 0);
 }
-
-} // namespace
 
 std::optional<Mp3InfoTag> parseMp3InfoTag(std::span<const std::uint8_t> frame) {
     ByteReader in(frame);

@@ -27,6 +27,10 @@ struct Mp3InfoTag {
 // extension.
 std::optional<Mp3InfoTag> parseMp3InfoTag(std::span<const std::uint8_t> frame);
 
+// Size in bytes of an ID3v2 tag whose 10 header bytes are `header`, or 0 if they are
+// not one.
+std::size_t id3v2TagSize(std::span<const std::uint8_t, 10> header);
+
 // Reads the tag of the file at `path`: the frame right after any ID3v2 tags.
 std::optional<Mp3InfoTag> readMp3InfoTag(const std::string& path);
 

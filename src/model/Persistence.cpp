@@ -134,12 +134,22 @@ bool Persistence::save(const PersistedState& state) {
         !file.finish())
         return false;
     if (copyPending_) {
-        // Without the copy the unreadable file would be lost: rather skip this save.
-        if (!keepUnreadableCopy())
-            return false;
+        keepUnreadableFile();
         copyPending_ = false;
     }
     return file.replaceTarget();
+}
+
+void Persistence::keepUnreadableFile() const {
+    if (keepUnreadableCopy())
+        return;
+    // No link and no copy: a file of another user that this one may not read, a full
+    // disk. The file itself moves aside instead (made durable by the save's own rename);
+    // the folder then holds no state file until that rename, and a crash in between
+    // starts Orvane afresh with the bytes still kept. When even the move fails the save
+    // goes ahead and replaces the file: the bytes are lost rather than every save of the
+    // session.
+    (void)::rename(file_.c_str(), unreadableCopyPath().c_str());
 }
 
 bool Persistence::keepUnreadableCopy() const {

@@ -12,8 +12,11 @@ namespace orvane {
 // A file that exists but cannot be read or decoded is not silently thrown away: the
 // first save after such a load first keeps its bytes beside the new file as
 // "<name>.unreadable" (replacing an older such copy), so a damaged or newer-format file
-// can still be recovered by hand. The folder always holds a state file while this
-// happens.
+// can still be recovered by hand. The folder holds a state file all the while, except
+// when the file can be neither linked nor copied (another user's file that this one may
+// not read, a full disk): it is then renamed to that name just before the new file takes
+// its place. Keeping it never blocks saving: when even the rename fails, the save
+// replaces the file.
 //
 // Threading: an object is used from one thread at a time (the controller's main
 // thread). Distinct objects on distinct files are independent.
@@ -48,6 +51,7 @@ public:
     bool save(const PersistedState& state);
 
 private:
+    void keepUnreadableFile() const;
     bool keepUnreadableCopy() const;
 
     std::filesystem::path file_;

@@ -21,10 +21,13 @@ namespace orvane {
 // number for those.
 //
 // Decoding is strict about shape and lenient about absence: a value of the wrong JSON
-// type, a missing required key, a malformed UUID or an unknown enumeration text fails
-// the whole document, while a missing or null optional key means "no value" and every
-// settings key falls back to its default. Unknown keys are ignored. Anything after the
-// object but white space, a top level that is not an object, or a NUL byte fails too.
+// type, a missing required key or a malformed UUID fails the whole document, while a
+// missing or null optional key means "no value". The settings are the exception: each
+// of their keys that is missing or null, or whose value this version cannot take (the
+// wrong type, anywhere inside it, or an unknown enumeration text such as a newer
+// version's mode), keeps that one setting's default. Unknown keys are ignored. Text that
+// is not JSON, a number too large for a double, anything after the object but white
+// space, a top level that is not an object, or a NUL byte fails the whole document.
 // Texts are kept as the bytes they are, so a file name that is not valid UTF-8 survives
 // a round trip.
 //

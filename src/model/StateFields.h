@@ -23,6 +23,7 @@ struct Fields;
 template <>
 struct Fields<Track> {
     static constexpr bool everyKeyOptional = false; // id, path, artist, title are required
+    static constexpr bool badValueKeepsDefault = false;
     template <typename Self, typename Visit>
     static void visit(Self& t, Visit&& field) {
         field("id", t.id);
@@ -53,6 +54,7 @@ struct Fields<Track> {
 template <>
 struct Fields<Playlist> {
     static constexpr bool everyKeyOptional = false;
+    static constexpr bool badValueKeepsDefault = false;
     template <typename Self, typename Visit>
     static void visit(Self& p, Visit&& field) {
         field("id", p.id);
@@ -61,12 +63,14 @@ struct Fields<Playlist> {
     }
 };
 
-// Settings are read key by key over the defaults so that an older or partial file loads;
-// the writing order is not the declaration order (`loudness` and `outputDeviceUID` sit
-// after `charIntensity`).
+// Settings are read key by key over the defaults so that an older or partial file loads,
+// and a value this version cannot take (a newer version's mode, a wrong type) costs only
+// its own setting; the writing order is not the declaration order (`loudness` and
+// `outputDeviceUID` sit after `charIntensity`).
 template <>
 struct Fields<AppSettings> {
     static constexpr bool everyKeyOptional = true;
+    static constexpr bool badValueKeepsDefault = true;
     template <typename Self, typename Visit>
     static void visit(Self& s, Visit&& field) {
         field("volume", s.volume);
@@ -119,6 +123,7 @@ struct Fields<AppSettings> {
 template <>
 struct Fields<PersistedState> {
     static constexpr bool everyKeyOptional = false; // playlists and settings are required
+    static constexpr bool badValueKeepsDefault = false;
     template <typename Self, typename Visit>
     static void visit(Self& st, Visit&& field) {
         field("playlists", st.playlists);

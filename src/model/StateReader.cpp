@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <string_view>
@@ -54,9 +55,22 @@ const FieldTable<Record>& fieldTable() {
 template <typename Record, typename Apply>
 void withField(Record& record, std::size_t index, Apply&& apply) {
     std::size_t i = 0;
-    Fields<Record>::visit(record, [&](std::string_view, auto& field) {
+    Fields<std::remove_const_t<Record>>::visit(record, [&](std::string_view, auto& field) {
         if (i++ == index)
             apply(field);
+    });
+}
+
+// Gives the field at `index` of `record` its value in a default-constructed record.
+template <typename Record>
+void resetField(Record& record, std::size_t index) {
+    static const Record defaults{};
+    withField(record, index, [&](auto& field) {
+        using Field = std::remove_cvref_t<decltype(field)>;
+        withField(defaults, index, [&](const auto& value) {
+            if constexpr (std::is_same_v<std::remove_cvref_t<decltype(value)>, Field>)
+                field = value;
+        });
     });
 }
 
@@ -187,6 +201,44 @@ public:
     std::unique_ptr<Frame> open(bool) override { return std::make_unique<SkipFrame>(); }
 };
 
+// A container in a field where a bad value costs only that field (the settings): what
+// fails inside it, at any depth, marks the field bad instead of failing the document, and
+// the rest of the container is skipped. `bad` is shared by every frame of the container
+// and read by the outermost one, which tells its record when it closes.
+class TolerantFrame final : public Frame {
+public:
+    TolerantFrame(std::unique_ptr<Frame> inner, bool& bad, std::function<void()> onBad = {})
+        : inner_(std::move(inner)), bad_(bad), onBad_(std::move(onBad)) {}
+
+    bool key(std::string_view name) override {
+        bad_ = bad_ || !inner_->key(name);
+        return true;
+    }
+    bool value(const Scalar& scalar) override {
+        bad_ = bad_ || !inner_->value(scalar);
+        return true;
+    }
+    std::unique_ptr<Frame> open(bool object) override {
+        if (!bad_) {
+            if (auto child = inner_->open(object))
+                return std::make_unique<TolerantFrame>(std::move(child), bad_);
+            bad_ = true;
+        }
+        return std::make_unique<SkipFrame>();
+    }
+    bool close() override {
+        bad_ = bad_ || !inner_->close();
+        if (bad_ && onBad_)
+            onBad_();
+        return true;
+    }
+
+private:
+    std::unique_ptr<Frame> inner_;
+    bool& bad_;
+    std::function<void()> onBad_;
+};
+
 template <typename Record>
 class RecordFrame final : public Frame {
 public:
@@ -213,6 +265,11 @@ public:
         bool ok = false;
         withField(record_, current_, [&](auto& field) { ok = assignField(field, scalar); });
         seen_.set(current_);
+        if constexpr (Fields<Record>::badValueKeepsDefault) {
+            if (!ok)
+                resetField(record_, current_);
+            return true;
+        }
         return ok;
     }
 
@@ -222,6 +279,16 @@ public:
         std::unique_ptr<Frame> child;
         withField(record_, current_, [&](auto& field) { child = openContainer(field, object); });
         seen_.set(current_);
+        if constexpr (Fields<Record>::badValueKeepsDefault) {
+            if (!child) {
+                resetField(record_, current_);
+                return std::make_unique<SkipFrame>();
+            }
+            childBad_ = false;
+            return std::make_unique<TolerantFrame>(
+                std::move(child), childBad_,
+                [this, index = current_] { resetField(record_, index); });
+        }
         return child;
     }
 
@@ -253,6 +320,7 @@ private:
     std::size_t current_ = 0;
     std::size_t expected_ = 0;
     FieldSet seen_;
+    bool childBad_ = false; // something inside the open container was bad
 };
 
 template <typename Element>

@@ -159,4 +159,23 @@ inline std::int64_t peakIndex(const std::vector<float>& x, std::int64_t from, st
            begin;
 }
 
+// The share of the energy of x[from, end) that lies at `hz` (Goertzel): about 1 for a
+// pure tone of that frequency over whole periods, about 0 for noise.
+inline double toneShare(const std::vector<float>& x, std::size_t from, double hz, double rate) {
+    const double coefficient = 2.0 * std::cos(2.0 * M_PI * hz / rate);
+    double s1 = 0.0;
+    double s2 = 0.0;
+    double energy = 0.0;
+    for (std::size_t i = from; i < x.size(); ++i) {
+        const auto sample = static_cast<double>(x[i]);
+        const double s0 = sample + coefficient * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+        energy += sample * sample;
+    }
+    const double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
+    const auto n = static_cast<double>(x.size() - from);
+    return energy > 0.0 ? 2.0 * power / (n * energy) : 0.0;
+}
+
 } // namespace orvane::test

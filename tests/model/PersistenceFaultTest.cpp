@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -166,6 +168,68 @@ TEST(PersistenceFaultTest, ASaveIntoAFullFileSystemFailsAndLeavesThePreviousFile
         EXPECT_EQ(scratch.names(), std::vector<std::string>{"Orvane"});
         EXPECT_EQ(scratch.names("Orvane"), std::vector<std::string>{"orvane-data.json"})
             << "a temporary file is left";
+    }
+}
+
+// The user and group of an unprivileged account (nobody's, or its usual numbers when
+// the password database has no such entry: root may take on any ids).
+std::pair<uid_t, gid_t> unprivilegedUser() {
+    if (const passwd* nobody = ::getpwnam("nobody"); nobody && nobody->pw_uid != 0)
+        return {nobody->pw_uid, nobody->pw_gid};
+    return {65534, 65534};
+}
+
+// The unreadable state file belongs to another user, so the user running Orvane can
+// neither read, link nor copy it (the kernel's protected_hardlinks forbids the link; where
+// that is off, the link keeps it instead). It is moved aside under its keeping name and
+// every save goes through; when something else holds that name, the saves replace it.
+// The saves run in a child that is an unprivileged user.
+TEST(PersistenceFaultTest, AnUnreadableFileOfAnotherUserNeverBlocksSaving) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root, to own the state file and then save as another user";
+    const uid_t uid = unprivilegedUser().first;
+    const gid_t gid = unprivilegedUser().second;
+    for (const bool nameTaken : {false, true}) {
+        SCOPED_TRACE(nameTaken ? "keeping name taken by a folder" : "keeping name free");
+        test::ScratchFolder scratch;
+        fs::permissions(scratch.root(), fs::perms::others_exec, fs::perm_options::add);
+        const fs::path folder = scratch.makeFolder("Orvane");
+        ASSERT_EQ(::chown(folder.c_str(), uid, gid), 0);
+        const fs::path file = folder / "orvane-data.json";
+        const fs::path kept = folder / "orvane-data.json.unreadable";
+        const std::string theirs = "{\"playlists\":[{\"id\":"; // a newer or damaged file
+        scratch.write("Orvane/orvane-data.json", theirs);
+        fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+        if (nameTaken)
+            scratch.write("Orvane/orvane-data.json.unreadable/something");
+        const PersistedState first = version(library(2, 3, 10), 1);
+        const PersistedState second = version(first, 2);
+
+        const auto outcome = test::runInChild([&]() -> std::string {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+                return "cannot become the unprivileged user";
+            if (::access(file.c_str(), R_OK) == 0)
+                return "the state file is readable: the test proves nothing";
+            Persistence persistence(file);
+            persistence.load();
+            if (!persistence.foundUnreadableFile())
+                return "the state file did not count as unreadable";
+            if (!persistence.save(first) || !persistence.save(second))
+                return "a save was dropped";
+            return Persistence(file).load() == second ? "" : "the saved state does not load";
+        });
+        EXPECT_TRUE(outcome.exited && outcome.exitCode == 0)
+            << "the saver died: signal " << outcome.signal << ", exit code " << outcome.exitCode;
+        EXPECT_EQ(outcome.message, "");
+        EXPECT_EQ(scratch.names("Orvane"),
+                  (std::vector<std::string>{"orvane-data.json", "orvane-data.json.unreadable"}));
+        if (nameTaken)
+            EXPECT_EQ(scratch.names("Orvane/orvane-data.json.unreadable"),
+                      std::vector<std::string>{"something"});
+        else if (fs::is_regular_file(kept))
+            EXPECT_EQ(test::readBytes(kept), theirs);
+        else
+            ADD_FAILURE() << "the unreadable file was not kept";
     }
 }
 

@@ -98,12 +98,50 @@ TEST_F(PersistenceTest, UnreadableFileIsKeptOnceBeforeTheFirstSave) {
     EXPECT_EQ(scratch_.names("Orvane"),
               (std::vector<std::string>{"orvane-data.json", "orvane-data.json.unreadable"}));
 
-    // A later unreadable file (unknown mode) replaces the older copy.
-    const std::string unknownMode = R"({"playlists":[],"settings":{"pbMode":"loop"}})";
-    loadFrom(unknownMode);
+    // A later unreadable file (a playlist id that is no UUID) replaces the older copy.
+    const std::string badId = R"({"playlists":[{"id":"1","name":"P","tracks":[]}],"settings":{}})";
+    loadFrom(badId);
     ASSERT_TRUE(persistence.load().playlists.size() == 1 && persistence.save(next));
-    EXPECT_EQ(readBytes(persistence.unreadableCopyPath()), unknownMode);
+    EXPECT_EQ(readBytes(persistence.unreadableCopyPath()), badId);
     EXPECT_EQ(Persistence(file_).load(), next);
+}
+
+// A settings value this version cannot take (a newer version's mode, the wrong type at
+// any depth) costs only that setting its default: the other settings and the playlists
+// load, and the file counts as readable.
+TEST_F(PersistenceTest, ABadSettingCostsOnlyThatSetting) {
+    PersistedState stored = twoPlaylists();
+    AppSettings& settings = stored.settings;
+    settings.pbMode = PlaybackMode::one;
+    settings.visualization = VisualizationMode::led;
+    settings.gapless = false;
+    settings.eqGains = {1, 2, 3};
+    settings.customEQPresets = {{"Mine", {1, 2}}};
+    settings.outputDeviceUID = "device";
+    settings.pan = 0.5;
+    settings.compPreset = CompressorPreset::punch; // these two stay good
+    settings.eqPreset = "Mine";
+    // Each bad value comes after the good one (the last of a repeated key counts).
+    const std::pair<std::string, std::string> bad[] = {
+        {"pbMode", R"("shuffleAll")"}, {"visualization", "3"},
+        {"volume", R"("loud")"},       {"gapless", R"({"on":true})"},
+        {"eqGains", R"([1,"two",3])"}, {"customEQPresets", R"({"Mine":[1,2],"Odd":[[1]]})"},
+        {"outputDeviceUID", "7"},      {"pan", "[0.5]"},
+    };
+    std::string json = *toJson(stored);
+    ASSERT_TRUE(json.ends_with("}}")) << "the settings end the file";
+    for (const auto& [key, value] : bad)
+        json.insert(json.size() - 2, ",\"" + key + "\":" + value);
+    scratch_.write("Orvane/orvane-data.json", json);
+
+    Persistence persistence(file_);
+    const PersistedState loaded = persistence.load();
+    EXPECT_FALSE(persistence.foundUnreadableFile());
+    PersistedState expected = stored;
+    expected.settings = AppSettings{};
+    expected.settings.compPreset = CompressorPreset::punch;
+    expected.settings.eqPreset = "Mine";
+    EXPECT_EQ(loaded, expected);
 }
 
 TEST_F(PersistenceTest, RefusedOrFailedSaveLeavesTheOldFile) {

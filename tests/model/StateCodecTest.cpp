@@ -161,9 +161,10 @@ TEST(StateCodec, AcceptsEquivalentForms) {
     EXPECT_EQ(fromJson<PersistedState>(variant), expected);
 }
 
+// Damage outside the settings (which keep a default for a bad value instead).
 TEST(StateCodec, RejectsTheWholeFile) {
     const std::pair<std::string, std::string> damage[] = {
-        {R"("pbMode":"one")", R"("pbMode":"shuffle")"},
+        {R"("name":"P")", R"("name":7)"},
         {R"("title":"T",)", ""},
         {R"("trackNumber":3)", R"("trackNumber":"3")"},
         {"0a1b2c3d-4e5f-4a6b-8c7d-8e9fa0b1c2d3", "0a1b2c3d-4e5f-4a6b-8c7d-8e9fa0b1c2dg"},
