@@ -43,16 +43,23 @@ TEST(SequencingTest, AtTheEndsOfThePlaylistByMode) {
     EXPECT_EQ(one.playing(), one.id(1));
 }
 
+// The four seconds count from where the track starts to play: here its trimmed start,
+// 5 s into the file.
 TEST(SequencingTest, PreviousRestartsAfterFourSecondsAndGoesBackUpToThem) {
     TempFolder files;
-    ControllerRig rig(stateWith(files.tracks(3)));
+    auto tracks = files.tracks(3, 12.0);
+    tracks[1].trimStart = 5.0;
+    tracks[1].trimEnd = 12.0;
+    AppSettings settings;
+    settings.trimSilence = true;
+    ControllerRig rig(stateWith(tracks, settings));
     StartLog log(*rig);
     rig->play(rig.id(1));
-    rig.engine().seek(4.5);
-    rig->prevTrack(); // a seek, not a new start
-    EXPECT_DOUBLE_EQ(rig.engine().currentTime.get(), 0.0);
+    rig.engine().seek(9.5);
+    rig->prevTrack(); // a seek to the trimmed start, not a new start
+    EXPECT_DOUBLE_EQ(rig.engine().currentTime.get(), 5.0);
 
-    rig.engine().seek(4.0);
+    rig.engine().seek(9.0);
     rig->prevTrack();
     EXPECT_EQ(rig.playing(), rig.id(0));
 
@@ -60,84 +67,44 @@ TEST(SequencingTest, PreviousRestartsAfterFourSecondsAndGoesBackUpToThem) {
     EXPECT_EQ(log.started, (std::vector<Uuid>{rig.id(1), rig.id(0), rig.id(0)}));
 }
 
-// A trimmed start is not time heard: the four seconds count from where the track
-// starts to play, however far into the file that is.
-TEST(SequencingTest, PreviousCountsTheFourSecondsFromTheTrimmedStart) {
-    TempFolder files;
-    auto tracks = files.tracks(2, 12.0);
-    tracks[1].trimStart = 5.0;
-    tracks[1].trimEnd = 12.0;
-    AppSettings settings;
-    settings.trimSilence = true;
-    ControllerRig rig(stateWith(tracks, settings));
-    rig->play(rig.id(1));
-    rig.engine().seek(8.9);
-    rig->prevTrack();
-    EXPECT_EQ(rig.playing(), rig.id(0));
-
-    rig->play(rig.id(1));
-    rig.engine().seek(9.5);
-    rig->prevTrack();
-    EXPECT_EQ(rig.playing(), rig.id(1));
-    EXPECT_DOUBLE_EQ(rig.engine().currentTime.get(), 5.0);
-}
-
 // A track queued for a gapless hand-off goes when the new mode or shuffle switch no
 // longer leads to it, so that the new choice holds when the playing track ends.
 TEST(SequencingTest, ModeAndShuffleChangesHoldOverAQueuedTrack) {
     TempFolder files;
     const auto tracks = files.tracks(8, 1.0);
-    struct Case {
-        PlaybackMode mode;
-        bool shuffle;
-        std::size_t first;
-        std::function<void(PlayerController&)> change;
-        std::function<std::optional<Uuid>(ControllerRig&)> second; // what plays next
-    };
-    const Case cases[] = {
-        {PlaybackMode::normal, false, 0,
-         [](auto& c) { c.setPlaybackMode(PlaybackMode::stopAfter); },
-         [](auto&) {
-             return std::nullopt;
-         }},
-        {PlaybackMode::normal, false, 0, [](auto& c) { c.setPlaybackMode(PlaybackMode::one); },
-         [](auto& rig) {
-             return rig.id(0);
-         }},
-        {PlaybackMode::all, false, 7, [](auto& c) { c.setPlaybackMode(PlaybackMode::normal); },
-         [](auto&) {
-             return std::nullopt;
-         }},
-        {PlaybackMode::normal, false, 0, [](auto& c) { c.toggleShuffle(); },
-         [](auto& rig) {
-             return rig->shuffleOrder()[1];
-         }},
-        {PlaybackMode::normal, true, 3, [](auto& c) { c.toggleShuffle(); },
-         [](auto& rig) {
-             return rig.id(4);
-         }},
-    };
-    for (const auto& c : cases) {
-        ControllerRig rig(stateWith(tracks, playback(c.mode, c.shuffle)));
-        SCOPED_TRACE(std::string(rawValue(c.mode)) + " from track " + std::to_string(c.first));
-        StartLog log(*rig);
-        rig->play(rig.id(c.first));
+    // Plays `first` until the track after it is queued, then `change` makes a change
+    // and names the track that must follow now (none: playback stops).
+    using Change = std::function<std::optional<Uuid>(ControllerRig&)>;
+    const auto check = [&](PlaybackMode mode, bool shuffle, std::size_t first, Change change) {
+        ControllerRig rig(stateWith(tracks, playback(mode, shuffle)));
+        rig->play(rig.id(first));
         ASSERT_TRUE(rig.runUntil([&] { return rig.engine().hasQueued(); }, 0.5));
         const auto queued = rig->plannedNextID();
-        c.change(*rig);
-        const auto expected = c.second(rig);
+        const auto expected = change(rig);
         ASSERT_NE(expected, queued); // else the case shows nothing
         rig.run(1.0);
         EXPECT_EQ(rig.playing(), expected);
-        EXPECT_EQ(log.started.size(), expected ? 2u : 1u);
-    }
-    // A change that still leads to the queued track keeps it.
-    ControllerRig rig(stateWith(tracks));
-    rig->play(rig.id(2));
-    ASSERT_TRUE(rig.runUntil([&] { return rig.engine().hasQueued(); }, 0.5));
-    rig->setPlaybackMode(PlaybackMode::all);
-    EXPECT_TRUE(rig.engine().hasQueued());
-    EXPECT_EQ(rig->plannedNextID(), rig.id(3));
+    };
+    check(PlaybackMode::normal, false, 0, [](ControllerRig& rig) -> std::optional<Uuid> {
+        rig->setPlaybackMode(PlaybackMode::stopAfter);
+        return std::nullopt;
+    });
+    check(PlaybackMode::normal, false, 0, [](ControllerRig& rig) -> std::optional<Uuid> {
+        rig->setPlaybackMode(PlaybackMode::one);
+        return rig.id(0);
+    });
+    check(PlaybackMode::all, false, 7, [](ControllerRig& rig) -> std::optional<Uuid> {
+        rig->setPlaybackMode(PlaybackMode::normal); // no wrap to the first track
+        return std::nullopt;
+    });
+    check(PlaybackMode::normal, false, 0, [](ControllerRig& rig) -> std::optional<Uuid> {
+        rig->toggleShuffle();
+        return rig->shuffleOrder()[1];
+    });
+    check(PlaybackMode::normal, true, 3, [](ControllerRig& rig) -> std::optional<Uuid> {
+        rig->toggleShuffle();
+        return rig.id(4);
+    });
 }
 
 // Playback that moves on by itself (preloads and gapless hand-overs, not next) in mode

@@ -73,13 +73,10 @@ TEST(SettingsOperationsTest, CancelPutsBackOnlyWhatTheSettingsWindowEdits) {
 
     rig->restoreSettings(snapshot);
     EXPECT_EQ(rig->settings.get(), expected);
-    EXPECT_EQ(rig.desktop.calls.end()[-2], "top:off");
     EXPECT_TRUE(rig.engine().compressorBypassed());
     EXPECT_TRUE(rig.engine().eqEnabled());
     EXPECT_FLOAT_EQ(rig.engine().storedEQGains()[2], 6.0f);
     EXPECT_FALSE(rig.track(0).trimStart.has_value());
-    rig.loop.advance(0.6);
-    EXPECT_EQ(rig.saves().back().settings, expected);
 }
 
 } // namespace
