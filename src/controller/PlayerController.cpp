@@ -142,6 +142,14 @@ void PlayerController::playInternal(Uuid trackID, std::optional<Uuid> inPlaylist
         request.fadeInMs = half;
         changeContinuation_ =
             loop_.runAfter(static_cast<double>(half) / 1000.0 + kChangeStartDelay, [this, request] {
+                // The choice may have gone during the fade (its playlist closed, or
+                // the track removed): the old track is out already, so playback ends
+                // here rather than with a track outside every playlist.
+                const auto target = playlistIndex(request.playlistID);
+                if (!target || !containsTrack(playlists.get()[*target].tracks, request.trackID)) {
+                    stop();
+                    return;
+                }
                 StartRequest pending = request;
                 startTrack(std::move(pending));
             });
@@ -220,6 +228,7 @@ void PlayerController::trackStarted(const StartRequest& request) {
     plannedNextID_.reset();
     preCommitShufflePosition_.reset();
     preCommitShuffleOrder_.reset();
+    orphanNextIndex_.reset(); // it belonged to a removed track that is no longer loaded
     resumePlaylistID_ = request.playlistID;
     resumeTrackID_ = request.trackID;
     resumePosition_ = 0.0;
@@ -243,6 +252,7 @@ void PlayerController::handleGaplessPromotion(const Uuid& trackID) {
     plannedNextID_.reset();
     preCommitShufflePosition_.reset();
     preCommitShuffleOrder_.reset();
+    orphanNextIndex_.reset(); // the removed track it belonged to has played out
     resumeTrackID_ = trackID;
     resumePosition_ = 0.0;
     // The automatic compressor follows the track now heard, with the gain it was
@@ -299,6 +309,8 @@ void PlayerController::stop() {
     playingPlaylistID = std::nullopt;
     playingTrackID = std::nullopt;
     plannedNextID_.reset();
+    // Next starts from the playlist again, not after a removed track that is gone.
+    orphanNextIndex_.reset();
     updateNowPlaying();
 }
 

@@ -136,9 +136,14 @@ public:
     // --- Sequencing (PlayerControllerSequencing.cpp) ---
     // `automatic` when a track ended, false for the user's next.
     void nextTrack(bool automatic);
-    // Restarts the track after 4 s, else goes to the previous one.
+    // Restarts the track once more than 4 s of it have played (counted from its
+    // trimmed start), else goes to the previous one.
     void prevTrack();
+    // The shuffle switch and the playback mode. A track queued for a gapless hand-off
+    // that no longer follows under the new choice is dropped, so that the choice holds
+    // at the end of the playing track.
     void toggleShuffle();
+    void setPlaybackMode(PlaybackMode mode);
 
     // --- Preparation (PlayerControllerPreparation.cpp) ---
     // Switches normalisation and corrects the playing track at once.
@@ -229,9 +234,11 @@ public:
     // Writes at once when a save is pending (the application calls it when quitting,
     // so that a change of the last half second is not lost).
     void flushPendingSave();
-    // Replaces the settings by `restored` and applies all of it to engine, window and
-    // system, then saves.
-    void restoreSettings(const AppSettings& restored);
+    // The settings window's Cancel: puts back, from `snapshot`, the settings the window
+    // edits and applies them to engine, window and system, then saves. Everything else
+    // (volume, pan, mute, mode, shuffle, the equaliser and its presets) keeps its live
+    // value: it may have changed elsewhere while the window was open.
+    void restoreSettings(const AppSettings& snapshot);
 
     // --- Settings window (PlayerControllerSettings.cpp) ---
     // Each stores its setting, applies it at once and saves.
@@ -322,6 +329,12 @@ private:
                                                 const Uuid& playlistID);
     std::optional<Uuid> shufflePrevious(const std::vector<Track>& tracks);
     void rollBackDiscardedShuffleCommit();
+    // Whether the queued track is still the one the mode and shuffle lead to after
+    // the playing track.
+    bool queuedTrackStillFollows() const;
+    void dropQueuedTrackUnlessItFollows();
+    // Drops the queued track from the engine and forgets the plan.
+    void dropQueuedTrack();
     // For the adding operations: new tracks go into the unplayed part of the pass.
     void insertIntoShuffleOrder(const std::vector<Uuid>& newIDs, const Uuid& playlistID);
     std::vector<Uuid> shuffledIDs(const std::vector<Track>& tracks);

@@ -43,13 +43,8 @@ void PlayerController::removeSelected() {
             *orphanNextIndex_ -= removedBelow(*orphanNextIndex_);
         }
     }
-    if (isRemoved(plannedNextID_)) {
-        // Drop the queued successor (a seek to where playback is does that) so that
-        // the next track is chosen again.
-        plannedNextID_.reset();
-        if (engine_->hasQueued())
-            engine_->seek(engine_->currentTime.get());
-    }
+    if (isRemoved(plannedNextID_))
+        dropQueuedTrack(); // the next track is chosen again
 
     updatePlaylists([&](std::vector<Playlist>& lists) {
         for (auto& list : lists) {
@@ -131,10 +126,8 @@ void PlayerController::clearActivePlaylist() {
     if (!pi)
         return;
     const Uuid playlistID = playlists.get()[*pi].id;
-    if (playingPlaylistID.get() == playlistID) {
+    if (playingPlaylistID.get() == playlistID)
         stop();
-        orphanNextIndex_.reset(); // it pointed into this list
-    }
     updatePlaylists([&](std::vector<Playlist>& lists) {
         for (auto& list : lists)
             if (list.id == playlistID)

@@ -12,6 +12,44 @@ constexpr double kSaveDelay = 0.5;
 constexpr double kResumeCaptureInterval = 5.0;
 constexpr std::size_t kEQBands = 10;
 
+// Copies the fields the settings window's tabs edit, and no other.
+void copySettingsWindowFields(const AppSettings& from, AppSettings& to) {
+    // Playback.
+    to.resumeOnStartup = from.resumeOnStartup;
+    to.alwaysOnTop = from.alwaysOnTop;
+    to.quitOnClose = from.quitOnClose;
+    to.gapless = from.gapless;
+    to.trimSilence = from.trimSilence;
+    to.trimThresholdDb = from.trimThresholdDb;
+    to.trimMaxSec = from.trimMaxSec;
+    // Fades.
+    to.fadePlayOn = from.fadePlayOn;
+    to.fadePlayMs = from.fadePlayMs;
+    to.fadePauseOn = from.fadePauseOn;
+    to.fadePauseMs = from.fadePauseMs;
+    to.fadeStopOn = from.fadeStopOn;
+    to.fadeStopMs = from.fadeStopMs;
+    to.fadeChangeOn = from.fadeChangeOn;
+    to.fadeChangeMs = from.fadeChangeMs;
+    // Processing.
+    to.normalize = from.normalize;
+    to.loudness = from.loudness;
+    to.compOn = from.compOn;
+    to.compPreset = from.compPreset;
+    // Output.
+    to.outputDeviceUID = from.outputDeviceUID;
+    // Interface.
+    to.visualization = from.visualization;
+    to.ledBrightness = from.ledBrightness;
+    to.playlistFontSize = from.playlistFontSize;
+    to.showWordmarkIcon = from.showWordmarkIcon;
+}
+
+bool sameTrimRules(const AppSettings& a, const AppSettings& b) {
+    return a.trimSilence == b.trimSilence && a.trimThresholdDb == b.trimThresholdDb &&
+           a.trimMaxSec == b.trimMaxSec;
+}
+
 } // namespace
 
 void PlayerController::loadStoredState() {
@@ -103,16 +141,20 @@ void PlayerController::performSave() {
     storage_->save(std::move(state)); // a failed save is dropped; the next one tries again
 }
 
-void PlayerController::restoreSettings(const AppSettings& restored) {
+void PlayerController::restoreSettings(const AppSettings& snapshot) {
+    AppSettings restored = settings.get();
+    copySettingsWindowFields(snapshot, restored);
     const bool deviceChanged = restored.outputDeviceUID != settings.get().outputDeviceUID;
+    // Trims measured under the rules being cancelled do not hold under the old ones.
+    const bool trimRulesChanged = !sameTrimRules(restored, settings.get());
     settings = restored;
-    applyOutputLevels();
-    applyEQSettings();
-    // Compressor, character, gapless and the loudness curve for the restored volume.
+    // Compressor, character, gapless and the loudness curve for the live volume.
     applyProcessing();
     applyDesktopSettings();
     if (deviceChanged)
         engine_->setOutputDevice(restored.outputDeviceUID);
+    if (trimRulesChanged)
+        clearTrimCache();
     renormalizePlaying();
     scheduleSave();
 }

@@ -33,10 +33,8 @@ void PlayerController::renamePlaylist(Uuid playlistID, const std::string& name) 
 void PlayerController::closePlaylist(Uuid playlistID) {
     if (!playlistIndex(playlistID))
         return;
-    if (playingPlaylistID.get() == playlistID) {
+    if (playingPlaylistID.get() == playlistID)
         stop();
-        orphanNextIndex_.reset(); // it pointed into this list
-    }
     // Views observing stop()'s changes have run meanwhile: look the playlist up again.
     const auto pi = playlistIndex(playlistID);
     if (!pi)

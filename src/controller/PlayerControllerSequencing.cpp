@@ -50,7 +50,9 @@ void PlayerController::advance(AdvanceReason reason) {
             stop();
             return;
         }
-        if (s.pbMode == PlaybackMode::one && playingTrackID.get()) {
+        // A track removed while it played cannot come again: the choice goes on as for
+        // next, from the track that followed it.
+        if (s.pbMode == PlaybackMode::one && containsTrack(tracks, playingTrackID.get())) {
             const Uuid again = *playingTrackID.get();
             playInternal(again, playlistID);
             return;
@@ -103,7 +105,12 @@ void PlayerController::advance(AdvanceReason reason) {
 }
 
 void PlayerController::prevTrack() {
-    if (engine_->currentTime.get() > 4.0) {
+    // The time heard counts from where the track starts to play: a trimmed start
+    // of several seconds must not pass for time the user has listened.
+    double start = 0.0;
+    if (const auto& segment = engine_->currentSegment(); segment && segment->sampleRate > 0.0)
+        start = static_cast<double>(segment->t0) / segment->sampleRate;
+    if (engine_->currentTime.get() - start > 4.0) {
         engine_->seek(0.0); // the engine puts it at the trimmed start
         return;
     }
@@ -139,7 +146,55 @@ void PlayerController::toggleShuffle() {
             startShuffleOrder(list.tracks, playingTrackID.get(), list.id);
         }
     }
+    dropQueuedTrackUnlessItFollows();
     scheduleSave();
+}
+
+void PlayerController::setPlaybackMode(PlaybackMode mode) {
+    updateSettings([mode](AppSettings& s) { s.pbMode = mode; });
+    dropQueuedTrackUnlessItFollows();
+    scheduleSave();
+}
+
+bool PlayerController::queuedTrackStillFollows() const {
+    const AppSettings& s = settings.get();
+    if (s.pbMode != PlaybackMode::normal && s.pbMode != PlaybackMode::all)
+        return false; // these modes end the track with a stop or the same track again
+    // A preload under shuffle noted the position it moved on from.
+    const bool queuedShuffled = preCommitShufflePosition_.has_value();
+    if (s.shuffle != queuedShuffled)
+        return false;
+    if (s.shuffle)
+        return !preCommitShuffleOrder_ || s.pbMode == PlaybackMode::all; // a new pass wraps
+    const auto pi = playlistIndex(playingPlaylistID.get());
+    if (!pi)
+        return false;
+    const auto& tracks = playlists.get()[*pi].tracks;
+    const auto current = trackIndex(tracks, playingTrackID.get());
+    if (!current)
+        return true; // queued before the playing track was removed: it follows that one
+    std::size_t j = *current + 1;
+    if (j >= tracks.size()) {
+        if (s.pbMode != PlaybackMode::all)
+            return false;
+        j = 0;
+    }
+    return tracks[j].id == plannedNextID_;
+}
+
+void PlayerController::dropQueuedTrackUnlessItFollows() {
+    if (plannedNextID_ && !queuedTrackStillFollows())
+        dropQueuedTrack();
+}
+
+void PlayerController::dropQueuedTrack() {
+    // The engine reports the drop, which undoes a shuffle step the preload committed;
+    // a plan made in list order is forgotten here, so that next chooses afresh. The
+    // engine asks for a preload again on its next tick.
+    engine_->discardQueued();
+    plannedNextID_.reset();
+    preCommitShufflePosition_.reset();
+    preCommitShuffleOrder_.reset();
 }
 
 std::vector<Uuid> PlayerController::shuffledIDs(const std::vector<Track>& tracks) {

@@ -80,6 +80,9 @@ public:
     // from the current file's, or its region is empty.
     bool preloadNext(const std::string& path, const Uuid& trackID, double trimStart,
                      std::optional<double> trimEnd, double normGain);
+    // Drops the queued region (onQueueDiscarded), if any; the current one plays on
+    // from the frame being heard, playing or paused as it was.
+    void discardQueued();
 
     // --- Levels ---
 

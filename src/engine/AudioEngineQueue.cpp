@@ -46,6 +46,14 @@ bool AudioEngine::preloadNext(const std::string& path, const Uuid& trackID, doub
     return true;
 }
 
+void AudioEngine::discardQueued() {
+    if (!queued_)
+        return;
+    // The decoder may have run on into the queued region: only scheduling the current
+    // one afresh takes it back out, which a seek to where the player is does.
+    seek(playerPosition().value_or(currentTime.get()));
+}
+
 void AudioEngine::segmentFinished(const RegionCompletion& completion) {
     if (validCallbackIDs_.erase(completion.regionID) == 0)
         return; // stale: stopped, re-scheduled or replaced since

@@ -75,10 +75,8 @@ ModePanel::ModePanel(PlayerController& player, QWidget* parent)
     for (const ModeRow& row : kModeRows) {
         auto* button = new ModeRowButton(QString::fromUtf8(row.label), QString::fromUtf8(row.help));
         const PlaybackMode mode = row.mode;
-        connect(button, &QPushButton::clicked, this, [this, mode] {
-            player_.settings.modify([mode](AppSettings& s) { s.pbMode = mode; });
-            player_.scheduleSave();
-        });
+        connect(button, &QPushButton::clicked, this,
+                [this, mode] { player_.setPlaybackMode(mode); });
         layout->addWidget(button);
         rows_.push_back(button);
     }

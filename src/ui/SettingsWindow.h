@@ -24,10 +24,10 @@ class ProcessingSettingsTab;
 
 // The settings window: five tabs (Playback, Fades, Processing, Output, Interface) whose
 // controls change the live settings at once, and "Cancel" and "Save" below them.
-// Opening the window notes the whole settings record; "Cancel" puts all of it back
-// (engine, window and system included), "Save" keeps the changes. Closing the window
-// any other way (its close box, Escape) keeps them too: each control has saved its
-// change already.
+// Opening the window notes the settings record; "Cancel" puts back what the tabs edit
+// (engine, window and system included) and leaves what changed elsewhere meanwhile,
+// "Save" keeps the changes. Closing the window any other way (its close box, Escape)
+// keeps them too: each control has saved its change already.
 //
 // One instance is made and shown again with present(). It follows the settings while
 // open, so changes made elsewhere (menus, panels, a cancel) show at once.

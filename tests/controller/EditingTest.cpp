@@ -134,6 +134,25 @@ TEST(EditingTest, TheTrackAfterARemovedPlayingTrackSurvivesLaterEdits) {
     EXPECT_EQ(rig.playing(), original[2]);
 }
 
+// Repeat one cannot repeat a removed playing track: the track after it plays (and is
+// repeated). That track after it counts only while the removed one is loaded: after a
+// stop, next starts the playlist from its first track.
+TEST(EditingTest, ARemovedPlayingTrackHandsOnInRepeatOneAndOnlyWhileItIsLoaded) {
+    TempFolder files;
+    ControllerRig rig(stateWith(files.tracks(4, 0.5), playback(PlaybackMode::one)));
+    const auto original = rig.ids();
+    StartLog log(*rig);
+    rig->play(original[1]);
+    rig.remove({original[1]});
+    ASSERT_TRUE(rig.runUntil([&] { return log.started.size() == 3; }, 1.5));
+    EXPECT_EQ(log.started, (std::vector<Uuid>{original[1], original[2], original[2]}));
+
+    rig.remove({original[2]});
+    rig->stop();
+    rig->nextTrack(false);
+    EXPECT_EQ(rig.playing(), original[0]);
+}
+
 TEST(EditingTest, SearchLooksAtTitleArtistAndAlbumOnlyIgnoringCase) {
     TempFolder files;
     auto list = files.tracks(5);

@@ -43,21 +43,68 @@ TEST(SequencingTest, AtTheEndsOfThePlaylistByMode) {
     EXPECT_EQ(one.playing(), one.id(1));
 }
 
+// The four seconds count from where the track starts to play: here its trimmed start,
+// 5 s into the file.
 TEST(SequencingTest, PreviousRestartsAfterFourSecondsAndGoesBackUpToThem) {
     TempFolder files;
-    ControllerRig rig(stateWith(files.tracks(3)));
+    auto tracks = files.tracks(3, 12.0);
+    tracks[1].trimStart = 5.0;
+    tracks[1].trimEnd = 12.0;
+    AppSettings settings;
+    settings.trimSilence = true;
+    ControllerRig rig(stateWith(tracks, settings));
     StartLog log(*rig);
     rig->play(rig.id(1));
-    rig.engine().seek(4.5);
-    rig->prevTrack(); // a seek, not a new start
-    EXPECT_DOUBLE_EQ(rig.engine().currentTime.get(), 0.0);
+    rig.engine().seek(9.5);
+    rig->prevTrack(); // a seek to the trimmed start, not a new start
+    EXPECT_DOUBLE_EQ(rig.engine().currentTime.get(), 5.0);
 
-    rig.engine().seek(4.0);
+    rig.engine().seek(9.0);
     rig->prevTrack();
     EXPECT_EQ(rig.playing(), rig.id(0));
 
     rig->prevTrack(); // on the first track: the first track again, freshly started
     EXPECT_EQ(log.started, (std::vector<Uuid>{rig.id(1), rig.id(0), rig.id(0)}));
+}
+
+// A track queued for a gapless hand-off goes when the new mode or shuffle switch no
+// longer leads to it, so that the new choice holds when the playing track ends.
+TEST(SequencingTest, ModeAndShuffleChangesHoldOverAQueuedTrack) {
+    TempFolder files;
+    const auto tracks = files.tracks(8, 1.0);
+    // Plays `first` until the track after it is queued, then `change` makes a change
+    // and names the track that must follow now (none: playback stops).
+    using Change = std::function<std::optional<Uuid>(ControllerRig&)>;
+    const auto check = [&](PlaybackMode mode, bool shuffle, std::size_t first, Change change) {
+        ControllerRig rig(stateWith(tracks, playback(mode, shuffle)));
+        rig->play(rig.id(first));
+        ASSERT_TRUE(rig.runUntil([&] { return rig.engine().hasQueued(); }, 0.5));
+        const auto queued = rig->plannedNextID();
+        const auto expected = change(rig);
+        ASSERT_NE(expected, queued); // else the case shows nothing
+        rig.run(1.0);
+        EXPECT_EQ(rig.playing(), expected);
+    };
+    check(PlaybackMode::normal, false, 0, [](ControllerRig& rig) -> std::optional<Uuid> {
+        rig->setPlaybackMode(PlaybackMode::stopAfter);
+        return std::nullopt;
+    });
+    check(PlaybackMode::normal, false, 0, [](ControllerRig& rig) -> std::optional<Uuid> {
+        rig->setPlaybackMode(PlaybackMode::one);
+        return rig.id(0);
+    });
+    check(PlaybackMode::all, false, 7, [](ControllerRig& rig) -> std::optional<Uuid> {
+        rig->setPlaybackMode(PlaybackMode::normal); // no wrap to the first track
+        return std::nullopt;
+    });
+    check(PlaybackMode::normal, false, 0, [](ControllerRig& rig) -> std::optional<Uuid> {
+        rig->toggleShuffle();
+        return rig->shuffleOrder()[1];
+    });
+    check(PlaybackMode::normal, true, 3, [](ControllerRig& rig) -> std::optional<Uuid> {
+        rig->toggleShuffle();
+        return rig.id(4);
+    });
 }
 
 // Playback that moves on by itself (preloads and gapless hand-overs, not next) in mode

@@ -39,5 +39,45 @@ TEST(SettingsOperationsTest, DevicesRouteAtOnceAndAbsentOnesAreKeptInTheSettings
     EXPECT_FALSE(rig.saves().back().settings.outputDeviceUID.has_value());
 }
 
+// The settings window's Cancel puts back what its tabs edit and nothing else: what
+// changed elsewhere meanwhile (levels, mode, shuffle, the equaliser, a new preset)
+// stays, and trims measured under cancelled trim rules are forgotten.
+TEST(SettingsOperationsTest, CancelPutsBackOnlyWhatTheSettingsWindowEdits) {
+    TempFolder files;
+    auto tracks = files.tracks(1);
+    tracks[0].trimStart = 0.0;
+    tracks[0].trimEnd = 6.0;
+    ControllerRig rig(stateWith(tracks));
+    const AppSettings snapshot = rig->settings.get();
+    rig->setAlwaysOnTop(true);
+    rig->settings.modify([](AppSettings& s) {
+        s.compOn = true;
+        s.fadeStopOn = true;
+        s.trimThresholdDb = -40.0;
+    });
+    rig->applyProcessing();
+
+    rig->setVolume(0.3);
+    rig->setPan(-0.5);
+    rig->toggleMute();
+    rig->setPlaybackMode(PlaybackMode::all);
+    rig->toggleShuffle();
+    rig->setEQEnabled(true);
+    rig->setEQGain(2, 6.0);
+    rig->saveCustomEQPreset("Mine");
+    AppSettings expected = rig->settings.get();
+    expected.alwaysOnTop = false;
+    expected.compOn = false;
+    expected.fadeStopOn = false;
+    expected.trimThresholdDb = snapshot.trimThresholdDb;
+
+    rig->restoreSettings(snapshot);
+    EXPECT_EQ(rig->settings.get(), expected);
+    EXPECT_TRUE(rig.engine().compressorBypassed());
+    EXPECT_TRUE(rig.engine().eqEnabled());
+    EXPECT_FLOAT_EQ(rig.engine().storedEQGains()[2], 6.0f);
+    EXPECT_FALSE(rig.track(0).trimStart.has_value());
+}
+
 } // namespace
 } // namespace orvane::test

@@ -100,6 +100,26 @@ TEST(TransportTest, TheEndOfTheOldTrackDuringAChangeDoesNotChooseAnother) {
     EXPECT_EQ(log.started, std::vector<Uuid>{rig.id(2)});
 }
 
+// The playlist of a track about to start is closed during the change fade: nothing
+// starts, playback ends cleanly and Play starts afresh.
+TEST(TransportTest, ClosingThePlaylistOfTheComingTrackDuringAChangeStops) {
+    TempFolder files;
+    PersistedState state = stateWith(files.tracks(2), changeFade());
+    state.playlists.emplace_back(Uuid::random(), "Other",
+                                 std::vector<Track>{makeTrack(files.dc("x.wav", 2.0), "X")});
+    ControllerRig rig(std::move(state));
+    const Uuid other = rig.list(1).id;
+    rig->play(rig.id(0));
+    rig.run(0.3);
+    rig->play(rig.id(0, 1), other);
+    rig.loop.advance(0.1);
+    rig->closePlaylist(other);
+    rig.loop.advance(1.0);
+    EXPECT_FALSE(rig.playing() || rig->playingPlaylistID.get() || rig.engine().isLoaded.get());
+    rig->togglePlay();
+    EXPECT_EQ(rig.playing(), rig.id(0));
+}
+
 // --- Tracks that cannot be started ---
 
 // In every mode an unloadable track is skipped from itself, and a playlist of nothing
