@@ -105,6 +105,7 @@ void PlayerController::advance(AdvanceReason reason) {
 void PlayerController::prevTrack() {
     if (engine_->currentTime.get() > 4.0) {
         engine_->seek(0.0); // the engine puts it at the trimmed start
+        announceSeek();
         return;
     }
     const auto pid = playingPlaylistID.get() ? playingPlaylistID.get() : activePlaylistID.get();
