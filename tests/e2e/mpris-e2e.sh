@@ -83,9 +83,11 @@ STATE="$W/data/Orvane/orvane-data.json"
 printf '{"playlists":[{"id":"%s","name":"E2E","tracks":[%s,%s,%s]}],"activePlaylistID":"%s",' \
     "$P" "$(track $T1 track1.mp3 'First Light')" "$(track $T2 track2.mp3 'Second Wind')" \
     "$(track $T3 track3.mp3 'Third Rail')" "$P" >"$STATE"
-printf '"settings":{"volume":1.0,"resumeOnStartup":true,"quitOnClose":false,' >>"$STATE"
-printf '"fadePauseOn":true,"fadePauseMs":400.0},' >>"$STATE"
-printf '"resumePlaylistID":"%s","resumeTrackID":"%s","resumePosition":7.0}\n' "$P" "$T1" >>"$STATE"
+{
+    printf '"settings":{"volume":1.0,"resumeOnStartup":true,"quitOnClose":false,'
+    printf '"fadePauseOn":true,"fadePauseMs":400.0},'
+    printf '"resumePlaylistID":"%s","resumeTrackID":"%s","resumePosition":7.0}\n' "$P" "$T1"
+} >>"$STATE"
 export XDG_DATA_HOME="$W/data"
 
 "$BIN" >"$W/orvane.log" 2>&1 &
