@@ -58,8 +58,10 @@ struct NowPlayingInfo {
 };
 
 // The system's now-playing display (MPRIS on the desktop). It is refreshed only when
-// the controller says so: at a track start, a hand-off, pause, resume, stop and seeks;
-// the system extrapolates the position from the rate in between. Main thread only.
+// the controller says so: at a track start, a hand-off, pause, resume, stop and seeks,
+// and when the engine's transport changed on its own (a pause fade has ended, a track
+// ran out); the system extrapolates the position from the rate in between. Main
+// thread only.
 class NowPlayingSink {
 public:
     virtual ~NowPlayingSink() = default;

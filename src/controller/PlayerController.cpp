@@ -74,6 +74,7 @@ void PlayerController::wireEngineCallbacks() {
         guard_.wrap([this](const Uuid& trackID) { handleGaplessPromotion(trackID); });
     engine_->onNeedPreload = guard_.wrap([this] { preloadNextIfPossible(); });
     engine_->onQueueDiscarded = guard_.wrap([this] { rollBackDiscardedShuffleCommit(); });
+    watchEngineTransport();
 }
 
 // --- Lookups ---
@@ -131,6 +132,8 @@ void PlayerController::playInternal(Uuid trackID, std::optional<Uuid> inPlaylist
     request.path = playlists.get()[*pi].tracks[*ti].path;
     request.prep = prepareAnalysis(*pi, *ti, PrepareFor::start);
 
+    // A new choice replaces the pending one, and with it a pause asked for meanwhile.
+    pauseAfterChange_ = false;
     const AppSettings& s = settings.get();
     if (engine_->isPlaying.get() && s.fadeChangeOn) {
         // The old track fades out over half the change time and unloads; the new one
@@ -142,6 +145,8 @@ void PlayerController::playInternal(Uuid trackID, std::optional<Uuid> inPlaylist
         request.fadeInMs = half;
         changeContinuation_ =
             loop_.runAfter(static_cast<double>(half) / 1000.0 + kChangeStartDelay, [this, request] {
+                // Taken first: a failed start chooses again through playInternal.
+                const bool pauseAfter = std::exchange(pauseAfterChange_, false);
                 // The choice may have gone during the fade (its playlist closed, or
                 // the track removed): the old track is out already, so playback ends
                 // here rather than with a track outside every playlist.
@@ -152,6 +157,11 @@ void PlayerController::playInternal(Uuid trackID, std::optional<Uuid> inPlaylist
                 }
                 StartRequest pending = request;
                 startTrack(std::move(pending));
+                if (pauseAfter && engine_->isPlaying.get()) {
+                    // The new track has only begun its fade-in: nothing was heard yet.
+                    engine_->pause(0);
+                    updateNowPlaying();
+                }
             });
         return;
     }
@@ -289,12 +299,26 @@ void PlayerController::togglePlay() {
 }
 
 void PlayerController::pauseToggle() {
-    const AppSettings& s = settings.get();
-    const int ms = s.fadePauseOn ? fadeMilliseconds(s.fadePauseMs) : 0;
     if (engine_->isPlaying.get())
-        engine_->pause(ms);
+        pausePlayback();
     else
-        engine_->resume(ms);
+        resumePlayback();
+}
+
+void PlayerController::pausePlayback() {
+    const AppSettings& s = settings.get();
+    engine_->pause(s.fadePauseOn ? fadeMilliseconds(s.fadePauseMs) : 0);
+    // Still playing after the call: the fade runs, and the engine pauses at its end.
+    pauseFading_ = engine_->isPlaying.get();
+    updateNowPlaying();
+}
+
+void PlayerController::resumePlayback() {
+    const AppSettings& s = settings.get();
+    // During a pause fade this takes the pause back: the level climbs again from
+    // where the fade got to.
+    pauseFading_ = false;
+    engine_->resume(s.fadePauseOn ? fadeMilliseconds(s.fadePauseMs) : 0);
     updateNowPlaying();
 }
 
@@ -302,6 +326,7 @@ void PlayerController::stop() {
     const AppSettings& s = settings.get();
     const int ms = s.fadeStopOn ? fadeMilliseconds(s.fadeStopMs) : 0;
     changeContinuation_.cancel();
+    pauseAfterChange_ = false;
     // The stop drops a queued track: a shuffle step its preload committed is undone,
     // so that the next start does not pass over it.
     rollBackDiscardedShuffleCommit();
@@ -348,9 +373,7 @@ void PlayerController::seek(double seconds) {
     engine_->seek(seconds);
     // Where the engine actually went (it keeps seeks inside the trimmed region).
     resumePosition_ = engine_->currentTime.get();
-    updateNowPlaying();
-    if (nowPlaying_)
-        nowPlaying_->seeked(*resumePosition_);
+    announceSeek();
     scheduleSave();
 }
 
@@ -361,9 +384,7 @@ void PlayerController::restartTrack() {
     // stored position goes: a restarted track resumes from its beginning.
     engine_->seek(0.0);
     resumePosition_.reset();
-    updateNowPlaying();
-    if (nowPlaying_)
-        nowPlaying_->seeked(engine_->currentTime.get());
+    announceSeek();
     scheduleSave();
 }
 

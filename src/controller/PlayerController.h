@@ -53,7 +53,8 @@ struct PlayerControllerServices {
 //
 // The class is spread over one source file per area: core and transport
 // (PlayerController.cpp), sequencing and shuffle, preparation and preload, processing,
-// playlists, editing, selection, metadata and tags, system integration and persistence
+// playlists, editing, selection, metadata and tags, the now-playing display and media
+// commands (PlayerControllerMedia.cpp), system integration and persistence
 // (PlayerController<Area>.cpp); the scan's background job is MetadataScan.cpp.
 //
 // Threading: everything runs on the main thread, that of `loop`. durationQueue() runs
@@ -216,9 +217,20 @@ public:
     // TagWriteError (the record is then unchanged); an unknown track does nothing.
     void saveTags(Uuid trackID, const ID3Writer::Tags& tags);
 
-    // --- System (PlayerControllerSystem.cpp) ---
-    // Tells the system's now-playing display what is loaded and whether it plays.
+    // --- Now playing and media commands (PlayerControllerMedia.cpp) ---
+    // Tells the system's now-playing display what is loaded and whether it plays. The
+    // controller also calls it by itself once a fade has finished a pause or a stop.
     void updateNowPlaying();
+    // The desktop's media commands (MPRIS Play, Pause and PlayPause: media keys,
+    // headsets, the shell's player). Play starts or resumes and leaves a playing track
+    // alone; Pause pauses and does nothing while paused or stopped; PlayPause toggles.
+    // With nothing loaded, Play and PlayPause start as the panel's Play does
+    // (togglePlay).
+    void mediaPlay();
+    void mediaPause();
+    void mediaPlayPause();
+
+    // --- System (PlayerControllerSystem.cpp) ---
     // A key pressed in the main window, before any view sees it. Handles select-all,
     // the seek arrows (left/right, 5 s, while a track is loaded) and the volume arrows
     // (down/up, 0.05); returns whether it took the key. Keys with a modifier and keys
@@ -314,6 +326,11 @@ private:
     // failed to start (or, as a bound, twice as many attempts as it has tracks).
     bool wholePassFailed(const Uuid& playlistID, const std::set<Uuid>& failed,
                          std::size_t attempts) const;
+    // Pause with the pause fade, and resume with it.
+    void pausePlayback();
+    void resumePlayback();
+    // The display learns of a jump of the position (a seek or a restart).
+    void announceSeek();
     template <typename F>
     void updateSettings(F&& change);
     template <typename F>
@@ -379,6 +396,13 @@ private:
     void finishMetadataScan();
     void advanceScanProgress(std::size_t items);
 
+    // Now playing (PlayerControllerMedia.cpp).
+    NowPlayingInfo currentNowPlaying() const;
+    // Follows the engine's transport on its own (the end of a pause or stop fade, a
+    // track that ran out) into the display.
+    void watchEngineTransport();
+    void refreshNowPlayingSoon();
+
     // System (PlayerControllerSystem.cpp).
     void resumeAtStartup();
 
@@ -416,6 +440,7 @@ private:
 
     // Starting tracks.
     TimerHandle changeContinuation_;
+    bool pauseAfterChange_ = false;            // a media Pause came while the change was pending
     bool starting_ = false;                    // inside startTrack
     std::optional<StartRequest> pendingStart_; // a start asked for while starting
     std::optional<FailedStart> failedStart_;   // set while choosing past a failed start
@@ -451,6 +476,15 @@ private:
     bool metadataScanInProgress_ = false;
     std::unordered_set<Uuid, UuidHash> metadataVisited_;
     std::unordered_set<Uuid, UuidHash> tempoVisited_;
+
+    // The now-playing display: what it was last told (its item keeps showing the
+    // playing track's tags once the track is removed from its playlist), and whether
+    // a pause fade runs (the track is still heard and about to pause).
+    NowPlayingInfo shownNowPlaying_;
+    bool pauseFading_ = false;
+    bool nowPlayingRefreshPosted_ = false;
+    Subscription engineIsPlaying_;
+    Subscription engineIsLoaded_;
 
     // Continuations of background work check this before touching the controller.
     LifetimeGuard guard_;

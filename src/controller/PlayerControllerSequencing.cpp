@@ -112,6 +112,7 @@ void PlayerController::prevTrack() {
         start = static_cast<double>(segment->t0) / segment->sampleRate;
     if (engine_->currentTime.get() - start > 4.0) {
         engine_->seek(0.0); // the engine puts it at the trimmed start
+        announceSeek();
         return;
     }
     const auto pid = playingPlaylistID.get() ? playingPlaylistID.get() : activePlaylistID.get();

@@ -17,26 +17,6 @@ constexpr double kVolumeKeyStep = 0.05;
 
 } // namespace
 
-void PlayerController::updateNowPlaying() {
-    if (!nowPlaying_)
-        return;
-    NowPlayingInfo info;
-    const bool playing = engine_->isPlaying.get();
-    info.playing = playing;
-    if (const Track* track = playingTrack()) {
-        NowPlayingInfo::Item item;
-        item.trackID = track->id;
-        item.title = track->title;
-        item.artist = track->artist;
-        item.album = track->album;
-        item.duration = engine_->duration.get();
-        item.elapsed = engine_->currentTime.get();
-        item.rate = playing ? 1.0 : 0.0;
-        info.item = std::move(item);
-    }
-    nowPlaying_->nowPlayingChanged(info);
-}
-
 bool PlayerController::isEditingText() const {
     return desktop_ != nullptr && desktop_->isEditingText();
 }

@@ -53,14 +53,12 @@ bool MprisPlayerAdaptor::canSeek() const {
     return service_.canSeek();
 }
 
-// Play and Pause toggle like PlayPause: a media key sends whichever it likes, and the
-// player answers every one of them the same way.
 void MprisPlayerAdaptor::Play() {
-    service_.playPause();
+    service_.play();
 }
 
 void MprisPlayerAdaptor::Pause() {
-    service_.playPause();
+    service_.pause();
 }
 
 void MprisPlayerAdaptor::PlayPause() {

@@ -175,9 +175,19 @@ double MprisService::durationSeconds() const {
     return info_.item ? info_.item->duration : 0.0;
 }
 
+void MprisService::play() {
+    if (player_ != nullptr)
+        player_->mediaPlay();
+}
+
+void MprisService::pause() {
+    if (player_ != nullptr)
+        player_->mediaPause();
+}
+
 void MprisService::playPause() {
     if (player_ != nullptr)
-        player_->pauseToggle();
+        player_->mediaPlayPause();
 }
 
 void MprisService::next() {

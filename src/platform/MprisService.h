@@ -55,6 +55,8 @@ public:
     void setVolume(double volume);
     qlonglong position() const;
     bool canSeek() const;
+    void play();
+    void pause();
     void playPause();
     void next();
     void previous();

@@ -6,6 +6,8 @@
 #
 # Checks: the resumed track plays at its stored position; metadata; play-pause pauses
 # and resumes; sound reaches the sink's monitor while playing and stops when paused;
+# play and pause ask for a state (play while playing, a second pause, play from paused,
+# play after stop), and a pause reads Paused once the 400 ms pause fade has ended;
 # next; an absolute position; Quit leaves the resume track and position in the state
 # file; a second start raises the first Orvane and exits.
 set -eu
@@ -81,8 +83,11 @@ STATE="$W/data/Orvane/orvane-data.json"
 printf '{"playlists":[{"id":"%s","name":"E2E","tracks":[%s,%s,%s]}],"activePlaylistID":"%s",' \
     "$P" "$(track $T1 track1.mp3 'First Light')" "$(track $T2 track2.mp3 'Second Wind')" \
     "$(track $T3 track3.mp3 'Third Rail')" "$P" >"$STATE"
-printf '"settings":{"volume":1.0,"resumeOnStartup":true,"quitOnClose":false},' >>"$STATE"
-printf '"resumePlaylistID":"%s","resumeTrackID":"%s","resumePosition":7.0}\n' "$P" "$T1" >>"$STATE"
+{
+    printf '"settings":{"volume":1.0,"resumeOnStartup":true,"quitOnClose":false,'
+    printf '"fadePauseOn":true,"fadePauseMs":400.0},'
+    printf '"resumePlaylistID":"%s","resumeTrackID":"%s","resumePosition":7.0}\n' "$P" "$T1"
+} >>"$STATE"
 export XDG_DATA_HOME="$W/data"
 
 "$BIN" >"$W/orvane.log" 2>&1 &
@@ -110,6 +115,30 @@ le "$peak" 0.001 || fail "sound while paused (peak $peak)"
 ctl play-pause
 wait_for 5 status_is Playing || fail "play-pause did not resume"
 echo "ok: play-pause, sound while playing, silence while paused"
+
+# Headsets send Play and Pause, which ask for a state rather than toggle. Each call
+# returns once Orvane has answered it, so the status read next is already its result.
+# A pause takes effect only when its fade has ended: a play taken for a pause would
+# show only in a position that stops moving.
+at=$(position)
+ctl play
+wait_for 5 sh -c "playerctl -p orvane position | awk -v a=$at '{ exit !(\$1 >= a + 1.0) }'" ||
+    fail "play while playing: at $(position) s, from $at s"
+status_is Playing || fail "play while playing: $(ctl status)"
+ctl pause
+wait_for 2 status_is Paused || fail "not Paused once the pause fade ended: $(ctl status)"
+ctl pause
+status_is Paused || fail "a second pause: $(ctl status)"
+at=$(position)
+ctl play
+wait_for 5 status_is Playing || fail "play from paused: $(ctl status)"
+le "$at" "$(position)" || fail "play from paused did not resume at $at: $(position)"
+ctl stop
+wait_for 5 status_is Stopped || fail "stop: $(ctl status)"
+ctl play
+wait_for 5 status_is Playing || fail "play after stop: $(ctl status)"
+title_is "First Light" || fail "play after stop started $(ctl metadata xesam:title)"
+echo "ok: play and pause ask for a state, the pause fade ends in Paused"
 
 ctl next
 wait_for 5 title_is "Second Wind" || fail "next: $(ctl metadata xesam:title)"
