@@ -42,8 +42,12 @@ TEST(EngineE2E, AnMp3PlaysThroughTheEngineToTheSink) {
     engine.load(std::string(ORVANE_FIXTURES_DIR) + "/sine.mp3", Uuid::random(), 0.0, std::nullopt,
                 1.0, 0);
     ASSERT_TRUE(engine.isPlaying.get());
+    // The output connects on its own thread and takes over on the main loop.
+    ASSERT_TRUE(eventually([&] {
+        loop.runPending();
+        return endsWithKilohertz(recorder);
+    }));
     EXPECT_EQ(engine.host().sampleRate(), 48000.0);
-    ASSERT_TRUE(eventually([&] { return endsWithKilohertz(recorder); }));
 
     // Half a second of what the sink received after the tone began, well inside the file.
     const std::size_t toneSeen = recorder.frames();
