@@ -120,19 +120,6 @@ TEST_F(AudioEngineTransportTest, WithoutASoundServerPlaybackRunsOnSilently) {
     EXPECT_EQ(rig.output().selectedDevice(), std::nullopt);
 }
 
-TEST_F(AudioEngineTransportTest, AnOutputThatDiesWhilePlayingIsStartedAgainByTheTick) {
-    load();
-    rig.run(0.2);
-    rig.output().fail();
-    rig.run(0.2);
-    EXPECT_EQ(rig.output().startCount(), 2);
-    EXPECT_TRUE(rig.output().isRunning());
-    // Nothing was rendered while it was gone.
-    EXPECT_NEAR(rig->currentTime, 0.2 - rig.lookAheadSeconds(), 1e-9);
-    rig.run(0.2);
-    EXPECT_NEAR(rig->currentTime, 0.4 - rig.lookAheadSeconds(), 1e-9);
-}
-
 // The region's frames, what it holds and its gain follow the queue sample-exactly;
 // that the queued region becomes the current one is checked at every hand-off of the
 // soak test.

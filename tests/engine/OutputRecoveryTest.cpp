@@ -30,7 +30,7 @@ protected:
     EngineRig rig;
 };
 
-TEST_F(OutputRecoveryTest, AServerThatDiesAndComesBackLosesNoAudioAndIsRetriedOnSchedule) {
+TEST_F(OutputRecoveryTest, AServerThatDiesAndComesBackIsRetriedOnScheduleOrAtASeek) {
     RecordingTap played;
     rig->host().graph().setTap(TapPoint::Player, &played);
     load();
@@ -66,25 +66,14 @@ TEST_F(OutputRecoveryTest, AServerThatDiesAndComesBackLosesNoAudioAndIsRetriedOn
     const auto upToRecovery = static_cast<std::ptrdiff_t>((backFrom + 0.2) * 44100.0);
     ASSERT_GT(std::ssize(played.left), upToRecovery);
     EXPECT_TRUE(std::equal(file.begin(), file.begin() + upToRecovery, played.left.begin()));
-}
 
-TEST_F(OutputRecoveryTest, PlayResumeAndSeekTryTheOutputAgainAtOnce) {
-    load();
+    // A seek (as play and resume do) asks again at once, not on schedule.
     killServer();
     rig.run(0.2);
     ASSERT_TRUE(rig->host().onFallback());
     rig.output().setStartFails(false);
-
     rig->seek(1.0);
     EXPECT_FALSE(rig->host().onFallback());
-
-    killServer();
-    rig.run(0.2);
-    rig->pause(0);
-    rig.output().setStartFails(false);
-    rig->resume(0);
-    EXPECT_FALSE(rig->host().onFallback());
-    EXPECT_TRUE(rig.output().isRunning());
 }
 
 TEST_F(OutputRecoveryTest, NothingRendersWhilePausedOrStoppedAndNothingRetries) {
@@ -242,12 +231,13 @@ TEST(OutputSupervisorTest, TheGateNeverLetsTwoOutputsRenderAtOnce) {
     std::thread real(pull, RenderGate::kReal);
     std::thread standIn(pull, RenderGate::kStandIn);
     // Hand over until both have rendered plenty, however slowly the threads get going.
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    for (int i = 0; graph.renders() < 20000 && std::chrono::steady_clock::now() < until; ++i)
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    for (int i = 0; graph.renders() < 5000 && std::chrono::steady_clock::now() < until; ++i)
         gate.select(i % 2 == 0 ? RenderGate::kReal : RenderGate::kStandIn);
     done = true;
     real.join();
     standIn.join();
+    EXPECT_GT(graph.renders(), 100); // the hand-overs really raced with renders
     EXPECT_EQ(graph.overlaps(), 0);
 }
 
