@@ -5,7 +5,8 @@
 #   tests/e2e/with-pulse.sh dbus-run-session -- xvfb-run -a tests/e2e/mpris-e2e.sh ORVANE
 #
 # Checks: the resumed track plays at its stored position; metadata; play-pause pauses
-# and resumes; sound reaches the sink's monitor while playing and stops when paused;
+# and resumes; sound reaches the sink's monitor while playing and stops when paused,
+# and the stream is corked while paused;
 # play and pause ask for a state (play while playing, a second pause, play from paused,
 # play after stop), and a pause reads Paused once the 400 ms pause fade has ended;
 # next; an absolute position; Quit leaves the resume track and position in the state
@@ -112,9 +113,12 @@ wait_for 5 status_is Paused || fail "play-pause did not pause"
 sleep 0.5 # what the server buffered before the pause drains
 peak=$(sink_peak)
 le "$peak" 0.001 || fail "sound while paused (peak $peak)"
+# Paused means corked: the server asks Orvane for nothing.
+pactl list sink-inputs | grep -q 'Corked: yes' || fail "not corked while paused"
 ctl play-pause
 wait_for 5 status_is Playing || fail "play-pause did not resume"
-echo "ok: play-pause, sound while playing, silence while paused"
+pactl list sink-inputs | grep -q 'Corked: no' || fail "still corked after resuming"
+echo "ok: play-pause, sound while playing, silence while paused, corked while paused"
 
 # Headsets send Play and Pause, which ask for a state rather than toggle. Each call
 # returns once Orvane has answered it, so the status read next is already its result.
