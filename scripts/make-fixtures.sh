@@ -129,7 +129,35 @@ make_broken() {
     tail -c "$((size - size / 2 - 16384))" marks.mp3 >> corrupt.mp3
 }
 
-FIXTURE_GROUPS="sine tone_in_silence noise_then_tone marks long broken"
+# Files that end before their headers say, as an interrupted download or copy leaves
+# them, cut from a 30 s stereo sweep: CBR and VBR MP3 (Info/Xing tags with frame and byte
+# counts), FLAC, M4A (sample tables at the front), WAV and AIFF (data chunk sizes too
+# large; FFmpeg believes the AIFF's).
+# Beside each, the frame count FFmpeg decodes from it.
+make_truncated() {
+    expr_wav "$fixtures_tmp/long-sweep.wav" 44100 1323000 \
+        '0.3*sin(2*PI*(200*t+20*t*t))|0.3*sin(2*PI*(300*t+15*t*t))'
+    mp3 "$fixtures_tmp/long-sweep.wav" "$fixtures_tmp/cbr.mp3" -b 192
+    mp3 "$fixtures_tmp/long-sweep.wav" "$fixtures_tmp/vbr.mp3" -V2
+    encode "$fixtures_tmp/long-sweep.wav" "$fixtures_tmp/whole.flac"
+    encode "$fixtures_tmp/long-sweep.wav" "$fixtures_tmp/whole.m4a" -c:a aac -b:a 160k \
+        -movie_timescale 44100 -movflags +faststart
+    head -c 400000 "$fixtures_tmp/cbr.mp3" > truncated-cbr.mp3
+    head -c "$(($(wc -c < "$fixtures_tmp/vbr.mp3") / 2))" "$fixtures_tmp/vbr.mp3" > truncated-vbr.mp3
+    head -c "$(($(wc -c < "$fixtures_tmp/whole.flac") / 2))" "$fixtures_tmp/whole.flac" \
+        > truncated.flac
+    head -c "$(($(wc -c < "$fixtures_tmp/whole.m4a") / 2))" "$fixtures_tmp/whole.m4a" \
+        > truncated.m4a
+    head -c 1000001 "$fixtures_tmp/long-sweep.wav" > truncated.wav
+    encode "$fixtures_tmp/long-sweep.wav" "$fixtures_tmp/whole.aiff"
+    head -c 1000001 "$fixtures_tmp/whole.aiff" > truncated.aiff
+    for file in truncated-cbr.mp3 truncated-vbr.mp3 truncated.flac truncated.m4a truncated.wav \
+        truncated.aiff; do
+        echo $(($(ff -i "$file" -f s16le - | wc -c) / 4)) > "${file%.*}-${file##*.}.frames"
+    done
+}
+
+FIXTURE_GROUPS="sine tone_in_silence noise_then_tone marks long broken truncated"
 
 for group in $FIXTURE_GROUPS; do
     "make_$group"

@@ -1,6 +1,7 @@
 #include "media/AudioFileReader.h"
 
 #include "media/FfmpegHandles.h"
+#include "media/FlacTail.h"
 #include "media/FramePlacer.h"
 #include "media/Mp3FrameWalk.h"
 #include "media/Mp3InfoTag.h"
@@ -29,6 +30,10 @@ constexpr std::int64_t kMaxPacketsWithoutOutput = 100000;
 
 // The MPEG audio decoder's own delay, which the LAME tag's encoder delay excludes.
 constexpr int kMp3DecoderDelay = 529;
+
+// How much of a FLAC file's end is read to find its last frames: a few frames of
+// typical music; a stream of larger frames is not checked.
+constexpr std::int64_t kFlacTailBytes = 32 * 1024;
 
 // Nothing is logged: FFmpeg's messages about broken files would otherwise reach stderr.
 void silenceFfmpegLogOnce() {
@@ -114,6 +119,11 @@ private:
     bool openDecoder(std::string& error);
     void computeLength(const std::string& path);
     void countMpegFrames(const std::string& path);
+    void settleCutMp3(const std::string& path, const media::Mp3InfoTag& tag);
+    void settleCutFlac(const std::string& path);
+    void settleCutMp4();
+    void settleCutPcm();
+    std::int64_t startFrames() const;
     void findTrueEndOfPcm();
 
     bool decodeMore();
@@ -140,6 +150,8 @@ private:
     bool formatKnown_ = false;
     std::int64_t length_ = 0;
     bool lengthExact_ = false;
+    std::int64_t fileSize_ = 0;
+    std::int64_t pcmDataStart_ = -1; // where a WAV's or AIFF's samples start, if known
 
     std::optional<std::int64_t> startTs_;       // stream time of timeline frame 0
     std::optional<std::int64_t> firstPacketTs_; // stream time of the very first packet
@@ -187,6 +199,10 @@ bool AudioFileReader::Impl::open(const std::string& path, std::string& error) {
         return false;
     }
     fc_.reset(raw);
+    fileSize_ = static_cast<std::int64_t>(size);
+    // The WAV and AIFF demuxers leave the file at the first sample once the header is read.
+    if (const std::string_view name = fc_->iformat->name; name == "wav" || name == "aiff")
+        pcmDataStart_ = avio_tell(fc_->pb);
 
     // Reading stream info decodes a little of the file and, for some formats, scans
     // much of it; skip it when the header already says everything that matters.
@@ -311,6 +327,14 @@ void AudioFileReader::Impl::computeLength(const std::string& path) {
             length_ = av_rescale_q(stream_->duration - start, tb, frameBase);
             lengthExact_ = false;
         }
+        if (lengthExact_)
+            settleCutMp3(path, *tag);
+    } else if (lengthExact_ && codecId_ == AV_CODEC_ID_FLAC) {
+        settleCutFlac(path);
+    } else if (lengthExact_ && isPcm(codecId_)) {
+        settleCutPcm();
+    } else if (lengthExact_) {
+        settleCutMp4();
     }
     if (isMpegAudio(codecId_) && !lengthExact_)
         countMpegFrames(path);
@@ -332,13 +356,89 @@ void AudioFileReader::Impl::computeLength(const std::string& path) {
 // timeline 0, so that count is what a read delivers. Files with a header frame keep the
 // estimate: which of their frames FFmpeg decodes depends on what the header says.
 void AudioFileReader::Impl::countMpegFrames(const std::string& path) {
-    if (std::string_view(fc_->iformat->name) != "mp3" || startTs_.value_or(0) != 0)
+    if (std::string_view(fc_->iformat->name) != "mp3")
         return;
     const auto walk = media::walkMp3Frames(path);
-    if (!walk || walk->infoFrame || walk->sampleRate != sampleRate_)
+    if (!walk || walk->sampleRate != sampleRate_)
         return;
-    length_ = walk->samples();
-    lengthExact_ = true;
+    if (!walk->infoFrame) {
+        if (startTs_.value_or(0) != 0)
+            return;
+        length_ = walk->samples();
+        lengthExact_ = true;
+        return;
+    }
+    // FFmpeg decodes every frame after a header frame, so the count can only tell that
+    // the file ends before the estimate (a file cut short, a header that lies).
+    const std::int64_t counted = walk->samples() - startFrames();
+    if (counted + walk->samplesPerFrame < length_) {
+        length_ = std::max<std::int64_t>(counted, 0);
+        lengthExact_ = true;
+    }
+}
+
+// Frames FFmpeg skips at the start (the encoder delay it takes from a LAME tag).
+std::int64_t AudioFileReader::Impl::startFrames() const {
+    return av_rescale_q(startTs_.value_or(0), stream_->time_base, {1, sampleRate_});
+}
+
+// The tag's byte count (or, without one, its frame count at the tag frame's bit rate)
+// against the bytes there: only a file that holds fewer is walked, which reads it whole.
+// FFmpeg decodes every frame that is there, skipping the encoder delay but no padding:
+// its end is never reached.
+void AudioFileReader::Impl::settleCutMp3(const std::string& path, const media::Mp3InfoTag& tag) {
+    const std::int64_t present = fileSize_ - tag.tagOffset;
+    const std::int64_t stated =
+        tag.byteCount > 0 ? tag.byteCount : (tag.frameCount + 1) * tag.tagFrameBytes;
+    if (present >= stated)
+        return;
+    const auto walk = media::walkMp3Frames(path);
+    if (!walk || !walk->infoFrame || walk->sampleRate != sampleRate_ ||
+        walk->audioFrames >= tag.frameCount)
+        return;
+    length_ = std::clamp<std::int64_t>(walk->samples() - startFrames(), 0, length_);
+}
+
+// STREAMINFO's total against the last frames in the file, found from their headers.
+void AudioFileReader::Impl::settleCutFlac(const std::string& path) {
+    const AVCodecParameters& p = *stream_->codecpar;
+    if (p.extradata_size < 4 || startTs_.value_or(0) != 0)
+        return;
+    const int blockSize = p.extradata[2] << 8 | p.extradata[3]; // the maximum block size
+    const auto tail = media::readFlacTailEnd(path, blockSize, kFlacTailBytes);
+    // A last frame that reaches the total is the stream's own: the file is whole.
+    if (tail && tail->end < length_ && tail->lastFrameStart + blockSize < length_)
+        length_ = tail->end;
+}
+
+// The sample tables against the media data there: the audio ends at the first sample
+// whose bytes are not all in the file. The tables are in memory; nothing is read.
+void AudioFileReader::Impl::settleCutMp4() {
+    if (std::string_view(fc_->iformat->name).find("mp4") == std::string_view::npos)
+        return;
+    auto* st = const_cast<AVStream*>(stream_);
+    const int count = avformat_index_get_entries_count(st);
+    for (int i = 0; i < count; ++i) {
+        const AVIndexEntry* e = avformat_index_get_entry(st, i);
+        if (!e || e->pos < 0 || e->pos + e->size <= fileSize_)
+            continue;
+        const std::int64_t end =
+            av_rescale_q(e->timestamp - startTs_.value_or(0), stream_->time_base, {1, sampleRate_});
+        length_ = std::clamp<std::int64_t>(end, 0, length_);
+        return;
+    }
+}
+
+// The data chunk's size against the file's: the audio ends at the last whole sample.
+void AudioFileReader::Impl::settleCutPcm() {
+    const AVCodecParameters& p = *stream_->codecpar;
+    int frameBytes = p.block_align;
+    if (frameBytes <= 0)
+        frameBytes = av_get_bits_per_sample(p.codec_id) / 8 * p.ch_layout.nb_channels;
+    if (pcmDataStart_ < 0 || frameBytes <= 0 || startTs_.value_or(0) != 0)
+        return;
+    const std::int64_t present = std::max<std::int64_t>(fileSize_ - pcmDataStart_, 0) / frameBytes;
+    length_ = std::min(length_, present);
 }
 
 // PCM decodes at memory speed and seeks exactly, so a length that FFmpeg could only

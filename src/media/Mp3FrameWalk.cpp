@@ -221,18 +221,25 @@ private:
         out.audioEnd = offset;
     }
 
-    // A Xing or Info header after the side information, or a VBRI header 32 bytes in.
+    // A Xing or Info header after the side information, or a VBRI header 32 bytes in,
+    // that states a frame or a byte count: FFmpeg decodes a header frame without either
+    // as audio (silence), so it counts as a frame of audio then.
     bool isInfoFrame(std::int64_t frame, const MpegFrameHeader& header) {
         if (header.layer != 3)
             return false;
-        const std::int64_t sideInfo =
-            header.mpeg1 ? (header.mono ? 17 : 32) : (header.mono ? 9 : 17);
-        const auto tagAt = [&](std::int64_t offset, const char* id) {
-            const std::uint8_t* p = bytes_.at(offset, 4);
-            return p && std::memcmp(p, id, 4) == 0;
-        };
-        return tagAt(frame + 4 + sideInfo, "Xing") || tagAt(frame + 4 + sideInfo, "Info") ||
-               tagAt(frame + 4 + 32, "VBRI");
+        const std::int64_t xing =
+            frame + 4 + (header.mpeg1 ? (header.mono ? 17 : 32) : (header.mono ? 9 : 17));
+        if (const std::uint8_t* p = bytes_.at(xing, 16);
+            p && (std::memcmp(p, "Xing", 4) == 0 || std::memcmp(p, "Info", 4) == 0)) {
+            const std::uint32_t flags = bigEndian32(p + 4);
+            const std::uint32_t first = (flags & 3u) != 0 ? bigEndian32(p + 8) : 0;
+            const std::uint32_t second = (flags & 3u) == 3u ? bigEndian32(p + 12) : 0;
+            return first != 0 || second != 0;
+        }
+        // VBRI, version 2 bytes, delay 2, quality 2, then bytes and frames.
+        const std::uint8_t* p = bytes_.at(frame + 4 + 32, 18);
+        return p && std::memcmp(p, "VBRI", 4) == 0 && p[4] == 0 && p[5] == 1 &&
+               (bigEndian32(p + 10) != 0 || bigEndian32(p + 14) != 0);
     }
 
     ByteWindow& bytes_;

@@ -1,5 +1,7 @@
 #include "media/Mp3InfoTag.h"
 
+#include "media/Mp3FrameWalk.h"
+
 #include <array>
 #include <fstream>
 #include <vector>
@@ -95,8 +97,12 @@ std::optional<Mp3InfoTag> parseMp3InfoTag(std::span<const std::uint8_t> frame) {
         return std::nullopt;
     tag.frameCount = *frames;
 
-    if ((*flags & kXingFlagBytes) && !in.skip(4))
-        return tag;
+    if (*flags & kXingFlagBytes) {
+        const auto bytes = in.bigEndian(4);
+        if (!bytes)
+            return tag;
+        tag.byteCount = *bytes;
+    }
     if ((*flags & kXingFlagToc) && !in.skip(100))
         return tag;
     if ((*flags & kXingFlagQuality) && !in.skip(4))
@@ -139,7 +145,15 @@ std::optional<Mp3InfoTag> readMp3InfoTag(const std::string& path) {
     file.seekg(offset);
     file.read(reinterpret_cast<char*>(frame.data()), static_cast<std::streamsize>(frame.size()));
     frame.resize(static_cast<std::size_t>(file.gcount()));
-    return parseMp3InfoTag(frame);
+    auto tag = parseMp3InfoTag(frame);
+    if (tag) {
+        tag->tagOffset = offset;
+        if (const auto header =
+                parseMpegFrameHeader(std::uint32_t{frame[0]} << 24 | std::uint32_t{frame[1]} << 16 |
+                                     std::uint32_t{frame[2]} << 8 | frame[3]))
+            tag->tagFrameBytes = header->frameBytes;
+    }
+    return tag;
 }
 
 } // namespace orvane::media

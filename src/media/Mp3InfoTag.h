@@ -17,6 +17,11 @@ struct Mp3InfoTag {
     bool hasEncoderDelay = false;
     int delay = 0;   // encoder delay in samples at the start
     int padding = 0; // padding in samples at the end
+    // Bytes of the stream from the tag frame on, as the encoder wrote it; 0 when the tag
+    // does not say. A file holding fewer was cut short.
+    std::int64_t byteCount = 0;
+    std::int64_t tagOffset = 0; // where the tag frame starts in the file
+    int tagFrameBytes = 0;      // the tag frame's size at its header's bit rate
 
     std::int64_t totalSamples() const { return frameCount * samplesPerFrame; }
 };

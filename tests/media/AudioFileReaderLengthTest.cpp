@@ -92,5 +92,33 @@ TEST(HeaderlessMp3, LengthAtOpenIsEveryFrameFfmpegDecodes) {
     }
 }
 
+// Files cut short after they were written: their headers count the whole 30 s they came
+// from. The length at open must already be what FFmpeg decodes from them (the fixture
+// script measured it), within 50 ms, so that the time shown, the seek bar and the
+// preload point are right before anything is read; a full read then ends there.
+TEST(CutShort, LengthAtOpenIsWhatTheFileHolds) {
+    constexpr std::int64_t kStated = 30 * 44100;
+    constexpr double kTolerance = 44100 / 20.0;
+    for (const char* file : {"truncated-cbr.mp3", "truncated-vbr.mp3", "truncated.flac",
+                             "truncated.m4a", "truncated.wav", "truncated.aiff"}) {
+        SCOPED_TRACE(file);
+        std::string measured = file;
+        measured.replace(measured.rfind('.'), 1, "-");
+        std::int64_t decodable = 0;
+        std::ifstream(fixture(measured + ".frames")) >> decodable;
+        ASSERT_GT(decodable, 44100);
+        ASSERT_LT(decodable, kStated * 2 / 3);
+
+        auto reader = openOrFail(fixture(file));
+        ASSERT_TRUE(reader);
+        EXPECT_NEAR(static_cast<double>(reader->lengthFrames()), static_cast<double>(decodable),
+                    kTolerance);
+        const std::int64_t read = readFrames(*reader).frames();
+        EXPECT_NEAR(static_cast<double>(read), static_cast<double>(decodable), kTolerance);
+        EXPECT_EQ(reader->lengthFrames(), read);
+        EXPECT_FALSE(reader->hasError());
+    }
+}
+
 } // namespace
 } // namespace orvane::test

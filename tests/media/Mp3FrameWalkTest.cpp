@@ -61,8 +61,11 @@ struct WalkCase {
 };
 
 std::vector<WalkCase> walkCases() {
-    Bytes info = frames(kLayer3, kLayer3Bytes, 1);
-    std::copy_n("Info", 4, info.begin() + 36);
+    Bytes silent = frames(kLayer3, kLayer3Bytes, 1);
+    std::copy_n("Info", 4, silent.begin() + 36);
+    Bytes info = silent;
+    info[43] = 1; // flags: a frame count
+    info[47] = 9; // of 9 frames
     Bytes cut = frames(kLayer3, kLayer3Bytes);
     cut.resize(cut.size() - 100);
     Bytes stereoFirst = frames(kLayer3, kLayer3Bytes, 1);
@@ -81,6 +84,9 @@ std::vector<WalkCase> walkCases() {
          10, 1152, false, false, 300},
         {"cut inside the last frame", join({cut, kId3v1}), 10, 1152, false, true},
         {"header frame", join({kId3v2, info, frames(kLayer3, kLayer3Bytes, 9)}), 9, 1152, true},
+        // One that states no count is decoded as a frame of audio, as FFmpeg does.
+        {"header frame without counts", join({kId3v2, silent, frames(kLayer3, kLayer3Bytes, 9)}),
+         10, 1152},
         // FFmpeg starts where two frames agree in channel mode too.
         {"first frame in another mode", join({stereoFirst, frames(kLayer3, kLayer3Bytes, 9)}), 9,
          1152},

@@ -1,0 +1,140 @@
+#include "media/FlacTail.h"
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+#include <vector>
+
+namespace orvane::media {
+
+namespace {
+
+struct FrameHeader {
+    std::size_t offset = 0;
+    std::int64_t start = 0;
+    std::int64_t samples = 0;
+};
+
+std::uint8_t crc8(std::span<const std::uint8_t> bytes) {
+    std::uint8_t crc = 0;
+    for (const std::uint8_t b : bytes) {
+        crc ^= b;
+        for (int i = 0; i < 8; ++i)
+            crc = static_cast<std::uint8_t>((crc & 0x80) ? (crc << 1) ^ 0x07 : crc << 1);
+    }
+    return crc;
+}
+
+std::uint16_t crc16(std::span<const std::uint8_t> bytes) {
+    std::uint16_t crc = 0;
+    for (const std::uint8_t b : bytes) {
+        crc ^= static_cast<std::uint16_t>(b << 8);
+        for (int i = 0; i < 8; ++i)
+            crc = static_cast<std::uint16_t>((crc & 0x8000) ? (crc << 1) ^ 0x8005 : crc << 1);
+    }
+    return crc;
+}
+
+// The frame header at `at`, if one is there and its CRC-8 checks out.
+std::optional<FrameHeader> headerAt(std::span<const std::uint8_t> bytes, std::size_t at,
+                                    int blockSize) {
+    const auto has = [&](std::size_t n) {
+        return bytes.size() - at >= n;
+    };
+    if (!has(6) || bytes[at] != 0xff || (bytes[at + 1] & 0xfe) != 0xf8)
+        return std::nullopt;
+    const bool variable = (bytes[at + 1] & 1) != 0;
+    const int sizeCode = bytes[at + 2] >> 4;
+    const int rateCode = bytes[at + 2] & 15;
+    if (sizeCode == 0 || rateCode == 15 || (bytes[at + 3] >> 4) > 10 || (bytes[at + 3] & 1))
+        return std::nullopt;
+
+    // The frame or sample number, UTF-8 coded.
+    std::size_t pos = at + 4;
+    const std::uint8_t lead = bytes[pos++];
+    int more = 0;
+    std::uint64_t number = lead;
+    if (lead >= 0x80) {
+        while (more < 7 && (lead & (0x80 >> (more + 1))))
+            ++more;
+        if (more == 0 || more > 6)
+            return std::nullopt;
+        number = lead & (0x3fu >> more);
+        if (!has(pos - at + static_cast<std::size_t>(more)))
+            return std::nullopt;
+        for (int i = 0; i < more; ++i) {
+            const std::uint8_t b = bytes[pos++];
+            if ((b & 0xc0) != 0x80)
+                return std::nullopt;
+            number = number << 6 | (b & 0x3fu);
+        }
+    }
+
+    std::int64_t samples = 0;
+    if (sizeCode == 1)
+        samples = 192;
+    else if (sizeCode <= 5)
+        samples = std::int64_t{576} << (sizeCode - 2);
+    else if (sizeCode >= 8)
+        samples = std::int64_t{256} << (sizeCode - 8);
+    const std::size_t sizeBytes = sizeCode == 6 ? 1 : (sizeCode == 7 ? 2 : 0);
+    const std::size_t rateBytes = rateCode == 12 ? 1 : (rateCode >= 13 ? 2 : 0);
+    if (!has(pos - at + sizeBytes + rateBytes + 1))
+        return std::nullopt;
+    if (sizeBytes == 1)
+        samples = bytes[pos] + 1;
+    else if (sizeBytes == 2)
+        samples = (bytes[pos] << 8 | bytes[pos + 1]) + 1;
+    pos += sizeBytes + rateBytes;
+    if (crc8(bytes.subspan(at, pos - at)) != bytes[pos])
+        return std::nullopt;
+    if (!variable && blockSize <= 0)
+        return std::nullopt;
+    const auto n = static_cast<std::int64_t>(number);
+    return FrameHeader{at, variable ? n : n * blockSize, samples};
+}
+
+} // namespace
+
+std::optional<FlacTailEnd> findFlacTailEnd(std::span<const std::uint8_t> tail, int blockSize) {
+    std::vector<FrameHeader> headers;
+    for (std::size_t at = 0; at + 1 < tail.size(); ++at) {
+        if (const auto header = headerAt(tail, at, blockSize))
+            headers.push_back(*header);
+    }
+    for (std::size_t i = headers.size(); i-- > 1;) {
+        const FrameHeader& last = headers[i];
+        bool follows = false;
+        for (std::size_t j = 0; j < i && !follows; ++j)
+            follows = headers[j].start + headers[j].samples == last.start;
+        if (!follows)
+            continue;
+        const std::size_t frameEnd = tail.size();
+        bool whole = false;
+        if (frameEnd - last.offset >= 8) {
+            const auto frame = tail.subspan(last.offset, frameEnd - last.offset - 2);
+            whole = crc16(frame) == (tail[frameEnd - 2] << 8 | tail[frameEnd - 1]);
+        }
+        return FlacTailEnd{last.start, whole ? last.start + last.samples : last.start};
+    }
+    return std::nullopt;
+}
+
+std::optional<FlacTailEnd> readFlacTailEnd(const std::string& path, int blockSize,
+                                           std::int64_t maxBytes) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file || maxBytes <= 0)
+        return std::nullopt;
+    file.seekg(0, std::ios::end);
+    const std::int64_t size = file ? static_cast<std::int64_t>(file.tellg()) : -1;
+    if (size <= 0)
+        return std::nullopt;
+    const std::int64_t count = std::min(size, maxBytes);
+    std::vector<std::uint8_t> tail(static_cast<std::size_t>(count));
+    file.seekg(size - count);
+    if (!file.read(reinterpret_cast<char*>(tail.data()), count))
+        return std::nullopt;
+    return findFlacTailEnd(tail, blockSize);
+}
+
+} // namespace orvane::media
