@@ -402,7 +402,9 @@ void AudioFileReader::Impl::settleCutMp3(const std::string& path, const media::M
 // STREAMINFO's total against the last frames in the file, found from their headers.
 void AudioFileReader::Impl::settleCutFlac(const std::string& path) {
     const AVCodecParameters& p = *stream_->codecpar;
-    if (p.extradata_size < 4 || startTs_.value_or(0) != 0)
+    // The native demuxer's extradata is the bare STREAMINFO block.
+    if (std::string_view(fc_->iformat->name) != "flac" || p.extradata_size < 34 ||
+        startTs_.value_or(0) != 0)
         return;
     const int blockSize = p.extradata[2] << 8 | p.extradata[3]; // the maximum block size
     const auto tail = media::readFlacTailEnd(path, blockSize, kFlacTailBytes);

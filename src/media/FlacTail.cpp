@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <fstream>
+#include <map>
 #include <vector>
 
 namespace orvane::media {
@@ -102,12 +103,14 @@ std::optional<FlacTailEnd> findFlacTailEnd(std::span<const std::uint8_t> tail, i
         if (const auto header = headerAt(tail, at, blockSize))
             headers.push_back(*header);
     }
+    // Where each frame would end, by the first header that says so.
+    std::map<std::int64_t, std::size_t> ends;
+    for (std::size_t i = 0; i < headers.size(); ++i)
+        ends.emplace(headers[i].start + headers[i].samples, i);
     for (std::size_t i = headers.size(); i-- > 1;) {
         const FrameHeader& last = headers[i];
-        bool follows = false;
-        for (std::size_t j = 0; j < i && !follows; ++j)
-            follows = headers[j].start + headers[j].samples == last.start;
-        if (!follows)
+        const auto before = ends.find(last.start);
+        if (before == ends.end() || before->second >= i)
             continue;
         const std::size_t frameEnd = tail.size();
         bool whole = false;
