@@ -22,7 +22,7 @@ rm -rf "$OUT"
 mkdir -p "$OUT"
 OUT=$(cd "$OUT" && pwd)
 for target in state m3u8 track_parse tag_text id3_writer metadata_reader audio_file_reader \
-    mp3_frame_walk; do
+    mp3_frame_walk flac_tail; do
     mkdir -p "$OUT/$target"
 done
 
@@ -85,6 +85,10 @@ for f in "$FIXTURES"/*.* "$FIXTURES"/tags/*.* "$FIXTURES"/engine/*.*; do
     *.mp3)
         small_copy "$f" >"$OUT/id3_writer/$seed"
         cp "$OUT/id3_writer/$seed" "$OUT/mp3_frame_walk/$seed"
+        ;;
+    *.flac)
+        # The block size the reader passes (4096, FFmpeg's), then the file's end.
+        { printf '\020\000'; tail -c 16384 "$f"; } >"$OUT/flac_tail/$seed"
         ;;
     esac
 done
