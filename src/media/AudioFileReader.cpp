@@ -31,10 +31,6 @@ constexpr std::int64_t kMaxPacketsWithoutOutput = 100000;
 // The MPEG audio decoder's own delay, which the LAME tag's encoder delay excludes.
 constexpr int kMp3DecoderDelay = 529;
 
-// How much of a FLAC file's end is read to find its last frames: a few frames of
-// typical music; a stream of larger frames is not checked.
-constexpr std::int64_t kFlacTailBytes = 32 * 1024;
-
 // Nothing is logged: FFmpeg's messages about broken files would otherwise reach stderr.
 void silenceFfmpegLogOnce() {
     static std::once_flag once;
@@ -407,10 +403,8 @@ void AudioFileReader::Impl::settleCutFlac(const std::string& path) {
         startTs_.value_or(0) != 0)
         return;
     const int blockSize = p.extradata[2] << 8 | p.extradata[3]; // the maximum block size
-    const auto tail = media::readFlacTailEnd(path, blockSize, kFlacTailBytes);
-    // A last frame that reaches the total is the stream's own: the file is whole.
-    if (tail && tail->end < length_ && tail->lastFrameStart + blockSize < length_)
-        length_ = tail->end;
+    if (const auto end = media::readFlacCutEnd(path, blockSize, length_))
+        length_ = std::clamp<std::int64_t>(*end, 0, length_);
 }
 
 // The sample tables against the media data there: the audio ends at the first sample

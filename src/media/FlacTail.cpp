@@ -95,9 +95,8 @@ std::optional<FrameHeader> headerAt(std::span<const std::uint8_t> bytes, std::si
     return FrameHeader{at, variable ? n : n * blockSize, samples};
 }
 
-} // namespace
-
-std::optional<FlacTailEnd> findFlacTailEnd(std::span<const std::uint8_t> tail, int blockSize) {
+// The last frame header in `tail` that follows another, if any.
+std::optional<FrameHeader> lastChainedHeader(std::span<const std::uint8_t> tail, int blockSize) {
     std::vector<FrameHeader> headers;
     for (std::size_t at = 0; at + 1 < tail.size(); ++at) {
         if (const auto header = headerAt(tail, at, blockSize))
@@ -108,36 +107,68 @@ std::optional<FlacTailEnd> findFlacTailEnd(std::span<const std::uint8_t> tail, i
     for (std::size_t i = 0; i < headers.size(); ++i)
         ends.emplace(headers[i].start + headers[i].samples, i);
     for (std::size_t i = headers.size(); i-- > 1;) {
-        const FrameHeader& last = headers[i];
-        const auto before = ends.find(last.start);
-        if (before == ends.end() || before->second >= i)
-            continue;
-        const std::size_t frameEnd = tail.size();
-        bool whole = false;
-        if (frameEnd - last.offset >= 8) {
-            const auto frame = tail.subspan(last.offset, frameEnd - last.offset - 2);
-            whole = crc16(frame) == (tail[frameEnd - 2] << 8 | tail[frameEnd - 1]);
-        }
-        return FlacTailEnd{last.start, whole ? last.start + last.samples : last.start};
+        const auto before = ends.find(headers[i].start);
+        if (before != ends.end() && before->second < i)
+            return headers[i];
     }
     return std::nullopt;
 }
 
-std::optional<FlacTailEnd> readFlacTailEnd(const std::string& path, int blockSize,
-                                           std::int64_t maxBytes) {
+enum class Verdict { Whole, Cut, Unknown };
+
+Verdict judge(std::span<const std::uint8_t> tail, int blockSize, std::int64_t total,
+              std::int64_t& end) {
+    const auto last = lastChainedHeader(tail, blockSize);
+    if (!last)
+        return Verdict::Unknown;
+    if (last->start + last->samples >= total)
+        return Verdict::Whole;
+    bool whole = false;
+    if (tail.size() - last->offset >= 8) {
+        const auto frame = tail.subspan(last->offset, tail.size() - last->offset - 2);
+        whole = crc16(frame) == (tail[tail.size() - 2] << 8 | tail[tail.size() - 1]);
+    }
+    end = whole ? last->start + last->samples : last->start;
+    return Verdict::Cut;
+}
+
+} // namespace
+
+std::optional<std::int64_t> findFlacCutEnd(std::span<const std::uint8_t> tail, int blockSize,
+                                           std::int64_t total) {
+    std::int64_t end = 0;
+    if (judge(tail, blockSize, total, end) == Verdict::Cut)
+        return end;
+    return std::nullopt;
+}
+
+std::optional<std::int64_t> readFlacCutEnd(const std::string& path, int blockSize,
+                                           std::int64_t total) {
     std::ifstream file(path, std::ios::binary);
-    if (!file || maxBytes <= 0)
+    if (!file)
         return std::nullopt;
     file.seekg(0, std::ios::end);
     const std::int64_t size = file ? static_cast<std::int64_t>(file.tellg()) : -1;
-    if (size <= 0)
-        return std::nullopt;
-    const std::int64_t count = std::min(size, maxBytes);
-    std::vector<std::uint8_t> tail(static_cast<std::size_t>(count));
-    file.seekg(size - count);
-    if (!file.read(reinterpret_cast<char*>(tail.data()), count))
-        return std::nullopt;
-    return findFlacTailEnd(tail, blockSize);
+    std::vector<std::uint8_t> tail;
+    for (const std::int64_t want : {std::int64_t{8} << 10, std::int64_t{64} << 10}) {
+        const std::int64_t count = std::min(size, want);
+        if (count <= static_cast<std::int64_t>(tail.size()))
+            break;
+        tail.resize(static_cast<std::size_t>(count));
+        file.seekg(size - count);
+        if (!file.read(reinterpret_cast<char*>(tail.data()), count))
+            return std::nullopt;
+        std::int64_t end = 0;
+        switch (judge(tail, blockSize, total, end)) {
+        case Verdict::Whole:
+            return std::nullopt;
+        case Verdict::Cut:
+            return end;
+        case Verdict::Unknown:
+            break;
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace orvane::media
