@@ -27,9 +27,16 @@ namespace orvane {
 //   - Raw ADTS AAC and other streams whose container states no count: an estimate from
 //     the bit rate, and isLengthExact() is false. Reads do not stop at the estimate;
 //     they run to the true end of the data.
+//   - A file that ends before its header says (a download or copy cut short) gets the
+//     length of what is there, checked at open against a few kilobytes near its end at
+//     most: an MP3's Info tag byte count (or its frame count at the tag frame's bit
+//     rate) against the bytes there, then a walk of the frame headers; FLAC's total
+//     against the last frame headers in the file; an MP4's sample tables against the
+//     data there (the first sample that is not all there ends it); a WAV's or AIFF's
+//     data chunk against the file size. A whole file keeps its exact header count.
 // Whenever a read or seek reaches the true end of the data, lengthFrames() becomes the
-// frame count actually delivered (and isLengthExact() true). This also corrects a
-// truncated file whose header promised more.
+// frame count actually delivered (and isLengthExact() true). This settles damage the
+// checks at open cannot see.
 //
 // Failures are results, never exceptions: open() returns nullptr for a missing, empty,
 // unreadable or non-audio file, a directory, or a file without an audio stream; read()
