@@ -349,8 +349,8 @@ void AudioFileReader::Impl::computeLength(const std::string& path) {
 // rate of the first frames, seconds off for VBR, and a player that stops at
 // lengthFrames() would cut the track short. The frame headers give the exact count
 // without decoding: FFmpeg decodes every frame whole, delay and padding included, from
-// timeline 0, so that count is what a read delivers. Files with a header frame keep the
-// estimate: which of their frames FFmpeg decodes depends on what the header says.
+// timeline 0, so that count is what a read delivers. A file with a header frame keeps the
+// estimate unless its frames end well before it.
 void AudioFileReader::Impl::countMpegFrames(const std::string& path) {
     if (std::string_view(fc_->iformat->name) != "mp3")
         return;
@@ -380,8 +380,8 @@ std::int64_t AudioFileReader::Impl::startFrames() const {
 
 // The tag's byte count (or, without one, its frame count at the tag frame's bit rate)
 // against the bytes there: only a file that holds fewer is walked, which reads it whole.
-// FFmpeg decodes every frame that is there, skipping the encoder delay but no padding:
-// its end is never reached.
+// FFmpeg decodes every frame that is there, less the encoder delay at the start; the
+// padding it trims at the stated end is never reached.
 void AudioFileReader::Impl::settleCutMp3(const std::string& path, const media::Mp3InfoTag& tag) {
     const std::int64_t present = fileSize_ - tag.tagOffset;
     const std::int64_t stated =
