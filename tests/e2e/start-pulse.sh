@@ -3,8 +3,14 @@
 # until it answers with its two null sinks. with-pulse.sh runs it once; tests that
 # restart the server (as a package upgrade or a crash does) run it again through
 # $ORVANE_PULSE_START, and the daemon comes back on the same socket.
+#
+# With --warm, it also returns only once the default sink passes audio on: a new null
+# sink runs its first idle block of 2 s before anything reaches its monitor, which a
+# real sink does not do. A recorder kept on the monitor (it ends with the daemon) keeps
+# the sink awake afterwards, so that a test times the player, not the test sink.
 set -eu
 B=$1
+warm=${2:-}
 
 sink() {
     echo "module-null-sink sink_name=$1 sink_properties='device.description=\"$2\"'" \
@@ -42,3 +48,21 @@ for name in orvane_test_a orvane_test_b; do
     fi
 done
 timeout 5 pactl set-default-sink orvane_test_a
+
+if [ "$warm" = "--warm" ]; then
+    monitor() {
+        parec -d orvane_test_a.monitor --format=s16le --channels=2 --rate=48000 \
+            --latency-msec=20 "$@" 2>/dev/null
+    }
+    monitor >/dev/null </dev/null &
+    monitor >"$B/warm.raw" </dev/null &
+    probe=$!
+    tries=0
+    until [ -s "$B/warm.raw" ]; do
+        tries=$((tries + 1))
+        [ $tries -lt 200 ] || { echo "with-pulse: the sink never woke" >&2; exit 1; }
+        sleep 0.02
+    done
+    kill $probe
+    rm -f "$B/warm.raw"
+fi

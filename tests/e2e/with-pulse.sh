@@ -49,7 +49,7 @@ trap 'exit 130' INT TERM
 
 start="sh $(dirname "$0")/start-pulse.sh $B"
 $start
-export ORVANE_PULSE_START="$start"
+export ORVANE_PULSE_START="$start --warm"
 
 export ORVANE_PULSE_E2E=1
 status=0

@@ -135,10 +135,9 @@ protected:
             return std::nullopt;
         return Clock::now() - begin;
     }
-    // Time from now until the tone is heard on the default sink's monitor. A null sink
-    // that has just been created passes nothing on until its first idle block of 2 s
-    // has run out (a recorder alone waits that long too), so this includes up to 2 s of
-    // the test sink's own start.
+    // Time from now until the tone is heard on the default sink's monitor. (The restart
+    // command returns once the new null sink passes audio on, which a fresh null sink
+    // does only after its first idle block of 2 s; a real sink starts at once.)
     std::optional<Clock::duration> timeUntilTone(Clock::duration limit) {
         const auto begin = Clock::now();
         MonitorRecorder recorder("orvane_test_a");
@@ -184,6 +183,7 @@ TEST_F(PulseRecoveryE2E, SoundComesBackWithin2sOfTheServerRestartingWhilePlaying
                 restarts, back[back.size() / 2], back.back(), heard[heard.size() / 2],
                 heard.back());
     EXPECT_LE(back.back(), 2000.0);
+    EXPECT_LE(heard.back(), 2000.0);
 
     // Paused when the server goes: nothing is tried while paused, and a resume brings the
     // sound back at once.
@@ -196,8 +196,9 @@ TEST_F(PulseRecoveryE2E, SoundComesBackWithin2sOfTheServerRestartingWhilePlaying
     const auto resumed = timeUntilBack(5s);
     ASSERT_TRUE(resumed);
     std::printf("playing on the server again %.0f ms after the resume\n", ms(*resumed));
-    EXPECT_LE(ms(*resumed), 2000.0);
-    EXPECT_TRUE(timeUntilTone(10s));
+    const auto toneAfterResume = timeUntilTone(10s);
+    ASSERT_TRUE(toneAfterResume);
+    EXPECT_LE(ms(*resumed + *toneAfterResume), 2000.0);
     std::printf("longest main-thread turn: %.1f ms\n", ms(driver_.longest()));
     EXPECT_LT(ms(driver_.longest()), 50.0);
 }
