@@ -81,7 +81,7 @@ public:
     bool preloadNext(const std::string& path, const Uuid& trackID, double trimStart,
                      std::optional<double> trimEnd, double normGain);
     // Drops the queued region (onQueueDiscarded), if any; the current one plays on
-    // from the frame being heard, playing or paused as it was.
+    // from the frame after the last one rendered, playing or paused as it was.
     void discardQueued();
 
     // --- Levels ---

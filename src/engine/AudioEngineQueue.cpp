@@ -50,8 +50,29 @@ void AudioEngine::discardQueued() {
     if (!queued_)
         return;
     // The decoder may have run on into the queued region: only scheduling the current
-    // one afresh takes it back out, which a seek to where the player is does.
-    seek(playerPosition().value_or(currentTime.get()));
+    // one afresh takes it back out. It starts again where the player has rendered up
+    // to, not where the listener is, so that what the output and the look-ahead still
+    // hold plays once and runs straight on into the new schedule.
+    const auto rendered = host_->renderedPlayerFrames();
+    if (!current_ || !regionPending() || !rendered) {
+        seek(currentTime.get());
+        return;
+    }
+    // To the frame, not through seconds: a frame lost or repeated at the join is a click.
+    const double played =
+        static_cast<double>(*rendered) / host_->sampleRate() - nodeSecondsAtSegmentStart_;
+    const auto frame =
+        std::clamp<std::int64_t>(segmentStartFrame_ + std::llround(played * current_->sampleRate),
+                                 current_->t0, current_->t1);
+    const bool wasPlaying = isPlaying;
+    queued_.reset();
+    if (onQueueDiscarded)
+        onQueueDiscarded();
+    scheduleCurrent(frame); // the clock goes on showing what is heard until the next tick
+    if (wasPlaying) {
+        ensureEngineRunning();
+        host_->setPlaying(true);
+    }
 }
 
 void AudioEngine::segmentFinished(const RegionCompletion& completion) {

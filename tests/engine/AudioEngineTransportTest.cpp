@@ -123,6 +123,27 @@ TEST_F(AudioEngineTransportTest, WithoutASoundServerPlaybackRunsOnSilently) {
 // The region's frames, what it holds and its gain follow the queue sample-exactly;
 // that the queued region becomes the current one is checked at every hand-off of the
 // soak test.
+// A mode change drops the track queued behind this one: what the output and the
+// look-ahead already hold must not play again.
+TEST_F(AudioEngineTransportTest, DroppingTheQueuedRegionPlaysNothingTwice) {
+    rig.output().setLatencyFrames(441);
+    RecordingTap played;
+    rig->host().graph().setTap(TapPoint::Player, &played);
+    load();
+    rig.run(0.3);
+    ASSERT_TRUE(
+        rig->preloadNext(engineFixture("short.wav"), Uuid::random(), 0.0, std::nullopt, 1.0));
+    const double shown = rig->currentTime;
+    rig->discardQueued();
+    EXPECT_FALSE(rig->hasQueued());
+    EXPECT_EQ(rig->currentTime, shown);
+    rig.run(0.3);
+    rig->host().graph().setTap(TapPoint::Player, nullptr);
+    const auto file = decodeFile(engineFixture("full.wav")).channels[0];
+    ASSERT_LT(played.left.size(), file.size());
+    EXPECT_TRUE(std::equal(played.left.begin(), played.left.end(), file.begin()));
+}
+
 TEST_F(AudioEngineTransportTest, HandOffContinuesFromTheQueuedRegionsTrimmedStart) {
     std::vector<Uuid> promoted;
     int ended = 0;

@@ -70,12 +70,11 @@ std::uint64_t AudioHost::schedule(std::vector<RegionRequest> regions) {
     // The player learns of the schedule first, so it drops the old data from now on.
     player_.setSchedule(schedule_);
     decoder_.schedule(schedule_, std::move(regions), roundedRate(rate_));
-    if (outputs_.isPaused()) {
-        // A corked output renders nothing, so the old schedule's data would fill the
-        // ring until the resume, and the resume would start with an empty ring. Drop it
-        // now (an empty render only drops), so the decoder fills the ring meanwhile.
-        outputs_.whileNothingRenders([this] { player_.render(nullptr, nullptr, 0); });
-    }
+    // The old schedule's data is dropped now, with no output rendering for the moment:
+    // left to the next render, it would fill the ring until then, and that render (the
+    // first after a seek, a dropped queue or a resume from a corked pause) would find
+    // the ring empty and play silence.
+    outputs_.whileNothingRenders([this] { player_.render(nullptr, nullptr, 0); });
     wake_.signal();
     return schedule_;
 }
@@ -96,6 +95,13 @@ std::optional<std::int64_t> AudioHost::heardPlayerFrames() {
     const auto latency = latencyFrames();
     player_.setLatencyFrames(latency);
     return orvane::heardPlayerFrames(clock, latency);
+}
+
+std::optional<std::int64_t> AudioHost::renderedPlayerFrames() const {
+    const auto clock = player_.clock();
+    if (clock.schedule != schedule_)
+        return std::nullopt;
+    return clock.playerFrames;
 }
 
 std::int64_t AudioHost::latencyFrames() const {

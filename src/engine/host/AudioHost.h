@@ -70,6 +70,9 @@ public:
     // The player frame being heard now in the current schedule, or absent when the
     // player has not rendered anything of that schedule yet.
     std::optional<std::int64_t> heardPlayerFrames();
+    // The player frames rendered so far in the current schedule (heard or still on their
+    // way through the look-ahead and the output), or absent as above.
+    std::optional<std::int64_t> renderedPlayerFrames() const;
 
     // --- Graph parameters ---
     RenderGraph& graph() { return graph_; }
