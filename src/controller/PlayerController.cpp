@@ -308,8 +308,6 @@ void PlayerController::pauseToggle() {
 void PlayerController::pausePlayback() {
     const AppSettings& s = settings.get();
     engine_->pause(s.fadePauseOn ? fadeMilliseconds(s.fadePauseMs) : 0);
-    // Still playing after the call: the fade runs, and the engine pauses at its end.
-    pauseFading_ = engine_->isPlaying.get();
     updateNowPlaying();
 }
 
@@ -317,7 +315,6 @@ void PlayerController::resumePlayback() {
     const AppSettings& s = settings.get();
     // During a pause fade this takes the pause back: the level climbs again from
     // where the fade got to.
-    pauseFading_ = false;
     engine_->resume(s.fadePauseOn ? fadeMilliseconds(s.fadePauseMs) : 0);
     updateNowPlaying();
 }

@@ -141,8 +141,8 @@ public:
     // trimmed start), else goes to the previous one.
     void prevTrack();
     // The shuffle switch and the playback mode. A track queued for a gapless hand-off
-    // that no longer follows under the new choice is dropped, so that the choice holds
-    // at the end of the playing track.
+    // is dropped and chosen again under the new rule, so that the choice holds at the
+    // end of the playing track.
     void toggleShuffle();
     void setPlaybackMode(PlaybackMode mode);
 
@@ -346,10 +346,6 @@ private:
                                                 const Uuid& playlistID);
     std::optional<Uuid> shufflePrevious(const std::vector<Track>& tracks);
     void rollBackDiscardedShuffleCommit();
-    // Whether the queued track is still the one the mode and shuffle lead to after
-    // the playing track.
-    bool queuedTrackStillFollows() const;
-    void dropQueuedTrackUnlessItFollows();
     // Drops the queued track from the engine and forgets the plan.
     void dropQueuedTrack();
     // For the adding operations: new tracks go into the unplayed part of the pass.
@@ -478,10 +474,8 @@ private:
     std::unordered_set<Uuid, UuidHash> tempoVisited_;
 
     // The now-playing display: what it was last told (its item keeps showing the
-    // playing track's tags once the track is removed from its playlist), and whether
-    // a pause fade runs (the track is still heard and about to pause).
+    // playing track's tags once the track is removed from its playlist).
     NowPlayingInfo shownNowPlaying_;
-    bool pauseFading_ = false;
     bool nowPlayingRefreshPosted_ = false;
     Subscription engineIsPlaying_;
     Subscription engineIsLoaded_;

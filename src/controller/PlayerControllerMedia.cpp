@@ -60,11 +60,8 @@ void PlayerController::watchEngineTransport() {
     // The engine writes these inside the controller's own operations too (a load stops
     // before it plays, a seek writes isPlaying again): the display is compared once
     // the operation is over, so that it sees no passing states.
-    engineIsPlaying_ = engine_->isPlaying.subscribe([this](const bool& playing) {
-        if (!playing)
-            pauseFading_ = false;
-        refreshNowPlayingSoon();
-    });
+    engineIsPlaying_ =
+        engine_->isPlaying.subscribe([this](const bool&) { refreshNowPlayingSoon(); });
     engineIsLoaded_ = engine_->isLoaded.subscribe([this](const bool&) { refreshNowPlayingSoon(); });
 }
 
@@ -91,7 +88,7 @@ void PlayerController::mediaPlay() {
         togglePlay();
         return;
     }
-    if (engine_->isPlaying.get() && !pauseFading_)
+    if (engine_->isPlaying.get() && !engine_->isPauseFading())
         return;
     resumePlayback();
 }
@@ -102,7 +99,7 @@ void PlayerController::mediaPause() {
         pauseAfterChange_ = true;
         return;
     }
-    if (!engine_->isPlaying.get() || pauseFading_)
+    if (!engine_->isPlaying.get() || engine_->isPauseFading())
         return;
     pausePlayback();
 }

@@ -139,6 +139,11 @@ void PlayerController::prevTrack() {
 }
 
 void PlayerController::toggleShuffle() {
+    // A queued track was chosen by the old rule; dropped first, so that the shuffle
+    // step its preload took is undone in the order it was taken from. The engine's next
+    // tick queues again by the new rule (the drop itself is seamless).
+    if (plannedNextID_)
+        dropQueuedTrack();
     updateSettings([](AppSettings& s) { s.shuffle = !s.shuffle; });
     if (settings.get().shuffle) {
         const auto pid = playingPlaylistID.get() ? playingPlaylistID.get() : activePlaylistID.get();
@@ -147,45 +152,15 @@ void PlayerController::toggleShuffle() {
             startShuffleOrder(list.tracks, playingTrackID.get(), list.id);
         }
     }
-    dropQueuedTrackUnlessItFollows();
     scheduleSave();
 }
 
 void PlayerController::setPlaybackMode(PlaybackMode mode) {
-    updateSettings([mode](AppSettings& s) { s.pbMode = mode; });
-    dropQueuedTrackUnlessItFollows();
-    scheduleSave();
-}
-
-bool PlayerController::queuedTrackStillFollows() const {
-    const AppSettings& s = settings.get();
-    if (s.pbMode != PlaybackMode::normal && s.pbMode != PlaybackMode::all)
-        return false; // these modes end the track with a stop or the same track again
-    // A preload under shuffle noted the position it moved on from.
-    const bool queuedShuffled = preCommitShufflePosition_.has_value();
-    if (s.shuffle != queuedShuffled)
-        return false;
-    if (s.shuffle)
-        return !preCommitShuffleOrder_ || s.pbMode == PlaybackMode::all; // a new pass wraps
-    const auto pi = playlistIndex(playingPlaylistID.get());
-    if (!pi)
-        return false;
-    const auto& tracks = playlists.get()[*pi].tracks;
-    const auto current = trackIndex(tracks, playingTrackID.get());
-    if (!current)
-        return true; // queued before the playing track was removed: it follows that one
-    std::size_t j = *current + 1;
-    if (j >= tracks.size()) {
-        if (s.pbMode != PlaybackMode::all)
-            return false;
-        j = 0;
-    }
-    return tracks[j].id == plannedNextID_;
-}
-
-void PlayerController::dropQueuedTrackUnlessItFollows() {
-    if (plannedNextID_ && !queuedTrackStillFollows())
+    // As for shuffle: what follows this track is chosen again, by the new mode.
+    if (plannedNextID_)
         dropQueuedTrack();
+    updateSettings([mode](AppSettings& s) { s.pbMode = mode; });
+    scheduleSave();
 }
 
 void PlayerController::dropQueuedTrack() {

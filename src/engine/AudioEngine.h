@@ -153,6 +153,8 @@ public:
     const CharacterParams& character() const { return character_; }
     float normUnitGainDb() const { return normUnitGainDb_; }
     bool hasQueued() const { return queued_.has_value(); }
+    // A pause fade runs: still playing, and paused once it ends (unless taken back).
+    bool isPauseFading() const { return pauseFadeRunning_; }
     const std::optional<Segment>& currentSegment() const { return current_; }
     AudioHost& host() { return *host_; }
 

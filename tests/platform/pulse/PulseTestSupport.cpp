@@ -133,6 +133,14 @@ bool endsWithTone(const MonitorRecorder& recorder, std::size_t frames) {
            std::fabs(left.frequency - ToneSource::kLeftHz) < 0.03 * ToneSource::kLeftHz;
 }
 
+bool endsWithKilohertz(const MonitorRecorder& recorder, std::size_t frames) {
+    const std::size_t total = recorder.frames();
+    if (total < frames)
+        return false;
+    const ChannelStats left = analyse(recorder.samples(total - frames), 0, 0, frames);
+    return left.rms > 0.1 && std::fabs(left.frequency - 1000.0) < 30.0;
+}
+
 bool endsSilent(const MonitorRecorder& recorder, std::size_t frames) {
     const std::size_t total = recorder.frames();
     if (total < frames)

@@ -99,6 +99,9 @@ ChannelStats analyse(const std::vector<float>& interleaved, int channel, std::si
 
 // True when the last `frames` frames of the recording hold the ToneSource's left tone.
 bool endsWithTone(const MonitorRecorder& recorder, std::size_t frames = 4800);
+// True when the last `frames` frames of the recording hold a 1 kHz tone on the left, at
+// any level a player's output keeps (a file played through the engine).
+bool endsWithKilohertz(const MonitorRecorder& recorder, std::size_t frames = 4800);
 // True when the last `frames` frames of the recording are silent.
 bool endsSilent(const MonitorRecorder& recorder, std::size_t frames = 4800);
 

@@ -78,15 +78,6 @@ double ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-bool endsWithKilohertz(const MonitorRecorder& recorder) {
-    constexpr std::size_t kFrames = 4800;
-    const std::size_t total = recorder.frames();
-    if (total < kFrames)
-        return false;
-    const ChannelStats left = analyse(recorder.samples(total - kFrames), 0, 0, kFrames);
-    return left.rms > 0.1 && std::fabs(left.frequency - 1000.0) < 30.0;
-}
-
 pid_t serverPid() {
     const char* runtime = std::getenv("PULSE_RUNTIME_PATH");
     std::ifstream in(std::string(runtime ? runtime : "") + "/pid");
