@@ -7,8 +7,8 @@
 // bench/compare-analysis.sh runs computeLevels next to ffmpeg's volumedetect on the
 // same files and prints the ratio.
 
-#include "engine/analysis/MeterAnalyzer.h"
-#include "engine/analysis/MeterExchange.h"
+#include "engine/metering/MeterAnalyzer.h"
+#include "engine/metering/MeterExchange.h"
 #include "engine/analysis/OfflineAnalysis.h"
 
 #include <cmath>

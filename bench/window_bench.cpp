@@ -8,9 +8,9 @@
 #include "app/Application.h"
 #include "model/PersistedState.h"
 #include "model/Persistence.h"
-#include "ui/ContentView.h"
-#include "ui/MainWindow.h"
-#include "ui/TrackListView.h"
+#include "ui/window/ContentView.h"
+#include "ui/window/MainWindow.h"
+#include "ui/playlist/TrackListView.h"
 
 #include <chrono>
 #include <cstdlib>

@@ -7,9 +7,9 @@
 #include "platform/PulseDevices.h"
 #include "platform/PulseOutput.h"
 #include "platform/QtMainLoop.h"
-#include "ui/Icons.h"
-#include "ui/MainWindow.h"
-#include "ui/SettingsWindow.h"
+#include "ui/style/Icons.h"
+#include "ui/window/MainWindow.h"
+#include "ui/settings/SettingsWindow.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,8 +1,8 @@
 #include "app/DesktopShellQt.h"
 
-#include "ui/Icons.h"
-#include "ui/MainWindow.h"
-#include "ui/TextFields.h"
+#include "ui/style/Icons.h"
+#include "ui/window/MainWindow.h"
+#include "ui/window/TextFields.h"
 
 #include <QApplication>
 

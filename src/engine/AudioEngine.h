@@ -2,9 +2,9 @@
 
 #include "engine/CharacterParams.h"
 #include "engine/Segment.h"
-#include "engine/analysis/MeterAnalyzer.h"
-#include "engine/analysis/MeterBallistics.h"
-#include "engine/analysis/MeterExchange.h"
+#include "engine/metering/MeterAnalyzer.h"
+#include "engine/metering/MeterBallistics.h"
+#include "engine/metering/MeterExchange.h"
 #include "engine/host/AudioHost.h"
 #include "engine/host/AudioOutput.h"
 #include "model/Uuid.h"

@@ -3,10 +3,10 @@
 #include "controller/PlayerController.h"
 #include "model/Persistence.h"
 #include "support/ScratchFolder.h"
-#include "ui/ContentView.h"
-#include "ui/MainWindow.h"
-#include "ui/PlaylistToolbar.h"
-#include "ui/TrackListView.h"
+#include "ui/window/ContentView.h"
+#include "ui/window/MainWindow.h"
+#include "ui/playlist/PlaylistToolbar.h"
+#include "ui/playlist/TrackListView.h"
 #include "ui/UiTestSupport.h"
 
 #include <QLineEdit>

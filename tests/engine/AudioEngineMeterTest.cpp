@@ -1,5 +1,5 @@
 #include "EngineTestSupport.h"
-#include "engine/analysis/SpectrumAnalyzer.h"
+#include "engine/metering/SpectrumAnalyzer.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
-#include "engine/analysis/MeterExchange.h"
-#include "engine/analysis/SpectrumAnalyzer.h"
+#include "engine/metering/MeterExchange.h"
+#include "engine/metering/SpectrumAnalyzer.h"
 
 #include <algorithm>
 #include <cmath>

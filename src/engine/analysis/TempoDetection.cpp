@@ -2,7 +2,7 @@
 
 #include "engine/analysis/OfflineAnalysis.h"
 #include "engine/analysis/PlanarBuffer.h"
-#include "engine/analysis/VectorOps.h"
+#include "engine/dsp/VectorOps.h"
 #include "media/AudioFileReader.h"
 
 #include <algorithm>

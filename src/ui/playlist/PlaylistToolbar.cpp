@@ -1,0 +1,163 @@
+#include "ui/playlist/PlaylistToolbar.h"
+
+#include "ui/style/IconButton.h"
+#include "ui/style/Icons.h"
+#include "ui/style/Theme.h"
+#include "ui/playlist/ToolbarButton.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+
+namespace orvane {
+
+namespace {
+
+// The magnifying glass in front of the search text.
+class SearchMark : public QWidget {
+public:
+    explicit SearchMark(QWidget* parent = nullptr) : QWidget(parent) { setFixedSize(14, 14); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        Icons::paintSymbol(painter, Icons::glyphRect(QRectF(rect()).center(), 10),
+                           QStringLiteral("magnifyingglass"), Theme::textDim);
+    }
+};
+
+class ToolbarDivider : public QWidget {
+public:
+    explicit ToolbarDivider(QWidget* parent = nullptr) : QWidget(parent) { setFixedSize(9, 16); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(QRectF(width() / 2.0 - 0.5, 0, 1, height()),
+                         Theme::withOpacity(Theme::textDim, 0.45));
+    }
+};
+
+} // namespace
+
+SearchBox::SearchBox(QWidget* parent)
+    : QWidget(parent), field_(new QLineEdit),
+      clear_(
+          new IconButton(QStringLiteral("xmark.circle.fill"), 10, Theme::textDim, QSize(14, 14))) {
+    field_->setFrame(false);
+    field_->setPlaceholderText(QStringLiteral("Search"));
+    field_->setFont(Theme::systemFont(11.5));
+    field_->setFixedWidth(140);
+    QPalette palette = field_->palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    palette.setColor(QPalette::Text, Theme::green);
+    palette.setColor(QPalette::PlaceholderText, Theme::withOpacity(Theme::textDim, 0.8));
+    palette.setColor(QPalette::Highlight, Theme::withOpacity(Theme::selection, 0.8));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    field_->setPalette(palette);
+    field_->setAttribute(Qt::WA_MacShowFocusRect, false);
+    clear_->hide();
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(8, 4, 8, 4);
+    row->setSpacing(4);
+    row->addWidget(new SearchMark);
+    row->addWidget(field_);
+    row->addWidget(clear_);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+
+    connect(field_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { clear_->setVisible(!text.isEmpty()); });
+    connect(field_, &QLineEdit::textEdited, this, &SearchBox::textEdited);
+    connect(clear_, &QAbstractButton::clicked, this, [this] {
+        field_->clear();
+        emit textEdited(QString());
+    });
+}
+
+QString SearchBox::text() const {
+    return field_->text();
+}
+
+void SearchBox::setText(const QString& text) {
+    if (text != field_->text())
+        field_->setText(text);
+}
+
+bool SearchBox::clearButtonVisible() const {
+    return !clear_->isHidden();
+}
+
+void SearchBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Theme::panelBlack);
+    painter.drawRoundedRect(QRectF(rect()), 5, 5);
+}
+
+PlaylistToolbar::PlaylistToolbar(QWidget* parent)
+    : QWidget(parent), remove_(new ToolbarButton(QStringLiteral("minus"), QStringLiteral("Remove"),
+                                                 QStringLiteral("Remove selected (Delete)"))),
+      undo_(new ToolbarButton(QStringLiteral("arrow.uturn.backward"), QStringLiteral("Undo"),
+                              QStringLiteral("Undo remove (Ctrl+Z)"))),
+      search_(new SearchBox) {
+    auto* add = new ToolbarButton(QStringLiteral("plus"), QStringLiteral("Add"),
+                                  QStringLiteral("Add files or folders (Ctrl+O)"));
+    auto* load = new ToolbarButton(QStringLiteral("tray.and.arrow.down"), QStringLiteral("Load"),
+                                   QStringLiteral("Load .m3u8 playlist (Ctrl+L)"));
+    auto* save = new ToolbarButton(QStringLiteral("tray.and.arrow.up"), QStringLiteral("Save"),
+                                   QStringLiteral("Save playlist as .m3u8 (Ctrl+S)"));
+    auto* clear = new ToolbarButton(QStringLiteral("xmark"), QStringLiteral("Clear"),
+                                    QStringLiteral("Clear playlist"));
+    auto* label = new QLabel(QStringLiteral("Playlist:"));
+    label->setFont(Theme::systemFont(11));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Theme::withOpacity(Theme::textDim, 0.7));
+    label->setPalette(palette);
+
+    connect(add, &QAbstractButton::clicked, this, &PlaylistToolbar::addRequested);
+    connect(remove_, &QAbstractButton::clicked, this, &PlaylistToolbar::removeRequested);
+    connect(undo_, &QAbstractButton::clicked, this, &PlaylistToolbar::undoRequested);
+    connect(load, &QAbstractButton::clicked, this, &PlaylistToolbar::loadRequested);
+    connect(save, &QAbstractButton::clicked, this, &PlaylistToolbar::saveRequested);
+    connect(clear, &QAbstractButton::clicked, this, &PlaylistToolbar::clearRequested);
+    connect(search_, &SearchBox::textEdited, this, &PlaylistToolbar::searchTextEdited);
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(10, 6, 10, 6);
+    row->setSpacing(6);
+    row->addWidget(add);
+    row->addWidget(undo_);
+    row->addWidget(remove_);
+    row->addWidget(new ToolbarDivider);
+    row->addWidget(label);
+    row->addWidget(load);
+    row->addWidget(save);
+    row->addWidget(clear);
+    row->addStretch(1);
+    row->addWidget(search_);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setUndoAvailable(false);
+}
+
+void PlaylistToolbar::setUndoAvailable(bool available) {
+    undo_->setVisible(available);
+    remove_->setVisible(!available);
+}
+
+bool PlaylistToolbar::isUndoShown() const {
+    return !undo_->isHidden();
+}
+
+void PlaylistToolbar::setSearchText(const QString& text) {
+    search_->setText(text);
+}
+
+void PlaylistToolbar::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Theme::withOpacity(Theme::steel, 0.6));
+}
+
+} // namespace orvane

@@ -1,0 +1,194 @@
+#include "ui/window/MainWindow.h"
+
+#include "controller/PlayerController.h"
+#include "ui/window/ContentView.h"
+#include "ui/popups/EQPanel.h"
+#include "ui/window/FocusResignFilter.h"
+#include "ui/style/Icons.h"
+#include "ui/window/KeyMonitor.h"
+#include "ui/window/MainMenus.h"
+#include "ui/popups/ModePanel.h"
+#include "ui/player/PanelButton.h"
+#include "ui/window/PlayerBinding.h"
+#include "ui/player/PlayerPanel.h"
+#include "ui/tags/TagEditorView.h"
+#include "ui/style/Theme.h"
+#include "ui/visualization/VisualizationBox.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QMenuBar>
+#include <QWindowStateChangeEvent>
+
+namespace orvane {
+
+MainWindow::MainWindow(PlayerController& player, QWidget* parent)
+    : QMainWindow(parent), player_(player), content_(new ContentView) {
+    setWindowTitle(QStringLiteral("Orvane"));
+    setObjectName(QStringLiteral("OrvaneMainWindow"));
+    setWindowIcon(Icons::appIcon(player_.settings.get().showWordmarkIcon));
+    setPalette(Theme::darkPalette());
+    setCentralWidget(content_);
+    resize(WindowSizing::minimumWidth, WindowSizing::defaultHeightWithPlaylist);
+
+    binding_ = new PlayerBinding(player_, *content_, this);
+    content_->playerPanel().setVisualization(new VisualizationBox(player_));
+    menus_ = new MainMenus(player_, *menuBar());
+    qApp->installEventFilter(new FocusResignFilter(*this));
+    qApp->installEventFilter(new KeyMonitor(player_, *this));
+
+    connect(binding_, &PlayerBinding::playlistToggleRequested, this,
+            &MainWindow::togglePlaylistVisible);
+    connect(binding_, &PlayerBinding::settingsRequested, this, &MainWindow::settingsRequested);
+    connect(binding_, &PlayerBinding::modePanelRequested, this, &MainWindow::showModePanel);
+    connect(binding_, &PlayerBinding::equalizerPanelRequested, this, &MainWindow::showEQPanel);
+    connect(binding_, &PlayerBinding::editTagsRequested, this,
+            [this](Uuid trackID) { TagEditorView::present(player_, trackID, this); });
+    connect(menus_, &MainMenus::addFilesRequested, binding_, &PlayerBinding::addFilesWithChooser);
+    connect(menus_, &MainMenus::loadPlaylistRequested, binding_,
+            &PlayerBinding::loadPlaylistWithChooser);
+    connect(menus_, &MainMenus::savePlaylistRequested, binding_,
+            &PlayerBinding::saveActivePlaylistWithChooser);
+    connect(menus_, &MainMenus::playlistToggleRequested, this, &MainWindow::togglePlaylistVisible);
+    connect(menus_, &MainMenus::fullScreenToggleRequested, this, &MainWindow::toggleFullscreen);
+    connect(menus_, &MainMenus::settingsRequested, this, &MainWindow::settingsRequested);
+    connect(menus_, &MainMenus::aboutRequested, this, &MainWindow::aboutRequested);
+    connect(menus_, &MainMenus::quitRequested, this, &MainWindow::quitRequested);
+    connect(&content_->playerPanel(), &PlayerPanel::heightChanged, this,
+            &MainWindow::panelHeightChanged);
+
+    // A restore from the settings window may switch the playlist too.
+    subscriptions_.push_back(player_.settings.subscribe([this](const AppSettings& s) {
+        if (attached_ && appliedShowPlaylist_ != s.showPlaylist)
+            applyPlaylistVisibility();
+    }));
+
+    // The window's first size is where a hidden playlist comes back to.
+    if (!player_.settings.get().showPlaylist)
+        sizing_.rememberStartHeight(height());
+    attached_ = true;
+    applyPlaylistVisibility();
+}
+
+MainWindow::~MainWindow() {
+    subscriptions_.clear();
+}
+
+ModePanel& MainWindow::modePanel() {
+    if (modePanel_ == nullptr)
+        modePanel_ = new ModePanel(player_, this);
+    return *modePanel_;
+}
+
+EQPanel& MainWindow::eqPanel() {
+    if (eqPanel_ == nullptr)
+        eqPanel_ = new EQPanel(player_, this);
+    return *eqPanel_;
+}
+
+void MainWindow::showModePanel() {
+    modePanel().popUpBelow(&content_->playerPanel().modeButton());
+}
+
+void MainWindow::showEQPanel() {
+    eqPanel().present(&content_->playerPanel().eqButton());
+}
+
+void MainWindow::togglePlaylistVisible() {
+    if (fullscreenActive_)
+        return;
+    // The settings observer above applies the new layout.
+    player_.settings.modify([](AppSettings& s) { s.showPlaylist = !s.showPlaylist; });
+    player_.scheduleSave();
+}
+
+void MainWindow::applyPlaylistVisibility() {
+    const bool show = player_.settings.get().showPlaylist;
+    appliedShowPlaylist_ = show;
+    content_->setPlaylistVisible(show);
+    content_->playerPanel().setFullscreen(fullscreenActive_);
+    if (fullscreenActive_)
+        applyLayout(sizing_.fullscreen(size()));
+    else if (show)
+        applyLayout(sizing_.shown(size()));
+    else
+        applyLayout(sizing_.hidden(size(), measuredPanelHeight_ + menuBarHeight()));
+}
+
+void MainWindow::applyLayout(const WindowSizing::Layout& layout) {
+    // Limits first, in an order that never leaves the minimum above the maximum.
+    setMinimumSize(0, 0);
+    setMaximumSize(layout.maximum);
+    setMinimumSize(layout.minimum);
+    if (!fullscreenActive_)
+        resize(layout.size);
+}
+
+int MainWindow::menuBarHeight() const {
+    // A menu bar drawn by the desktop's own top bar takes no room in the window.
+    const QMenuBar* bar = menuBar();
+    return bar->isNativeMenuBar() ? 0 : bar->sizeHint().height();
+}
+
+void MainWindow::panelHeightChanged(int height) {
+    if (height <= 40)
+        return;
+    measuredPanelHeight_ = height;
+    if (!player_.settings.get().showPlaylist && !fullscreenActive_)
+        applyPlaylistVisibility();
+}
+
+void MainWindow::setAlwaysOnTop(bool on) {
+    if (on == bool(windowFlags() & Qt::WindowStaysOnTopHint))
+        return;
+    const bool visible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    // Changing a flag hides a shown window; bring it back where it was.
+    if (visible)
+        show();
+}
+
+void MainWindow::toggleFullscreen() {
+    if (isFullScreen())
+        showNormal();
+    else
+        showFullScreen();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    const bool full = windowState() & Qt::WindowFullScreen;
+    if (full && !fullscreenActive_)
+        enteredFullscreen();
+    else if (!full && fullscreenActive_)
+        leftFullscreen();
+    menus_->fullScreenAction().setChecked(full);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    binding_->refreshNow();
+}
+
+void MainWindow::enteredFullscreen() {
+    preFullscreenShowPlaylist_ = player_.settings.get().showPlaylist;
+    fullscreenActive_ = true;
+    // The playlist shows in full screen; this is not a choice of the user's, so
+    // nothing is saved for it.
+    if (!player_.settings.get().showPlaylist)
+        player_.settings.modify([](AppSettings& s) { s.showPlaylist = true; });
+    applyPlaylistVisibility();
+}
+
+void MainWindow::leftFullscreen() {
+    fullscreenActive_ = false;
+    if (const auto before = std::exchange(preFullscreenShowPlaylist_, std::nullopt)) {
+        if (player_.settings.get().showPlaylist != *before)
+            player_.settings.modify([&](AppSettings& s) { s.showPlaylist = *before; });
+    }
+    applyPlaylistVisibility();
+}
+
+} // namespace orvane

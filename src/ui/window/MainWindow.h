@@ -1,0 +1,84 @@
+#pragma once
+
+#include "model/Uuid.h"
+#include "runtime/Observable.h"
+#include "ui/window/WindowSizing.h"
+
+#include <optional>
+#include <vector>
+
+#include <QMainWindow>
+
+namespace orvane {
+
+class ContentView;
+class EQPanel;
+class ModePanel;
+class MainMenus;
+class PlayerBinding;
+class PlayerController;
+
+// Orvane's one main window: the player panel and, while shown, the playlist area, with
+// the menu bar. It follows the setting `showPlaylist`: hidden, the window becomes the
+// compact player, whose height is held by its size limits (so a window manager's own
+// title-bar actions cannot stretch it); in full screen the playlist is always shown.
+// The window lives as long as the application; closing it hides it unless closing
+// quits. GUI thread only; the controller must outlive the window.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(PlayerController& player, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    ContentView& content() { return *content_; }
+    PlayerBinding& binding() { return *binding_; }
+    MainMenus& menus() { return *menus_; }
+    const WindowSizing& sizing() const { return sizing_; }
+
+    // The "PL" button and the View menu: shows or hides the playlist, and saves. Does
+    // nothing in full screen.
+    void togglePlaylistVisible();
+    void setAlwaysOnTop(bool on);
+    // What the panel's measured height says about the compact window; heights up to
+    // 40 are passing layout states and ignored.
+    void panelHeightChanged(int height);
+    bool isFullscreenActive() const { return fullscreenActive_; }
+    // The popups of the transport row, made on first use.
+    ModePanel& modePanel();
+    EQPanel& eqPanel();
+    void showModePanel();
+    void showEQPanel();
+
+signals:
+    void settingsRequested();
+    void aboutRequested();
+    void quitRequested();
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void applyPlaylistVisibility();
+    void applyLayout(const WindowSizing::Layout& layout);
+    int menuBarHeight() const;
+    void enteredFullscreen();
+    void leftFullscreen();
+    void toggleFullscreen();
+
+    PlayerController& player_;
+    ContentView* content_;
+    PlayerBinding* binding_;
+    MainMenus* menus_;
+    ModePanel* modePanel_ = nullptr;
+    EQPanel* eqPanel_ = nullptr;
+    WindowSizing sizing_;
+    int measuredPanelHeight_ = 160;
+    bool attached_ = false;
+    bool fullscreenActive_ = false;
+    std::optional<bool> preFullscreenShowPlaylist_;
+    std::optional<bool> appliedShowPlaylist_;
+    std::vector<Subscription> subscriptions_;
+};
+
+} // namespace orvane

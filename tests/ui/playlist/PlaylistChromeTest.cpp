@@ -1,0 +1,129 @@
+#include "ui/UiTestSupport.h"
+#include "ui/window/ConfirmDialog.h"
+#include "ui/window/ContentView.h"
+#include "ui/style/IconButton.h"
+#include "ui/playlist/PlaylistTexts.h"
+#include "ui/playlist/PlaylistToolbar.h"
+#include "ui/playlist/TabsBar.h"
+
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace orvane {
+namespace {
+
+using test::str;
+
+TEST(ConfirmationDialog, OffersTheDestructiveChoiceAndCancelByDefault) {
+    test::qtApp();
+    const auto box = makeConfirmation(nullptr, clearPlaylistConfirmation(QStringLiteral("Mix"), 3),
+                                      QStringLiteral("Clear"));
+    QAbstractButton* destroy = destructiveButton(*box);
+    ASSERT_NE(destroy, nullptr);
+    EXPECT_EQ(str(destroy->text()), "Clear");
+    // Return and Escape both take the harmless choice.
+    EXPECT_EQ(str(box->defaultButton()->text()), "Cancel");
+    EXPECT_EQ(box->escapeButton(), static_cast<QAbstractButton*>(box->defaultButton()));
+}
+
+class TabsBarTest : public test::QtAppTest {
+protected:
+    TabsBarTest() {
+        bar.setTabs({{empty, QStringLiteral("Empty"), 0}, {full, QStringLiteral("Full"), 5}}, full,
+                    empty);
+    }
+
+    Uuid empty = Uuid::random();
+    Uuid full = Uuid::random();
+    TabsBar bar;
+};
+
+TEST_F(TabsBarTest, ShowsActiveAndPlayingPlaylistsAndClosingOneWithTracksAsksFirst) {
+    EXPECT_FALSE(bar.tab(empty)->isActive());
+    EXPECT_TRUE(bar.tab(empty)->isPlaying());
+    EXPECT_TRUE(bar.tab(full)->isActive());
+    EXPECT_FALSE(bar.tab(full)->isPlaying());
+
+    QSignalSpy close(&bar, &TabsBar::closeRequested);
+    QSignalSpy confirm(&bar, &TabsBar::closeConfirmationRequested);
+    bar.tab(empty)->closeButton().click();
+    bar.tab(full)->closeButton().click();
+    ASSERT_EQ(close.count(), 1);
+    EXPECT_EQ(close.at(0).at(0).value<Uuid>(), empty);
+    ASSERT_EQ(confirm.count(), 1);
+    EXPECT_EQ(confirm.at(0).at(0).value<Uuid>(), full);
+}
+
+TEST_F(TabsBarTest, AClickActivatesADoubleClickRenames) {
+    QSignalSpy activated(&bar, &TabsBar::tabActivated);
+    QSignalSpy renamed(&bar, &TabsBar::renameCommitted);
+    PlaylistTab* tab = bar.tab(empty);
+    test::sendMouse(tab, QEvent::MouseButtonPress, {5, 5});
+    ASSERT_EQ(activated.count(), 1);
+    EXPECT_EQ(activated.at(0).at(0).value<Uuid>(), empty);
+
+    test::sendMouse(tab, QEvent::MouseButtonDblClick, {5, 5});
+    ASSERT_TRUE(tab->isRenaming());
+    EXPECT_EQ(bar.renamingID(), empty);
+    tab->renameField()->setText(QStringLiteral("Chill"));
+    emit tab->renameField()->editingFinished();
+    emit tab->renameField()->editingFinished(); // focus loss after Return: still one rename
+    ASSERT_EQ(renamed.count(), 1);
+    EXPECT_EQ(renamed.at(0).at(0).value<Uuid>(), empty);
+    EXPECT_EQ(str(renamed.at(0).at(1).toString()), "Chill");
+    EXPECT_FALSE(tab->isRenaming());
+}
+
+TEST_F(TabsBarTest, ARenameSurvivesARebuildOfTheTabs) {
+    test::sendMouse(bar.tab(full), QEvent::MouseButtonDblClick, {5, 5});
+    bar.setTabs({{full, QStringLiteral("Full"), 6}}, full, std::nullopt);
+    ASSERT_EQ(bar.tabs().size(), 1u);
+    EXPECT_TRUE(bar.tab(full)->isRenaming());
+    bar.setTabs({{empty, QStringLiteral("Empty"), 0}}, empty, std::nullopt);
+    EXPECT_EQ(bar.renamingID(), std::nullopt);
+}
+
+TEST(PlaylistToolbarTest, SearchBoxClearsItsText) {
+    test::qtApp();
+    PlaylistToolbar toolbar;
+    QSignalSpy edits(&toolbar, &PlaylistToolbar::searchTextEdited);
+    SearchBox& search = toolbar.searchBox();
+    EXPECT_FALSE(search.clearButtonVisible());
+
+    toolbar.setSearchText(QStringLiteral("nina"));
+    EXPECT_TRUE(search.clearButtonVisible());
+    auto* clear = search.findChild<IconButton*>();
+    ASSERT_NE(clear, nullptr);
+    clear->click();
+    EXPECT_EQ(str(search.text()), "");
+    EXPECT_FALSE(search.clearButtonVisible());
+    ASSERT_EQ(edits.count(), 1);
+    EXPECT_EQ(str(edits.at(0).at(0).toString()), "");
+}
+
+TEST(ContentViewTest, TakesFileDropsOnlyWhileThePlaylistIsHidden) {
+    test::qtApp();
+    ContentView view;
+    QSignalSpy drops(&view, &ContentView::filesDropped);
+    QMimeData mime;
+    mime.setUrls({QUrl(QStringLiteral("https://example.org/x.mp3")),
+                  QUrl::fromLocalFile(QStringLiteral("/music/a.mp3"))});
+    EXPECT_FALSE(test::dragEnter(&view, mime, {20, 20}));
+    test::drop(&view, mime, {20, 20});
+    EXPECT_EQ(drops.count(), 0);
+
+    view.setPlaylistVisible(false);
+    EXPECT_TRUE(test::dragEnter(&view, mime, {20, 20}));
+    test::drop(&view, mime, {20, 20});
+    ASSERT_EQ(drops.count(), 1);
+    EXPECT_EQ(drops.at(0).at(0).value<QList<QUrl>>(),
+              QList<QUrl>{QUrl::fromLocalFile(QStringLiteral("/music/a.mp3"))});
+}
+
+} // namespace
+} // namespace orvane
