@@ -53,9 +53,9 @@ bench: build
 	@for b in $(BUILD_DIR)/bench/*_bench; do \
 	    $$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true; done
 
-# The window as a user sees it, under Xvfb: out/screenshot.png
+# The window as a user sees it, under Xvfb, in every view: out/*.png
 screenshot: build
-	./scripts/screenshot.sh $(BUILD_DIR)/src/app/orvane out/screenshot.png
+	./scripts/screenshots.sh $(BUILD_DIR) out
 
 format:
 	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

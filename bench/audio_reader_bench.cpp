@@ -94,13 +94,13 @@ void decodeWhole(benchmark::State& state, const char* name) {
     state.counters["audio_s_per_s"] =
         benchmark::Counter(audioSeconds, benchmark::Counter::kIsIterationInvariantRate);
 }
-void BM_DecodeMp3(benchmark::State& state) {
+void BM_DecodeMP3(benchmark::State& state) {
     decodeWhole(state, "long.mp3");
 }
 void BM_DecodeM4a(benchmark::State& state) {
     decodeWhole(state, "long.m4a");
 }
-BENCHMARK(BM_DecodeMp3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DecodeMP3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DecodeM4a)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // A seek to a random spot and one block read: what scrubbing costs.

@@ -16,7 +16,7 @@
 #include "model/Track.h"
 #include "model/Uuid.h"
 #include "runtime/MainLoop.h"
-#include "support/WavFile.h"
+#include "support/WAVFile.h"
 
 #include <algorithm>
 #include <chrono>
@@ -199,8 +199,8 @@ private:
 };
 
 // 0.25 s of a 16-bit mono square wave at 8 kHz.
-void writeWav(const fs::path& file) {
-    orvane::testaudio::writeWav16(file, 8000, 1, 2000, [](std::uint32_t i) {
+void writeWAV(const fs::path& file) {
+    orvane::testaudio::writeWAV16(file, 8000, 1, 2000, [](std::uint32_t i) {
         return static_cast<std::int16_t>((i / 20) % 2 != 0 ? 0x2000 : -0x2000);
     });
 }
@@ -216,7 +216,7 @@ public:
                 root_ / "music" / ("Album " + std::to_string(i / kFilesPerFolder));
             if (i % kFilesPerFolder == 0)
                 fs::create_directories(folder);
-            writeWav(folder / (std::to_string(i % kFilesPerFolder + 1) + " Artist " +
+            writeWAV(folder / (std::to_string(i % kFilesPerFolder + 1) + " Artist " +
                                std::to_string(i % 37) + " - Title " + std::to_string(i) + ".wav"));
         }
     }

@@ -12,7 +12,7 @@
 // The source is ORVANE_DSP_BENCH_FILE when set (for comparisons on a long file), else
 // the 30-second fixture long.mp3.
 
-#include "engine/dsp/EqLayouts.h"
+#include "engine/dsp/EQLayouts.h"
 #include "engine/dsp/LoudnessCurve.h"
 #include "engine/dsp/ToneChain.h"
 #include "engine/host/FormatConverter.h"
@@ -71,16 +71,16 @@ const Source& source() {
 
 // The chain as Orvane runs it with everything switched on.
 void configure(ToneChain& chain) {
-    constexpr std::array<float, kGraphicEqBands> preset{5.0f,  4.0f, 2.5f, 0.5f, -1.5f,
+    constexpr std::array<float, kGraphicEQBands> preset{5.0f,  4.0f, 2.5f, 0.5f, -1.5f,
                                                         -1.0f, 0.5f, 2.5f, 3.5f, 4.5f};
     chain.eq().setBypass(false);
     for (std::size_t band = 0; band < preset.size(); ++band)
         chain.eq().setBandGain(band, preset[band]);
     chain.setCompressor(true, CompressorPreset::radio);
     const auto loudness = loudnessCurveDb(0.5);
-    chain.loudnessEq().setBypass(false);
-    chain.loudnessEq().setBandGain(0, loudness.lowShelfDb);
-    chain.loudnessEq().setBandGain(1, loudness.highShelfDb);
+    chain.loudnessEQ().setBypass(false);
+    chain.loudnessEQ().setBandGain(0, loudness.lowShelfDb);
+    chain.loudnessEQ().setBandGain(1, loudness.highShelfDb);
     chain.reset();
 }
 
@@ -189,7 +189,7 @@ void BM_ChainAt48k(benchmark::State& state) {
                 chain.compressor().process(l, r, n);
                 break;
             case 3:
-                chain.loudnessEq().process(l, r, n);
+                chain.loudnessEQ().process(l, r, n);
                 break;
             case 4:
                 chain.limiter().process(l, r, n);

@@ -5,7 +5,7 @@
 #include "FuzzCheck.h"
 #include "FuzzTempFile.h"
 #include "tags/ID3Writer.h"
-#include "tags/Id3v2Frames.h"
+#include "tags/ID3v2Frames.h"
 
 #include <algorithm>
 #include <fstream>

@@ -4,16 +4,16 @@
 
 #include "FuzzCheck.h"
 #include "FuzzTempFile.h"
-#include "media/Mp3FrameWalk.h"
+#include "media/MP3FrameWalk.h"
 
 #include <span>
 
 using namespace orvane;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto walk = media::walkMp3Frames(std::span(data, size));
+    const auto walk = media::walkMP3Frames(std::span(data, size));
     const auto path = fuzz::writeTempFile("walk.mp3", data, size);
-    const auto fromFile = media::walkMp3Frames(path.string());
+    const auto fromFile = media::walkMP3Frames(path.string());
     FUZZ_CHECK(walk.has_value() == fromFile.has_value());
     if (!walk)
         return 0;

@@ -33,8 +33,8 @@ PlayerController::PlayerController(MainLoop& loop, PlayerControllerServices serv
       handOver_(loop) {
     auto output = services.output ? std::move(services.output) : std::make_unique<NullOutput>();
     engine_ = std::make_unique<AudioEngine>(loop_, std::move(output), services.engine);
-    durationQueue_ =
-        std::make_unique<SerialQueue>("orvane.duration", SerialQueue::Priority::background);
+    fileWorkQueue_ =
+        std::make_unique<SerialQueue>("orvane-files", SerialQueue::Priority::background);
 
     loadStoredState();
     applyOutputLevels();
@@ -65,7 +65,7 @@ PlayerController::~PlayerController() {
     // closed hand-over wakes it and it ends before its next file. The running job
     // finishes and the others are dropped; what they post back finds the guard gone.
     handOver_.close();
-    durationQueue_.reset();
+    fileWorkQueue_.reset();
 }
 
 void PlayerController::wireEngineCallbacks() {

@@ -57,12 +57,12 @@ struct PlayerControllerServices {
 // commands (PlayerControllerMedia.cpp), system integration and persistence
 // (PlayerController<Area>.cpp); the scan's background job is MetadataScan.cpp.
 //
-// Threading: everything runs on the main thread, that of `loop`. durationQueue() runs
+// Threading: everything runs on the main thread, that of `loop`. fileWorkQueue() runs
 // level measurement, tempo detection and the metadata scan in the background; their
 // results come back through MainLoop::post, are matched to tracks by id (never by
 // index) and are dropped once the controller is gone. The scan waits until the main
 // thread has merged each batch (a synchronous hand-over), so the main thread never
-// waits for durationQueue(); the destructor releases a waiting scan before it joins
+// waits for fileWorkQueue(); the destructor releases a waiting scan before it joins
 // the queue. Every timer and delayed continuation is owned by the controller and dies
 // with it. The loop must outlive the controller.
 class PlayerController {
@@ -100,7 +100,7 @@ public:
     // The one background queue (level measurement, tempo detection, metadata scan).
     // The main thread must not wait for it (waitUntilIdle): a scan on it may be
     // waiting for the main thread to merge a batch.
-    SerialQueue& durationQueue() { return *durationQueue_; }
+    SerialQueue& fileWorkQueue() { return *fileWorkQueue_; }
 
     // --- Lookups ---
     // The active playlist, or none. The pointer is valid until `playlists` next changes.
@@ -486,7 +486,7 @@ private:
     // when the controller goes.
     MainThreadHandOver handOver_;
     // Last: destroyed first, so no job is running once the rest goes.
-    std::unique_ptr<SerialQueue> durationQueue_;
+    std::unique_ptr<SerialQueue> fileWorkQueue_;
 };
 
 template <typename F>

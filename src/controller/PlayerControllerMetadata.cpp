@@ -59,7 +59,7 @@ void PlayerController::loadMissingMetadata() {
     sink.mergeTempo = guard_.wrap(
         [this](std::vector<TempoScanResult> results) { mergeTempoBatch(std::move(results)); });
     sink.finish = guard_.wrap([this] { finishMetadataScan(); });
-    durationQueue_->async([plan = std::move(plan), sink = std::move(sink),
+    fileWorkQueue_->async([plan = std::move(plan), sink = std::move(sink),
                            &source = *metadataSource_, &handOver = handOver_,
                            &loop = loop_] { runMetadataScan(plan, source, handOver, loop, sink); });
 }

@@ -89,7 +89,7 @@ void PlayerController::startLevelMeasurement(const std::string& path, const Uuid
     auto done = guard_.wrap([this, playlistID, trackID](const std::optional<AudioLevels>& r) {
         finishLevelMeasurement(playlistID, trackID, r);
     });
-    durationQueue_->async([&loop = loop_, path, done]() mutable {
+    fileWorkQueue_->async([&loop = loop_, path, done]() mutable {
         auto levels = computeLevels(path);
         loop.post([done, levels]() mutable { done(levels); });
     });
@@ -188,7 +188,7 @@ void PlayerController::recomputeBPM(Uuid trackID) {
     auto done = guard_.wrap([this, pid = *playlistID, trackID](std::optional<double> bpm) {
         finishTempoDetection(pid, trackID, bpm);
     });
-    durationQueue_->async([&loop = loop_, path, done]() mutable {
+    fileWorkQueue_->async([&loop = loop_, path, done]() mutable {
         auto bpm = detectBPM(path);
         loop.post([done, bpm]() mutable { done(bpm); });
     });

@@ -1,6 +1,6 @@
 #include "controller/PlayerController.h"
 #include "engine/CharacterParams.h"
-#include "model/EqPresets.h"
+#include "model/EQPresets.h"
 #include "model/TextUtil.h"
 
 #include <algorithm>
@@ -71,7 +71,7 @@ void PlayerController::setEQGain(int band, double db) {
 
 void PlayerController::applyEQPreset(const std::string& name) {
     std::vector<double> gains;
-    if (auto builtIn = builtInEqPreset(name)) {
+    if (auto builtIn = builtInEQPreset(name)) {
         gains = std::move(*builtIn);
     } else {
         const auto& custom = settings.get().customEQPresets;
@@ -96,7 +96,7 @@ void PlayerController::saveCustomEQPreset(const std::string& name) {
     std::string trimmed = trimWhiteSpace(name);
     // Built-in names are refused so that a name never means two presets (the panel
     // tells the user why).
-    if (trimmed.empty() || builtInEqPreset(trimmed))
+    if (trimmed.empty() || builtInEQPreset(trimmed))
         return;
     updateSettings([&](AppSettings& s) {
         s.customEQPresets[trimmed] = s.eqGains;

@@ -124,12 +124,12 @@ public:
     // Meters, of the signal after the limiter as it is heard (before fade, pan and
     // master volume). Written 15 times a second while playing; between, the 0.2 s tick
     // lets the holds fall, and the readings too when not playing.
-    Published<double> vuLeftDb{kVuFloorDb};
-    Published<double> vuRightDb{kVuFloorDb};
-    Published<double> peakLeftDb{kVuFloorDb};
-    Published<double> peakRightDb{kVuFloorDb};
-    Published<double> peakHoldLeftDb{kVuFloorDb};
-    Published<double> peakHoldRightDb{kVuFloorDb};
+    Published<double> vuLeftDb{kVUFloorDb};
+    Published<double> vuRightDb{kVUFloorDb};
+    Published<double> peakLeftDb{kVUFloorDb};
+    Published<double> peakRightDb{kVUFloorDb};
+    Published<double> peakHoldLeftDb{kVUFloorDb};
+    Published<double> peakHoldRightDb{kVUFloorDb};
     Published<std::vector<float>> waveform{std::vector<float>(kWaveformPoints, 0.0f)};
     Published<std::vector<float>> spectrumBars{std::vector<float>(kSpectrumBands, 0.0f)};
 

@@ -1,10 +1,10 @@
 #include "media/AudioFileReader.h"
 
 #include "media/FfmpegHandles.h"
-#include "media/FlacTail.h"
+#include "media/FLACTail.h"
 #include "media/FramePlacer.h"
-#include "media/Mp3FrameWalk.h"
-#include "media/Mp3InfoTag.h"
+#include "media/MP3FrameWalk.h"
+#include "media/MP3InfoTag.h"
 #include "media/SampleConvert.h"
 
 extern "C" {
@@ -29,7 +29,7 @@ constexpr int kMaxConsecutiveErrors = 500;
 constexpr std::int64_t kMaxPacketsWithoutOutput = 100000;
 
 // The MPEG audio decoder's own delay, which the LAME tag's encoder delay excludes.
-constexpr int kMp3DecoderDelay = 529;
+constexpr int kMP3DecoderDelay = 529;
 
 // Nothing is logged: FFmpeg's messages about broken files would otherwise reach stderr.
 void silenceFfmpegLogOnce() {
@@ -43,7 +43,7 @@ std::string errorText(int err) {
     return buf;
 }
 
-bool isPcm(AVCodecID id) {
+bool isPCM(AVCodecID id) {
     return id >= AV_CODEC_ID_FIRST_AUDIO && id < AV_CODEC_ID_ADPCM_IMA_QT;
 }
 
@@ -58,7 +58,7 @@ bool isMpegAudio(AVCodecID id) {
 // small frames), AAC-LC one frame. MP3 gets 10 frames (enough for MPEG-2's smaller
 // frames too), AAC and anything else a second, which also covers SBR's longer memory.
 std::int64_t prerollFrames(AVCodecID id, int sampleRate) {
-    if (isPcm(id))
+    if (isPCM(id))
         return 0;
     switch (id) {
     case AV_CODEC_ID_FLAC:
@@ -115,12 +115,12 @@ private:
     bool openDecoder(std::string& error);
     void computeLength(const std::string& path);
     void countMpegFrames(const std::string& path);
-    void settleCutMp3(const std::string& path, const media::Mp3InfoTag& tag);
-    void settleCutFlac(const std::string& path);
-    void settleCutMp4();
-    void settleCutPcm();
+    void settleCutMP3(const std::string& path, const media::MP3InfoTag& tag);
+    void settleCutFLAC(const std::string& path);
+    void settleCutMP4();
+    void settleCutPCM();
     std::int64_t startFrames() const;
-    void findTrueEndOfPcm();
+    void findTrueEndOfPCM();
 
     bool decodeMore();
     int readPacket();
@@ -252,8 +252,8 @@ bool AudioFileReader::Impl::open(const std::string& path, std::string& error) {
     computeLength(path);
     if (endReached_)
         reachEnd(); // the first packets were all there is
-    else if (!lengthExact_ && isPcm(codecId_))
-        findTrueEndOfPcm();
+    else if (!lengthExact_ && isPCM(codecId_))
+        findTrueEndOfPCM();
     return true;
 }
 
@@ -312,25 +312,25 @@ void AudioFileReader::Impl::computeLength(const std::string& path) {
     // read it from the tag and accept it only if the tag is the one FFmpeg applied.
     if (isMpegAudio(codecId_) && lengthExact_) {
         const std::int64_t start = startTs_ ? *startTs_ : 0;
-        const auto tag = media::readMp3InfoTag(path);
+        const auto tag = media::readMP3InfoTag(path);
         const bool sameTag = tag && tag->sampleRate == sampleRate_ &&
                              av_rescale_q(tag->totalSamples(), frameBase, tb) == stream_->duration;
         if (sameTag && !tag->hasEncoderDelay && start == 0) {
             length_ = tag->totalSamples();
-        } else if (sameTag && av_rescale_q(tag->delay + kMp3DecoderDelay, frameBase, tb) == start) {
+        } else if (sameTag && av_rescale_q(tag->delay + kMP3DecoderDelay, frameBase, tb) == start) {
             length_ = tag->totalSamples() - tag->delay - tag->padding;
         } else {
             length_ = av_rescale_q(stream_->duration - start, tb, frameBase);
             lengthExact_ = false;
         }
         if (lengthExact_)
-            settleCutMp3(path, *tag);
+            settleCutMP3(path, *tag);
     } else if (lengthExact_ && codecId_ == AV_CODEC_ID_FLAC) {
-        settleCutFlac(path);
-    } else if (lengthExact_ && isPcm(codecId_)) {
-        settleCutPcm();
+        settleCutFLAC(path);
+    } else if (lengthExact_ && isPCM(codecId_)) {
+        settleCutPCM();
     } else if (lengthExact_) {
-        settleCutMp4();
+        settleCutMP4();
     }
     if (isMpegAudio(codecId_) && !lengthExact_)
         countMpegFrames(path);
@@ -354,7 +354,7 @@ void AudioFileReader::Impl::computeLength(const std::string& path) {
 void AudioFileReader::Impl::countMpegFrames(const std::string& path) {
     if (std::string_view(fc_->iformat->name) != "mp3")
         return;
-    const auto walk = media::walkMp3Frames(path);
+    const auto walk = media::walkMP3Frames(path);
     if (!walk || walk->sampleRate != sampleRate_)
         return;
     if (!walk->infoFrame) {
@@ -382,13 +382,13 @@ std::int64_t AudioFileReader::Impl::startFrames() const {
 // against the bytes there: only a file that holds fewer is walked, which reads it whole.
 // FFmpeg decodes every frame that is there, less the encoder delay at the start; the
 // padding it trims at the stated end is never reached.
-void AudioFileReader::Impl::settleCutMp3(const std::string& path, const media::Mp3InfoTag& tag) {
+void AudioFileReader::Impl::settleCutMP3(const std::string& path, const media::MP3InfoTag& tag) {
     const std::int64_t present = fileSize_ - tag.tagOffset;
     const std::int64_t stated =
         tag.byteCount > 0 ? tag.byteCount : (tag.frameCount + 1) * tag.tagFrameBytes;
     if (present >= stated)
         return;
-    const auto walk = media::walkMp3Frames(path);
+    const auto walk = media::walkMP3Frames(path);
     if (!walk || !walk->infoFrame || walk->sampleRate != sampleRate_ ||
         walk->audioFrames >= tag.frameCount)
         return;
@@ -396,20 +396,20 @@ void AudioFileReader::Impl::settleCutMp3(const std::string& path, const media::M
 }
 
 // STREAMINFO's total against the last frames in the file, found from their headers.
-void AudioFileReader::Impl::settleCutFlac(const std::string& path) {
+void AudioFileReader::Impl::settleCutFLAC(const std::string& path) {
     const AVCodecParameters& p = *stream_->codecpar;
     // The native demuxer's extradata is the bare STREAMINFO block.
     if (std::string_view(fc_->iformat->name) != "flac" || p.extradata_size < 34 ||
         startTs_.value_or(0) != 0)
         return;
     const int blockSize = p.extradata[2] << 8 | p.extradata[3]; // the maximum block size
-    if (const auto end = media::readFlacCutEnd(path, blockSize, length_))
+    if (const auto end = media::readFLACCutEnd(path, blockSize, length_))
         length_ = std::clamp<std::int64_t>(*end, 0, length_);
 }
 
 // The sample tables against the media data there: the audio ends at the first sample
 // whose bytes are not all in the file. The tables are in memory; nothing is read.
-void AudioFileReader::Impl::settleCutMp4() {
+void AudioFileReader::Impl::settleCutMP4() {
     if (std::string_view(fc_->iformat->name).find("mp4") == std::string_view::npos)
         return;
     auto* st = const_cast<AVStream*>(stream_);
@@ -426,7 +426,7 @@ void AudioFileReader::Impl::settleCutMp4() {
 }
 
 // The data chunk's size against the file's: the audio ends at the last whole sample.
-void AudioFileReader::Impl::settleCutPcm() {
+void AudioFileReader::Impl::settleCutPCM() {
     const AVCodecParameters& p = *stream_->codecpar;
     int frameBytes = p.block_align;
     if (frameBytes <= 0)
@@ -441,7 +441,7 @@ void AudioFileReader::Impl::settleCutPcm() {
 // estimate from the file size (a CAF, or a WAV whose header gives no count) is settled
 // at open: decode from just before the estimated end to the true end, further back if
 // the estimate was too long, then return to the start.
-void AudioFileReader::Impl::findTrueEndOfPcm() {
+void AudioFileReader::Impl::findTrueEndOfPCM() {
     const std::int64_t estimate = length_;
     for (const std::int64_t back : {std::int64_t{4096}, std::int64_t{sampleRate_} * 10, estimate}) {
         if (!seek(std::max<std::int64_t>(estimate - back, 0)))

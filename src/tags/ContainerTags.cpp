@@ -1,7 +1,7 @@
 #include "tags/ContainerTags.h"
 
-#include "tags/Id3Fields.h"
-#include "tags/Id3v2Frames.h"
+#include "tags/ID3Fields.h"
+#include "tags/ID3v2Frames.h"
 #include "tags/TagText.h"
 
 #include <algorithm>
@@ -29,9 +29,9 @@ Bytes toBytes(const TagLib::ByteVector& v) {
 // AIFF and WAV files keep an ID3v2 tag as a chunk; the tag library parses it but does
 // not hand out its bytes, which the frame reading needs as stored.
 template <class Base>
-class RiffWithId3 : public Base {
+class RiffWithID3 : public Base {
 public:
-    explicit RiffWithId3(TagLib::FileName name) : Base(name, true, TagLib::AudioProperties::Fast) {}
+    explicit RiffWithID3(TagLib::FileName name) : Base(name, true, TagLib::AudioProperties::Fast) {}
 
     Bytes id3Chunk() {
         for (unsigned int i = 0; i < this->chunkCount(); ++i) {
@@ -44,7 +44,7 @@ public:
 };
 
 // The ID3v2 tag at the start of an MP3 file, read through the already open file.
-Bytes leadingId3Tag(TagLib::File& file) {
+Bytes leadingID3Tag(TagLib::File& file) {
     file.seek(0);
     const Bytes header = toBytes(file.readBlock(id3v2::kHeaderSize));
     const auto length = id3v2::declaredTagLength(header);
@@ -84,10 +84,10 @@ OpenedFile open(const std::filesystem::path& path) {
     if (ext == ".mp3") {
         auto mpeg = std::make_unique<TagLib::MPEG::File>(name, true, TagLib::AudioProperties::Fast);
         if (mpeg->isValid())
-            opened.id3 = leadingId3Tag(*mpeg);
+            opened.id3 = leadingID3Tag(*mpeg);
         opened.owned = std::move(mpeg);
     } else if (ext == ".wav") {
-        auto wav = std::make_unique<RiffWithId3<TagLib::RIFF::WAV::File>>(name);
+        auto wav = std::make_unique<RiffWithID3<TagLib::RIFF::WAV::File>>(name);
         if (wav->isValid()) {
             opened.id3 = wav->id3Chunk();
             // The WAV file's tag() is its ID3 chunk alone; the RIFF INFO list is the
@@ -96,7 +96,7 @@ OpenedFile open(const std::filesystem::path& path) {
         }
         opened.owned = std::move(wav);
     } else if (ext == ".aif" || ext == ".aiff" || ext == ".aifc") {
-        auto aiff = std::make_unique<RiffWithId3<TagLib::RIFF::AIFF::File>>(name);
+        auto aiff = std::make_unique<RiffWithID3<TagLib::RIFF::AIFF::File>>(name);
         if (aiff->isValid())
             opened.id3 = aiff->id3Chunk();
         opened.owned = std::move(aiff);
@@ -130,7 +130,7 @@ void readContainerTags(const std::filesystem::path& path, TrackMetadata& meta) {
 
     // ID3v2.2 tags have three-character frame ids, which none of the fields use.
     if (const auto tag = id3v2::parseTag(opened.id3))
-        applyId3Frames(tag->frames, meta);
+        applyID3Frames(tag->frames, meta);
 
     if (const TagLib::AudioProperties* properties = file->audioProperties()) {
         if (properties->bitrate() > 0)

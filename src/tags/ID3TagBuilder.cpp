@@ -2,8 +2,8 @@
 // old one.
 
 #include "tags/ID3Writer.h"
-#include "tags/Id3v2Frames.h"
-#include "tags/Id3v2Text.h"
+#include "tags/ID3v2Frames.h"
+#include "tags/ID3v2Text.h"
 
 #include <array>
 #include <string_view>

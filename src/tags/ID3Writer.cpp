@@ -67,7 +67,7 @@ FileContent readWholeFile(const fs::path& path) {
     return content;
 }
 
-bool isMp3(const fs::path& path) {
+bool isMP3(const fs::path& path) {
     std::string ext = path.extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -77,8 +77,8 @@ bool isMp3(const fs::path& path) {
 } // namespace
 
 void ID3Writer::writeTags(const fs::path& path, const Tags& tags) {
-    if (!isMp3(path))
-        throw TagWriteError(TagWriteError::NotMp3, "Tag writing is supported for MP3 files only");
+    if (!isMP3(path))
+        throw TagWriteError(TagWriteError::NotMP3, "Tag writing is supported for MP3 files only");
 
     // Through a symbolic link the file it points to is rewritten, and the link stays.
     fs::path target = path;

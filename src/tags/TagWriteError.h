@@ -20,7 +20,7 @@ class TagWriteError : public std::runtime_error {
 public:
     static constexpr const char* kDomain = "Orvane";
     enum Code : int {
-        NotMp3 = 10,
+        NotMP3 = 10,
         ReadFailed = 11,
         WriteFailed = 12,
         ReplaceFailed = 13,

@@ -4,7 +4,7 @@
 #include "engine/host/ManualOutput.h"
 #include "runtime/ManualMainLoop.h"
 #include "support/ScratchFolder.h"
-#include "support/WavFile.h"
+#include "support/WAVFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -36,7 +36,7 @@ public:
                     const std::function<double(std::int64_t)>& sample, std::uint32_t rate = kRate,
                     std::uint16_t channels = 1) const {
         const auto file = path(name);
-        testaudio::writeWav16(file, rate, channels,
+        testaudio::writeWAV16(file, rate, channels,
                               static_cast<std::uint32_t>(std::llround(seconds * rate)),
                               [&sample](std::uint32_t i) {
                                   const double v = std::clamp(sample(i), -1.0, 32767.0 / 32768.0);
@@ -287,7 +287,7 @@ public:
     }
     // Background work (measurements, metadata scans, and the scans that a finished
     // scan starts) done and its results delivered.
-    void settle() { loop.drain(controller->durationQueue()); }
+    void settle() { loop.drain(controller->fileWorkQueue()); }
 
     const Playlist& list(std::size_t i = 0) { return controller->playlists.get()[i]; }
     const Track& track(std::size_t i, std::size_t playlist = 0) {

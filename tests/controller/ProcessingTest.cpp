@@ -1,5 +1,5 @@
 #include "ControllerTestSupport.h"
-#include "model/EqPresets.h"
+#include "model/EQPresets.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@ TEST(ProcessingTest, PresetsApplyAtOnceWithoutTouchingTheSwitchAndBandsMoveAlone
     rig->applyEQPreset("no such preset");
     EXPECT_FALSE(rig->savePending());
     rig->applyEQPreset("bass");
-    const auto bass = *builtInEqPreset("bass");
+    const auto bass = *builtInEQPreset("bass");
     EXPECT_EQ(rig->settings.get().eqGains, bass);
     EXPECT_EQ(rig->settings.get().eqPreset, "bass");
     const auto& heard = rig.engine().eqBandGainsDb();
@@ -35,13 +35,13 @@ TEST(ProcessingTest, PresetsApplyAtOnceWithoutTouchingTheSwitchAndBandsMoveAlone
     rig->setEQEnabled(false);
     rig.loop.advance(1.0);
     rig->applyEQPreset("rock");
-    EXPECT_EQ(engineStored(rig.engine()), *builtInEqPreset("rock"));
+    EXPECT_EQ(engineStored(rig.engine()), *builtInEQPreset("rock"));
     EXPECT_TRUE(rig.engine().eqBypassed());
     rig.loop.advance(1.0);
 
     rig->setEQGain(10, 3.0);
     rig->setEQGain(4, std::nan(""));
-    EXPECT_EQ(rig->settings.get().eqGains, *builtInEqPreset("rock"));
+    EXPECT_EQ(rig->settings.get().eqGains, *builtInEQPreset("rock"));
     rig->setEQGain(4, -2.5);
     EXPECT_DOUBLE_EQ(rig->settings.get().eqGains[4], -2.5);
     EXPECT_FLOAT_EQ(rig.engine().storedEQGains()[4], -2.5f);

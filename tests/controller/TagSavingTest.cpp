@@ -8,7 +8,7 @@ namespace {
 
 // An MP3 is written and its record follows the tags; other files are refused and their
 // record stays.
-TEST(TagSavingTest, OnlyMp3FilesAreWrittenAndTheirRecordsFollow) {
+TEST(TagSavingTest, OnlyMP3FilesAreWrittenAndTheirRecordsFollow) {
     TempFolder files;
     const auto copyOf = [&](const std::string& name) { // a tag fixture
         std::filesystem::copy_file(std::filesystem::path(ORVANE_FIXTURES_DIR) / "tags" / name,

@@ -10,18 +10,18 @@ namespace orvane {
 namespace {
 
 using test::analysisFixture;
-using test::WavFolder;
+using test::WAVFolder;
 
 constexpr double kRate = 44100.0;
 
 // Longer than one 262144-frame read, with the loudest sample in the short last
 // block and different content per channel: every block and every channel counts.
-TEST(AnalysisLevels, PeakAndRmsCoverEveryBlockAndChannel) {
+TEST(AnalysisLevels, PeakAndRMSCoverEveryBlockAndChannel) {
     constexpr std::size_t kFrames = 300000;
     std::vector<float> left = test::cosine(kFrames, 0.5, 100.0);
     std::vector<float> right(kFrames, -0.25f);
     left[290000] = -0.9f;
-    WavFolder folder;
+    WAVFolder folder;
     const auto path = folder.write("levels.wav", {left, right});
 
     double squares = 0.0;
@@ -30,12 +30,12 @@ TEST(AnalysisLevels, PeakAndRmsCoverEveryBlockAndChannel) {
         const auto r = static_cast<double>(right[i]);
         squares += l * l + r * r;
     }
-    const double expectedRms = std::sqrt(squares / (2.0 * kFrames));
+    const double expectedRMS = std::sqrt(squares / (2.0 * kFrames));
 
     const auto levels = computeLevels(path);
     ASSERT_TRUE(levels);
     EXPECT_DOUBLE_EQ(levels->peak, 0.9f);
-    EXPECT_NEAR(levels->rms, expectedRms, expectedRms * 1e-6);
+    EXPECT_NEAR(levels->rms, expectedRMS, expectedRMS * 1e-6);
 }
 
 // Digital silence reads -80 dB, not zero; a file with nothing to measure has no levels,
@@ -46,7 +46,7 @@ TEST(OfflineAnalysis, SilenceReadsTheFloorAndNothingToMeasureIsAbsent) {
     EXPECT_EQ(silent->peak, 0.0001);
     EXPECT_EQ(silent->rms, 0.0001);
 
-    WavFolder folder;
+    WAVFolder folder;
     for (const auto& path :
          {folder.write("empty.wav", {{}, {}}), folder.writeText("text.wav", "RIFF but not really"),
           (std::filesystem::temp_directory_path() / "orvane-no-such.wav").native()}) {
@@ -70,7 +70,7 @@ std::vector<std::vector<float>> clicks(std::size_t frames, std::size_t leftAt,
 // end at the file's length for a last block), neither edge moves by more than the
 // maximum, and trims that would meet leave the whole file.
 TEST(AnalysisTrim, EdgesLandOnTheBlocksOfTheFirstAndLastAudibleSamples) {
-    test::WavFolder folder;
+    test::WAVFolder folder;
     // tone-at-1.5s.wav: 4 s, peaking at -6 dB and audible from frame 66150 through 132299,
     // in blocks 64 (65536..66559) and 129 (132096..133119); silence.wav: 3 s.
     const auto tone = analysisFixture("tone-at-1.5s.wav");

@@ -24,7 +24,7 @@ inline std::string analysisFixture(const std::string& name) {
 }
 
 // A temporary folder for WAV files a test writes, removed with its contents.
-class WavFolder : public ScratchDir {
+class WAVFolder : public ScratchDir {
 public:
     // Writes a 32-bit float WAV (the samples stay exact) with one vector per channel,
     // all of the same length; returns its path.
@@ -37,7 +37,7 @@ public:
                 for (int b = 0; b < 4; ++b)
                     bytes.push_back(static_cast<std::uint8_t>(word >> (8 * b)));
             }
-        writeWav(path(name), 3, 32, static_cast<int>(channels.size()), rate, bytes);
+        writeWAV(path(name), 3, 32, static_cast<int>(channels.size()), rate, bytes);
         return path(name);
     }
 

@@ -36,7 +36,7 @@ void toNextMeterTick(ManualMainLoop& loop) {
 }
 
 MeterLevels floorLevels() {
-    return {kVuFloorDb, kVuFloorDb, kVuFloorDb, kVuFloorDb, kVuFloorDb, kVuFloorDb};
+    return {kVUFloorDb, kVUFloorDb, kVUFloorDb, kVUFloorDb, kVUFloorDb, kVUFloorDb};
 }
 
 TEST(AudioEngineMeterTest, TheMetersShowTheBlockBeingHeardNotTheBlockJustRendered) {
@@ -59,9 +59,9 @@ TEST(AudioEngineMeterTest, TheMetersShowTheBlockBeingHeardNotTheBlockJustRendere
     const std::int64_t rendered = 140 * 441;
     rig.render(static_cast<std::size_t>(heardAt - rendered));
     toNextMeterTick(rig.loop);
-    EXPECT_EQ(rig->peakLeftDb, kVuFloorDb);
-    EXPECT_EQ(rig->vuLeftDb, kVuFloorDb);
-    EXPECT_EQ(rig->peakHoldLeftDb, kVuFloorDb);
+    EXPECT_EQ(rig->peakLeftDb, kVUFloorDb);
+    EXPECT_EQ(rig->vuLeftDb, kVUFloorDb);
+    EXPECT_EQ(rig->peakHoldLeftDb, kVUFloorDb);
 
     // 64 frames of tone heard: the peak jumps to it.
     rig.render(64);

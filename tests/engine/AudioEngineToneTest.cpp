@@ -1,4 +1,4 @@
-#include "DspTestSupport.h"
+#include "DSPTestSupport.h"
 #include "EngineTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@ namespace {
 
 class AudioEngineToneTest : public ::testing::Test {
 protected:
-    EqUnit& loudUnit() { return rig->host().graph().toneChain()->loudnessEq(); }
+    EQUnit& loudUnit() { return rig->host().graph().toneChain()->loudnessEQ(); }
 
     EngineRig rig;
 };

@@ -2,7 +2,7 @@
 #include "engine/EngineError.h"
 #include "media/AudioFileReader.h"
 #include "support/ScratchFolder.h"
-#include "support/WavFile.h"
+#include "support/WAVFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -468,7 +468,7 @@ protected:
         const auto wav = [&](const std::string& name, std::uint32_t rate, std::uint16_t channels,
                              double seconds) {
             const auto path = scratch_.path(name);
-            testaudio::writeWav16(path, rate, channels, static_cast<std::uint32_t>(seconds * rate),
+            testaudio::writeWAV16(path, rate, channels, static_cast<std::uint32_t>(seconds * rate),
                                   [](std::uint32_t i) {
                                       return static_cast<std::int16_t>(
                                           8000.0 * std::sin(0.05 * static_cast<double>(i)));
@@ -539,7 +539,7 @@ TEST_F(EngineSoakTest, ARandomWalkThroughTheTransportKeepsEveryPromise) {
 // was, not from that count read at the new rate.
 TEST_F(EngineSoakTest, AnOutputBackAtAnotherRateGoesOnFromWhereThePlayerWas) {
     const auto path = scratch_.path("long.wav");
-    testaudio::writeWav16(path, 8000, 1, 3 * 8000,
+    testaudio::writeWAV16(path, 8000, 1, 3 * 8000,
                           [](std::uint32_t) { return std::int16_t{1000}; });
     EngineRig rig(kOutputRate);
     rig->load(path, Uuid::random(), 0.0, std::nullopt, 1.0, 0);

@@ -179,8 +179,8 @@ TEST(RealtimeRenderTest, RenderingNeverAllocatesOrLocks) {
     ToneChain* tone = rig->host().graph().toneChain();
     EXPECT_FALSE(tone->eq().bypassed());
     EXPECT_FALSE(tone->compressor().bypassed());
-    EXPECT_FALSE(tone->loudnessEq().bypassed());
-    EXPECT_GT(rig->peakHoldLeftDb, kVuFloorDb); // the meters saw the sound
+    EXPECT_FALSE(tone->loudnessEQ().bypassed());
+    EXPECT_GT(rig->peakHoldLeftDb, kVUFloorDb); // the meters saw the sound
     rig->host().graph().setTap(TapPoint::Player, nullptr);
 
     EXPECT_GT(renders, 500);

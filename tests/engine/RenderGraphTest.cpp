@@ -136,7 +136,7 @@ TEST(RenderGraphRateTest, ANewRateBuildsOneChainThatKeepsEverySetting) {
     EXPECT_EQ(graph.processingLatencyFrames(), 1151);
     EXPECT_EQ(chain->eq().bandGain(3), 4.5f);
     EXPECT_FALSE(chain->eq().bypassed());
-    EXPECT_EQ(chain->loudnessEq().bandGain(1), 2.5f);
+    EXPECT_EQ(chain->loudnessEQ().bandGain(1), 2.5f);
     EXPECT_EQ(chain->compressor().parameters().headRoomDb, 10.0f);
     EXPECT_FALSE(chain->compressor().bypassed());
     EXPECT_EQ(chain->limiter().preGain(), -2.0f);

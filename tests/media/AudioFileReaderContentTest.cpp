@@ -19,15 +19,15 @@ void expectIdentical(const Audio& a, const Audio& b) {
 // The WAV's samples, read here without FFmpeg, are what every lossless container of
 // the same source must decode to, bit for bit.
 TEST(LosslessContent, EveryContainerDecodesToTheSourceSamples) {
-    const Audio source = readWav16(fixture("sine.wav"));
+    const Audio source = readWAV16(fixture("sine.wav"));
     ASSERT_EQ(source.frames(), kSineFrames);
     for (const char* file : {"sine.wav", "sine.flac", "sine-24.flac", "sine.aiff", "sine.caf"}) {
         SCOPED_TRACE(file);
         expectIdentical(decodeFile(fixture(file)), source);
     }
-    expectIdentical(decodeFile(fixture("marks.flac")), readWav16(fixture("marks.wav")));
+    expectIdentical(decodeFile(fixture("marks.flac")), readWAV16(fixture("marks.wav")));
     // Six different tones: each channel stays in its place.
-    expectIdentical(decodeFile(fixture("sine-6ch.wav")), readWav16(fixture("sine-6ch.wav")));
+    expectIdentical(decodeFile(fixture("sine-6ch.wav")), readWAV16(fixture("sine-6ch.wav")));
 }
 
 // Every integer and float sample format comes out on one scale: full scale is 1.0.
@@ -56,7 +56,7 @@ TEST(SampleFormats, IntegerAndFloatSamplesConvertExactly) {
                 bytes.push_back(static_cast<std::uint8_t>(word >> (8 * b)));
         }
         const std::string path = dir.path(std::string(c.name) + ".wav");
-        writeWav(path, c.tag, c.bits, 2, 8000, bytes);
+        writeWAV(path, c.tag, c.bits, 2, 8000, bytes);
         const Audio audio = decodeFile(path);
         ASSERT_EQ(audio.channels.size(), 2u);
         for (std::size_t i = 0; i < c.expected.size(); ++i)
@@ -69,8 +69,8 @@ TEST(SampleFormats, IntegerAndFloatSamplesConvertExactly) {
 // has shifted the audio, and the sine stays far closer to its source than a copy one
 // frame off would (1 kHz at 44.1 kHz shifted by a frame is only 17 dB away).
 TEST(LossyContent, DecodesOnTheSourcesTimelineWithinTheCodecsError) {
-    const Audio marks = readWav16(fixture("marks.wav"));
-    const Audio sine = readWav16(fixture("sine.wav"));
+    const Audio marks = readWAV16(fixture("marks.wav"));
+    const Audio sine = readWAV16(fixture("sine.wav"));
     for (const std::string codec : {"mp3", "m4a"}) {
         SCOPED_TRACE(codec);
         const Audio clicks = decodeFile(fixture("marks." + codec));

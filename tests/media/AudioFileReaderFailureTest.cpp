@@ -22,7 +22,7 @@ TEST(OpenFailure, NonAudioFailsCleanlyWhileOddNamesAndEmptyStreamsOpen) {
     ASSERT_TRUE(odd);
     EXPECT_EQ(odd->lengthFrames(), kSineFrames);
 
-    writeWav(dir.path("silent.wav"), 1, 16, 2, 44100, {});
+    writeWAV(dir.path("silent.wav"), 1, 16, 2, 44100, {});
     auto empty = openOrFail(dir.path("silent.wav"));
     ASSERT_TRUE(empty);
     EXPECT_EQ(empty->lengthFrames(), 0);

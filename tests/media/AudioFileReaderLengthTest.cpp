@@ -67,7 +67,7 @@ TEST(EstimatedLength, FindsTheTrueEndByReadingOrSeeking) {
 // 1152 for the sine; for the VBR noise and tone, what the fixture script measured with
 // ffmpeg). FFmpeg's own estimate from the first, noisy frames falls seconds short there,
 // and everything after it, the tone, would be lost to a player that stops at the length.
-TEST(HeaderlessMp3, LengthAtOpenIsEveryFrameFfmpegDecodes) {
+TEST(HeaderlessMP3, LengthAtOpenIsEveryFrameFfmpegDecodes) {
     std::int64_t noiseThenTone = 0;
     std::ifstream(fixture("noise-then-tone.frames")) >> noiseThenTone;
     ASSERT_GT(noiseThenTone, 20 * 44100);

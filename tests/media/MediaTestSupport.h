@@ -78,7 +78,7 @@ inline Audio decodeFile(const std::string& path) {
 
 // The 16-bit samples of a PCM WAV file, read without FFmpeg (the chunks walked by
 // hand), one vector per channel, on the reader's scale (x / 32768).
-inline Audio readWav16(const std::string& path) {
+inline Audio readWAV16(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
                                            std::istreambuf_iterator<char>());
@@ -114,7 +114,7 @@ inline Audio readWav16(const std::string& path) {
 
 // Writes a WAV file with the given format tag (1 PCM, 3 IEEE float) and raw,
 // interleaved sample bytes.
-inline void writeWav(const std::string& path, int formatTag, int bitsPerSample, int channels,
+inline void writeWAV(const std::string& path, int formatTag, int bitsPerSample, int channels,
                      int rate, const std::vector<std::uint8_t>& data) {
     const auto size = static_cast<std::uint32_t>(data.size());
     const auto align = static_cast<std::uint32_t>(channels * bitsPerSample / 8);

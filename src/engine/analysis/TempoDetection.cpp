@@ -15,8 +15,8 @@ namespace orvane {
 namespace {
 
 constexpr double kTempoWindowSec = 60.0;
-constexpr double kMinBpm = 40.0;
-constexpr double kMaxBpm = 200.0;
+constexpr double kMinBPM = 40.0;
+constexpr double kMaxBPM = 200.0;
 constexpr double kConfidenceRatio = 1.8;
 constexpr double kFoldLow = 60.0;
 constexpr double kFoldHigh = 200.0;
@@ -24,8 +24,8 @@ constexpr double kFoldTarget = 120.0;
 
 } // namespace
 
-double correctTempoOctave(double rawBpm) {
-    const double b = rawBpm;
+double correctTempoOctave(double rawBPM) {
+    const double b = rawBPM;
     const std::array<double, 7> candidates = {b, 2 * b, b / 2, 3 * b, b / 3, 2 * b / 3, 1.5 * b};
     std::optional<double> best;
     for (const double candidate : candidates) {
@@ -49,8 +49,8 @@ std::optional<double> tempoFromEnvelope(const std::vector<float>& envelope, doub
     // Lags in blocks for 200 and 40 beats per minute (std::lround rounds halves away
     // from zero).
     const double blocksPerMinute = sampleRate / static_cast<double>(kTempoBlockFrames) * 60.0;
-    const long minLag = std::max(std::lround(blocksPerMinute / kMaxBpm), 1L);
-    const long maxLag = std::lround(blocksPerMinute / kMinBpm);
+    const long minLag = std::max(std::lround(blocksPerMinute / kMaxBPM), 1L);
+    const long maxLag = std::lround(blocksPerMinute / kMinBPM);
     const auto length = static_cast<long>(envelope.size());
     if (length <= maxLag || maxLag <= minLag)
         return std::nullopt;

@@ -22,6 +22,6 @@ std::optional<double> tempoFromEnvelope(const std::vector<float>& envelope, doub
 // Folds a raw tempo into 60..200 BPM towards 120: of b, 2b, b/2, 3b, b/3, 2b/3 and
 // 1.5b (in that order, the earlier winning ties) the one inside 60..200 closest to 120;
 // b itself when none is inside.
-double correctTempoOctave(double rawBpm);
+double correctTempoOctave(double rawBPM);
 
 } // namespace orvane

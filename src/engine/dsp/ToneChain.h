@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/dsp/Compressor.h"
-#include "engine/dsp/EqUnit.h"
+#include "engine/dsp/EQUnit.h"
 #include "engine/dsp/PeakLimiter.h"
 #include "model/Enums.h"
 
@@ -25,9 +25,9 @@ public:
     ToneChain(const ToneChain&) = delete;
     ToneChain& operator=(const ToneChain&) = delete;
 
-    EqUnit& eq() noexcept { return eq_; }
+    EQUnit& eq() noexcept { return eq_; }
     Compressor& compressor() noexcept { return compressor_; }
-    EqUnit& loudnessEq() noexcept { return loudnessEq_; }
+    EQUnit& loudnessEQ() noexcept { return loudnessEQ_; }
     PeakLimiter& limiter() noexcept { return limiter_; }
 
     // Compressor on with the preset's parameters, or off (parameters kept); either way
@@ -40,9 +40,9 @@ public:
     std::size_t latencyFrames() const noexcept { return limiter_.latencyFrames(); }
 
 private:
-    EqUnit eq_;
+    EQUnit eq_;
     Compressor compressor_;
-    EqUnit loudnessEq_;
+    EQUnit loudnessEQ_;
     PeakLimiter limiter_;
 };
 

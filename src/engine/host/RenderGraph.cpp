@@ -1,6 +1,6 @@
 #include "engine/host/RenderGraph.h"
 
-#include "engine/dsp/EqLayouts.h"
+#include "engine/dsp/EQLayouts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,8 +24,8 @@ float clampUnit(float value) noexcept {
 RenderGraph::RenderGraph(PlayerNode& player) : player_(player) {
     for (auto& slot : taps_)
         slot.store(nullptr, std::memory_order_relaxed);
-    pendingTone_.eqGainsDb.assign(graphicEqBands().size(), 0.0f);
-    pendingTone_.loudGainsDb.assign(loudnessEqBands().size(), 0.0f);
+    pendingTone_.eqGainsDb.assign(graphicEQBands().size(), 0.0f);
+    pendingTone_.loudGainsDb.assign(loudnessEQBands().size(), 0.0f);
 }
 
 RenderGraph::ToneSettings RenderGraph::settingsOf(ToneChain& chain) {
@@ -33,9 +33,9 @@ RenderGraph::ToneSettings RenderGraph::settingsOf(ToneChain& chain) {
     for (std::size_t band = 0; band < chain.eq().bandCount(); ++band)
         settings.eqGainsDb.push_back(chain.eq().bandGain(band));
     settings.eqBypassed = chain.eq().bypassed();
-    for (std::size_t band = 0; band < chain.loudnessEq().bandCount(); ++band)
-        settings.loudGainsDb.push_back(chain.loudnessEq().bandGain(band));
-    settings.loudBypassed = chain.loudnessEq().bypassed();
+    for (std::size_t band = 0; band < chain.loudnessEQ().bandCount(); ++band)
+        settings.loudGainsDb.push_back(chain.loudnessEQ().bandGain(band));
+    settings.loudBypassed = chain.loudnessEQ().bypassed();
     settings.compressor = chain.compressor().parameters();
     settings.compressorBypassed = chain.compressor().bypassed();
     settings.limiterPreGainDb = chain.limiter().preGain();
@@ -47,8 +47,8 @@ void RenderGraph::apply(const ToneSettings& settings, ToneChain& chain) {
         chain.eq().setBandGain(band, settings.eqGainsDb[band]);
     chain.eq().setBypass(settings.eqBypassed);
     for (std::size_t band = 0; band < settings.loudGainsDb.size(); ++band)
-        chain.loudnessEq().setBandGain(band, settings.loudGainsDb[band]);
-    chain.loudnessEq().setBypass(settings.loudBypassed);
+        chain.loudnessEQ().setBandGain(band, settings.loudGainsDb[band]);
+    chain.loudnessEQ().setBypass(settings.loudBypassed);
     chain.compressor().setParameters(settings.compressor);
     chain.compressor().setBypass(settings.compressorBypassed);
     chain.limiter().setPreGain(settings.limiterPreGainDb);
@@ -105,11 +105,11 @@ void RenderGraph::setEQBypassed(bool bypassed) noexcept {
             [&](ToneSettings& s) { s.eqBypassed = bypassed; });
 }
 void RenderGraph::setLoudBandGainDb(std::size_t band, float db) noexcept {
-    setTone([&](ToneChain& c) { c.loudnessEq().setBandGain(band, db); },
+    setTone([&](ToneChain& c) { c.loudnessEQ().setBandGain(band, db); },
             [&](ToneSettings& s) { setBand(s.loudGainsDb, band, db); });
 }
 void RenderGraph::setLoudBypassed(bool bypassed) noexcept {
-    setTone([&](ToneChain& c) { c.loudnessEq().setBypass(bypassed); },
+    setTone([&](ToneChain& c) { c.loudnessEQ().setBypass(bypassed); },
             [&](ToneSettings& s) { s.loudBypassed = bypassed; });
 }
 void RenderGraph::setCompressorParameters(const CompressorParameters& parameters) noexcept {

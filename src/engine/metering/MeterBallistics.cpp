@@ -9,18 +9,18 @@ namespace orvane {
 
 double vuTargetDb(const float* samples, std::size_t n) noexcept {
     if (n == 0)
-        return kVuFloorDb;
+        return kVUFloorDb;
     const double meanSquare = sumOfSquares(samples, n) / static_cast<double>(n);
     if (!(meanSquare > 0.0))
-        return kVuFloorDb;
-    const double db = 20.0 * std::log10(std::sqrt(meanSquare)) + kVuCalibrationOffsetDb;
-    return std::min(std::max(db, kVuFloorDb), 0.0);
+        return kVUFloorDb;
+    const double db = 20.0 * std::log10(std::sqrt(meanSquare)) + kVUCalibrationOffsetDb;
+    return std::min(std::max(db, kVUFloorDb), 0.0);
 }
 
 double peakTargetDb(const float* samples, std::size_t n) noexcept {
     const auto peak = static_cast<double>(maxMagnitude(samples, n));
     const double db = peak > 0.0 ? 20.0 * std::log10(peak) : kPeakSilenceDb;
-    return std::max(db, kVuFloorDb);
+    return std::max(db, kVUFloorDb);
 }
 
 MeterTargets meterTargets(const float* left, const float* right, std::size_t n) noexcept {
@@ -42,19 +42,19 @@ namespace {
 double approach(double current, double target, double fall) noexcept {
     if (current < target)
         return target;
-    return std::max(current - fall, kVuFloorDb);
+    return std::max(current - fall, kVUFloorDb);
 }
 
 double fall(double value, double by) noexcept {
-    return std::max(value - by, kVuFloorDb);
+    return std::max(value - by, kVUFloorDb);
 }
 
 } // namespace
 
 MeterLevels applyMeterBallistics(const MeterLevels& current, const MeterTargets& targets) noexcept {
     MeterLevels next;
-    next.vuLeftDb = approach(current.vuLeftDb, targets.vuLeftDb, kVuFallPerMeterTickDb);
-    next.vuRightDb = approach(current.vuRightDb, targets.vuRightDb, kVuFallPerMeterTickDb);
+    next.vuLeftDb = approach(current.vuLeftDb, targets.vuLeftDb, kVUFallPerMeterTickDb);
+    next.vuRightDb = approach(current.vuRightDb, targets.vuRightDb, kVUFallPerMeterTickDb);
     next.peakLeftDb = approach(current.peakLeftDb, targets.peakLeftDb, kPeakFallPerMeterTickDb);
     next.peakRightDb = approach(current.peakRightDb, targets.peakRightDb, kPeakFallPerMeterTickDb);
     next.peakHoldLeftDb = std::max(current.peakHoldLeftDb, targets.peakLeftDb);

@@ -10,10 +10,10 @@ namespace orvane {
 // towards them at each meter tick (1/15 s while playing), and the slow falls of the
 // 0.2 s engine tick. All of it runs on the main thread on plain values.
 
-inline constexpr double kVuFloorDb = -30.0;            // lowest reading of every meter
-inline constexpr double kVuCalibrationOffsetDb = 12.0; // added to RMS readings
+inline constexpr double kVUFloorDb = -30.0;            // lowest reading of every meter
+inline constexpr double kVUCalibrationOffsetDb = 12.0; // added to RMS readings
 inline constexpr double kPeakSilenceDb = -80.0;        // peak of a silent block, before the floor
-inline constexpr double kVuFallPerMeterTickDb = 1.5;   // 22.5 dB/s
+inline constexpr double kVUFallPerMeterTickDb = 1.5;   // 22.5 dB/s
 inline constexpr double kPeakFallPerMeterTickDb = 2.5; // 37.5 dB/s
 inline constexpr double kHoldFallPerTickDb = 0.9;      // per 0.2 s tick: 4.5 dB/s
 inline constexpr double kIdleFallPerTickDb = 3.0;      // per 0.2 s tick when not playing
@@ -26,12 +26,12 @@ inline constexpr std::size_t kMeterWindowFrames = 4096;
 
 // The six published meter values, in dB.
 struct MeterLevels {
-    double vuLeftDb = kVuFloorDb;
-    double vuRightDb = kVuFloorDb;
-    double peakLeftDb = kVuFloorDb;
-    double peakRightDb = kVuFloorDb;
-    double peakHoldLeftDb = kVuFloorDb;
-    double peakHoldRightDb = kVuFloorDb;
+    double vuLeftDb = kVUFloorDb;
+    double vuRightDb = kVUFloorDb;
+    double peakLeftDb = kVUFloorDb;
+    double peakRightDb = kVUFloorDb;
+    double peakHoldLeftDb = kVUFloorDb;
+    double peakHoldRightDb = kVUFloorDb;
 
     friend bool operator==(const MeterLevels&, const MeterLevels&) = default;
 };
@@ -39,10 +39,10 @@ struct MeterLevels {
 // What one block of samples reads, per side: the VU target (calibrated RMS, never
 // above 0 dB) and the peak target, both at least the floor.
 struct MeterTargets {
-    double vuLeftDb = kVuFloorDb;
-    double vuRightDb = kVuFloorDb;
-    double peakLeftDb = kVuFloorDb;
-    double peakRightDb = kVuFloorDb;
+    double vuLeftDb = kVUFloorDb;
+    double vuRightDb = kVUFloorDb;
+    double peakLeftDb = kVUFloorDb;
+    double peakRightDb = kVUFloorDb;
 };
 
 // VU target of n samples: 20 log10(RMS) + 12 dB, within floor..0.

@@ -124,7 +124,7 @@ std::unique_ptr<QMenu> TrackListView::contextMenuForRow(int row) {
     menu->addAction(QStringLiteral("Edit Tags\u2026"), this,
                     [this, trackID] { emit editTagsRequested(trackID); });
     menu->addAction(QStringLiteral("Recompute BPM"), this,
-                    [this, trackID] { emit recomputeBpmRequested(trackID); });
+                    [this, trackID] { emit recomputeBPMRequested(trackID); });
     menu->addSeparator();
     menu->addAction(QStringLiteral("Remove from playlist"), this,
                     [this, trackID] { emit removeFromMenuRequested(trackID); });

@@ -57,7 +57,7 @@ signals:
     void removeSelectedRequested();
     void revealRequested(orvane::Uuid trackID);
     void editTagsRequested(orvane::Uuid trackID);
-    void recomputeBpmRequested(orvane::Uuid trackID);
+    void recomputeBPMRequested(orvane::Uuid trackID);
     // "Remove from playlist" on a row (which may lie outside the selection).
     void removeFromMenuRequested(orvane::Uuid trackID);
 

@@ -1,7 +1,7 @@
 #include "ui/popups/EQPanel.h"
 
 #include "controller/PlayerController.h"
-#include "model/EqPresets.h"
+#include "model/EQPresets.h"
 #include "ui/popups/EQBandSlider.h"
 #include "ui/style/IconButton.h"
 #include "ui/style/Theme.h"
@@ -178,7 +178,7 @@ QString EQPanel::gainText(const AppSettings& settings, int band) {
 
 std::vector<EQPanel::MenuEntry> EQPanel::presetMenu(const AppSettings& settings) {
     std::vector<MenuEntry> entries;
-    for (const EqPreset& preset : eqPresets) {
+    for (const EQPreset& preset : eqPresets) {
         QString label =
             QString::fromLatin1(preset.name.data(), static_cast<qsizetype>(preset.name.size()));
         label[0] = label[0].toUpper();

@@ -26,7 +26,7 @@ long stepsAbove(double level) {
     return std::lround(std::isnan(steps) ? 0.0 : std::clamp(steps, -1.0e6, 1.0e6));
 }
 
-struct LitLed {
+struct LitLED {
     QRectF rect;
     QColor color;
 };
@@ -42,7 +42,7 @@ void paintUnlit(QPainter& painter, const QRectF& rect, const QColor& color) {
     painter.strokePath(path, QPen(Theme::withOpacity(Qt::black, 0.6), 0.6));
 }
 
-void paintLit(QPainter& painter, const LitLed& led, double b) {
+void paintLit(QPainter& painter, const LitLED& led, double b) {
     const QRectF& r = led.rect;
     QLinearGradient fill(r.topLeft(), r.bottomLeft());
     fill.setColorAt(0.0, Theme::withOpacity(led.color, b * 0.72));
@@ -91,7 +91,7 @@ void LEDMeterView::paint(QPainter& painter, QSizeF size, GlowLayer& glow) const 
     fillBlackFrame(painter, size);
 
     // Lit LEDs, hold LEDs included, in drawing order; at most two rows' worth plus holds.
-    std::array<LitLed, 2 * (segments + 1)> lit{};
+    std::array<LitLED, 2 * (segments + 1)> lit{};
     std::size_t litTotal = 0;
     for (const int row : {0, 1}) {
         const int count = litCount(row == 0 ? leftDb : rightDb);

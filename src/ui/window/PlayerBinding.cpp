@@ -166,7 +166,7 @@ void PlayerBinding::connectPlaylistArea() {
     connect(&list, &TrackListView::filesDropped, this,
             [&p](const QList<QUrl>& urls, int at) { p.insertFiles(localPaths(urls), at); });
     connect(&list, &TrackListView::removeSelectedRequested, this, [&p] { p.removeSelected(); });
-    connect(&list, &TrackListView::recomputeBpmRequested, this,
+    connect(&list, &TrackListView::recomputeBPMRequested, this,
             [&p](Uuid id) { p.recomputeBPM(id); });
     connect(&list, &TrackListView::editTagsRequested, this, &PlayerBinding::editTagsRequested);
     connect(&list, &TrackListView::removeFromMenuRequested, this, &PlayerBinding::removeFromMenu);

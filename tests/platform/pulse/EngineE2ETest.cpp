@@ -16,7 +16,7 @@
 namespace orvane::test {
 namespace {
 
-TEST(EngineE2E, AnMp3PlaysThroughTheEngineToTheSink) {
+TEST(EngineE2E, AnMP3PlaysThroughTheEngineToTheSink) {
     REQUIRE_SERVER();
     MonitorRecorder recorder("orvane_test_a");
     ASSERT_TRUE(recorder.recording());
@@ -49,9 +49,9 @@ TEST(EngineE2E, AnMp3PlaysThroughTheEngineToTheSink) {
     EXPECT_NEAR(left.frequency, 1000.0, 5.0);
     EXPECT_NEAR(right.frequency, 1000.0, 5.0);
     // -3 dB peak, then the limiter's resting pre-gain of -0.8 dB.
-    const double expectedLeftRms = std::pow(10.0, -3.8 / 20.0) / std::sqrt(2.0);
-    EXPECT_NEAR(left.rms, expectedLeftRms, 0.03);
-    EXPECT_NEAR(right.rms, expectedLeftRms / 2.0, 0.02);
+    const double expectedLeftRMS = std::pow(10.0, -3.8 / 20.0) / std::sqrt(2.0);
+    EXPECT_NEAR(left.rms, expectedLeftRMS, 0.03);
+    EXPECT_NEAR(right.rms, expectedLeftRMS / 2.0, 0.02);
 
     // The end of the file comes back to the main thread once it has been heard.
     ASSERT_TRUE(eventually([&] {

@@ -128,8 +128,8 @@ bool endsWithTone(const MonitorRecorder& recorder, std::size_t frames) {
         return false;
     const std::vector<float> tail = recorder.samples(total - frames);
     const ChannelStats left = analyse(tail, 0, 0, frames);
-    const double expectedRms = ToneSource::kLeftAmp / std::numbers::sqrt2;
-    return std::fabs(left.rms - expectedRms) < 0.1 * expectedRms &&
+    const double expectedRMS = ToneSource::kLeftAmp / std::numbers::sqrt2;
+    return std::fabs(left.rms - expectedRMS) < 0.1 * expectedRMS &&
            std::fabs(left.frequency - ToneSource::kLeftHz) < 0.03 * ToneSource::kLeftHz;
 }
 

@@ -9,7 +9,7 @@
 #include "platform/PulseOutput.h"
 #include "runtime/ManualMainLoop.h"
 #include "support/ScratchFolder.h"
-#include "support/WavFile.h"
+#include "support/WAVFile.h"
 
 #include <algorithm>
 #include <chrono>
@@ -93,7 +93,7 @@ protected:
             GTEST_SKIP() << "restarts the server: runs alone under tests/e2e/with-pulse.sh";
         tone_ = scratch_.path("tone.wav");
         // Two minutes of a 1 kHz tone at -6 dB, at the sinks' rate.
-        testaudio::writeWav16(tone_, 48000, 2, 120 * 48000, [](std::uint32_t frame) {
+        testaudio::writeWAV16(tone_, 48000, 2, 120 * 48000, [](std::uint32_t frame) {
             return static_cast<std::int16_t>(16000.0 *
                                              std::sin(2.0 * M_PI * 1000.0 * frame / 48000.0));
         });

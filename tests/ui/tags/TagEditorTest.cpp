@@ -123,7 +123,7 @@ TEST_F(TagEditorTest, AFailedSaveShowsTheReasonAndKeepsTheSheetAndEditsUntilCanc
     EXPECT_FALSE(player->savePending());
 }
 
-TEST_F(TagEditorTest, ASavedMp3UpdatesTheRecordAndTheFileAndClosesTheSheet) {
+TEST_F(TagEditorTest, ASavedMP3UpdatesTheRecordAndTheFileAndClosesTheSheet) {
     Track song = copiedTrack("v23.mp3");
     song.album = "Old album";
     song.trackNumber = 4;

@@ -15,7 +15,7 @@ namespace {
 
 // --- The pure rules ---
 
-TEST(LEDMeterRules, LevelsLightNothingAtTheBottomEverythingAtTheTopAndTheHoldLedFollows) {
+TEST(LEDMeterRules, LevelsLightNothingAtTheBottomEverythingAtTheTopAndTheHoldLEDFollows) {
     EXPECT_EQ(LEDMeterView::litCount(-45.0), 0);
     EXPECT_EQ(LEDMeterView::litCount(-15.0), 12);
     EXPECT_EQ(LEDMeterView::litCount(6.0), 24);

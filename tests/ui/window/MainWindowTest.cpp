@@ -2,7 +2,7 @@
 
 #include "ui/UiTestSupport.h"
 #include "support/ScratchFolder.h"
-#include "support/WavFile.h"
+#include "support/WAVFile.h"
 #include "ui/window/ContentView.h"
 #include "ui/window/MainMenus.h"
 #include "ui/window/PlayerBinding.h"
@@ -37,7 +37,7 @@ protected:
         PersistedState state = PersistedState::fresh();
         for (int i = 0; i < tracks; ++i) {
             const auto file = files / (std::to_string(i) + ".wav");
-            testaudio::writeWav16(file, 8000, 1, 8000, [](std::uint32_t n) {
+            testaudio::writeWAV16(file, 8000, 1, 8000, [](std::uint32_t n) {
                 return static_cast<std::int16_t>(n % 2 ? 3000 : -3000);
             });
             Track track(Uuid::random(), file.native(), "Artist", "Song " + std::to_string(i));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tags/Id3v2Frames.h"
+#include "tags/ID3v2Frames.h"
 #include "tags/TrackMetadata.h"
 
 #include <vector>
@@ -15,6 +15,6 @@ namespace orvane {
 // data some programs store) does the last of them count. Every text passes through
 // `fixMojibake`. Title, artist and album are not touched: they come from the
 // container's common tags.
-void applyId3Frames(const std::vector<id3v2::Frame>& frames, TrackMetadata& meta);
+void applyID3Frames(const std::vector<id3v2::Frame>& frames, TrackMetadata& meta);
 
 } // namespace orvane

@@ -1,6 +1,6 @@
-#include "engine/DspTestSupport.h"
+#include "engine/DSPTestSupport.h"
 #include "engine/dsp/CompressorPresets.h"
-#include "engine/dsp/EqLayouts.h"
+#include "engine/dsp/EQLayouts.h"
 #include "engine/dsp/LoudnessCurve.h"
 #include "engine/dsp/ToneChain.h"
 
@@ -16,18 +16,18 @@ namespace {
 
 using namespace dsptest;
 
-TEST(DspToneChain, FullChainKeepsLoudMusicBelowFullScale) {
+TEST(DSPToneChain, FullChainKeepsLoudMusicBelowFullScale) {
     // Everything on and boosted, fed a hot signal: the limiter at the end still holds.
     const double fs = 44100.0;
     ToneChain chain(fs);
     chain.eq().setBypass(false);
-    for (std::size_t band = 0; band < kGraphicEqBands; ++band)
+    for (std::size_t band = 0; band < kGraphicEQBands; ++band)
         chain.eq().setBandGain(band, band % 2 == 0 ? 12.0f : -6.0f);
     chain.setCompressor(true, CompressorPreset::maximum);
-    chain.loudnessEq().setBypass(false);
+    chain.loudnessEQ().setBypass(false);
     const auto loud = loudnessCurveDb(0.0);
-    chain.loudnessEq().setBandGain(0, loud.lowShelfDb);
-    chain.loudnessEq().setBandGain(1, loud.highShelfDb);
+    chain.loudnessEQ().setBandGain(0, loud.lowShelfDb);
+    chain.loudnessEQ().setBandGain(1, loud.highShelfDb);
 
     Stereo s = noise(1.0, 88200, 4);
     const Stereo bass = sine(40.0, 1.0, fs, s.size());
@@ -40,7 +40,7 @@ TEST(DspToneChain, FullChainKeepsLoudMusicBelowFullScale) {
     EXPECT_GT(peakAbs(s.left, s.size() / 2), 0.1f); // and still plays something
 }
 
-TEST(DspToneChain, SettingsChangeSafelyWhileAnotherThreadRenders) {
+TEST(DSPToneChain, SettingsChangeSafelyWhileAnotherThreadRenders) {
     // The render thread plays a fixed amount of loud noise while this thread keeps
     // changing every setting; the output must stay within full scale throughout. (Run
     // under ThreadSanitizer this also proves the hand-over free of data races.)
@@ -58,15 +58,15 @@ TEST(DspToneChain, SettingsChangeSafelyWhileAnotherThreadRenders) {
         done.store(true);
     });
     for (int step = 0; !done.load(); ++step) {
-        const auto band = static_cast<std::size_t>(step) % kGraphicEqBands;
+        const auto band = static_cast<std::size_t>(step) % kGraphicEQBands;
         chain.eq().setBandGain(band, static_cast<float>(step % 25 - 12));
         chain.eq().setBypass(step % 7 == 0);
         chain.setCompressor(step % 3 != 0,
                             allCompressorPresets[static_cast<std::size_t>(step) % 5]);
         const auto loud = loudnessCurveDb(static_cast<double>(step % 11) / 10.0);
-        chain.loudnessEq().setBypass(step % 5 == 0);
-        chain.loudnessEq().setBandGain(0, loud.lowShelfDb);
-        chain.loudnessEq().setBandGain(1, loud.highShelfDb);
+        chain.loudnessEQ().setBypass(step % 5 == 0);
+        chain.loudnessEQ().setBandGain(0, loud.lowShelfDb);
+        chain.loudnessEQ().setBandGain(1, loud.highShelfDb);
         chain.limiter().setPreGain(static_cast<float>(step % 9));
         std::this_thread::yield();
     }

@@ -10,7 +10,7 @@ namespace orvane::testaudio {
 
 // Writes a 16-bit PCM WAV file of `frames` frames at `rate` whose every channel carries
 // sample(frame).
-inline void writeWav16(const std::filesystem::path& file, std::uint32_t rate,
+inline void writeWAV16(const std::filesystem::path& file, std::uint32_t rate,
                        std::uint16_t channels, std::uint32_t frames,
                        const std::function<std::int16_t(std::uint32_t)>& sample) {
     std::ofstream out(file, std::ios::binary);

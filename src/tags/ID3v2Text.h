@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tags/Id3v2Frames.h"
+#include "tags/ID3v2Frames.h"
 
 #include <optional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "tags/Id3v2Frames.h"
+#include "tags/ID3v2Frames.h"
 
 #include <algorithm>
 
@@ -10,7 +10,7 @@ constexpr std::uint8_t kFlagUnsync = 0x80;
 constexpr std::uint8_t kFlagExtendedHeader = 0x40;
 constexpr std::uint8_t kFlagFooter = 0x10;
 
-bool startsWithId3(ByteView bytes) {
+bool startsWithID3(ByteView bytes) {
     return bytes.size() >= kHeaderSize && bytes[0] == 'I' && bytes[1] == 'D' && bytes[2] == '3';
 }
 
@@ -153,7 +153,7 @@ void appendBigEndian32(Bytes& out, std::uint32_t value) {
 }
 
 std::optional<std::size_t> declaredTagLength(ByteView bytes) {
-    if (!startsWithId3(bytes))
+    if (!startsWithID3(bytes))
         return std::nullopt;
     const std::size_t footer = (bytes[5] & kFlagFooter) ? kHeaderSize : 0;
     return kHeaderSize + readSyncsafe(&bytes[6]) + footer;
@@ -166,7 +166,7 @@ std::size_t audioStart(ByteView file) {
 }
 
 std::optional<Tag> parseTag(ByteView bytes) {
-    if (!startsWithId3(bytes))
+    if (!startsWithID3(bytes))
         return std::nullopt;
     const int major = bytes[3];
     if (major != 3 && major != 4)

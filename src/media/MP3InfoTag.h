@@ -10,7 +10,7 @@ namespace orvane::media {
 // What the Xing/Info tag in the first frame of an MP3 says about the stream. LAME (and
 // FFmpeg's own muxer) add the encoder delay and padding, which make the length exact:
 // frames x samplesPerFrame - delay - padding.
-struct Mp3InfoTag {
+struct MP3InfoTag {
     std::int64_t frameCount = 0; // audio frames after the tag frame
     int samplesPerFrame = 0;     // 1152 (MPEG-1) or 576 (MPEG-2 and 2.5)
     int sampleRate = 0;
@@ -30,13 +30,13 @@ struct Mp3InfoTag {
 // nullopt when the frame is not layer III or carries no Xing/Info tag with a frame
 // count. The encoder delay is read, as FFmpeg does, only from a LAME, Lavf or Lavc
 // extension.
-std::optional<Mp3InfoTag> parseMp3InfoTag(std::span<const std::uint8_t> frame);
+std::optional<MP3InfoTag> parseMP3InfoTag(std::span<const std::uint8_t> frame);
 
 // Size in bytes of an ID3v2 tag whose 10 header bytes are `header`, or 0 if they are
 // not one.
 std::size_t id3v2TagSize(std::span<const std::uint8_t, 10> header);
 
 // Reads the tag of the file at `path`: the frame right after any ID3v2 tags.
-std::optional<Mp3InfoTag> readMp3InfoTag(const std::string& path);
+std::optional<MP3InfoTag> readMP3InfoTag(const std::string& path);
 
 } // namespace orvane::media

@@ -12,7 +12,7 @@
 namespace orvane {
 
 // A band's fixed shape; its gain and bypass change while playing.
-struct EqBandShape {
+struct EQBandShape {
     BiquadType type = BiquadType::parametric;
     double frequency = 1000.0;     // Hz
     double bandwidthOctaves = 1.0; // parametric bands only
@@ -34,7 +34,7 @@ struct EqBandShape {
 // only store or load atomics; process() and reset() belong to the audio thread, which
 // picks up the latest values at the start of each block. Shapes are fixed at
 // construction. process() never allocates or locks.
-class EqUnit {
+class EQUnit {
 public:
     static constexpr double kGlideSeconds = 0.01;
     static constexpr std::size_t kSubBlock = 32;
@@ -43,13 +43,13 @@ public:
 
     // Starts with every gain at 0 dB and no band bypassed; `bypassed` is the unit's own
     // starting state.
-    EqUnit(double sampleRate, std::vector<EqBandShape> bands, bool bypassed = false);
-    ~EqUnit();
-    EqUnit(const EqUnit&) = delete;
-    EqUnit& operator=(const EqUnit&) = delete;
+    EQUnit(double sampleRate, std::vector<EQBandShape> bands, bool bypassed = false);
+    ~EQUnit();
+    EQUnit(const EQUnit&) = delete;
+    EQUnit& operator=(const EQUnit&) = delete;
 
     std::size_t bandCount() const noexcept { return bandCount_; }
-    const EqBandShape& bandShape(std::size_t band) const noexcept;
+    const EQBandShape& bandShape(std::size_t band) const noexcept;
     double sampleRate() const noexcept { return sampleRate_; }
 
     // Band gain in dB, clamped to [kMinGainDb, kMaxGainDb]; a band index out of range

@@ -1,4 +1,4 @@
-#include "engine/dsp/EqUnit.h"
+#include "engine/dsp/EQUnit.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,7 +15,7 @@ constexpr double kRingOutSeconds = 0.25;
 float clampGain(float db) noexcept {
     if (!std::isfinite(db))
         return 0.0f;
-    return std::clamp(db, EqUnit::kMinGainDb, EqUnit::kMaxGainDb);
+    return std::clamp(db, EQUnit::kMinGainDb, EQUnit::kMaxGainDb);
 }
 
 std::size_t framesFor(double seconds, double sampleRate) noexcept {
@@ -28,8 +28,8 @@ double dbToAmplitude(double db) noexcept {
 
 } // namespace
 
-struct EqUnit::Band {
-    EqBandShape shape;
+struct EQUnit::Band {
+    EQBandShape shape;
     std::atomic<float> gainDb{0.0f};
     std::atomic<bool> bypass{false};
 
@@ -47,7 +47,7 @@ struct EqUnit::Band {
     }
 };
 
-EqUnit::EqUnit(double sampleRate, std::vector<EqBandShape> bands, bool bypassed)
+EQUnit::EQUnit(double sampleRate, std::vector<EQBandShape> bands, bool bypassed)
     : sampleRate_(sampleRate), bandCount_(bands.size()),
       bands_(std::make_unique<Band[]>(bands.size())), bypass_(bypassed),
       bypassFade_(sampleRate, bypassed), glideFrames_(framesFor(kGlideSeconds, sampleRate)),
@@ -63,48 +63,48 @@ EqUnit::EqUnit(double sampleRate, std::vector<EqBandShape> bands, bool bypassed)
     }
 }
 
-EqUnit::~EqUnit() = default;
+EQUnit::~EQUnit() = default;
 
-const EqBandShape& EqUnit::bandShape(std::size_t band) const noexcept {
-    static const EqBandShape kNoBand{};
+const EQBandShape& EQUnit::bandShape(std::size_t band) const noexcept {
+    static const EQBandShape kNoBand{};
     return band < bandCount_ ? bands_[band].shape : kNoBand;
 }
 
-void EqUnit::setBandGain(std::size_t band, float db) noexcept {
+void EQUnit::setBandGain(std::size_t band, float db) noexcept {
     if (band < bandCount_)
         bands_[band].gainDb.store(clampGain(db), std::memory_order_relaxed);
 }
 
-float EqUnit::bandGain(std::size_t band) const noexcept {
+float EQUnit::bandGain(std::size_t band) const noexcept {
     return band < bandCount_ ? bands_[band].gainDb.load(std::memory_order_relaxed) : 0.0f;
 }
 
-void EqUnit::setBandBypass(std::size_t band, bool bypassed) noexcept {
+void EQUnit::setBandBypass(std::size_t band, bool bypassed) noexcept {
     if (band < bandCount_)
         bands_[band].bypass.store(bypassed, std::memory_order_relaxed);
 }
 
-bool EqUnit::bandBypassed(std::size_t band) const noexcept {
+bool EQUnit::bandBypassed(std::size_t band) const noexcept {
     return band < bandCount_ && bands_[band].bypass.load(std::memory_order_relaxed);
 }
 
-void EqUnit::setGlobalGain(float db) noexcept {
+void EQUnit::setGlobalGain(float db) noexcept {
     globalDb_.store(clampGain(db), std::memory_order_relaxed);
 }
 
-float EqUnit::globalGain() const noexcept {
+float EQUnit::globalGain() const noexcept {
     return globalDb_.load(std::memory_order_relaxed);
 }
 
-void EqUnit::setBypass(bool bypassed) noexcept {
+void EQUnit::setBypass(bool bypassed) noexcept {
     bypass_.store(bypassed, std::memory_order_relaxed);
 }
 
-bool EqUnit::bypassed() const noexcept {
+bool EQUnit::bypassed() const noexcept {
     return bypass_.load(std::memory_order_relaxed);
 }
 
-void EqUnit::process(float* left, float* right, std::size_t frames) noexcept {
+void EQUnit::process(float* left, float* right, std::size_t frames) noexcept {
     while (frames > 0) {
         const auto chunk = std::min(frames, BypassCrossfade::kMaxFrames);
         processChunk(left, right, chunk);
@@ -114,12 +114,12 @@ void EqUnit::process(float* left, float* right, std::size_t frames) noexcept {
     }
 }
 
-void EqUnit::reset() noexcept {
+void EQUnit::reset() noexcept {
     bypassFade_.reset(bypass_.load(std::memory_order_relaxed));
     snapToTargets();
 }
 
-void EqUnit::snapToTargets() noexcept {
+void EQUnit::snapToTargets() noexcept {
     for (std::size_t i = 0; i < bandCount_; ++i) {
         Band& band = bands_[i];
         const double db = band.targetDb();
@@ -133,7 +133,7 @@ void EqUnit::snapToTargets() noexcept {
     global_.snap(static_cast<double>(globalDb_.load(std::memory_order_relaxed)));
 }
 
-void EqUnit::processChunk(float* left, float* right, std::size_t frames) noexcept {
+void EQUnit::processChunk(float* left, float* right, std::size_t frames) noexcept {
     const auto step =
         bypassFade_.begin(bypass_.load(std::memory_order_relaxed), left, right, frames);
     if (!step.process)
@@ -145,7 +145,7 @@ void EqUnit::processChunk(float* left, float* right, std::size_t frames) noexcep
     bypassFade_.end(left, right, frames);
 }
 
-void EqUnit::processBands(float* left, float* right, std::size_t frames) noexcept {
+void EQUnit::processBands(float* left, float* right, std::size_t frames) noexcept {
     // Which bands are in circuit: any that is not flat, or still gliding, or still
     // ringing out after reaching 0 dB.
     std::size_t count = 0;
@@ -206,7 +206,7 @@ void EqUnit::processBands(float* left, float* right, std::size_t frames) noexcep
     }
 }
 
-void EqUnit::applyGlobalGain(float* left, float* right, std::size_t frames) noexcept {
+void EQUnit::applyGlobalGain(float* left, float* right, std::size_t frames) noexcept {
     global_.retarget(static_cast<double>(globalDb_.load(std::memory_order_relaxed)));
     if (!global_.moving()) {
         if (global_.value() == 0.0)

@@ -1,4 +1,4 @@
-#include "media/FlacTail.h"
+#include "media/FLACTail.h"
 
 #include <algorithm>
 #include <array>
@@ -134,7 +134,7 @@ Verdict judge(std::span<const std::uint8_t> tail, int blockSize, std::int64_t to
 
 } // namespace
 
-std::optional<std::int64_t> findFlacCutEnd(std::span<const std::uint8_t> tail, int blockSize,
+std::optional<std::int64_t> findFLACCutEnd(std::span<const std::uint8_t> tail, int blockSize,
                                            std::int64_t total) {
     std::int64_t end = 0;
     if (judge(tail, blockSize, total, end) == Verdict::Cut)
@@ -142,7 +142,7 @@ std::optional<std::int64_t> findFlacCutEnd(std::span<const std::uint8_t> tail, i
     return std::nullopt;
 }
 
-std::optional<std::int64_t> readFlacCutEnd(const std::string& path, int blockSize,
+std::optional<std::int64_t> readFLACCutEnd(const std::string& path, int blockSize,
                                            std::int64_t total) {
     std::ifstream file(path, std::ios::binary);
     if (!file)

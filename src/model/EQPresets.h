@@ -11,13 +11,13 @@ namespace orvane {
 inline constexpr std::array<double, 10> eqFrequencies{31,   62,   125,  250,  500,
                                                       1000, 2000, 4000, 8000, 16000};
 
-struct EqPreset {
+struct EQPreset {
     std::string_view name;
     std::array<double, 10> gains; // dB per band
 };
 
 // The built-in presets, in the order menus list them.
-inline constexpr std::array<EqPreset, 6> eqPresets{{
+inline constexpr std::array<EQPreset, 6> eqPresets{{
     {"flat", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
     {"rock", {5, 4, 3, 1, -1, -1, 1, 3, 4, 5}},
     {"pop", {-1, 1, 3, 4, 3, 1, 0, -1, -1, -2}},
@@ -27,6 +27,6 @@ inline constexpr std::array<EqPreset, 6> eqPresets{{
 }};
 
 // The gains of the built-in preset `name`, or nothing when no built-in has that name.
-std::optional<std::vector<double>> builtInEqPreset(std::string_view name);
+std::optional<std::vector<double>> builtInEQPreset(std::string_view name);
 
 } // namespace orvane

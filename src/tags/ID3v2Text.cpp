@@ -1,4 +1,4 @@
-#include "tags/Id3v2Text.h"
+#include "tags/ID3v2Text.h"
 
 #include <unicode/ustring.h>
 

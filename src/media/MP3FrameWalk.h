@@ -24,7 +24,7 @@ struct MpegFrameHeader {
 std::optional<MpegFrameHeader> parseMpegFrameHeader(std::uint32_t bits);
 
 // What the frame headers of an MPEG audio file say, found without decoding anything.
-struct Mp3FrameWalk {
+struct MP3FrameWalk {
     int sampleRate = 0;
     int samplesPerFrame = 0;      // of the first frame, and so of every frame on the timeline
     std::int64_t audioFrames = 0; // frames of audio, a header frame not counted
@@ -47,7 +47,7 @@ struct Mp3FrameWalk {
 //
 // Nothing when no two such frames start the stream or the file cannot be read. Reads the
 // file once, in pieces; safe from any thread.
-std::optional<Mp3FrameWalk> walkMp3Frames(const std::string& path);
-std::optional<Mp3FrameWalk> walkMp3Frames(std::span<const std::uint8_t> bytes);
+std::optional<MP3FrameWalk> walkMP3Frames(const std::string& path);
+std::optional<MP3FrameWalk> walkMP3Frames(std::span<const std::uint8_t> bytes);
 
 } // namespace orvane::media

@@ -15,7 +15,7 @@ namespace {
 // length FFmpeg can only estimate, seconds short. The engine plays it to its true end
 // (every frame FFmpeg decodes, as the fixture script counted them), the tone is what
 // plays last, and the seek bar's duration and the preload request follow that length.
-TEST(HeaderlessMp3Playback, PlaysToTheTrueEndAndTheToneComesLast) {
+TEST(HeaderlessMP3Playback, PlaysToTheTrueEndAndTheToneComesLast) {
     std::int64_t frames = 0;
     std::ifstream(fixtureFile("noise-then-tone.frames")) >> frames;
     ASSERT_GT(frames, 20 * 44100);

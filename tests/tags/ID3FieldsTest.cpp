@@ -1,9 +1,9 @@
 // Which frame fills which field, decoded in every ID3v2 text encoding.
 
-#include "tags/Id3Fields.h"
+#include "tags/ID3Fields.h"
 
 #include "TagTestSupport.h"
-#include "tags/Id3v2Frames.h"
+#include "tags/ID3v2Frames.h"
 
 #include <gtest/gtest.h>
 
@@ -17,11 +17,11 @@ TrackMetadata fieldsOf(std::uint8_t major, const Bytes& body) {
     const auto parsed = id3v2::parseTag(tag(major, 0, body));
     EXPECT_TRUE(parsed.has_value());
     if (parsed)
-        applyId3Frames(parsed->frames, meta);
+        applyID3Frames(parsed->frames, meta);
     return meta;
 }
 
-TEST(Id3Fields, DecodesAllFourEncodings) {
+TEST(ID3Fields, DecodesAllFourEncodings) {
     const TrackMetadata meta = fieldsOf(
         4, frame24("TPE2", Bytes{0x00, 'C', 0xE9, 'c', 'i'}) +                   // ISO-8859-1
                frame24("TCON", Bytes{0x01, 0xFE, 0xFF, 0x04, 0x16, 0x00, '!'}) + // UTF-16, BE mark
@@ -33,7 +33,7 @@ TEST(Id3Fields, DecodesAllFourEncodings) {
     EXPECT_EQ(meta.year, "2é€");
 }
 
-TEST(Id3Fields, LaterFramesWinAndEmptyOnesClear) {
+TEST(ID3Fields, LaterFramesWinAndEmptyOnesClear) {
     const TrackMetadata meta =
         fieldsOf(3, frame23("TPE2", latin1Text("First")) + frame23("TPE2", latin1Text("Second")) +
                         frame23("TCOM", latin1Text("Gone")) + frame23("TCOM", Bytes{0x00}) +
@@ -45,7 +45,7 @@ TEST(Id3Fields, LaterFramesWinAndEmptyOnesClear) {
     EXPECT_EQ(meta.discNumber, std::nullopt);
 }
 
-TEST(Id3Fields, DescribedCommentsCountOnlyWhenNoPlainOneExists) {
+TEST(ID3Fields, DescribedCommentsCountOnlyWhenNoPlainOneExists) {
     EXPECT_EQ(fieldsOf(3, frame23("COMM", comment("eng", "", "plain")) +
                               frame23("COMM", comment("eng", "iTunSMPB", "data")))
                   .comment,

@@ -1,4 +1,4 @@
-#include "media/Mp3FrameWalk.h"
+#include "media/MP3FrameWalk.h"
 
 #include <cstdint>
 #include <string_view>
@@ -93,10 +93,10 @@ std::vector<WalkCase> walkCases() {
     };
 }
 
-TEST(Mp3FrameWalk, CountsTheFramesFfmpegDecodes) {
+TEST(MP3FrameWalk, CountsTheFramesFfmpegDecodes) {
     for (const WalkCase& c : walkCases()) {
         SCOPED_TRACE(c.name);
-        const auto walk = walkMp3Frames(c.bytes);
+        const auto walk = walkMP3Frames(c.bytes);
         ASSERT_TRUE(walk);
         EXPECT_EQ(walk->audioFrames, c.frames);
         EXPECT_EQ(walk->samplesPerFrame, c.samplesPerFrame);
@@ -105,8 +105,8 @@ TEST(Mp3FrameWalk, CountsTheFramesFfmpegDecodes) {
         EXPECT_EQ(walk->skippedBytes, c.skipped);
     }
     // No two frames in a row: nothing.
-    EXPECT_FALSE(walkMp3Frames(Bytes(5000, 0)));
-    EXPECT_FALSE(walkMp3Frames(join(
+    EXPECT_FALSE(walkMP3Frames(Bytes(5000, 0)));
+    EXPECT_FALSE(walkMP3Frames(join(
         {frames(kLayer3, kLayer3Bytes, 1), Bytes(100, 'j'), frames(kLayer3, kLayer3Bytes, 1)})));
 }
 

@@ -18,12 +18,12 @@ namespace orvane::media {
 // describes best): nothing. Otherwise the sample after the last whole frame: that frame's
 // end when its CRC-16 checks out to the end of `tail`, else its start. Nothing too when
 // no two headers follow each other in `tail`.
-std::optional<std::int64_t> findFlacCutEnd(std::span<const std::uint8_t> tail, int blockSize,
+std::optional<std::int64_t> findFLACCutEnd(std::span<const std::uint8_t> tail, int blockSize,
                                            std::int64_t total);
 
 // The same from the file at `path`, reading 8 KiB from its end, and 64 KiB when that
 // holds no two frames in sequence.
-std::optional<std::int64_t> readFlacCutEnd(const std::string& path, int blockSize,
+std::optional<std::int64_t> readFLACCutEnd(const std::string& path, int blockSize,
                                            std::int64_t total);
 
 } // namespace orvane::media

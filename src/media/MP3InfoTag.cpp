@@ -1,6 +1,6 @@
-#include "media/Mp3InfoTag.h"
+#include "media/MP3InfoTag.h"
 
-#include "media/Mp3FrameWalk.h"
+#include "media/MP3FrameWalk.h"
 
 #include <array>
 #include <fstream>
@@ -63,7 +63,7 @@ std::size_t id3v2TagSize(std::span<const std::uint8_t, 10> h) {
     return 10 + body + (footer ? 10 : 0);
 }
 
-std::optional<Mp3InfoTag> parseMp3InfoTag(std::span<const std::uint8_t> frame) {
+std::optional<MP3InfoTag> parseMP3InfoTag(std::span<const std::uint8_t> frame) {
     ByteReader in(frame);
     const auto header = in.bigEndian(4);
     if (!header || (*header & 0xffe00000u) != 0xffe00000u)
@@ -79,7 +79,7 @@ std::optional<Mp3InfoTag> parseMp3InfoTag(std::span<const std::uint8_t> frame) {
     const bool mpeg1 = version == 3;
     const int divisor = mpeg1 ? 1 : (version == 2 ? 2 : 4);
 
-    Mp3InfoTag tag;
+    MP3InfoTag tag;
     tag.sampleRate = kMpeg1Rates[rateIndex] / divisor;
     tag.samplesPerFrame = mpeg1 ? 1152 : 576;
 
@@ -122,7 +122,7 @@ std::optional<Mp3InfoTag> parseMp3InfoTag(std::span<const std::uint8_t> frame) {
     return tag;
 }
 
-std::optional<Mp3InfoTag> readMp3InfoTag(const std::string& path) {
+std::optional<MP3InfoTag> readMP3InfoTag(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file)
         return std::nullopt;
@@ -145,7 +145,7 @@ std::optional<Mp3InfoTag> readMp3InfoTag(const std::string& path) {
     file.seekg(offset);
     file.read(reinterpret_cast<char*>(frame.data()), static_cast<std::streamsize>(frame.size()));
     frame.resize(static_cast<std::size_t>(file.gcount()));
-    auto tag = parseMp3InfoTag(frame);
+    auto tag = parseMP3InfoTag(frame);
     if (tag) {
         tag->tagOffset = offset;
         if (const auto header =

@@ -1,4 +1,4 @@
-#include "engine/DspTestSupport.h"
+#include "engine/DSPTestSupport.h"
 #include "engine/dsp/Compressor.h"
 #include "engine/dsp/CompressorPresets.h"
 
@@ -27,9 +27,9 @@ double settledOutputDb(Compressor& comp, double levelDb) {
     return ampToDb(static_cast<double>(peakAbs(s.left, frames - frames / 10)));
 }
 
-class DspCompressorPreset : public ::testing::TestWithParam<CompressorPreset> {};
+class DSPCompressorPreset : public ::testing::TestWithParam<CompressorPreset> {};
 
-TEST_P(DspCompressorPreset, SteadyToneSettlesOnTheStaticCurve) {
+TEST_P(DSPCompressorPreset, SteadyToneSettlesOnTheStaticCurve) {
     const auto preset = GetParam();
     const auto row = compressorPresetValues(preset);
     const double t = static_cast<double>(row.thresholdDb);
@@ -54,11 +54,11 @@ TEST_P(DspCompressorPreset, SteadyToneSettlesOnTheStaticCurve) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Presets, DspCompressorPreset, ::testing::ValuesIn(allCompressorPresets),
+INSTANTIATE_TEST_SUITE_P(Presets, DSPCompressorPreset, ::testing::ValuesIn(allCompressorPresets),
                          [](const auto& param) { return std::string(rawValue(param.param)); });
 
 // Switched out while compressing: a wire once the crossfade is over.
-TEST(DspCompressor, BypassedUnitPassesSamplesBitForBit) {
+TEST(DSPCompressor, BypassedUnitPassesSamplesBitForBit) {
     Compressor comp(kRate);
     applyCompressorPreset(comp, CompressorPreset::maximum);
     Stereo busy = noise(0.9, 48000, 12);
@@ -73,7 +73,7 @@ TEST(DspCompressor, BypassedUnitPassesSamplesBitForBit) {
 }
 
 // Switched out, switched in, to another preset and to another make-up gain.
-TEST(DspCompressor, SwitchingAndParameterChangesDoNotClick) {
+TEST(DSPCompressor, SwitchingAndParameterChangesDoNotClick) {
     const auto quarter = static_cast<std::size_t>(kRate / 4);
     for (int change = 0; change < 4; ++change) {
         SCOPED_TRACE(change);

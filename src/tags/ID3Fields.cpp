@@ -1,6 +1,6 @@
-#include "tags/Id3Fields.h"
+#include "tags/ID3Fields.h"
 
-#include "tags/Id3v2Text.h"
+#include "tags/ID3v2Text.h"
 #include "tags/TagText.h"
 
 #include <tuple>
@@ -17,7 +17,7 @@ std::optional<std::string> nonEmpty(std::optional<std::string> text) {
 
 } // namespace
 
-void applyId3Frames(const std::vector<id3v2::Frame>& frames, TrackMetadata& meta) {
+void applyID3Frames(const std::vector<id3v2::Frame>& frames, TrackMetadata& meta) {
     std::optional<std::string> trackText;
     std::optional<std::string> discText;
     std::optional<std::optional<std::string>> plainComment; // from a COMM without description

@@ -1,6 +1,6 @@
-#include "media/Mp3FrameWalk.h"
+#include "media/MP3FrameWalk.h"
 
-#include "media/Mp3InfoTag.h"
+#include "media/MP3InfoTag.h"
 
 #include <algorithm>
 #include <array>
@@ -100,10 +100,10 @@ class Walker {
 public:
     explicit Walker(ByteWindow& bytes) : bytes_(bytes) {}
 
-    std::optional<Mp3FrameWalk> walk() {
+    std::optional<MP3FrameWalk> walk() {
         const std::int64_t start = afterLeadingTags();
         end_ = beforeTrailingTags(start);
-        Mp3FrameWalk out;
+        MP3FrameWalk out;
         // FFmpeg takes a header frame only right after the ID3v2 tags, and starts on the
         // audio after it.
         std::int64_t from = start;
@@ -206,7 +206,7 @@ private:
     // one. So junk is passed over as FFmpeg passes over it; a false header in the junk
     // makes a frame there too, which FFmpeg gives a place on the timeline at the stream's
     // frame length even when it cannot decode it, so it is counted the same way.
-    void walkFrom(std::int64_t offset, Mp3FrameWalk& out) {
+    void walkFrom(std::int64_t offset, MP3FrameWalk& out) {
         while (const auto found = nextHeader(offset)) {
             const auto& [at, header] = *found;
             out.skippedBytes += at - offset;
@@ -284,12 +284,12 @@ std::optional<MpegFrameHeader> parseMpegFrameHeader(std::uint32_t bits) {
     return h;
 }
 
-std::optional<Mp3FrameWalk> walkMp3Frames(std::span<const std::uint8_t> bytes) {
+std::optional<MP3FrameWalk> walkMP3Frames(std::span<const std::uint8_t> bytes) {
     ByteWindow window(bytes);
     return Walker(window).walk();
 }
 
-std::optional<Mp3FrameWalk> walkMp3Frames(const std::string& path) {
+std::optional<MP3FrameWalk> walkMP3Frames(const std::string& path) {
     ByteWindow window(path);
     if (window.failed())
         return std::nullopt;

@@ -1,4 +1,4 @@
-#include "engine/DspTestSupport.h"
+#include "engine/DSPTestSupport.h"
 #include "engine/dsp/PeakLimiter.h"
 
 #include <cmath>
@@ -81,7 +81,7 @@ GainTrace traceGain(const Stereo& in, const Stereo& out, std::size_t latency, fl
     return trace;
 }
 
-TEST(DspPeakLimiter, OverdrivenSignalsNeverExceedFullScaleAndAreNotClipped) {
+TEST(DSPPeakLimiter, OverdrivenSignalsNeverExceedFullScaleAndAreNotClipped) {
     for (double fs : {44100.0, 48000.0}) {
         for (auto& c : overdrivenSignals(fs)) {
             for (std::size_t block : {1u, 61u, 512u, 4096u}) {
@@ -106,7 +106,7 @@ TEST(DspPeakLimiter, OverdrivenSignalsNeverExceedFullScaleAndAreNotClipped) {
     }
 }
 
-TEST(DspPeakLimiter, HoldsLoudTonesJustBelowFullScaleAndGainComesBackAfterAPeak) {
+TEST(DSPPeakLimiter, HoldsLoudTonesJustBelowFullScaleAndGainComesBackAfterAPeak) {
     // A steady +12 dB tone comes out at full scale, not much lower: the limiter only
     // takes away what the peaks need.
     const double fs = 48000.0;
