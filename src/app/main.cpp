@@ -1,5 +1,8 @@
 #include "app/Application.h"
+#include "app/CommandLine.h"
+#include "app/QtDiagnosticSink.h"
 #include "platform/MprisService.h"
+#include "runtime/Diagnostics.h"
 
 #include <QApplication>
 
@@ -9,6 +12,12 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationDisplayName(QStringLiteral("Orvane"));
     QApplication::setDesktopFileName(QStringLiteral("orvane"));
     QApplication::setApplicationVersion(QStringLiteral(ORVANE_VERSION));
+
+    // Before anything that may report: the bus service below does already. The sink is
+    // put back only after the Application, whose threads report too, is gone.
+    orvane::applyCommandLine(QApplication::arguments());
+    orvane::QtDiagnosticSink diagnostics;
+    const orvane::ScopedDiagnosticSink installed(diagnostics);
 
     // One Orvane at a time: two would write the same state file. The bus name is the
     // lock; a second start shows the first one's window instead. Without a session

@@ -30,8 +30,8 @@ public:
     BackgroundStateStorage& operator=(const BackgroundStateStorage&) = delete;
 
     PersistedState load() override;
-    // Queues `state` and returns true at once; a failed write is dropped quietly (the
-    // next save tries again).
+    // Queues `state` and returns true at once; a failed write is dropped (the next save
+    // tries again) and the inner storage tells the diagnostics why.
     bool save(PersistedState state) override;
     void flush() override;
 

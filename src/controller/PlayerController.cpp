@@ -3,6 +3,7 @@
 #include "controller/TrackLookup.h"
 #include "engine/EngineError.h"
 #include "engine/host/NullOutput.h"
+#include "runtime/Diagnostics.h"
 
 #include <algorithm>
 #include <cmath>
@@ -209,6 +210,8 @@ void PlayerController::startTrack(StartRequest request) {
         // Give up after one full pass in which nothing could be started: every track
         // of the playlist failed (or, as a bound, twice as many attempts as tracks).
         if (wholePassFailed(current.playlistID, failed, attempts)) {
+            reportDiagnostic(DiagnosticArea::controller, DiagnosticLevel::warning,
+                             "stopped: no track of the playlist could be started");
             stop();
             break;
         }
@@ -225,7 +228,9 @@ bool PlayerController::loadIntoEngine(const StartRequest& request) {
         engine_->load(request.path, request.trackID, request.prep.t0, request.prep.t1,
                       request.prep.norm, request.fadeInMs);
         return true;
-    } catch (const EngineError&) {
+    } catch (const EngineError& error) {
+        reportDiagnostic(DiagnosticArea::controller, DiagnosticLevel::warning,
+                         std::string("skipping a track: ") + error.what());
         return false;
     }
 }

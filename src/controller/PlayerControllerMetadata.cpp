@@ -1,7 +1,9 @@
 #include "controller/PlayerController.h"
 #include "controller/TrackLookup.h"
+#include "runtime/Diagnostics.h"
 
 #include <algorithm>
+#include <exception>
 #include <utility>
 
 namespace orvane {
@@ -141,7 +143,15 @@ void PlayerController::saveTags(Uuid trackID, const ID3Writer::Tags& tags) {
     if (!pi)
         return;
     // Throws with the writer's message; the record is then left as it is.
-    ID3Writer::writeTags(lists[*pi].tracks[*ti].path, tags);
+    const std::string& path = lists[*pi].tracks[*ti].path;
+    try {
+        ID3Writer::writeTags(path, tags);
+    } catch (const std::exception& error) {
+        // The editor shows the message; the log keeps it, with the file, for a report.
+        reportDiagnostic(DiagnosticArea::tags, DiagnosticLevel::warning,
+                         "tags not saved to " + path + ": " + error.what());
+        throw;
+    }
 
     updatePlaylists([&](std::vector<Playlist>& all) {
         Track& track = all[*pi].tracks[*ti];

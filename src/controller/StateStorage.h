@@ -16,7 +16,7 @@ public:
     // The state to start with; never without a playlist.
     virtual PersistedState load() = 0;
     // Writes `state`, or hands it to a writer that will; false when the save was
-    // dropped (nothing is reported further).
+    // dropped (the state file reports why to the diagnostics; nothing else does).
     virtual bool save(PersistedState state) = 0;
     // Returns once every state handed to save() is on disk (or failed).
     virtual void flush() {}

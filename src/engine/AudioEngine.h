@@ -215,6 +215,9 @@ private:
 
     std::optional<Segment> current_;
     std::optional<Segment> queued_;
+    // The track whose file could not be queued, reported once: the controller asks
+    // again on every tick until it is due.
+    std::optional<Uuid> unqueuableTrack_;
     std::int64_t segmentStartFrame_ = 0;
     double nodeSecondsAtSegmentStart_ = 0.0;
     double currentSegmentDur_ = 0.0;

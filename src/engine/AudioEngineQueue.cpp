@@ -1,6 +1,7 @@
 #include "engine/AudioEngine.h"
 #include "engine/EngineError.h"
 #include "media/AudioFileReader.h"
+#include "runtime/Diagnostics.h"
 
 #include <algorithm>
 #include <cmath>
@@ -27,9 +28,15 @@ bool AudioEngine::preloadNext(const std::string& path, const Uuid& trackID, doub
     std::shared_ptr<AudioFileReader> file;
     try {
         file = openSegmentFile(path);
-    } catch (const EngineError&) {
+    } catch (const EngineError& error) {
+        if (unqueuableTrack_ != trackID) {
+            unqueuableTrack_ = trackID;
+            reportDiagnostic(DiagnosticArea::engine, DiagnosticLevel::warning,
+                             std::string("cannot queue the next track: ") + error.what());
+        }
         return false;
     }
+    unqueuableTrack_.reset();
     const double sr = file->sampleRate();
     // The queued region shares the player's connection: same rate and channel count.
     if (std::abs(sr - current_->sampleRate) >= 1.0 || file->channelCount() != current_->channels)

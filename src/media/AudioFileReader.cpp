@@ -173,8 +173,10 @@ bool AudioFileReader::Impl::open(const std::string& path, std::string& error) {
     silenceFfmpegLogOnce();
 
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        error = "not a regular file";
+    // A file that has moved or may not be read is the usual reason a track is skipped:
+    // the system's word for it says which.
+    if (!std::filesystem::is_regular_file(std::filesystem::status(path, ec))) {
+        error = ec ? ec.message() : "not a regular file";
         return false;
     }
     const auto size = std::filesystem::file_size(path, ec);

@@ -3,6 +3,7 @@
 #include "model/AtomicFileWrite.h"
 #include "model/FileDescriptor.h"
 #include "model/StateCodec.h"
+#include "runtime/Diagnostics.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -73,6 +74,10 @@ void syncFolder(const fs::path& folder) {
         ::fsync(fd.get());
 }
 
+void reportState(DiagnosticLevel level, const std::string& line) {
+    reportDiagnostic(DiagnosticArea::state, level, line);
+}
+
 } // namespace
 
 fs::path Persistence::dataURL() {
@@ -108,6 +113,7 @@ PersistedState Persistence::load() {
     FileDescriptor fd(::open(file_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd.valid() && (errno == ENOENT || errno == ENOTDIR))
         return PersistedState::fresh(); // the first start
+    const std::string openError = fd.valid() ? "" : std::generic_category().message(errno);
     struct stat info {};
     const bool regular = fd.valid() && ::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode);
     std::optional<PersistedState> state;
@@ -117,6 +123,14 @@ PersistedState Persistence::load() {
         foundUnreadable_ = true;
         // An empty file holds nothing worth keeping, and must not displace an older copy.
         copyPending_ = !(regular && info.st_size == 0);
+        const std::string why = !openError.empty() ? openError
+                                : !regular         ? "not a regular file"
+                                                   : "damaged, or written by a newer Orvane";
+        reportState(
+            DiagnosticLevel::warning,
+            "state file " + file_.string() + " cannot be read (" + why + "); starting afresh" +
+                (copyPending_ ? ", and the first save keeps it as " + unreadableCopyPath().string()
+                              : std::string()));
         return PersistedState::fresh();
     }
     if (state->playlists.empty())
@@ -130,14 +144,31 @@ bool Persistence::save(const PersistedState& state) {
     createFolder(folderOf(file_));
     // The state file stays private to its user, as a file made by mkstemp would be.
     AtomicFileWrite file(file_, {.temporaryName = {}, .mode = 0600});
-    if (!writeJson(state, [&](std::string_view piece) { return file.write(piece); }) ||
-        !file.finish())
-        return false;
-    if (copyPending_) {
+    bool saved = writeJson(state, [&](std::string_view piece) { return file.write(piece); }) &&
+                 file.finish();
+    if (saved && copyPending_) {
         keepUnreadableFile();
         copyPending_ = false;
     }
-    return file.replaceTarget();
+    saved = saved && file.replaceTarget();
+    noteSave(saved, file.error());
+    return saved;
+}
+
+void Persistence::noteSave(bool saved, std::error_code error) {
+    // Every change saves again, so a full disk would otherwise fill the log too: a run
+    // of failures is reported when it starts and when it ends.
+    if (saveFailing_ == !saved)
+        return;
+    saveFailing_ = !saved;
+    if (saved) {
+        reportState(DiagnosticLevel::info, "state saved again to " + file_.string());
+        return;
+    }
+    // Without a system error the state itself could not be encoded.
+    reportState(DiagnosticLevel::warning,
+                "state not saved to " + file_.string() + ": " +
+                    (error ? error.message() : "it holds a number that cannot be written"));
 }
 
 void Persistence::keepUnreadableFile() const {
@@ -149,7 +180,10 @@ void Persistence::keepUnreadableFile() const {
     // starts Orvane afresh with the bytes still kept. When even the move fails the save
     // goes ahead and replaces the file: the bytes are lost rather than every save of the
     // session.
-    (void)::rename(file_.c_str(), unreadableCopyPath().c_str());
+    if (::rename(file_.c_str(), unreadableCopyPath().c_str()) != 0)
+        reportState(DiagnosticLevel::warning,
+                    "the unreadable state file " + file_.string() + " cannot be kept (" +
+                        std::generic_category().message(errno) + "); the save replaces it");
 }
 
 bool Persistence::keepUnreadableCopy() const {

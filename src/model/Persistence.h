@@ -3,6 +3,7 @@
 #include "model/PersistedState.h"
 
 #include <filesystem>
+#include <system_error>
 
 namespace orvane {
 
@@ -47,16 +48,19 @@ public:
     // Encodes `state` and replaces the file: a complete temporary file is written and
     // synced beside it, then renamed over it, and the folder is synced. Returns false,
     // leaving the previous file as it was, when encoding fails (a non-finite double) or
-    // any step of the write fails. Creates the file's folder first.
+    // any step of the write fails. Creates the file's folder first. The diagnostics hear
+    // of a run of failed saves when it starts and when it ends.
     bool save(const PersistedState& state);
 
 private:
     void keepUnreadableFile() const;
     bool keepUnreadableCopy() const;
+    void noteSave(bool saved, std::error_code error);
 
     std::filesystem::path file_;
     bool foundUnreadable_ = false;
     bool copyPending_ = false; // the unreadable file's bytes are still to be kept
+    bool saveFailing_ = false; // the last save failed, and was reported
 };
 
 } // namespace orvane

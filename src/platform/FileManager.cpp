@@ -1,7 +1,10 @@
 #include "platform/FileManager.h"
 
+#include "platform/LogCategories.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDesktopServices>
 #include <QFile>
@@ -30,8 +33,12 @@ void revealInFileManager(const std::string& path) {
         call << QStringList{QUrl::fromLocalFile(file).toString()} << QString();
         if (bus.send(call))
             return;
+        qCInfo(lcPlatform, "the file manager cannot be asked over the bus (%s); opening the folder",
+               qUtf8Printable(bus.lastError().message()));
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder)))
+        qCWarning(lcPlatform, "no application opens the folder %s", qUtf8Printable(folder));
 }
 
 } // namespace orvane

@@ -1,11 +1,13 @@
 #include "platform/MprisService.h"
 
 #include "controller/PlayerController.h"
+#include "platform/LogCategories.h"
 #include "platform/MprisAdaptors.h"
 
 #include <cmath>
 
 #include <QDBusConnectionInterface>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QStringList>
@@ -28,9 +30,16 @@ MprisService::MprisService(QDBusConnection bus) : bus_(std::move(bus)) {
     new MprisPlayerAdaptor(*this);
     // The object goes up before the name, so that a client that sees the name appear
     // finds the player already there.
-    if (bus_.isConnected())
-        registered_ = bus_.registerObject(QString::fromLatin1(objectPath), this,
-                                          QDBusConnection::ExportAdaptors);
+    if (!bus_.isConnected()) {
+        qCInfo(lcPlatform, "no session bus (%s): media keys and the sound menu cannot reach Orvane",
+               qUtf8Printable(bus_.lastError().message()));
+        return;
+    }
+    registered_ =
+        bus_.registerObject(QString::fromLatin1(objectPath), this, QDBusConnection::ExportAdaptors);
+    if (!registered_)
+        qCWarning(lcPlatform, "cannot show the player on the session bus: %s",
+                  qUtf8Printable(bus_.lastError().message()));
 }
 
 MprisService::~MprisService() {
@@ -44,10 +53,15 @@ MprisService::Claim MprisService::claimBusName() {
     const auto reply = bus_.interface()->registerService(
         QString::fromLatin1(busName), QDBusConnectionInterface::DontQueueService,
         QDBusConnectionInterface::DontAllowReplacement);
-    if (!reply.isValid())
+    if (!reply.isValid()) {
+        qCWarning(lcPlatform, "cannot claim the bus name %s: %s", busName,
+                  qUtf8Printable(reply.error().message()));
         return Claim::noBus;
-    return reply.value() == QDBusConnectionInterface::ServiceRegistered ? Claim::claimed
-                                                                        : Claim::taken;
+    }
+    if (reply.value() == QDBusConnectionInterface::ServiceRegistered)
+        return Claim::claimed;
+    qCInfo(lcPlatform, "Orvane runs already; showing its window instead");
+    return Claim::taken;
 }
 
 bool MprisService::raiseRunningInstance(QDBusConnection bus) {
@@ -56,7 +70,12 @@ bool MprisService::raiseRunningInstance(QDBusConnection bus) {
     const auto call = QDBusMessage::createMethodCall(
         QString::fromLatin1(busName), QString::fromLatin1(objectPath),
         QStringLiteral("org.mpris.MediaPlayer2"), QStringLiteral("Raise"));
-    return bus.call(call, QDBus::Block, kRaiseTimeoutMs).type() == QDBusMessage::ReplyMessage;
+    const QDBusMessage reply = bus.call(call, QDBus::Block, kRaiseTimeoutMs);
+    if (reply.type() == QDBusMessage::ReplyMessage)
+        return true;
+    qCWarning(lcPlatform, "the running Orvane did not come to the front: %s",
+              qUtf8Printable(reply.errorMessage()));
+    return false;
 }
 
 void MprisService::attach(PlayerController& player, WindowActions actions) {

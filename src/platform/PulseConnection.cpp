@@ -1,5 +1,6 @@
 #include "platform/PulseConnection.h"
 
+#include <pulse/error.h>
 #include <pulse/mainloop-api.h>
 #include <pulse/proplist.h>
 
@@ -21,7 +22,11 @@ struct ProplistDeleter {
 } // namespace
 
 std::unique_ptr<PulseConnection> PulseConnection::open(const PulseOptions& options,
-                                                       const char* applicationName) {
+                                                       const char* applicationName,
+                                                       std::string* error) {
+    std::string ignored;
+    std::string& why = error ? *error : ignored;
+    why = "cannot set up a connection to the sound server";
     std::unique_ptr<PulseConnection> c(new PulseConnection);
     c->timeout_ = options.timeout;
     c->mainloop_ = pa_threaded_mainloop_new();
@@ -42,8 +47,10 @@ std::unique_ptr<PulseConnection> PulseConnection::open(const PulseOptions& optio
     // A player should not spawn a sound server of its own; without one it plays
     // silently instead.
     const char* server = options.server.empty() ? nullptr : options.server.c_str();
-    if (pa_context_connect(c->context_, server, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+    if (pa_context_connect(c->context_, server, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+        why = errorText(pa_context_errno(c->context_));
         return nullptr;
+    }
     if (pa_threaded_mainloop_start(c->mainloop_) < 0)
         return nullptr;
 
@@ -52,13 +59,26 @@ std::unique_ptr<PulseConnection> PulseConnection::open(const PulseOptions& optio
     TimerGuard timer(*c, until);
     for (;;) {
         const pa_context_state_t state = pa_context_get_state(c->context_);
-        if (state == PA_CONTEXT_READY)
+        if (state == PA_CONTEXT_READY) {
+            why.clear();
             return c;
-        if (!PA_CONTEXT_IS_GOOD(state) || pa_rtclock_now() >= until)
+        }
+        if (!PA_CONTEXT_IS_GOOD(state)) {
+            why = errorText(pa_context_errno(c->context_));
             break;
+        }
+        if (pa_rtclock_now() >= until) {
+            why = "the sound server did not answer in time";
+            break;
+        }
         pa_threaded_mainloop_wait(c->mainloop_);
     }
     return nullptr; // the destructor runs after the lock and timer are released
+}
+
+std::string PulseConnection::errorText(int error) {
+    const char* text = pa_strerror(error);
+    return text ? text : "error " + std::to_string(error);
 }
 
 PulseConnection::~PulseConnection() {

@@ -31,9 +31,13 @@ struct PulseOptions {
 class PulseConnection {
 public:
     // Connects within options.timeout. Returns nullptr when there is no server, it
-    // refuses, or it does not answer in time. Never spawns a server. Any thread.
-    static std::unique_ptr<PulseConnection> open(const PulseOptions& options,
-                                                 const char* applicationName);
+    // refuses, or it does not answer in time; `error`, when given, then receives a
+    // short English reason for the diagnostics. Never spawns a server. Any thread.
+    static std::unique_ptr<PulseConnection>
+    open(const PulseOptions& options, const char* applicationName, std::string* error = nullptr);
+
+    // libpulse's text for an error number, for the diagnostics.
+    static std::string errorText(int error);
 
     // Disconnects and joins the loop thread. Call without the lock held.
     ~PulseConnection();

@@ -1,5 +1,6 @@
 #include "platform/PulseOutput.h"
 
+#include "platform/LogCategories.h"
 #include "platform/PulseQueries.h"
 
 #include <algorithm>
@@ -38,21 +39,26 @@ bool PulseOutput::start(RenderSource& source) {
 
     // Everything that waits for the server works on a connection nobody else sees yet;
     // the observers learn of it only once it plays.
-    auto connection = PulseConnection::open(options_, "Orvane");
+    std::string why;
+    auto connection = PulseConnection::open(options_, "Orvane", &why);
     if (!connection)
-        return false;
+        return fail(std::move(why));
     pa_stream* stream = nullptr;
     std::uint32_t rate = kFallbackRate;
+    bool chosenSinkAbsent = false;
     {
         PulseConnection::Lock lock(*connection);
         const Target target = findTarget(*connection);
         if (target.rate != 0)
             rate = target.rate;
+        chosenSinkAbsent = target.chosenSinkAbsent;
         loop_ = connection->mainloop();
-        stream = connectStream(*connection, source, target.sinkName, rate);
+        stream = connectStream(*connection, source, target.sinkName, rate, why);
     }
+    // Logged without the loop's lock, which the audio thread needs.
+    noteChosenSink(chosenSinkAbsent);
     if (!stream)
-        return false; // the connection goes after its lock was released
+        return fail(std::move(why)); // the connection goes after its lock was released
     {
         std::lock_guard state(stateMutex_);
         connection_ = std::move(connection);
@@ -61,17 +67,36 @@ bool PulseOutput::start(RenderSource& source) {
         PulseConnection::Lock lock(*connection_);
         // Under the lock, in order with the state callback: a stream that failed since
         // it was ready is not reported running.
+        lostError_.store(0);
         running_.store(pa_stream_get_state(stream_) == PA_STREAM_READY);
+        failure_ = running_.load() ? "" : "the stream failed as it started";
         // A pause or resume asked for while connecting.
         applyCork();
     }
     return running_.load();
 }
 
+bool PulseOutput::fail(std::string why) {
+    std::lock_guard state(stateMutex_);
+    failure_ = std::move(why);
+    return false;
+}
+
+// Control calls only. Said once when a start finds the chosen sink gone, not on every
+// start until it is back.
+void PulseOutput::noteChosenSink(bool absent) {
+    if (absent && !reportedSinkAbsent_ && selectedSink_)
+        qCInfo(lcPlatform, "output device %s is absent; playing on the default device",
+               selectedSink_->c_str());
+    reportedSinkAbsent_ = absent;
+}
+
 // Lock held. Creates the stream (on `sinkName`, or the default sink when empty) and
-// waits until the server has accepted it; null when it did not.
+// waits until the server has accepted it; null, with the reason in `why`, when it did
+// not.
 pa_stream* PulseOutput::connectStream(PulseConnection& connection, RenderSource& source,
-                                      const std::string& sinkName, std::uint32_t rate) {
+                                      const std::string& sinkName, std::uint32_t rate,
+                                      std::string& why) {
     pa_sample_spec spec{};
     spec.format = PA_SAMPLE_FLOAT32NE;
     spec.rate = rate;
@@ -82,8 +107,10 @@ pa_stream* PulseOutput::connectStream(PulseConnection& connection, RenderSource&
     pa_proplist_sets(props.get(), PA_PROP_MEDIA_ROLE, "music");
     pa_stream* stream =
         pa_stream_new_with_proplist(connection.context(), "Playback", &spec, &map, props.get());
-    if (!stream)
+    if (!stream) {
+        why = PulseConnection::errorText(pa_context_errno(connection.context()));
         return nullptr;
+    }
     source_ = &source;
     pa_stream_set_state_callback(stream, streamStateCallback, this);
     pa_stream_set_write_callback(stream, writeCallback, this);
@@ -108,6 +135,10 @@ pa_stream* PulseOutput::connectStream(PulseConnection& connection, RenderSource&
                              connection.deadline());
     if (pa_stream_get_state(stream) == PA_STREAM_READY)
         return stream;
+    why = pa_stream_get_state(stream) == PA_STREAM_CREATING
+              ? "the sound server did not accept the stream in time"
+              : "the sound server refused the stream: " +
+                    PulseConnection::errorText(pa_context_errno(connection.context()));
     closeStream(stream);
     return nullptr;
 }
@@ -124,6 +155,7 @@ PulseOutput::Target PulseOutput::findTarget(PulseConnection& connection) {
             target.rate = sink->rate;
             return target;
         }
+        target.chosenSinkAbsent = true;
     }
     if (auto name = queryDefaultSinkName(connection, until)) {
         if (auto sink = querySink(connection, *name, until))
@@ -134,6 +166,7 @@ PulseOutput::Target PulseOutput::findTarget(PulseConnection& connection) {
 
 void PulseOutput::stop() {
     running_.store(false);
+    lostError_.store(0);
     std::unique_ptr<PulseConnection> connection;
     pa_stream* stream = nullptr;
     {
@@ -166,6 +199,15 @@ void PulseOutput::closeStream(pa_stream* stream) {
 
 bool PulseOutput::isRunning() const {
     return running_.load();
+}
+
+std::string PulseOutput::failureReason() const {
+    std::lock_guard state(stateMutex_);
+    if (!failure_.empty())
+        return failure_;
+    if (const int lost = lostError_.load(); lost != 0 && !running_.load())
+        return "the sound server ended the stream: " + PulseConnection::errorText(lost);
+    return {};
 }
 
 void PulseOutput::setPaused(bool paused) {
@@ -215,8 +257,12 @@ std::uint64_t PulseOutput::underflowCount() const {
 
 bool PulseOutput::selectDevice(const std::optional<std::string>& uid) {
     const bool playing = running_.load() && connection_;
-    if (playing && !(uid ? moveTo(*uid) : moveToDefault()))
+    if (playing && !(uid ? moveTo(*uid) : moveToDefault())) {
+        qCWarning(lcPlatform,
+                  "cannot move the stream to %s (absent, or refused); it stays where it plays",
+                  uid ? uid->c_str() : "the default device");
         return false;
+    }
     // Kept by name: indices start again when the server restarts.
     selectedSink_ = uid;
     return true;
@@ -276,8 +322,12 @@ void PulseOutput::onWrite(pa_stream* stream, std::size_t bytes) noexcept {
 void PulseOutput::streamStateCallback(pa_stream* stream, void* userdata) {
     auto* self = static_cast<PulseOutput*>(userdata);
     const pa_stream_state_t state = pa_stream_get_state(stream);
-    if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)
+    if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) {
+        // Only noted here, on the audio thread; the main thread reads it as the reason.
+        const int error = pa_context_errno(pa_stream_get_context(stream));
+        self->lostError_.store(error != PA_OK ? error : PA_ERR_UNKNOWN);
         self->running_.store(false);
+    }
     pa_threaded_mainloop_signal(self->loop_, 0);
 }
 

@@ -61,14 +61,19 @@ public:
     // Name of the sink the stream plays on now, empty when not running.
     std::string currentSinkName() const;
 
+    std::string failureReason() const override;
+
 private:
     struct Target {
         std::string sinkName; // empty: the default sink, followed as it changes
         std::uint32_t rate = 0;
+        bool chosenSinkAbsent = false;
     };
     Target findTarget(PulseConnection& connection);
     pa_stream* connectStream(PulseConnection& connection, RenderSource& source,
-                             const std::string& sinkName, std::uint32_t rate);
+                             const std::string& sinkName, std::uint32_t rate, std::string& why);
+    bool fail(std::string why);
+    void noteChosenSink(bool absent);
     bool moveTo(const std::string& sinkName);
     bool moveToDefault();
     static void closeStream(pa_stream* stream);
@@ -87,6 +92,7 @@ private:
     mutable std::mutex stateMutex_;
     std::unique_ptr<PulseConnection> connection_;
     pa_stream* stream_ = nullptr;
+    std::string failure_; // why the last start failed
 
     // Used by the stream's callbacks on the loop thread.
     pa_threaded_mainloop* loop_ = nullptr;
@@ -94,10 +100,12 @@ private:
     InterleavedRender renderer_;
 
     std::optional<std::string> selectedSink_; // control calls only; none: the default sink
+    bool reportedSinkAbsent_ = false;         // control calls only
     std::atomic<std::uint32_t> rate_{48000};
     std::atomic<bool> paused_{false};
     std::atomic<bool> running_{false};
     std::atomic<std::uint64_t> underflows_{0};
+    std::atomic<int> lostError_{0}; // the server's error when it ended a running stream
 };
 
 } // namespace orvane

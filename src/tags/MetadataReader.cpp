@@ -1,7 +1,10 @@
 #include "tags/MetadataReader.h"
 
 #include "media/AudioFileReader.h"
+#include "runtime/Diagnostics.h"
 #include "tags/ContainerTags.h"
+
+#include <string>
 
 namespace orvane {
 
@@ -10,9 +13,14 @@ namespace {
 // Length and rate from the decoder's header information; opening decodes at most a
 // packet or two. A file the decoder cannot open leaves both fields empty.
 void readStreamInfo(const std::filesystem::path& path, TrackMetadata& meta) {
-    const auto reader = AudioFileReader::open(path.string());
-    if (!reader)
+    std::string why;
+    const auto reader = AudioFileReader::open(path.string(), &why);
+    if (!reader) {
+        // The track then shows no length; the reason is the decoder's.
+        reportDiagnostic(DiagnosticArea::tags, DiagnosticLevel::warning,
+                         "cannot read the length of " + path.string() + ": " + why);
         return;
+    }
     const double rate = reader->sampleRate();
     if (!(rate > 0))
         return;

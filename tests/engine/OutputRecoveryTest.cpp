@@ -5,6 +5,7 @@
 #include "EngineTestSupport.h"
 #include "engine/host/RenderGate.h"
 #include "media/MediaTestSupport.h"
+#include "support/CapturedDiagnostics.h"
 
 #include <atomic>
 #include <chrono>
@@ -28,6 +29,7 @@ protected:
 };
 
 TEST_F(OutputRecoveryTest, AServerThatDiesAndComesBackIsRetriedOnScheduleOrAtASeek) {
+    CapturedDiagnostics diagnostics;
     RecordingTap played;
     rig->host().graph().setTap(TapPoint::Player, &played);
     load();
@@ -44,6 +46,7 @@ TEST_F(OutputRecoveryTest, AServerThatDiesAndComesBackIsRetriedOnScheduleOrAtASe
     EXPECT_NEAR(rig->currentTime, silentFrom + 2.0, 0.01);
     EXPECT_GE(rig.output().startCount() - attempts, 3);
     EXPECT_LE(rig.output().startCount() - attempts, 4);
+    EXPECT_EQ(diagnostics.lines(DiagnosticArea::engine).size(), 1u); // not one per retry
 
     // Back within a retry interval and a tick, at another rate this time.
     rig.output().setStartFails(false);
@@ -53,6 +56,10 @@ TEST_F(OutputRecoveryTest, AServerThatDiesAndComesBackIsRetriedOnScheduleOrAtASe
     ASSERT_FALSE(rig->host().onFallback());
     EXPECT_TRUE(rig.output().isRunning());
     EXPECT_EQ(rig->host().sampleRate(), 48000.0);
+    const auto lines = diagnostics.lines(DiagnosticArea::engine);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("sound output lost"), std::string::npos);
+    EXPECT_NE(lines[1].find("sound output back after"), std::string::npos);
     // The clock goes on from where it was (less the refill of a new rate's pipeline).
     EXPECT_NEAR(rig->currentTime, backFrom + 0.8, 0.06);
     rig->host().graph().setTap(TapPoint::Player, nullptr);

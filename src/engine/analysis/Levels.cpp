@@ -1,3 +1,4 @@
+#include "engine/analysis/AnalysisFile.h"
 #include "engine/analysis/OfflineAnalysis.h"
 #include "engine/analysis/PlanarBuffer.h"
 #include "engine/dsp/VectorOps.h"
@@ -19,7 +20,7 @@ constexpr double kSilentLevel = 0.0001;
 } // namespace
 
 std::optional<AudioLevels> computeLevels(const std::string& path) {
-    const auto reader = AudioFileReader::open(path);
+    const auto reader = openForAnalysis(path);
     if (!reader)
         return std::nullopt;
     auto buffer = PlanarBuffer::make(reader->channelCount(), kLevelsBlockFrames);

@@ -13,7 +13,8 @@ namespace orvane {
 // here).
 //
 // Every failure (unreadable file, empty file, too little audio, no clear beat) is an
-// absent result; the caller then uses its defaults. A read error in the middle of a
+// absent result; the caller then uses its defaults. A file that cannot be read is
+// reported to the diagnostics too (AnalysisFile.h). A read error in the middle of a
 // file ends the scan and the result is made from what was read.
 
 // Peak and RMS level, linear sample values (1.0 = full scale).

@@ -1,3 +1,4 @@
+#include "engine/analysis/AnalysisFile.h"
 #include "engine/analysis/OfflineAnalysis.h"
 #include "engine/analysis/PlanarBuffer.h"
 #include "engine/dsp/VectorOps.h"
@@ -44,7 +45,7 @@ std::int64_t maxTrimFrames(double maxTrimSec, double sampleRate, std::int64_t le
 
 std::optional<TrimRegion> computeTrim(const std::string& path, double thresholdDb,
                                       double maxTrimSec) {
-    const auto reader = AudioFileReader::open(path);
+    const auto reader = openForAnalysis(path);
     if (!reader)
         return std::nullopt;
     const double sr = reader->sampleRate();

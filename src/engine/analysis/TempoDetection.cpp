@@ -1,5 +1,6 @@
 #include "engine/analysis/TempoDetection.h"
 
+#include "engine/analysis/AnalysisFile.h"
 #include "engine/analysis/OfflineAnalysis.h"
 #include "engine/analysis/PlanarBuffer.h"
 #include "engine/dsp/VectorOps.h"
@@ -77,7 +78,7 @@ std::optional<double> tempoFromEnvelope(const std::vector<float>& envelope, doub
 }
 
 std::optional<double> detectBPM(const std::string& path) {
-    const auto reader = AudioFileReader::open(path);
+    const auto reader = openForAnalysis(path);
     if (!reader)
         return std::nullopt;
     const double sr = reader->sampleRate();

@@ -85,6 +85,11 @@ public:
     // (unknown, or refused); the routing is then unchanged. Outputs without devices
     // accept only "none".
     virtual bool selectDevice(const std::optional<std::string>& uid) { return !uid.has_value(); }
+
+    // Why the last start() failed, or why the output stopped running by itself (the
+    // server went away, the device was removed); empty when there is nothing to tell.
+    // For the diagnostics; may be called from any thread.
+    virtual std::string failureReason() const { return {}; }
 };
 
 // The list of output devices the user can choose from (PulseAudio sinks, monitors

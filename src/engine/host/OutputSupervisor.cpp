@@ -1,6 +1,9 @@
 #include "engine/host/OutputSupervisor.h"
 
+#include "runtime/Diagnostics.h"
+
 #include <cmath>
+#include <cstdio>
 #include <utility>
 
 namespace orvane {
@@ -51,12 +54,17 @@ OutputSupervisor::Change OutputSupervisor::service(double now) {
     if (!wanted_)
         return change;
 
-    auto collect = [this, &change] {
+    auto collect = [this, &change, now] {
         if (!attemptInFlight_ || !attemptDone_.load(std::memory_order_acquire))
             return;
         attemptInFlight_ = false;
-        if (attemptSucceeded_.load(std::memory_order_acquire) && active_ != RenderGate::kReal)
+        if (!attemptSucceeded_.load(std::memory_order_acquire)) {
+            reportOutage("did not start", attemptFailure_, now);
+        } else if (active_ != RenderGate::kReal) {
             change = takeOverFromStandIn();
+            if (active_ == RenderGate::kReal)
+                reportRecovery(now);
+        }
     };
     collect();
 
@@ -64,6 +72,7 @@ OutputSupervisor::Change OutputSupervisor::service(double now) {
         // The server or device went away under the stream: try again at once (a
         // restarting server is usually back within a second); the stand-in takes over
         // when that does not answer at once.
+        reportOutage("lost", real_->failureReason(), now);
         dropRealOutput();
         lastAttempt_.reset();
     }
@@ -90,11 +99,34 @@ void OutputSupervisor::beginAttempt(double now) {
     attemptDone_.store(false, std::memory_order_relaxed);
     runControl([this] {
         const bool ok = real_->start(realSource_);
+        // Taken with the result: a later control call may change the reason.
+        attemptFailure_ = ok ? std::string() : real_->failureReason();
         attemptSucceeded_.store(ok, std::memory_order_release);
         attemptDone_.store(true, std::memory_order_release);
         if (control_ && onControlDone_)
             onControlDone_();
     });
+}
+
+void OutputSupervisor::reportOutage(const char* what, const std::string& why, double now) {
+    if (outageSince_)
+        return;
+    outageSince_ = now;
+    char retry[64];
+    std::snprintf(retry, sizeof retry, "; playing on silently, trying again every %.1f s",
+                  options_.retrySeconds);
+    reportDiagnostic(DiagnosticArea::engine, DiagnosticLevel::warning,
+                     std::string("sound output ") + what + (why.empty() ? "" : ": " + why) + retry);
+}
+
+void OutputSupervisor::reportRecovery(double now) {
+    if (!outageSince_)
+        return;
+    char text[96];
+    std::snprintf(text, sizeof text, "sound output back after %.1f s, at %ld Hz",
+                  now - *outageSince_, std::lround(rate_));
+    outageSince_.reset();
+    reportDiagnostic(DiagnosticArea::engine, DiagnosticLevel::info, text);
 }
 
 OutputSupervisor::Change OutputSupervisor::takeOverFromStandIn() {

@@ -91,6 +91,9 @@ public:
 
 private:
     void beginAttempt(double now);
+    // An outage is reported when it begins and when it ends, not on every retry.
+    void reportOutage(const char* what, const std::string& why, double now);
+    void reportRecovery(double now);
     Change takeOverFromStandIn();
     void standIn();
     void dropRealOutput();
@@ -112,10 +115,12 @@ private:
     bool attemptInFlight_ = false;
     double attemptStarted_ = 0.0;
     std::optional<double> lastAttempt_;
+    std::optional<double> outageSince_; // reported, and not over yet
 
     // Written by the control thread, read by the main thread once done is set.
     std::atomic<bool> attemptDone_{false};
     std::atomic<bool> attemptSucceeded_{false};
+    std::string attemptFailure_; // the output's reason for a failed attempt
 
     // Last: its thread runs control calls on everything above.
     std::unique_ptr<SerialQueue> control_;

@@ -1,10 +1,12 @@
 #include "engine/host/RegionDecoder.h"
 
 #include "media/AudioFileReader.h"
+#include "runtime/Diagnostics.h"
 
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <string>
 #include <utility>
 
 namespace orvane {
@@ -126,9 +128,12 @@ void RegionDecoder::startRegion(RegionRequest region) {
     if (!chain_) {
         try {
             chain_ = std::make_unique<FormatConverter>(rate, channels, outRate_);
-        } catch (const std::exception&) {
+        } catch (const std::exception& error) {
             // A format nothing can convert: the region plays as nothing at all, and
             // its completion still comes so the engine moves on.
+            reportDiagnostic(DiagnosticArea::engine, DiagnosticLevel::warning,
+                             "a track of " + std::to_string(channels) + " channels at " +
+                                 std::to_string(rate) + " Hz plays as nothing: " + error.what());
             events_.push_back({chainOut_, StreamMarker::Kind::RegionStart, region.regionID});
             events_.push_back({chainOut_, StreamMarker::Kind::RegionEnd, region.regionID});
             return;
@@ -156,6 +161,13 @@ void RegionDecoder::decodeChunk() {
     const auto want = std::min(kChunkFrames, active_->endFrame - nextFrame_);
     const auto got = active_->reader->read(planePointers_.data(), want);
     if (got <= 0) {
+        // A file damaged or cut short past what opening it could see: the track ends
+        // early, and a listener hearing it stop wants to know it was the file.
+        if (active_->reader->hasError())
+            reportDiagnostic(DiagnosticArea::engine, DiagnosticLevel::warning,
+                             "a read or decoding error ends the track at frame " +
+                                 std::to_string(nextFrame_) + " of " +
+                                 std::to_string(active_->endFrame));
         active_->endFrame = nextFrame_; // the data ended early: so does the region
         return;
     }
