@@ -4,6 +4,7 @@
 #include "engine/EngineError.h"
 #include "engine/host/NullOutput.h"
 #include "runtime/Diagnostics.h"
+#include "runtime/ThreadCheck.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,6 +33,7 @@ PlayerController::PlayerController(MainLoop& loop, PlayerControllerServices serv
       metadataSource_(services.metadata ? std::move(services.metadata)
                                         : std::make_unique<FileMetadataSource>()),
       handOver_(loop) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     auto output = services.output ? std::move(services.output) : std::make_unique<NullOutput>();
     engine_ = std::make_unique<AudioEngine>(loop_, std::move(output), services.engine);
     fileWorkQueue_ =
@@ -62,6 +64,7 @@ PlayerController::PlayerController(MainLoop& loop, PlayerControllerServices serv
 }
 
 PlayerController::~PlayerController() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     // A scan waiting for the main thread to merge a batch would wait for ever: the
     // closed hand-over wakes it and it ends before its next file. The running job
     // finishes and the others are dropped; what they post back finds the guard gone.
@@ -81,11 +84,13 @@ void PlayerController::wireEngineCallbacks() {
 // --- Lookups ---
 
 const Playlist* PlayerController::activePlaylist() const {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     const auto index = playlistIndex(activePlaylistID.get());
     return index ? &playlists.get()[*index] : nullptr;
 }
 
 const Track* PlayerController::playingTrack() const {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     const auto pi = playlistIndex(playingPlaylistID.get());
     if (!pi)
         return nullptr;
@@ -96,6 +101,7 @@ const Track* PlayerController::playingTrack() const {
 
 std::optional<std::size_t>
 PlayerController::playlistIndex(const std::optional<Uuid>& playlistID) const {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (!playlistID)
         return std::nullopt;
     const auto& lists = playlists.get();
@@ -108,6 +114,7 @@ PlayerController::playlistIndex(const std::optional<Uuid>& playlistID) const {
 // --- Starting tracks ---
 
 void PlayerController::play(Uuid trackID, std::optional<Uuid> inPlaylist) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     const auto pid = inPlaylist ? inPlaylist : activePlaylistID.get();
     if (settings.get().shuffle) {
         if (const auto pi = playlistIndex(pid)) {
@@ -283,6 +290,7 @@ void PlayerController::handleGaplessPromotion(const Uuid& trackID) {
 // --- Transport ---
 
 void PlayerController::togglePlay() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (!selection.get().empty()) {
         const Uuid selected = *selection.get().begin();
         const Playlist* active = activePlaylist();
@@ -304,6 +312,7 @@ void PlayerController::togglePlay() {
 }
 
 void PlayerController::pauseToggle() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (engine_->isPlaying.get())
         pausePlayback();
     else
@@ -325,6 +334,7 @@ void PlayerController::resumePlayback() {
 }
 
 void PlayerController::stop() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     const AppSettings& s = settings.get();
     const int ms = s.fadeStopOn ? fadeMilliseconds(s.fadeStopMs) : 0;
     changeContinuation_.cancel();
@@ -342,6 +352,7 @@ void PlayerController::stop() {
 }
 
 void PlayerController::setVolume(double volume) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     updateSettings([volume](AppSettings& s) {
         s.volume = volume;
         if (s.isMuted && volume > 0.0)
@@ -354,6 +365,7 @@ void PlayerController::setVolume(double volume) {
 }
 
 void PlayerController::setPan(double pan) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (!std::isfinite(pan))
         return;
     pan = std::clamp(pan, -1.0, 1.0);
@@ -363,6 +375,7 @@ void PlayerController::setPan(double pan) {
 }
 
 void PlayerController::toggleMute() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     updateSettings([](AppSettings& s) { s.isMuted = !s.isMuted; });
     const AppSettings& s = settings.get();
     engine_->setVolume(s.isMuted ? 0.0f : static_cast<float>(s.volume));
@@ -370,6 +383,7 @@ void PlayerController::toggleMute() {
 }
 
 void PlayerController::seek(double seconds) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (!engine_->isLoaded.get() || !std::isfinite(seconds))
         return;
     engine_->seek(seconds);
@@ -380,6 +394,7 @@ void PlayerController::seek(double seconds) {
 }
 
 void PlayerController::restartTrack() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (!engine_->isLoaded.get() || !engine_->isPlaying.get())
         return;
     // The engine keeps the seek inside the trimmed region, so 0 means its start. The

@@ -1,5 +1,6 @@
 #include "controller/PlayerController.h"
 #include "controller/TrackLookup.h"
+#include "runtime/ThreadCheck.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -7,6 +8,7 @@
 namespace orvane {
 
 void PlayerController::removeSelected() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     const Playlist* active = activePlaylist();
     if (!active || selection.get().empty())
         return;
@@ -61,6 +63,7 @@ void PlayerController::removeSelected() {
 }
 
 void PlayerController::undoRemove() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (undoStack_.empty())
         return;
     Removal removal = std::move(undoStack_.back());
@@ -90,6 +93,7 @@ void PlayerController::undoRemove() {
 }
 
 void PlayerController::moveTrack(std::ptrdiff_t fromIndex, std::ptrdiff_t toInsertionIndex) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     const auto pi = playlistIndex(activePlaylistID.get());
     if (!pi)
         return;
@@ -122,6 +126,7 @@ void PlayerController::moveTrack(std::ptrdiff_t fromIndex, std::ptrdiff_t toInse
 }
 
 void PlayerController::clearActivePlaylist() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     const auto pi = playlistIndex(activePlaylistID.get());
     if (!pi)
         return;

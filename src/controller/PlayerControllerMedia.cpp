@@ -1,4 +1,5 @@
 #include "controller/PlayerController.h"
+#include "runtime/ThreadCheck.h"
 
 #include <utility>
 
@@ -44,6 +45,7 @@ NowPlayingInfo PlayerController::currentNowPlaying() const {
 }
 
 void PlayerController::updateNowPlaying() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (!nowPlaying_)
         return;
     shownNowPlaying_ = currentNowPlaying();
@@ -80,6 +82,7 @@ void PlayerController::refreshNowPlayingSoon() {
 // PlayPause), so each is answered by what it asks for, not as a toggle.
 
 void PlayerController::mediaPlay() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (changePending()) {
         pauseAfterChange_ = false; // the chosen track plays as it starts
         return;
@@ -94,6 +97,7 @@ void PlayerController::mediaPlay() {
 }
 
 void PlayerController::mediaPause() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (changePending()) {
         // The chosen track starts paused; the old one fades out as it does now.
         pauseAfterChange_ = true;
@@ -105,6 +109,7 @@ void PlayerController::mediaPause() {
 }
 
 void PlayerController::mediaPlayPause() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     // Toggles what the desktop shows, and a track fading into its pause still shows
     // as playing: a second press during the fade repeats the pause.
     if (engine_->isPlaying.get() || changePending())

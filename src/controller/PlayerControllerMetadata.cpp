@@ -1,6 +1,7 @@
 #include "controller/PlayerController.h"
 #include "controller/TrackLookup.h"
 #include "runtime/Diagnostics.h"
+#include "runtime/ThreadCheck.h"
 
 #include <algorithm>
 #include <exception>
@@ -131,6 +132,7 @@ void PlayerController::finishMetadataScan() {
 }
 
 void PlayerController::saveTags(Uuid trackID, const ID3Writer::Tags& tags) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     std::optional<std::size_t> pi;
     std::optional<std::size_t> ti;
     const auto& lists = playlists.get();

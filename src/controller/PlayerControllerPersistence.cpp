@@ -1,4 +1,5 @@
 #include "controller/PlayerController.h"
+#include "runtime/ThreadCheck.h"
 
 #include <algorithm>
 
@@ -113,12 +114,14 @@ void PlayerController::captureResumePosition() {
 }
 
 void PlayerController::scheduleSave() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     // Replacing the handle cancels the pending save; the handle dies with the
     // controller, so a save never runs after it.
     saveWorkItem_ = loop_.runAfter(kSaveDelay, [this] { performSave(); });
 }
 
 void PlayerController::flushPendingSave() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (saveWorkItem_.isActive()) {
         saveWorkItem_.cancel();
         performSave();
@@ -142,6 +145,7 @@ void PlayerController::performSave() {
 }
 
 void PlayerController::restoreSettings(const AppSettings& snapshot) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     AppSettings restored = settings.get();
     copySettingsWindowFields(snapshot, restored);
     const bool deviceChanged = restored.outputDeviceUID != settings.get().outputDeviceUID;

@@ -1,6 +1,7 @@
 #include "controller/PlayerController.h"
 #include "model/AudioFiles.h"
 #include "model/TextUtil.h"
+#include "runtime/ThreadCheck.h"
 
 #include <algorithm>
 #include <string_view>
@@ -10,6 +11,7 @@
 namespace orvane {
 
 void PlayerController::addPlaylist(std::optional<std::string> name) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     // The number is not checked for uniqueness: it only suggests an order.
     std::string title =
         name ? std::move(*name) : "Playlist " + std::to_string(playlists.get().size() + 1);
@@ -22,6 +24,7 @@ void PlayerController::addPlaylist(std::optional<std::string> name) {
 }
 
 void PlayerController::renamePlaylist(Uuid playlistID, const std::string& name) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     const auto pi = playlistIndex(playlistID);
     const std::string_view trimmed = trimBlanksAndTabs(name);
     if (!pi || trimmed.empty())
@@ -31,6 +34,7 @@ void PlayerController::renamePlaylist(Uuid playlistID, const std::string& name) 
 }
 
 void PlayerController::closePlaylist(Uuid playlistID) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (!playlistIndex(playlistID))
         return;
     if (playingPlaylistID.get() == playlistID)
@@ -52,6 +56,7 @@ void PlayerController::closePlaylist(Uuid playlistID) {
 }
 
 void PlayerController::selectPlaylist(Uuid playlistID) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (!playlistIndex(playlistID))
         return;
     activePlaylistID = playlistID;
@@ -60,10 +65,12 @@ void PlayerController::selectPlaylist(Uuid playlistID) {
 }
 
 void PlayerController::addFiles(const std::vector<std::string>& items) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     addFileTracks(items, std::nullopt);
 }
 
 void PlayerController::insertFiles(const std::vector<std::string>& items, std::ptrdiff_t index) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     addFileTracks(items, index);
 }
 

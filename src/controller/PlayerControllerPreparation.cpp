@@ -1,6 +1,7 @@
 #include "controller/PlayerController.h"
 #include "controller/TrackLookup.h"
 #include "engine/analysis/OfflineAnalysis.h"
+#include "runtime/ThreadCheck.h"
 
 #include <algorithm>
 #include <cmath>
@@ -145,6 +146,7 @@ void PlayerController::renormalizePlaying() {
 }
 
 void PlayerController::setNormalize(bool on) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     updateSettings([on](AppSettings& s) { s.normalize = on; });
     if (const Track* track = playingTrack()) {
         if (!on)
@@ -158,6 +160,7 @@ void PlayerController::setNormalize(bool on) {
 }
 
 void PlayerController::clearTrimCache() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     // No save: the settings change that asked for this requests one.
     updatePlaylists([](std::vector<Playlist>& lists) {
         for (auto& list : lists)
@@ -169,6 +172,7 @@ void PlayerController::clearTrimCache() {
 }
 
 void PlayerController::recomputeBPM(Uuid trackID) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     std::optional<Uuid> playlistID;
     std::string path;
     for (const auto& list : playlists.get()) {

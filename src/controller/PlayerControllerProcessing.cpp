@@ -2,6 +2,7 @@
 #include "engine/CharacterParams.h"
 #include "model/EQPresets.h"
 #include "model/TextUtil.h"
+#include "runtime/ThreadCheck.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,6 +35,7 @@ std::string trimWhiteSpace(std::string_view text) {
 } // namespace
 
 void PlayerController::applyProcessing() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     const AppSettings& s = settings.get();
     engine_->gaplessEnabled = s.gapless;
     engine_->setCompressor(s.compOn, s.compPreset);
@@ -53,6 +55,7 @@ void PlayerController::applyProcessing() {
 }
 
 void PlayerController::setEQEnabled(bool on) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     updateSettings([on](AppSettings& s) { s.eqOn = on; });
     // The engine ramps the bands in (after removing the bypass) or out (bypassing at
     // the end), and ignores a switch to the state it is in.
@@ -61,6 +64,7 @@ void PlayerController::setEQEnabled(bool on) {
 }
 
 void PlayerController::setEQGain(int band, double db) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     // A non-finite gain would make every later state file unwritable.
     if (band < 0 || static_cast<std::size_t>(band) >= settings.get().eqGains.size() ||
         !std::isfinite(db))
@@ -70,6 +74,7 @@ void PlayerController::setEQGain(int band, double db) {
 }
 
 void PlayerController::applyEQPreset(const std::string& name) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     std::vector<double> gains;
     if (auto builtIn = builtInEQPreset(name)) {
         gains = std::move(*builtIn);
@@ -93,6 +98,7 @@ void PlayerController::applyEQPreset(const std::string& name) {
 }
 
 void PlayerController::saveCustomEQPreset(const std::string& name) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     std::string trimmed = trimWhiteSpace(name);
     // Built-in names are refused so that a name never means two presets (the panel
     // tells the user why).
@@ -106,6 +112,7 @@ void PlayerController::saveCustomEQPreset(const std::string& name) {
 }
 
 void PlayerController::deleteCustomEQPreset(const std::string& name) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     updateSettings([&](AppSettings& s) { s.customEQPresets.erase(name); });
     if (settings.get().eqPreset == name)
         applyEQPreset("flat");
@@ -113,6 +120,7 @@ void PlayerController::deleteCustomEQPreset(const std::string& name) {
 }
 
 void PlayerController::resetEQ() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     applyEQPreset("flat");
     updateSettings([](AppSettings& s) { s.eqOn = false; });
     engine_->setEQEnabled(false);
@@ -120,11 +128,13 @@ void PlayerController::resetEQ() {
 }
 
 bool PlayerController::isCurrentEQPresetCustom() const {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     const AppSettings& s = settings.get();
     return s.customEQPresets.count(s.eqPreset) != 0;
 }
 
 void PlayerController::cycleVisualization() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     updateSettings(
         [](AppSettings& s) { s.visualization = nextVisualizationMode(s.visualization); });
     scheduleSave();

@@ -1,6 +1,7 @@
 #include "controller/PlayerController.h"
 #include "controller/TrackLookup.h"
 #include "model/TextUtil.h"
+#include "runtime/ThreadCheck.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -39,6 +40,7 @@ bool contains(std::string_view text, std::string_view loweredQuery) {
 } // namespace
 
 void PlayerController::handleTrackClick(Uuid trackID, bool shift, bool cmd) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     const Playlist* active = activePlaylist();
     if (!active)
         return;
@@ -66,6 +68,7 @@ void PlayerController::handleTrackClick(Uuid trackID, bool shift, bool cmd) {
 }
 
 void PlayerController::selectAll() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     std::set<Uuid> all;
     if (const Playlist* active = activePlaylist())
         for (const auto index : visibleTrackIndices())
@@ -74,6 +77,7 @@ void PlayerController::selectAll() {
 }
 
 std::vector<Track> PlayerController::visibleTracks() const {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     const Playlist* active = activePlaylist();
     if (!active)
         return {};

@@ -1,5 +1,6 @@
 #include "controller/PlayerController.h"
 #include "controller/TrackLookup.h"
+#include "runtime/ThreadCheck.h"
 
 #include <algorithm>
 #include <random>
@@ -21,6 +22,7 @@ std::unordered_set<Uuid, UuidHash> idSet(const std::vector<Track>& tracks) {
 } // namespace
 
 void PlayerController::nextTrack(bool automatic) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     advance(automatic ? AdvanceReason::trackEnded : AdvanceReason::user);
 }
 
@@ -105,6 +107,7 @@ void PlayerController::advance(AdvanceReason reason) {
 }
 
 void PlayerController::prevTrack() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     // The time heard counts from where the track starts to play: a trimmed start
     // of several seconds must not pass for time the user has listened.
     double start = 0.0;
@@ -139,6 +142,7 @@ void PlayerController::prevTrack() {
 }
 
 void PlayerController::toggleShuffle() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     // A queued track was chosen by the old rule; dropped first, so that the shuffle
     // step its preload took is undone in the order it was taken from. The engine's next
     // tick queues again by the new rule (the drop itself is seamless).
@@ -156,6 +160,7 @@ void PlayerController::toggleShuffle() {
 }
 
 void PlayerController::setPlaybackMode(PlaybackMode mode) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     // As for shuffle: what follows this track is chosen again, by the new mode.
     if (plannedNextID_)
         dropQueuedTrack();

@@ -1,8 +1,10 @@
 #include "controller/PlayerController.h"
+#include "runtime/ThreadCheck.h"
 
 namespace orvane {
 
 void PlayerController::setAlwaysOnTop(bool on) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     updateSettings([on](AppSettings& s) { s.alwaysOnTop = on; });
     if (desktop_)
         desktop_->setAlwaysOnTop(on);
@@ -10,6 +12,7 @@ void PlayerController::setAlwaysOnTop(bool on) {
 }
 
 void PlayerController::setShowWordmarkIcon(bool on) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     updateSettings([on](AppSettings& s) { s.showWordmarkIcon = on; });
     if (desktop_)
         desktop_->setWordmarkIcon(on);
@@ -17,6 +20,7 @@ void PlayerController::setShowWordmarkIcon(bool on) {
 }
 
 void PlayerController::setQuitOnClose(bool on) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     updateSettings([on](AppSettings& s) { s.quitOnClose = on; });
     // At once, not from the next start: the user closing the window right after the
     // change expects the rule just chosen.
@@ -26,6 +30,7 @@ void PlayerController::setQuitOnClose(bool on) {
 }
 
 void PlayerController::setOutputDevice(std::optional<std::string> uid) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (uid && uid->empty())
         uid.reset();
     const bool hadDevice = settings.get().outputDeviceUID.has_value();

@@ -1,5 +1,6 @@
 #include "controller/PlayerController.h"
 #include "controller/TrackLookup.h"
+#include "runtime/ThreadCheck.h"
 
 #include <algorithm>
 
@@ -18,10 +19,12 @@ constexpr double kVolumeKeyStep = 0.05;
 } // namespace
 
 bool PlayerController::isEditingText() const {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     return desktop_ != nullptr && desktop_->isEditingText();
 }
 
 bool PlayerController::handleKeyDown(MonitoredKey key, KeyModifiers modifiers) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (key == MonitoredKey::a) {
         // Ctrl+A alone; a text field being edited selects its own text.
         if (modifiers != kControlModifier || isEditingText())

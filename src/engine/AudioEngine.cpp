@@ -2,6 +2,7 @@
 
 #include "engine/EngineError.h"
 #include "media/AudioFileReader.h"
+#include "runtime/ThreadCheck.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,6 +22,7 @@ constexpr double kPreloadWindow = 12.0;
 
 AudioEngine::AudioEngine(MainLoop& loop, std::unique_ptr<AudioOutput> output, EngineOptions options)
     : loop_(loop) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     // Completions arrive on the decoder thread; they only cross over to the main loop.
     auto forward = [&loop, weak = std::weak_ptr<char>(alive_), this](const RegionCompletion& c) {
         loop.post([weak, this, c] {
@@ -47,6 +49,7 @@ AudioEngine::AudioEngine(MainLoop& loop, std::unique_ptr<AudioOutput> output, En
 }
 
 AudioEngine::~AudioEngine() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     // The audio and decoder threads go first; then nothing can post to us any more.
     host_.reset();
 }
@@ -72,6 +75,7 @@ RegionRequest AudioEngine::regionRequest(const Segment& segment, std::int64_t fr
 
 void AudioEngine::load(const std::string& path, const Uuid& trackID, double trimStart,
                        std::optional<double> trimEnd, double normGain, int fadeInMs) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     stopInternal();
     auto file = openSegmentFile(path);
     const double sr = file->sampleRate();
@@ -98,6 +102,7 @@ void AudioEngine::load(const std::string& path, const Uuid& trackID, double trim
 }
 
 void AudioEngine::play(int fadeInMs) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (!current_)
         return;
     ensureEngineRunning();
@@ -116,6 +121,7 @@ void AudioEngine::play(int fadeInMs) {
 }
 
 void AudioEngine::resume(int fadeInMs) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (!current_)
         return;
     if (isPlaying && pauseFadeRunning_) {
@@ -137,6 +143,7 @@ void AudioEngine::resume(int fadeInMs) {
 }
 
 void AudioEngine::pause(int fadeOutMs) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (!isPlaying)
         return;
     auto pausePlayer = [this] {
@@ -155,6 +162,7 @@ void AudioEngine::pause(int fadeOutMs) {
 }
 
 void AudioEngine::stop(int fadeOutMs) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (fadeOutMs >= 1 && isPlaying)
         fade(0.0f, fadeOutMs, [this] { hardStop(); });
     else
@@ -162,6 +170,7 @@ void AudioEngine::stop(int fadeOutMs) {
 }
 
 void AudioEngine::hardStop() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     stopInternal();
     host_->setOutputPaused(true);
     currentTime = 0.0;
@@ -182,6 +191,7 @@ void AudioEngine::stopInternal() {
 }
 
 void AudioEngine::seek(double seconds) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (!current_ || !(duration.get() > 0.0) || std::isnan(seconds))
         return;
     const double start = static_cast<double>(current_->t0) / current_->sampleRate;

@@ -1,4 +1,5 @@
 #include "engine/AudioEngine.h"
+#include "runtime/ThreadCheck.h"
 
 #include <algorithm>
 #include <cmath>
@@ -38,6 +39,7 @@ void AudioEngine::fade(float target, int ms, std::function<void()> completion) {
 }
 
 void AudioEngine::setNormGain(double gain, bool instant) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     normGain_ = static_cast<float>(gain);
     if (current_)
         current_->normGain = normGain_;

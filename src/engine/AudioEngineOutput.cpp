@@ -1,4 +1,5 @@
 #include "engine/AudioEngine.h"
+#include "runtime/ThreadCheck.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,6 +22,7 @@ void AudioEngine::ensureEngineRunning() {
 }
 
 void AudioEngine::serviceOutput() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     const auto position = playerPosition();
     const auto change = host_->serviceOutput(loop_.now());
     if (change.rateChanged) {
@@ -48,6 +50,7 @@ void AudioEngine::rescheduleAtNewRate(double position) {
 }
 
 void AudioEngine::setOutputDevice(std::optional<std::string> uid) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     const auto position = playerPosition();
     const auto change = host_->selectDevice(std::move(uid), loop_.now());
     if (change.rateChanged)
@@ -55,10 +58,12 @@ void AudioEngine::setOutputDevice(std::optional<std::string> uid) {
 }
 
 void AudioEngine::setVolume(float volume) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     host_->graph().setVolume(volume);
 }
 
 void AudioEngine::setPan(float pan) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     host_->graph().setPan(pan);
 }
 

@@ -2,6 +2,7 @@
 #include "engine/EngineError.h"
 #include "media/AudioFileReader.h"
 #include "runtime/Diagnostics.h"
+#include "runtime/ThreadCheck.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,6 +21,7 @@ float normTargetDb(float gain) {
 
 bool AudioEngine::preloadNext(const std::string& path, const Uuid& trackID, double trimStart,
                               std::optional<double> trimEnd, double normGain) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     // Only behind a region that is still to finish: once it has ended (or a stop kept
     // it loaded) nothing plays for the queued region to follow, and its completion would
     // pass for the current region's and hand over at the wrong end.
@@ -54,6 +56,7 @@ bool AudioEngine::preloadNext(const std::string& path, const Uuid& trackID, doub
 }
 
 void AudioEngine::discardQueued() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (!queued_)
         return;
     // The decoder may have run on into the queued region: only scheduling the current
@@ -83,6 +86,7 @@ void AudioEngine::discardQueued() {
 }
 
 void AudioEngine::segmentFinished(const RegionCompletion& completion) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (validCallbackIDs_.erase(completion.regionID) == 0)
         return; // stale: stopped, re-scheduled or replaced since
     if (!queued_) {

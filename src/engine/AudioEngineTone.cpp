@@ -1,6 +1,7 @@
 #include "engine/AudioEngine.h"
 #include "engine/dsp/CompressorPresets.h"
 #include "engine/dsp/LoudnessCurve.h"
+#include "runtime/ThreadCheck.h"
 
 #include <algorithm>
 #include <cmath>
@@ -31,6 +32,7 @@ void AudioEngine::applyLoudBand(std::size_t band, float db) {
 }
 
 void AudioEngine::setEQEnabled(bool on) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (on == eqEnabledFlag_)
         return;
     eqEnabledFlag_ = on;
@@ -47,6 +49,7 @@ void AudioEngine::setEQEnabled(bool on) {
 }
 
 void AudioEngine::setEQGain(int band, float db) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (band < 0 || static_cast<std::size_t>(band) >= storedEQGains_.size())
         return;
     const auto index = static_cast<std::size_t>(band);
@@ -106,6 +109,7 @@ void AudioEngine::rampLoudEQ(const std::array<float, 2>& targetsDb) {
 }
 
 void AudioEngine::setLoudness(bool on, double volume) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     if (on) {
         const auto curve = loudnessCurveDb(volume);
         rampLoudEQ({curve.lowShelfDb, curve.highShelfDb});
@@ -117,6 +121,7 @@ void AudioEngine::setLoudness(bool on, double volume) {
 }
 
 void AudioEngine::setCompressor(bool on, CompressorPreset preset) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     auto& graph = host_->graph();
     if (on) {
         graph.setCompressorParameters(compressorParameters(preset));
@@ -129,6 +134,7 @@ void AudioEngine::setCompressor(bool on, CompressorPreset preset) {
 }
 
 void AudioEngine::setCharacter(const CharacterParams& params) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
     character_ = params;
 }
 

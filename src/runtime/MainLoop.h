@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <thread>
 
 namespace orvane {
 
@@ -46,12 +47,21 @@ private:
 // event loop; tests use ManualMainLoop and its virtual clock.
 //
 // Threading: post() may be called from any thread. Everything else, and every task
-// and timer callback, runs on the main thread.
+// and timer callback, runs on the main thread. The main thread is the one that created
+// the loop (every loop is created on the thread that runs it), so the loop can tell
+// its callers whether they are on it.
+//
+// Development builds check that the core's main-thread operations (PlayerController's,
+// the engine's control side) are called on it, and abort when one is not; see
+// runtime/ThreadCheck.h for how, and how to turn the checks off.
 class MainLoop {
 public:
     using Task = std::function<void()>;
 
     virtual ~MainLoop() = default;
+
+    // Whether the caller runs on the loop's thread.
+    bool onLoopThread() const { return std::this_thread::get_id() == thread_; }
 
     // Runs `task` on the main thread soon, after tasks posted before it.
     virtual void post(Task task) = 0;
@@ -64,6 +74,12 @@ public:
 
     // Monotonic time in seconds; only differences mean anything.
     virtual double now() const = 0;
+
+protected:
+    MainLoop() = default;
+
+private:
+    std::thread::id thread_ = std::this_thread::get_id();
 };
 
 // Ties callbacks to an owner's lifetime, the way a weak capture does: wrap() gives a

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/ThreadCheck.h"
+
 #include <algorithm>
 #include <functional>
 #include <memory>
@@ -92,6 +94,8 @@ private:
 
 // A published value: every write notifies observers with the new value, as the
 // views expect (they redraw on every write, even when the value is unchanged).
+// Written on the thread that constructed it (the main thread, for the controller's and
+// the engine's fields); observers run there too.
 template <typename T>
 class Published {
 public:
@@ -102,6 +106,7 @@ public:
     operator const T&() const { return value_; }
 
     void set(T value) {
+        ORVANE_ASSERT_OWNING_THREAD(owner_);
         value_ = std::move(value);
         changed_.notify(value_);
     }
@@ -117,6 +122,7 @@ public:
     // throws, what it changed so far stays and nobody is notified.
     template <typename F>
     void modify(F&& change) {
+        ORVANE_ASSERT_OWNING_THREAD(owner_);
         std::forward<F>(change)(value_);
         changed_.notify(value_);
     }
@@ -128,6 +134,7 @@ public:
 private:
     T value_{};
     Signal<T> changed_;
+    [[no_unique_address]] OwningThread owner_;
 };
 
 } // namespace orvane
