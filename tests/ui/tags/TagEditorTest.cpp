@@ -1,6 +1,7 @@
-#include "ui/UiTestSupport.h"
 #include "support/ScratchFolder.h"
 #include "tags/MetadataReader.h"
+#include "tags/TagTestSupport.h"
+#include "ui/UiTestSupport.h"
 #include "ui/tags/GenreField.h"
 #include "ui/tags/GenreSuggestions.h"
 #include "ui/tags/TagEditorView.h"
@@ -21,14 +22,6 @@ namespace orvane::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The tag fixtures of scripts/make-tag-fixtures.sh.
-fs::path tagFixture(const std::string& name) {
-    const fs::path path = fs::path(ORVANE_FIXTURES_DIR) / "tags" / name;
-    if (!fs::exists(path))
-        ADD_FAILURE() << "missing fixture " << path << "; build the orvane_fixtures target";
-    return path;
-}
 
 // The sheet's text field with this placeholder.
 QLineEdit& fieldFor(TagEditorView& sheet, const char* placeholder) {
@@ -54,7 +47,7 @@ protected:
     // A writable copy of a tag fixture, as a track record.
     Track copiedTrack(const std::string& fixture) {
         const fs::path copy = files / fixture;
-        fs::copy_file(tagFixture(fixture), copy);
+        fs::copy_file(tagtest::fixture(fixture), copy);
         return Track(Uuid::random(), copy.native(), "Old artist", "Old title");
     }
     const Track& track(std::size_t index) const {
