@@ -1,24 +1,49 @@
-#include "AnalysisTestSupport.h"
+#include "EngineTestSupport.h"
 #include "engine/analysis/OfflineAnalysis.h"
 #include "engine/analysis/TempoDetection.h"
+#include "media/MediaTestSupport.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <numbers>
 #include <random>
 
-namespace orvane {
+namespace orvane::test {
 namespace {
 
-using test::analysisFixture;
-using test::WAVFolder;
-
 constexpr double kRate = 44100.0;
+
+// A file made by scripts/make-analysis-fixtures.sh.
+std::string analysisFixture(const std::string& name) {
+    return fixtureFile("analysis/" + name);
+}
+
+// A temporary folder for WAV files a test writes, removed with its contents.
+class WAVFolder : public ScratchFolder {
+public:
+    // Writes a 32-bit float WAV (the samples stay exact) at 44.1 kHz with one vector per
+    // channel, all of the same length; returns its path.
+    std::string write(const std::string& name,
+                      const std::vector<std::vector<float>>& channels) const {
+        std::vector<std::uint8_t> bytes;
+        for (std::size_t i = 0; i < channels[0].size(); ++i)
+            for (const auto& channel : channels)
+                for (int b = 0; b < 4; ++b)
+                    bytes.push_back(static_cast<std::uint8_t>(
+                        std::bit_cast<std::uint32_t>(channel[i]) >> (8 * b)));
+        writeWAV(path(name), 3, 32, static_cast<int>(channels.size()), 44100, bytes);
+        return path(name);
+    }
+};
 
 // Longer than one 262144-frame read, with the loudest sample in the short last
 // block and different content per channel: every block and every channel counts.
 TEST(AnalysisLevels, PeakAndRMSCoverEveryBlockAndChannel) {
     constexpr std::size_t kFrames = 300000;
-    std::vector<float> left = test::cosine(kFrames, 0.5, 100.0);
+    std::vector<float> left(kFrames);
+    for (std::size_t i = 0; i < kFrames; ++i)
+        left[i] = static_cast<float>(0.5 * std::cos(2.0 * std::numbers::pi * double(i) / 100.0));
     std::vector<float> right(kFrames, -0.25f);
     left[290000] = -0.9f;
     WAVFolder folder;
@@ -48,7 +73,8 @@ TEST(OfflineAnalysis, SilenceReadsTheFloorAndNothingToMeasureIsAbsent) {
 
     WAVFolder folder;
     for (const auto& path :
-         {folder.write("empty.wav", {{}, {}}), folder.writeText("text.wav", "RIFF but not really"),
+         {folder.write("empty.wav", {{}, {}}),
+          folder.ScratchFolder::write("text.wav", "RIFF but not really"),
           (std::filesystem::temp_directory_path() / "orvane-no-such.wav").native()}) {
         SCOPED_TRACE(path);
         EXPECT_FALSE(computeLevels(path));
@@ -70,7 +96,7 @@ std::vector<std::vector<float>> clicks(std::size_t frames, std::size_t leftAt,
 // end at the file's length for a last block), neither edge moves by more than the
 // maximum, and trims that would meet leave the whole file.
 TEST(AnalysisTrim, EdgesLandOnTheBlocksOfTheFirstAndLastAudibleSamples) {
-    test::WAVFolder folder;
+    WAVFolder folder;
     // tone-at-1.5s.wav: 4 s, peaking at -6 dB and audible from frame 66150 through 132299,
     // in blocks 64 (65536..66559) and 129 (132096..133119); silence.wav: 3 s.
     const auto tone = analysisFixture("tone-at-1.5s.wav");
@@ -107,23 +133,20 @@ constexpr double kBlocksPerMinute = 44100.0 / 1024.0 * 60.0;
 // A click track at 128 BPM reads the nearest lag: a beat is 20.19 blocks, the best lag
 // 20 blocks, 129.2 BPM. Silence, a second of clicks, or clicks that start only after
 // 62 s of silence (the analysis looks at the first 60 s) have no tempo.
-TEST(AnalysisTempo, ClickTrackReadsTheNearestLagAndTooLittleGivesNoTempo) {
+TEST(AnalysisTempo, TheNearestLagGivesTheTempoAndTooLittleOrNoClearPeriodNone) {
     const auto bpm = detectBPM(analysisFixture("clicks-128.wav"));
     ASSERT_TRUE(bpm);
     EXPECT_NEAR(*bpm, kBlocksPerMinute / 20.0, 1e-9);
     for (const char* file : {"silence.wav", "clicks-1s.wav", "late-clicks.flac"})
         EXPECT_FALSE(detectBPM(analysisFixture(file))) << file;
-}
 
-// An envelope of `length` blocks with a burst every `period` blocks.
-std::vector<float> pulses(std::size_t length, std::size_t period) {
-    std::vector<float> env(length, 0.01f);
-    for (std::size_t i = period; i < length; i += period)
-        env[i] = 1.0f;
-    return env;
-}
-
-TEST(AnalysisTempo, EnvelopeLagGivesTheRawTempoOnlyForAClearPeriod) {
+    // From an envelope, only a clear period gives a tempo.
+    const auto pulses = [](std::size_t length, std::size_t period) {
+        std::vector<float> env(length, 0.01f);
+        for (std::size_t i = period; i < length; i += period)
+            env[i] = 1.0f;
+        return env;
+    };
     // A lag of 20 blocks is 129.2 BPM; a lag of 40 (64.6 BPM) is doubled to it.
     EXPECT_NEAR(*tempoFromEnvelope(pulses(2000, 20), 44100.0), kBlocksPerMinute / 20, 1e-9);
     EXPECT_NEAR(*tempoFromEnvelope(pulses(2000, 40), 44100.0), kBlocksPerMinute / 20, 1e-9);
@@ -137,4 +160,4 @@ TEST(AnalysisTempo, EnvelopeLagGivesTheRawTempoOnlyForAClearPeriod) {
 }
 
 } // namespace
-} // namespace orvane
+} // namespace orvane::test

@@ -81,6 +81,13 @@ void inBlocks(Stereo& s, std::size_t block, Process&& process) {
     }
 }
 
+// `s` after `unit` (anything with process(left, right, frames)), in blocks of `block`.
+template <typename Unit>
+Stereo through(Unit& unit, Stereo s, std::size_t block = 512) {
+    inBlocks(s, block, [&](float* l, float* r, std::size_t n) { unit.process(l, r, n); });
+    return s;
+}
+
 // Amplitude of the component at `frequency` within samples [begin, end): a single
 // DFT bin. Comparing two signals over the same window cancels the window's leakage.
 inline double toneAmplitude(const std::vector<float>& x, std::size_t begin, std::size_t end,

@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <optional>
 #include <random>
@@ -484,12 +483,10 @@ protected:
         // Claims a second, holds 0.4 s.
         wav("cut.wav", 8000, 1, 1.0);
         fs::resize_file(files.back().path, 44 + 3200 * 2);
-        files.emplace_back().path = scratch_.path("garbage.wav");
-        std::mt19937 bytes(7);
-        std::ofstream out(files.back().path, std::ios::binary);
-        for (int i = 0; i < 3000; ++i)
-            out.put(static_cast<char>(bytes()));
-        out.close();
+        std::string garbage(3000, '\0');
+        std::generate(garbage.begin(), garbage.end(),
+                      [bytes = std::mt19937(7)]() mutable { return static_cast<char>(bytes()); });
+        files.emplace_back().path = scratch_.write("garbage.wav", garbage);
         for (const char* fixture : {"corrupt.mp3", "truncated.mp3", "not-audio.mp3", "empty.wav"})
             files.emplace_back().path = fixtureFile(fixture);
 

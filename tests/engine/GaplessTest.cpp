@@ -1,8 +1,11 @@
+#include "DSPTestSupport.h"
 #include "EngineTestSupport.h"
 #include "media/MediaTestSupport.h"
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -25,36 +28,58 @@ Signal decodeStereo(const std::string& path) {
     return {std::move(audio.channels[0]), std::move(audio.channels[1])};
 }
 
-// Plays `files` back to back through an engine whose output runs at `rate`, queueing
-// each next file as soon as the previous one is current (the second one only after
-// `lateSeconds` of playing, if given), and records the player's output (before any
-// gain or tone stage) until the last file has ended.
-Signal playThrough(double rate, const std::vector<std::string>& files, double lateSeconds = 0) {
+// What the player played (before any gain or tone stage), and what the engine reported
+// on the way.
+struct Played : Signal {
+    double duration = 0;                  // of the first file, once loaded
+    std::optional<double> preloadAskedAt; // the position at the first request
+    std::optional<std::size_t> handOffAt; // frames played at the first hand-off
+    std::optional<std::size_t> endedAt;   // frames played when the last file ended
+};
+
+// Plays the fixtures `files` back to back through an engine whose output runs at `rate`
+// until the last one has ended. Each file after the second is queued as soon as the one
+// before it is current; the second after `queueAfter` seconds of playing, or at the first
+// preload request when that is absent.
+Played playThrough(double rate, const std::vector<std::string>& files,
+                   std::optional<double> queueAfter = 0.0) {
     EngineRig rig(rate);
-    RecordingTap tap(1 << 19);
+    RecordingTap tap(1 << 21);
     rig->host().graph().setTap(TapPoint::Player, &tap);
+    Played out;
     std::size_t next = 1;
-    bool ended = false;
-    rig->onTrackEnded = [&] {
-        ended = true;
-    };
-    rig->onGaplessPromotion = [&](const Uuid&) {
+    const auto queueNext = [&] {
         if (next < files.size()) {
-            EXPECT_TRUE(rig->preloadNext(engineFixture(files[next++]), Uuid::random(), 0.0,
+            EXPECT_TRUE(rig->preloadNext(fixtureFile(files[next++]), Uuid::random(), 0.0,
                                          std::nullopt, 1.0));
         }
     };
-    rig->load(engineFixture(files[0]), Uuid::random(), 0.0, std::nullopt, 1.0, 0);
-    rig.run(lateSeconds);
-    if (files.size() > 1) {
-        EXPECT_TRUE(
-            rig->preloadNext(engineFixture(files[next++]), Uuid::random(), 0.0, std::nullopt, 1.0));
+    rig->onNeedPreload = [&] {
+        if (!out.preloadAskedAt)
+            out.preloadAskedAt = rig->currentTime.get();
+        if (!queueAfter)
+            queueNext();
+    };
+    rig->onGaplessPromotion = [&](const Uuid&) {
+        out.handOffAt = out.handOffAt.value_or(tap.left.size());
+        queueNext();
+    };
+    rig->onTrackEnded = [&] {
+        out.endedAt = tap.left.size();
+    };
+    rig->load(fixtureFile(files[0]), Uuid::random(), 0.0, std::nullopt, 1.0, 0);
+    out.duration = rig->duration.get();
+    if (queueAfter) {
+        rig.run(*queueAfter);
+        queueNext();
     }
-    for (int i = 0; i < 2000 && !ended; ++i)
+    for (int i = 0; i < 4000 && !out.endedAt; ++i)
         rig.run(0.01);
-    EXPECT_TRUE(ended);
+    EXPECT_TRUE(out.endedAt);
     rig->host().graph().setTap(TapPoint::Player, nullptr);
-    return {tap.left, tap.right};
+    out.left = tap.left;
+    out.right = tap.right;
+    return out;
 }
 
 // Frames the player produced: everything up to the silence after the last file.
@@ -79,7 +104,8 @@ TEST_P(LosslessSeam, HalvesJoinBitExactlyEvenWhenQueuedLate) {
     ASSERT_EQ(reference.left.size(), static_cast<std::size_t>(kFullFrames));
     for (const double late : {0.0, 1.0}) {
         SCOPED_TRACE(late);
-        const auto out = playThrough(44100.0, {"cut_a." + extension, "cut_b." + extension}, late);
+        const auto out =
+            playThrough(44100.0, {"engine/cut_a." + extension, "engine/cut_b." + extension}, late);
         ASSERT_GE(out.left.size(), static_cast<std::size_t>(kFullFrames));
         EXPECT_EQ(maxError(out, reference, 0, kFullFrames), 0.0f);
         EXPECT_LE(soundingLength(out), static_cast<std::size_t>(kFullFrames)) << "overlap";
@@ -96,8 +122,9 @@ class LossySeam : public ::testing::TestWithParam<const char*> {};
 TEST_P(LossySeam, HalvesJoinWithoutGapOrOverlap) {
     const std::string extension = GetParam();
     const auto original = decodeStereo(engineFixture("full.wav"));
-    const auto out = playThrough(44100.0, {"cut_a." + extension, "cut_b." + extension});
-    const auto whole = playThrough(44100.0, {"full." + extension});
+    const auto out =
+        playThrough(44100.0, {"engine/cut_a." + extension, "engine/cut_b." + extension});
+    const auto whole = playThrough(44100.0, {"engine/full." + extension});
     ASSERT_GE(out.left.size(), static_cast<std::size_t>(kFullFrames));
     ASSERT_GE(whole.left.size(), static_cast<std::size_t>(kFullFrames));
     EXPECT_EQ(soundingLength(out), static_cast<std::size_t>(kFullFrames));
@@ -130,8 +157,8 @@ TEST_P(LossySeam, HalvesJoinWithoutGapOrOverlap) {
 INSTANTIATE_TEST_SUITE_P(Formats, LossySeam, ::testing::Values("mp3", "m4a"));
 
 TEST(GaplessTest, ResampledHalvesMatchTheUncutFileResampledInOnePiece) {
-    const auto out = playThrough(48000.0, {"cut_a.wav", "cut_b.wav"});
-    const auto whole = playThrough(48000.0, {"full.wav"});
+    const auto out = playThrough(48000.0, {"engine/cut_a.wav", "engine/cut_b.wav"});
+    const auto whole = playThrough(48000.0, {"engine/full.wav"});
     const std::size_t length = 192000; // 4 s at 48 kHz
     EXPECT_EQ(soundingLength(whole), length);
     EXPECT_EQ(soundingLength(out), length);
@@ -143,7 +170,8 @@ TEST(GaplessTest, ResampledHalvesMatchTheUncutFileResampledInOnePiece) {
 TEST(GaplessTest, ThreeRegionsOfOneFileFollowEachOtherExactly) {
     // A region queued while the previous is still short of its end, three times over:
     // each seam falls on a different block offset.
-    const auto out = playThrough(44100.0, {"short.wav", "short.wav", "short.wav"});
+    const auto out =
+        playThrough(44100.0, {"engine/short.wav", "engine/short.wav", "engine/short.wav"});
     const auto once = decodeStereo(engineFixture("short.wav"));
     ASSERT_GE(out.left.size(), 3 * once.left.size());
     for (std::size_t copy = 0; copy < 3; ++copy)
@@ -154,16 +182,79 @@ TEST(GaplessTest, ThreeRegionsOfOneFileFollowEachOtherExactly) {
 TEST(GaplessTest, MonoFilesPlayOnBothSidesAndSurroundIsMixedDown) {
     for (const std::string name : {"mono.wav", "surround.wav"}) {
         SCOPED_TRACE(name);
-        const auto out = playThrough(48000.0, {name});
-        const float peak =
-            *std::max_element(out.left.begin(), out.left.end(),
-                              [](float a, float b) { return std::abs(a) < std::abs(b); });
-        EXPECT_GT(std::abs(peak), 0.1f);
-        EXPECT_LE(std::abs(peak), 1.0f);
+        const auto out = playThrough(48000.0, {"engine/" + name});
+        const float peak = dsptest::peakAbs(out.left);
+        EXPECT_GT(peak, 0.1f);
+        EXPECT_LE(peak, 1.0f);
         if (name == "mono.wav") {
             EXPECT_EQ(out.left, out.right);
         }
     }
+}
+
+// Files whose headers misstate their length play what they hold: the duration and the
+// preload request (on the first tick less than 12 s before the end) follow the `frames`
+// that really decode, and the player plays them all, bit for bit.
+void expectPlayedWhole(const Played& out, const Signal& decoded) {
+    const std::size_t frames = decoded.left.size();
+    const double seconds = static_cast<double>(frames) / 44100.0;
+    EXPECT_DOUBLE_EQ(out.duration, seconds);
+    ASSERT_TRUE(out.preloadAskedAt);
+    EXPECT_GT(*out.preloadAskedAt, seconds - 12.0);
+    EXPECT_LT(*out.preloadAskedAt, seconds - 12.0 + 0.25);
+    ASSERT_GE(out.left.size(), frames);
+    EXPECT_EQ(maxError(out, decoded, 0, frames), 0.0f);
+}
+
+// An MP3 cut off at 400 KB, 16.6 s of the 30 s its Info tag counts: the next file takes
+// over on the frame after the last one decoded, with no gap.
+TEST(DamagedFilePlayback, ACutFileHandsOverAtItsRealEndWithoutAGap) {
+    const Signal first = decodeStereo(fixtureFile("truncated-cbr.mp3"));
+    const Signal second = decodeStereo(fixtureFile("sine.wav"));
+    const std::size_t frames = first.left.size();
+    ASSERT_GT(frames, 16 * 44100u);
+    ASSERT_LT(frames, 17 * 44100u);
+    const Played out = playThrough(44100.0, {"truncated-cbr.mp3", "sine.wav"}, std::nullopt);
+    expectPlayedWhole(out, first);
+    ASSERT_TRUE(out.handOffAt) << "the next file never took over";
+    ASSERT_GE(out.left.size(), frames + 44100);
+    EXPECT_EQ(maxDifference(out.left, frames, second.left, 0, 44100), 0.0f)
+        << "the next file does not start on the frame after the last one";
+}
+
+// A VBR MP3 without any header frame, ten seconds of noise and then ten of a tone, whose
+// length FFmpeg can only estimate, seconds short: it plays to its true end (every frame
+// FFmpeg decodes, as the fixture script counted them), and no further.
+TEST(DamagedFilePlayback, AnMP3WithoutAHeaderFramePlaysToItsTrueEnd) {
+    std::size_t frames = 0;
+    std::ifstream(fixtureFile("noise-then-tone.frames")) >> frames;
+    const Signal decoded = decodeStereo(fixtureFile("noise-then-tone.mp3"));
+    ASSERT_EQ(decoded.left.size(), frames);
+    const Played out = playThrough(44100.0, {"noise-then-tone.mp3"});
+    expectPlayedWhole(out, decoded);
+    ASSERT_GE(out.endedAt.value_or(0), frames) << "ended early";
+    EXPECT_TRUE(std::all_of(out.left.begin() + static_cast<std::ptrdiff_t>(frames),
+                            out.left.begin() + static_cast<std::ptrdiff_t>(*out.endedAt),
+                            [](float x) { return x == 0.0f; }))
+        << "more played than the file holds";
+}
+
+// A seek beyond the audio that is there, though within what the tag counts, lands at
+// the real end and ends the track there, as its natural end would (the controller then
+// moves on), instead of leaving it stuck in what the file does not hold.
+TEST(DamagedFilePlayback, ASeekPastTheRealEndEndsTheTrack) {
+    EngineRig rig(44100.0);
+    bool ended = false;
+    rig->onTrackEnded = [&] {
+        ended = true;
+    };
+    rig->load(fixtureFile("truncated-cbr.mp3"), Uuid::random(), 0.0, std::nullopt, 1.0, 0);
+    rig.run(0.5);
+    rig->seek(25.0);
+    EXPECT_LT(rig->currentTime.get(), 16.7);
+    for (int i = 0; i < 20 && !ended; ++i)
+        rig.run(0.01);
+    EXPECT_TRUE(ended) << "the seek did not end the track";
 }
 
 } // namespace

@@ -1,16 +1,86 @@
+// The host's render path: the player node reading the decoder's stream, the graph
+// after it, and the format converter that feeds the stream.
+
 #include "engine/host/RenderGraph.h"
 
 #include "engine/dsp/GainRamp.h"
 #include "engine/host/AudioRing.h"
+#include "engine/host/FormatConverter.h"
 #include "engine/host/PlayerNode.h"
+#include "engine/host/StreamMarker.h"
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
+#include <numeric>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 namespace orvane {
 namespace {
+
+class PlayerNodeTest : public ::testing::Test {
+protected:
+    // The decoder's side of the stream, written by hand: the start of a schedule, and
+    // frames whose left sample is their value and right sample its negative.
+    void mark(std::uint64_t schedule) {
+        ASSERT_TRUE(
+            markers.push({StreamMarker::Kind::ScheduleStart, ring.writePosition(), schedule, 0}));
+    }
+    void write(float first, std::size_t count) {
+        std::vector<float> left(count);
+        std::vector<float> right(count);
+        std::iota(left.begin(), left.end(), first);
+        std::transform(left.begin(), left.end(), right.begin(), std::negate<>());
+        ASSERT_LE(count, ring.writable());
+        ring.write(left.data(), right.data(), count);
+    }
+    std::vector<float> render(std::size_t frames) {
+        std::vector<float> left(frames, 99.0f);
+        std::vector<float> right(frames, 99.0f);
+        player.render(left.data(), right.data(), frames);
+        for (std::size_t i = 0; i < frames; ++i)
+            EXPECT_EQ(right[i], -left[i]);
+        return left;
+    }
+
+    AudioRing ring{64};
+    MarkerQueue markers;
+    CompletionQueue completions;
+    PlayerNode player{ring, markers, completions};
+};
+
+TEST_F(PlayerNodeTest, PlaysOnlyTheRequestedScheduleRestartsItsClockAndPausesInPlace) {
+    player.setSchedule(1);
+    player.setPlaying(true);
+    mark(1);
+    write(100.0f, 20);
+    EXPECT_EQ(render(8)[0], 100.0f);
+    player.setPlaying(false); // paused: silence, and the place is kept
+    EXPECT_EQ(render(10), std::vector<float>(10, 0.0f));
+    player.setPlaying(true);
+    EXPECT_EQ(render(1)[0], 108.0f);
+    EXPECT_EQ(player.clock().playerFrames, 9);
+
+    // A seek: the rest of schedule 1 is stale, even the part written after the request.
+    player.setSchedule(2);
+    write(120.0f, 5);
+    mark(2);
+    write(500.0f, 10);
+    const auto out = render(6);
+    EXPECT_EQ(out, (std::vector<float>{500, 501, 502, 503, 504, 505}));
+    EXPECT_EQ(player.clock().schedule, 2u);
+    EXPECT_EQ(player.clock().playerFrames, 6);
+
+    // Paused with the ring full of a schedule no longer wanted: the ring is emptied so
+    // that the decoder can refill it.
+    player.setPlaying(false);
+    write(31.0f, ring.writable());
+    player.setSchedule(3);
+    EXPECT_EQ(render(4), std::vector<float>(4, 0.0f));
+    EXPECT_EQ(ring.writable(), 64u);
+}
 
 // The limiter's resting pre-gain of -0.8 dB as the factor it applies.
 const float kLimiterGain = static_cast<float>(std::pow(10.0, static_cast<double>(-0.8f) / 20.0));
@@ -168,6 +238,25 @@ TEST_F(RenderGraphTest, AChainReplacedDuringARenderIsFreedOnlyAfterIt) {
     EXPECT_EQ(graph.heldToneChains(), 2u);
     graph.setSampleRate(48000.0);
     EXPECT_EQ(graph.heldToneChains(), 1u);
+}
+
+TEST(FormatConverterTest, ResampledOutputIsAlignedAndEndsAtTheComputedLength) {
+    // An impulse at input frame 1000 of 44.1 kHz belongs at 1000 * 48000 / 44100 =
+    // 1088.4 output frames: the largest sample must be at 1088.
+    std::vector<float> impulse(4410, 0.0f);
+    impulse[1000] = 1.0f;
+    FormatConverter converter(44100, 2, 48000);
+    ASSERT_TRUE(converter.resamples());
+    StereoFrames out;
+    const float* channels[2] = {impulse.data(), impulse.data()};
+    converter.convert(channels, impulse.size(), out);
+    converter.drain(out);
+    const auto peak = std::max_element(out.left.begin(), out.left.end(),
+                                       [](float a, float b) { return std::abs(a) < std::abs(b); });
+    EXPECT_EQ(peak - out.left.begin(), 1088);
+    EXPECT_EQ(converter.outputFrames(4410), 4800);
+    EXPECT_EQ(converter.outputFrames(4411), 4802); // rounds up: the frame at or after the end
+    EXPECT_EQ(out.size(), 4800u);
 }
 
 } // namespace

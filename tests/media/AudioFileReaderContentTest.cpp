@@ -44,7 +44,7 @@ TEST(SampleFormats, IntegerAndFloatSamplesConvertExactly) {
         {"s24", 1, 24, {0x400000, 0x800000, 0xc00000, 0x1}, {0.5, -1.0, -0.5, 1.0 / 8388608.0}},
         {"f32", 3, 32, {}, {0.25, -1.0, 0.5, 1.5}},
     };
-    ScratchDir dir;
+    ScratchFolder dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<std::uint8_t> bytes;

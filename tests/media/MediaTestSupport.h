@@ -2,6 +2,7 @@
 
 #include "media/AudioFileReader.h"
 #include "support/ScratchFolder.h"
+#include "support/WAVFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -112,35 +113,7 @@ inline Audio readWAV16(const std::string& path) {
     throw std::runtime_error("no data chunk: " + path);
 }
 
-// Writes a WAV file with the given format tag (1 PCM, 3 IEEE float) and raw,
-// interleaved sample bytes.
-inline void writeWAV(const std::string& path, int formatTag, int bitsPerSample, int channels,
-                     int rate, const std::vector<std::uint8_t>& data) {
-    const auto size = static_cast<std::uint32_t>(data.size());
-    const auto align = static_cast<std::uint32_t>(channels * bitsPerSample / 8);
-    const auto rateBytes = static_cast<std::uint32_t>(rate);
-    std::ofstream file(path, std::ios::binary);
-    auto put = [&file](std::uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            file.put(static_cast<char>(value >> (8 * i)));
-    };
-    file << "RIFF";
-    put(36 + size, 4);
-    file << "WAVEfmt ";
-    for (const auto& [value, bytes] : {std::pair{16u, 4},
-                                       {static_cast<std::uint32_t>(formatTag), 2},
-                                       {static_cast<std::uint32_t>(channels), 2},
-                                       {rateBytes, 4},
-                                       {rateBytes * align, 4},
-                                       {align, 2},
-                                       {static_cast<std::uint32_t>(bitsPerSample), 2}})
-        put(value, bytes);
-    file << "data";
-    put(size, 4);
-    file.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(size));
-}
-
-using ScratchDir = ScratchFolder;
+using testaudio::writeWAV;
 
 // Largest absolute difference between two stretches of a channel.
 inline float maxDifference(const std::vector<float>& a, std::size_t aStart,

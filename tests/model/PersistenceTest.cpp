@@ -1,14 +1,27 @@
+// The state file: where it lives, what a start makes of it, and saves that go wrong:
+// refused, killed at any moment, into a full file system, over another user's file.
+
 #include "model/Persistence.h"
 
 #include "model/StateCodec.h"
+#include "support/FileSizeLimit.h"
+#include "support/ForkedChild.h"
 #include "support/ScratchFolder.h"
 
+#include <chrono>
+#include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace orvane {
 namespace {
@@ -184,6 +197,217 @@ TEST_F(PersistenceTest, LoadingRemovesOnlyTheStaleLeftoversOfKilledSaves) {
     expected.push_back(fresh); // a save running right now keeps its file
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(scratch_.names("Orvane"), expected);
+}
+
+// A library of several playlists whose tracks carry most kinds of field.
+PersistedState library(int playlists, int tracksEach, std::size_t commentLength) {
+    PersistedState state;
+    for (int p = 0; p < playlists; ++p) {
+        std::vector<Track> tracks;
+        for (int t = 0; t < tracksEach; ++t) {
+            Track track(Uuid::random(),
+                        "/music/list " + std::to_string(p) + "/" + std::to_string(t) +
+                            " - Song.mp3",
+                        "Artist " + std::to_string(t % 7), "Song " + std::to_string(t));
+            track.duration = 180.25 + t;
+            track.album = "Album \"" + std::to_string(t % 3) + "\"";
+            track.trackNumber = t + 1;
+            track.peakLinear = 0.5 + 1.0 / (t + 3);
+            track.rmsLinear = 0.1 + 1.0 / (t + 7);
+            track.comment = std::string(commentLength, static_cast<char>('a' + t % 26));
+            tracks.push_back(std::move(track));
+        }
+        state.playlists.emplace_back(Uuid::random(), "List", std::move(tracks));
+    }
+    state.activePlaylistID = state.playlists.back().id;
+    return state;
+}
+
+// The state a writer saves as its `key`-th version of `base`: every playlist and the
+// settings carry the key, so a file can only pass for one version when it holds all
+// of that version.
+PersistedState version(const PersistedState& base, std::int64_t key) {
+    PersistedState state = base;
+    for (std::size_t i = 0; i < state.playlists.size(); ++i)
+        state.playlists[i].name = "List " + std::to_string(i) + " v" + std::to_string(key);
+    state.settings.volume = static_cast<double>(key % 1000) / 1000.0;
+    state.resumePosition = static_cast<double>(key);
+    return state;
+}
+
+// Removes the temporary files a killed writer left behind.
+void removeLeftovers(const fs::path& folder) {
+    for (const auto& name : test::namesIn(folder))
+        if (name != "orvane-data.json")
+            fs::remove(folder / name);
+}
+
+TEST(PersistenceFaultTest, AWriterKilledAtAnyMomentLeavesOneCompleteState) {
+    constexpr int kRounds = 200;
+    constexpr int kSavesPerChild = 50;
+    const std::uint64_t seed = 0x5eed0012;
+    std::mt19937_64 random(seed);
+
+    const test::ScratchFolder folder(test::ScratchFolder::Where::memory);
+    const fs::path file = folder / "Orvane/orvane-data.json";
+    const PersistedState base = library(3, 30, 40);
+
+    // How long one save takes here, to spread the kills over.
+    Persistence parentWriter(file);
+    const auto before = std::chrono::steady_clock::now();
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(parentWriter.save(version(base, 0)));
+    const auto saveTime = (std::chrono::steady_clock::now() - before) / 4;
+    std::int64_t onDisk = 0;
+    for (int round = 1; round <= kRounds; ++round) {
+        SCOPED_TRACE("seed " + std::to_string(seed) + ", round " + std::to_string(round));
+        const std::int64_t firstKey = round * 1000 + 1;
+        int reports[2];
+        ASSERT_EQ(::pipe(reports), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(reports[0]);
+            Persistence writer(file);
+            const char ready = 'r';
+            (void)!::write(reports[1], &ready, 1);
+            for (int j = 0; j < kSavesPerChild; ++j) {
+                const char done = writer.save(version(base, firstKey + j)) ? 's' : 'f';
+                (void)!::write(reports[1], &done, 1);
+            }
+            ::_exit(0);
+        }
+        ::close(reports[1]);
+        // The kill comes after 0 to 2 saves have completed plus a busy wait of a
+        // pseudo-random length: where it lands varies, what the test expects does not
+        // depend on it.
+        std::string saves;
+        const auto waitFor = 1 + std::uniform_int_distribution<std::size_t>(0, 2)(random);
+        char report = 0;
+        while (saves.size() < waitFor && ::read(reports[0], &report, 1) == 1)
+            saves.push_back(report);
+        std::uniform_int_distribution<std::int64_t> spread(0, saveTime.count() * 2);
+        const auto killAt =
+            std::chrono::steady_clock::now() + std::chrono::steady_clock::duration(spread(random));
+        while (std::chrono::steady_clock::now() < killAt) {
+        }
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        char buffer[64];
+        for (ssize_t n; (n = ::read(reports[0], buffer, sizeof buffer)) > 0;)
+            saves.append(buffer, static_cast<std::size_t>(n));
+        ::close(reports[0]);
+        saves.erase(0, 1); // the child's "ready"
+        ASSERT_EQ(saves.find('f'), std::string::npos) << "a save failed before the kill";
+        const auto completed = static_cast<std::int64_t>(saves.size());
+
+        Persistence reader(file);
+        const PersistedState loaded = reader.load();
+        ASSERT_FALSE(reader.foundUnreadableFile()) << "the state file does not decode";
+        ASSERT_TRUE(loaded.resumePosition.has_value());
+        const auto key = static_cast<std::int64_t>(*loaded.resumePosition);
+        // Once a save has returned its state is on disk; the save under way when the
+        // kill came may or may not have got there.
+        const std::int64_t oldest = completed > 0 ? firstKey + completed - 1 : onDisk;
+        ASSERT_TRUE(key == oldest || key == firstKey + completed)
+            << "holds version " << key << " after " << completed << " completed saves";
+        ASSERT_EQ(loaded, version(base, key)) << "version " << key << " is not whole";
+        onDisk = key;
+        removeLeftovers(file.parent_path());
+    }
+}
+
+TEST(PersistenceFaultTest, ASaveIntoAFullFileSystemFailsAndLeavesThePreviousFileWhole) {
+    test::ScratchFolder scratch;
+    const fs::path file = scratch / "Orvane/orvane-data.json";
+    ASSERT_TRUE(Persistence(file).save(version(library(2, 3, 10), 1)));
+    const std::string previous = test::readBytes(file);
+
+    // Several pieces of encoded text, so that the limit can strike between and inside
+    // writes, and on the very last byte.
+    const PersistedState big = version(library(3, 2000, 400), 2);
+    const auto size = static_cast<rlim_t>(toJson(big)->size());
+    ASSERT_GT(size, rlim_t{2} << 20);
+    for (const rlim_t limit : {rlim_t{1}, size / 2, size - 1}) {
+        SCOPED_TRACE("file size limit " + std::to_string(limit) + " of " + std::to_string(size));
+        const auto outcome = test::runInChild([&]() -> std::string {
+            const test::FileSizeLimit full(limit);
+            Persistence persistence(file);
+            if (persistence.load().resumePosition != 1.0)
+                return "the previous file did not load";
+            return persistence.save(big) ? "the save reported success" : "";
+        });
+        EXPECT_TRUE(outcome.exited && outcome.exitCode == 0)
+            << "the writer died: signal " << outcome.signal << ", exit code " << outcome.exitCode;
+        EXPECT_EQ(outcome.message, "");
+        EXPECT_TRUE(test::readBytes(file) == previous) << "the previous file changed";
+        EXPECT_EQ(scratch.names(), std::vector<std::string>{"Orvane"});
+        EXPECT_EQ(scratch.names("Orvane"), std::vector<std::string>{"orvane-data.json"})
+            << "a temporary file is left";
+    }
+}
+
+// The user and group of an unprivileged account (nobody's, or its usual numbers when
+// the password database has no such entry: root may take on any ids).
+std::pair<uid_t, gid_t> unprivilegedUser() {
+    if (const passwd* nobody = ::getpwnam("nobody"); nobody && nobody->pw_uid != 0)
+        return {nobody->pw_uid, nobody->pw_gid};
+    return {65534, 65534};
+}
+
+// The unreadable state file belongs to another user, so the user running Orvane can
+// neither read, link nor copy it (the kernel's protected_hardlinks forbids the link; where
+// that is off, the link keeps it instead). It is moved aside under its keeping name and
+// every save goes through; when something else holds that name, the saves replace it.
+// The saves run in a child that is an unprivileged user.
+TEST(PersistenceFaultTest, AnUnreadableFileOfAnotherUserNeverBlocksSaving) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root, to own the state file and then save as another user";
+    const uid_t uid = unprivilegedUser().first;
+    const gid_t gid = unprivilegedUser().second;
+    for (const bool nameTaken : {false, true}) {
+        SCOPED_TRACE(nameTaken ? "keeping name taken by a folder" : "keeping name free");
+        test::ScratchFolder scratch;
+        fs::permissions(scratch.root(), fs::perms::others_exec, fs::perm_options::add);
+        const fs::path folder = scratch.makeFolder("Orvane");
+        ASSERT_EQ(::chown(folder.c_str(), uid, gid), 0);
+        const fs::path file = folder / "orvane-data.json";
+        const fs::path kept = folder / "orvane-data.json.unreadable";
+        const std::string theirs = "{\"playlists\":[{\"id\":"; // a newer or damaged file
+        scratch.write("Orvane/orvane-data.json", theirs);
+        fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+        if (nameTaken)
+            scratch.write("Orvane/orvane-data.json.unreadable/something");
+        const PersistedState first = version(library(2, 3, 10), 1);
+        const PersistedState second = version(first, 2);
+
+        const auto outcome = test::runInChild([&]() -> std::string {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+                return "cannot become the unprivileged user";
+            if (::access(file.c_str(), R_OK) == 0)
+                return "the state file is readable: the test proves nothing";
+            Persistence persistence(file);
+            persistence.load();
+            if (!persistence.foundUnreadableFile())
+                return "the state file did not count as unreadable";
+            if (!persistence.save(first) || !persistence.save(second))
+                return "a save was dropped";
+            return Persistence(file).load() == second ? "" : "the saved state does not load";
+        });
+        EXPECT_TRUE(outcome.exited && outcome.exitCode == 0)
+            << "the saver died: signal " << outcome.signal << ", exit code " << outcome.exitCode;
+        EXPECT_EQ(outcome.message, "");
+        EXPECT_EQ(scratch.names("Orvane"),
+                  (std::vector<std::string>{"orvane-data.json", "orvane-data.json.unreadable"}));
+        if (nameTaken)
+            EXPECT_EQ(scratch.names("Orvane/orvane-data.json.unreadable"),
+                      std::vector<std::string>{"something"});
+        else if (fs::is_regular_file(kept))
+            EXPECT_EQ(test::readBytes(kept), theirs);
+        else
+            ADD_FAILURE() << "the unreadable file was not kept";
+    }
 }
 
 } // namespace

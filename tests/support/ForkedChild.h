@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cerrno>
-#include <cstring>
+#include <cstdio>
 #include <exception>
 #include <functional>
 #include <string>
@@ -26,17 +26,7 @@ struct ChildOutcome {
 inline ChildOutcome runInChild(const std::function<std::string()>& body) {
     ChildOutcome outcome;
     int channel[2];
-    if (::pipe(channel) != 0) {
-        outcome.message = std::string("pipe: ") + std::strerror(errno);
-        return outcome;
-    }
-    const pid_t pid = ::fork();
-    if (pid < 0) {
-        outcome.message = std::string("fork: ") + std::strerror(errno);
-        ::close(channel[0]);
-        ::close(channel[1]);
-        return outcome;
-    }
+    const pid_t pid = ::pipe(channel) == 0 ? ::fork() : -1;
     if (pid == 0) {
         ::close(channel[0]);
         std::string message;
@@ -45,24 +35,20 @@ inline ChildOutcome runInChild(const std::function<std::string()>& body) {
         } catch (const std::exception& error) {
             message = std::string("exception: ") + error.what();
         }
-        for (std::size_t done = 0; done < message.size();) {
-            const ssize_t n = ::write(channel[1], message.data() + done, message.size() - done);
-            if (n <= 0)
-                break;
-            done += static_cast<std::size_t>(n);
-        }
+        FILE* out = ::fdopen(channel[1], "w");
+        std::fwrite(message.data(), 1, message.size(), out);
+        std::fflush(out);
         ::_exit(0);
     }
-    ::close(channel[1]);
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(channel[0], buffer, sizeof buffer);
-        if (n > 0)
-            outcome.message.append(buffer, static_cast<std::size_t>(n));
-        else if (n == 0 || errno != EINTR)
-            break;
+    if (pid < 0) {
+        outcome.message = "cannot start the child";
+        return outcome;
     }
-    ::close(channel[0]);
+    ::close(channel[1]);
+    FILE* in = ::fdopen(channel[0], "r");
+    for (int c; (c = std::fgetc(in)) != EOF;)
+        outcome.message.push_back(static_cast<char>(c));
+    std::fclose(in);
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }

@@ -1,8 +1,12 @@
-// The metadata reader on generated files of every kind (scripts/make-tag-fixtures.sh).
+// The metadata reader on generated files of every kind (scripts/make-tag-fixtures.sh);
+// which ID3v2 frame fills which field, in every text encoding; the repairs of tag text.
 
 #include "tags/MetadataReader.h"
 
 #include "TagTestSupport.h"
+#include "tags/ID3Fields.h"
+#include "tags/ID3v2Frames.h"
+#include "tags/TagText.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +16,9 @@
 namespace orvane {
 namespace {
 
-using tagtest::fixture;
+using namespace tagtest;
+using tagtext::fixMojibake;
+using tagtext::parseNumberSlash;
 
 // What the tags of each kind of file give. Every file but the tag-only one holds one
 // second of audio at 44.1 kHz, with a bit rate near `kbps` (any, where that is -1).
@@ -62,16 +68,110 @@ TEST(MetadataReader, ReadsTheTagsOfEveryKindOfFile) {
     }
 }
 
-TEST(MetadataReader, TheLaterOfTyerAndTdrcWins) {
+// The later of TYER and TDRC wins; Cyrillic read as Latin-1 is repaired, French kept.
+TEST(MetadataReader, TheLaterYearWinsAndMojibakeIsRepaired) {
     EXPECT_EQ(MetadataReader::read(fixture("tyer-tdrc.mp3")).year, "2005-06-07");
     EXPECT_EQ(MetadataReader::read(fixture("tdrc-tyer.mp3")).year, "1999");
-}
-
-TEST(MetadataReader, RepairsCyrillicReadAsLatin1AndKeepsFrench) {
     const TrackMetadata meta = MetadataReader::read(fixture("mojibake.mp3"));
     EXPECT_EQ(meta.title, "Привет, мир");
     EXPECT_EQ(meta.artist, "Café crème");
     EXPECT_EQ(meta.composer, "Чайковский");
+}
+
+TrackMetadata fieldsOf(std::uint8_t major, const Bytes& body) {
+    TrackMetadata meta;
+    const auto parsed = id3v2::parseTag(tag(major, 0, body));
+    EXPECT_TRUE(parsed.has_value());
+    if (parsed)
+        applyID3Frames(parsed->frames, meta);
+    return meta;
+}
+
+TEST(ID3Fields, DecodesAllFourEncodings) {
+    const TrackMetadata meta = fieldsOf(
+        4, frame24("TPE2", Bytes{0x00, 'C', 0xE9, 'c', 'i'}) +                   // ISO-8859-1
+               frame24("TCON", Bytes{0x01, 0xFE, 0xFF, 0x04, 0x16, 0x00, '!'}) + // UTF-16, BE mark
+               frame24("TCOM", Bytes{0x02, 0x04, 0x16}) +                        // UTF-16BE
+               frame24("TYER", Bytes{0x03} + bytes("2\xC3\xA9\xE2\x82\xAC")));   // UTF-8
+    EXPECT_EQ(meta.albumArtist, "Céci");
+    EXPECT_EQ(meta.genre, "Ж!");
+    EXPECT_EQ(meta.composer, "Ж");
+    EXPECT_EQ(meta.year, "2é€");
+}
+
+// Later frames win and empty ones clear; a described comment counts only when no plain
+// one exists.
+TEST(ID3Fields, LaterFramesWinEmptyOnesClearAndPlainCommentsComeFirst) {
+    const TrackMetadata meta =
+        fieldsOf(3, frame23("TPE2", latin1Text("First")) + frame23("TPE2", latin1Text("Second")) +
+                        frame23("TCOM", latin1Text("Gone")) + frame23("TCOM", Bytes{0x00}) +
+                        frame23("TRCK", latin1Text("3/12")) + frame23("TPOS", latin1Text("junk")) +
+                        frame23("COMM", comment("eng", "", "plain")) +
+                        frame23("COMM", comment("eng", "iTunSMPB", "data")));
+    EXPECT_EQ(meta.albumArtist, "Second");
+    EXPECT_EQ(meta.composer, std::nullopt);
+    EXPECT_EQ(meta.trackNumber, 3);
+    EXPECT_EQ(meta.trackTotal, 12);
+    EXPECT_EQ(meta.discNumber, std::nullopt);
+    EXPECT_EQ(meta.comment, "plain");
+    EXPECT_EQ(fieldsOf(3, frame23("COMM", comment("eng", "note", "a")) +
+                              frame23("COMM", comment("deu", "other", "b")))
+                  .comment,
+              "b");
+}
+
+// Each byte of `bytes` as the ISO-8859-1 character of that code, in UTF-8: what a
+// tag reader makes of a Latin-1 frame.
+std::string asLatin1Text(const std::string& bytes) {
+    std::string out;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            out.push_back(c);
+        } else {
+            out.push_back(static_cast<char>(0xC0 | (b >> 6)));
+            out.push_back(static_cast<char>(0x80 | (b & 0x3F)));
+        }
+    }
+    return out;
+}
+
+// Windows-1251 text read as Latin-1 is turned back into Cyrillic when more than 40 % of
+// its characters (grapheme clusters) would be Cyrillic; other texts stay as they are.
+TEST(FixMojibake, RepairsMostlyCyrillicTextsOnly) {
+    const std::pair<std::string, std::string> cases[] = {
+        // "Привет, мир" in Windows-1251.
+        {asLatin1Text("\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0"), "Привет, мир"},
+        {"Café crème brûlée", "Café crème brûlée"},
+        // Two Cyrillic letters among five characters is exactly 0.4: kept; three, decoded.
+        {asLatin1Text("\xC0\xC1xyz"), asLatin1Text("\xC0\xC1xyz")},
+        {asLatin1Text("\xC0\xC1\xC2yz"), "АБВyz"},
+        // CR LF is one cluster: 2 of 4 clusters (decoded) though only 2 of 6 scalars.
+        {asLatin1Text("\xC0\xC1\r\n\r\n"), "АБ\r\n\r\n"},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(fixMojibake(text), expected) << text;
+    EXPECT_EQ(fixMojibake(std::nullopt), std::nullopt);
+}
+
+TEST(ParseNumberSlash, ReadsNumberAndTotal) {
+    using P = std::pair<std::optional<int>, std::optional<int>>;
+    const P none;
+    const std::pair<const char*, P> cases[] = {
+        {"3/12", P(3, 12)},
+        {"7", P(7, std::nullopt)},
+        {"\t5\t/ +6", P(5, 6)},
+        // Empty parts are dropped before splitting.
+        {"/12", P(12, std::nullopt)},
+        {"1//2", P(1, std::nullopt)},
+        // What is not an integer gives nothing.
+        {"A/B", none},
+        {"3a/4", P(std::nullopt, 4)},
+        {"2147483648/99999999999999999999", none},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(parseNumberSlash(std::string(text)), expected) << '"' << text << '"';
+    EXPECT_EQ(parseNumberSlash(std::nullopt), none);
 }
 
 } // namespace

@@ -102,8 +102,6 @@ inline void writeFile(const std::filesystem::path& path, const Bytes& content) {
               static_cast<std::streamsize>(content.size()));
 }
 
-using ScratchDir = test::ScratchFolder;
-
 // The tag fixtures, made by scripts/make-tag-fixtures.sh into <fixtures>/tags.
 inline std::filesystem::path fixture(std::string_view name) {
     const std::filesystem::path path = std::filesystem::path(ORVANE_FIXTURES_DIR) / "tags" / name;

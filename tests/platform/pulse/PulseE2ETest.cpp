@@ -5,13 +5,13 @@
 #include "PulseTestSupport.h"
 #include "platform/PulseDevices.h"
 #include "platform/PulseOutput.h"
+#include "support/ScratchFolder.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <future>
 #include <iostream>
 #include <memory>
@@ -41,19 +41,19 @@ std::optional<std::uint32_t> sinkID(const std::string& uid) {
 class ExtraSink {
 public:
     ExtraSink(const std::string& name, const std::string& description, int rate = 48000) {
-        // The module argument needs the description quoted inside a quoted value.
-        const std::string cmd = "pactl load-module module-null-sink sink_name=" + name +
-                                " \"sink_properties='device.description=\\\"" + description +
-                                "\\\"'\" format=float32le channels=2 rate=" + std::to_string(rate);
-        FILE* out = popen(("timeout 20 " + cmd).c_str(), "r");
-        if (out) {
-            char line[64] = {};
-            if (fgets(line, sizeof line, out))
-                module_ = line;
+        // The module argument needs the description quoted inside a quoted value; pactl
+        // answers with the module's index.
+        FILE* out = popen(("timeout 20 pactl load-module module-null-sink sink_name=" + name +
+                           " \"sink_properties='device.description=\\\"" + description +
+                           "\\\"'\" format=float32le channels=2 rate=" + std::to_string(rate))
+                              .c_str(),
+                          "r");
+        char line[64] = {};
+        if (out && fgets(line, sizeof line, out) &&
+            std::isdigit(static_cast<unsigned char>(line[0])))
+            module_ = std::to_string(std::atoi(line));
+        if (out)
             pclose(out);
-        }
-        while (!module_.empty() && std::isspace(static_cast<unsigned char>(module_.back())))
-            module_.pop_back();
     }
     ~ExtraSink() { unload(); }
     void unload() {
@@ -106,7 +106,7 @@ TEST(PulseDevicesE2E, ListsSinksByDescriptionWithoutMonitorsResolvesExactNamesOn
     EXPECT_NE(sinkID("orvane_test_twin"), sinkID("orvane_test_a"));
 }
 
-TEST(PulseOutputE2E, PlaysBothChannelsAtTheSinkRate) {
+TEST(PulseOutputE2E, PlaysBothChannelsAtTheSinkRateAndRestartsWithANewSource) {
     REQUIRE_SERVER();
     MonitorRecorder recA("orvane_test_a");
     ASSERT_TRUE(recA.recording());
@@ -130,29 +130,20 @@ TEST(PulseOutputE2E, PlaysBothChannelsAtTheSinkRate) {
     EXPECT_NEAR(right.rms, ToneSource::kRightAmp / std::numbers::sqrt2, 0.005);
     EXPECT_LT(left.longestQuiet, 3u);
 
+    // Started again while running, it plays the new source alone.
+    ToneSource second;
+    ASSERT_TRUE(output.start(second));
+    const std::uint64_t firstFrames = tone.framesRendered();
+    ASSERT_TRUE(eventually([&] { return second.framesRendered() > 9600 && endsWithTone(recA); }));
+    EXPECT_EQ(tone.framesRendered(), firstFrames);
+
     // Once stop() returns nothing renders any more and the sink falls silent.
     output.stop();
     EXPECT_FALSE(output.isRunning());
     EXPECT_EQ(output.latencyFrames(), 0);
-    const std::uint64_t rendered = tone.framesRendered();
+    const std::uint64_t rendered = second.framesRendered();
     ASSERT_TRUE(eventually([&] { return endsSilent(recA, 9600); }));
-    EXPECT_EQ(tone.framesRendered(), rendered);
-}
-
-TEST(PulseOutputE2E, StartAgainRestartsWithTheNewSource) {
-    REQUIRE_SERVER();
-    MonitorRecorder recA("orvane_test_a");
-    ASSERT_TRUE(recA.recording());
-    ToneSource first;
-    ToneSource second;
-    PulseOutput output;
-    ASSERT_TRUE(output.start(first));
-    ASSERT_TRUE(eventually([&] { return first.framesRendered() > 0; }));
-    ASSERT_TRUE(output.start(second));
-    const std::uint64_t firstFrames = first.framesRendered();
-    ASSERT_TRUE(eventually([&] { return endsWithTone(recA, 9600); }));
-    EXPECT_GT(second.framesRendered(), 0u);
-    EXPECT_EQ(first.framesRendered(), firstFrames);
+    EXPECT_EQ(second.framesRendered(), rendered);
 }
 
 TEST(PulseOutputE2E, MovesToTheChosenSinkAndBackToTheDefault) {
@@ -227,26 +218,9 @@ TEST(PulseOutputE2E, AChoiceAppliesAtStartAndOutlivesItsSinkGoingAway) {
     EXPECT_EQ(output.currentSinkName(), "orvane_test_usb");
 }
 
-TEST(PulseOutputE2E, CountsUnderflowsAndRecovers) {
-    REQUIRE_SERVER();
-    MonitorRecorder recA("orvane_test_a");
-    ASSERT_TRUE(recA.recording());
-    ToneSource tone;
-    PulseOutput output;
-    ASSERT_TRUE(output.start(tone));
-    ASSERT_TRUE(eventually([&] { return endsWithTone(recA); }));
-    const std::uint64_t before = output.underflowCount();
-
-    // A render that takes four times the buffer starves the server.
-    tone.stallOnce(400ms);
-    ASSERT_TRUE(eventually([&] { return output.underflowCount() > before; }));
-    EXPECT_TRUE(output.isRunning());
-    const std::size_t mark = recA.frames();
-    ASSERT_TRUE(eventually([&] { return recA.frames() > mark + 9600 && endsWithTone(recA); }));
-}
-
-// Plays for ten seconds and reports the latency and underflows the user would get.
-TEST(PulseOutputE2E, SteadyPlaybackIsGaplessWithBoundedLatency) {
+// Plays for ten seconds and reports the latency and underflows the user would get; then
+// starves the server once.
+TEST(PulseOutputE2E, SteadyPlaybackIsGaplessWithBoundedLatencyAndRecoversFromAnUnderflow) {
     REQUIRE_SERVER();
     MonitorRecorder recA("orvane_test_a");
     ASSERT_TRUE(recA.recording());
@@ -291,6 +265,15 @@ TEST(PulseOutputE2E, SteadyPlaybackIsGaplessWithBoundedLatency) {
         EXPECT_NEAR(left.frequency, ToneSource::kLeftHz, 5.0);
         EXPECT_LT(left.longestQuiet, 3u);
     }
+
+    // A render that takes four times the buffer starves the server: the underflow is
+    // counted and the tone comes back.
+    const std::uint64_t before = output.underflowCount();
+    tone.stallOnce(400ms);
+    ASSERT_TRUE(eventually([&] { return output.underflowCount() > before; }));
+    EXPECT_TRUE(output.isRunning());
+    const std::size_t mark = recA.frames();
+    ASSERT_TRUE(eventually([&] { return recA.frames() > mark + 9600 && endsWithTone(recA); }));
 }
 
 // Kills the daemon under a playing stream; runs as its own test with its own daemon.
@@ -316,29 +299,15 @@ TEST(PulseServerDeathE2E, ADeadServerStopsTheOutputWithoutHanging) {
 // A Unix socket that accepts connections into its backlog and never says a word.
 class MuteServer {
 public:
-    MuteServer() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "orvane-fake-pulse.XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            return;
-        dir_ = pattern;
-        path_ = dir_ + "/native";
-        fd_ = socket(AF_UNIX, SOCK_STREAM, 0);
+    MuteServer() : fd_(socket(AF_UNIX, SOCK_STREAM, 0)) {
         sockaddr_un addr{};
         addr.sun_family = AF_UNIX;
         std::strncpy(addr.sun_path, path_.c_str(), sizeof addr.sun_path - 1);
-        if (bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd_, 8) != 0)
-            path_.clear();
+        ok_ =
+            bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && listen(fd_, 8) == 0;
     }
-    ~MuteServer() {
-        if (fd_ >= 0)
-            close(fd_);
-        if (!dir_.empty()) {
-            std::error_code ignored;
-            std::filesystem::remove_all(dir_, ignored);
-        }
-    }
-    bool ok() const { return !path_.empty(); }
+    ~MuteServer() { close(fd_); }
+    bool ok() const { return ok_; }
     PulseOptions options() const {
         PulseOptions o;
         o.server = "unix:" + path_;
@@ -347,9 +316,10 @@ public:
     }
 
 private:
-    std::string dir_;
-    std::string path_;
-    int fd_ = -1;
+    ScratchFolder folder_;
+    std::string path_ = folder_.path("native");
+    int fd_;
+    bool ok_ = false;
 };
 
 // Runs with PULSE_SERVER=unix:/nonexistent and no daemon at all. Neither that nor a

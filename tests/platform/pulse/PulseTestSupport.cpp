@@ -2,9 +2,9 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <numbers>
+#include <optional>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -33,13 +33,7 @@ void ToneSource::render(float* left, float* right, std::size_t frames) noexcept 
     rendered_.fetch_add(frames);
 }
 
-MonitorRecorder::MonitorRecorder(const std::string& sinkName) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orvane-rec.XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        return;
-    dir_ = pattern;
-    path_ = dir_ + "/monitor.raw";
-
+MonitorRecorder::MonitorRecorder(const std::string& sinkName) : path_(folder_.path("monitor.raw")) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, path_.c_str(),
@@ -64,10 +58,6 @@ MonitorRecorder::~MonitorRecorder() {
         int status = 0;
         waitpid(pid_, &status, 0);
     }
-    if (!dir_.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
 }
 
 bool MonitorRecorder::recording() const {
@@ -76,7 +66,7 @@ bool MonitorRecorder::recording() const {
 
 std::size_t MonitorRecorder::frames() const {
     struct stat st {};
-    if (path_.empty() || stat(path_.c_str(), &st) != 0)
+    if (stat(path_.c_str(), &st) != 0)
         return 0;
     return static_cast<std::size_t>(st.st_size) / (2 * sizeof(float));
 }
@@ -122,31 +112,35 @@ ChannelStats analyse(const std::vector<float>& interleaved, int channel, std::si
     return stats;
 }
 
-bool endsWithTone(const MonitorRecorder& recorder, std::size_t frames) {
+namespace {
+
+// One channel over the last `frames` frames of the recording; nothing while it is shorter.
+std::optional<ChannelStats> tail(const MonitorRecorder& recorder, std::size_t frames,
+                                 int channel = 0) {
     const std::size_t total = recorder.frames();
     if (total < frames)
-        return false;
-    const std::vector<float> tail = recorder.samples(total - frames);
-    const ChannelStats left = analyse(tail, 0, 0, frames);
+        return std::nullopt;
+    return analyse(recorder.samples(total - frames), channel, 0, frames);
+}
+
+} // namespace
+
+bool endsWithTone(const MonitorRecorder& recorder, std::size_t frames) {
+    const auto left = tail(recorder, frames);
     const double expectedRMS = ToneSource::kLeftAmp / std::numbers::sqrt2;
-    return std::fabs(left.rms - expectedRMS) < 0.1 * expectedRMS &&
-           std::fabs(left.frequency - ToneSource::kLeftHz) < 0.03 * ToneSource::kLeftHz;
+    return left && std::fabs(left->rms - expectedRMS) < 0.1 * expectedRMS &&
+           std::fabs(left->frequency - ToneSource::kLeftHz) < 0.03 * ToneSource::kLeftHz;
 }
 
 bool endsWithKilohertz(const MonitorRecorder& recorder, std::size_t frames) {
-    const std::size_t total = recorder.frames();
-    if (total < frames)
-        return false;
-    const ChannelStats left = analyse(recorder.samples(total - frames), 0, 0, frames);
-    return left.rms > 0.1 && std::fabs(left.frequency - 1000.0) < 30.0;
+    const auto left = tail(recorder, frames);
+    return left && left->rms > 0.1 && std::fabs(left->frequency - 1000.0) < 30.0;
 }
 
 bool endsSilent(const MonitorRecorder& recorder, std::size_t frames) {
-    const std::size_t total = recorder.frames();
-    if (total < frames)
-        return false;
-    const std::vector<float> tail = recorder.samples(total - frames);
-    return analyse(tail, 0, 0, frames).rms < 1e-4 && analyse(tail, 1, 0, frames).rms < 1e-4;
+    const auto left = tail(recorder, frames);
+    const auto right = tail(recorder, frames, 1);
+    return left && right && left->rms < 1e-4 && right->rms < 1e-4;
 }
 
 std::vector<float> cleanStretch(const MonitorRecorder& recorder, const AudioOutput& output,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/host/AudioOutput.h"
+#include "support/ScratchFolder.h"
 
 #include <atomic>
 #include <chrono>
@@ -83,7 +84,7 @@ public:
     std::vector<float> samples(std::size_t from = 0) const;
 
 private:
-    std::string dir_;
+    ScratchFolder folder_;
     std::string path_;
     pid_t pid_ = -1;
 };

@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,15 +46,16 @@ public:
         longest_ = std::max(longest_, Clock::now() - begin);
         std::this_thread::sleep_for(2ms);
     }
+    // Turns until `condition` holds: how long that took, or nothing after `limit`.
     template <class Condition>
-    bool until(Condition condition, Clock::duration limit) {
-        const auto deadline = Clock::now() + limit;
+    std::optional<Clock::duration> until(Condition condition, Clock::duration limit) {
+        const auto begin = Clock::now();
         while (!condition()) {
-            if (Clock::now() >= deadline)
-                return false;
+            if (Clock::now() >= begin + limit)
+                return std::nullopt;
             turn();
         }
-        return true;
+        return Clock::now() - begin;
     }
     void runFor(Clock::duration span) {
         until([] { return false; }, span);
@@ -119,22 +121,15 @@ protected:
 
     // Time from now until the engine plays on the server again.
     std::optional<Clock::duration> timeUntilBack(Clock::duration limit) {
-        const auto begin = Clock::now();
-        if (!driver_.until(
-                [&] { return !engine_->host().onFallback() && engine_->host().isRunning(); },
-                limit))
-            return std::nullopt;
-        return Clock::now() - begin;
+        return driver_.until(
+            [&] { return !engine_->host().onFallback() && engine_->host().isRunning(); }, limit);
     }
     // Time from now until the tone is heard on the default sink's monitor. (The restart
     // command returns once the new null sink passes audio on, which a fresh null sink
     // does only after its first idle block of 2 s; a real sink starts at once.)
     std::optional<Clock::duration> timeUntilTone(Clock::duration limit) {
-        const auto begin = Clock::now();
         MonitorRecorder recorder("orvane_test_a");
-        if (!driver_.until([&] { return endsWithKilohertz(recorder); }, limit))
-            return std::nullopt;
-        return Clock::now() - begin;
+        return driver_.until([&] { return endsWithKilohertz(recorder); }, limit);
     }
 
     ScratchFolder scratch_;

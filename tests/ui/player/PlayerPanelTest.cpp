@@ -3,10 +3,11 @@
 #include "ui/UiTestSupport.h"
 #include "ui/player/Displays.h"
 #include "ui/player/FloatingValueLabel.h"
-#include "ui/style/IconButton.h"
 #include "ui/player/PanelButton.h"
+#include "ui/player/PanelTexts.h"
 #include "ui/player/SeekBar.h"
 #include "ui/player/Sliders.h"
+#include "ui/style/IconButton.h"
 
 #include <QSignalSpy>
 
@@ -16,7 +17,6 @@ namespace orvane {
 namespace {
 
 using test::sendMouse;
-
 using test::str;
 
 class PlayerPanelTest : public test::QtAppTest {
@@ -41,27 +41,24 @@ protected:
     PlayerPanel panel;
 };
 
-TEST_F(PlayerPanelTest, WithNothingLoadedReadsZeroAndIgnoresPause) {
+// Unloaded, play toggles and pause does nothing; playing, play restarts the track;
+// paused, play toggles and pause too.
+TEST_F(PlayerPanelTest, PlayAndPauseActByTheTransportState) {
     EXPECT_EQ(str(panel.timeDisplay().shownText()), "0:00");
     EXPECT_FALSE(panel.seekBar().isEnabled());
     EXPECT_EQ(str(panel.nowPlaying().title()), "Orvane");
-
-    QSignalSpy pause(&panel, &PlayerPanel::pauseToggleRequested);
+    QSignalSpy restart(&panel, &PlayerPanel::restartRequested);
     QSignalSpy toggle(&panel, &PlayerPanel::togglePlayRequested);
+    QSignalSpy pause(&panel, &PlayerPanel::pauseToggleRequested);
     panel.pauseButton().click();
     panel.playButton().click();
     EXPECT_EQ(pause.count(), 0);
     EXPECT_EQ(toggle.count(), 1);
-}
 
-TEST_F(PlayerPanelTest, PlayWhilePlayingRestartsTheTrackAndWhilePausedResumes) {
     load(true);
-    QSignalSpy restart(&panel, &PlayerPanel::restartRequested);
-    QSignalSpy toggle(&panel, &PlayerPanel::togglePlayRequested);
-    QSignalSpy pause(&panel, &PlayerPanel::pauseToggleRequested);
     panel.playButton().click();
     EXPECT_EQ(restart.count(), 1);
-    EXPECT_EQ(toggle.count(), 0);
+    EXPECT_EQ(toggle.count(), 1);
     EXPECT_TRUE(panel.playButton().isLit());
     EXPECT_FALSE(panel.pauseButton().isLit());
 
@@ -69,7 +66,7 @@ TEST_F(PlayerPanelTest, PlayWhilePlayingRestartsTheTrackAndWhilePausedResumes) {
     panel.playButton().click();
     panel.pauseButton().click();
     EXPECT_EQ(restart.count(), 1);
-    EXPECT_EQ(toggle.count(), 1);
+    EXPECT_EQ(toggle.count(), 2);
     EXPECT_EQ(pause.count(), 1);
     EXPECT_FALSE(panel.playButton().isLit());
     EXPECT_TRUE(panel.pauseButton().isLit());
@@ -126,25 +123,21 @@ TEST_F(PlayerPanelTest, SeekingShowsTheDraggedPositionAndSeeksOnRelease) {
     EXPECT_EQ(seek.count(), 1);
 }
 
-TEST_F(PlayerPanelTest, MutedVolumeReadsZeroAndTheButtonToggles) {
+TEST_F(PlayerPanelTest, VolumeAndBalanceShowTheirValuesAndEditsShowTheirBubbles) {
     AppSettings settings;
     settings.volume = 0.7;
-    settings.isMuted = true;
+    settings.isMuted = true; // muted reads zero
     panel.setSettings(settings);
     EXPECT_EQ(panel.volumeSlider().value(), 0.0);
     EXPECT_EQ(str(panel.volumeBubble().text()), "MUTE");
-
     settings.isMuted = false;
     panel.setSettings(settings);
     EXPECT_DOUBLE_EQ(panel.volumeSlider().value(), 0.7);
     EXPECT_EQ(str(panel.volumeBubble().text()), "70%");
-
     QSignalSpy mute(&panel, &PlayerPanel::muteToggleRequested);
     panel.muteButton().click();
     EXPECT_EQ(mute.count(), 1);
-}
 
-TEST_F(PlayerPanelTest, VolumeAndBalanceEditsShowTheirBubbles) {
     panel.setBubbleHideDelay(0);
     QSignalSpy volume(&panel, &PlayerPanel::volumeEdited);
     FillSlider& slider = panel.volumeSlider();
@@ -208,6 +201,31 @@ TEST_F(PlayerPanelTest, PanelButtonsLightWithTheirSettingsAndThePlaylistOneRests
     panel.setFullscreen(false);
     panel.playlistButton().click();
     EXPECT_EQ(toggle.count(), 1);
+}
+
+// The usual cases show in the panel tests above; these are the edges.
+TEST(PanelTexts, OverrunUnknownFactsAndRoundingEdges) {
+    // Past the end (the last tick may overshoot) the remaining time never goes below zero.
+    EXPECT_EQ(str(lengthText(true, 205.0, 200.0)), "-0:00 / 3:20");
+
+    const Track untitledArtist(Uuid::random(), "/music/song.mp3", "", "Interlude");
+    EXPECT_EQ(str(marqueeText(&untitledArtist, 1, 0.0)), "2. Interlude");
+
+    Track track(Uuid::random(), "/music/Album.v2/song.flac", "a", "b");
+    track.bitrateKbps = 320;
+    track.sampleRateHz = 44100;
+    track.bpm = 128;
+    EXPECT_EQ(str(*formatInfoText(&track)), "FLAC \u00B7 320 kbps \u00B7 44.1 kHz \u00B7 128 BPM");
+    // A zero rate is a reader's "unknown"; with nothing known there is no info line.
+    track.path = "/music/no-extension";
+    track.bitrateKbps = 0;
+    track.sampleRateHz.reset();
+    track.bpm = 0;
+    EXPECT_EQ(formatInfoText(&track), std::nullopt);
+
+    EXPECT_EQ(str(panText(-0.0049)), "C");
+    // 0.29 is 28.999... once scaled; it still reads as 29.
+    EXPECT_EQ(str(panText(0.29)), "R29%");
 }
 
 } // namespace

@@ -1,10 +1,14 @@
 #include "ui/UiTestSupport.h"
-#include "ui/window/ConfirmDialog.h"
-#include "ui/window/ContentView.h"
-#include "ui/style/IconButton.h"
 #include "ui/playlist/PlaylistTexts.h"
 #include "ui/playlist/PlaylistToolbar.h"
+#include "ui/playlist/StatusBar.h"
+#include "ui/playlist/StatusTexts.h"
 #include "ui/playlist/TabsBar.h"
+#include "ui/style/IconButton.h"
+#include "ui/window/ConfirmDialog.h"
+#include "ui/window/ContentView.h"
+
+#include <cmath>
 
 #include <QLineEdit>
 #include <QMessageBox>
@@ -59,7 +63,7 @@ TEST_F(TabsBarTest, ShowsActiveAndPlayingPlaylistsAndClosingOneWithTracksAsksFir
     EXPECT_EQ(confirm.at(0).at(0).value<Uuid>(), full);
 }
 
-TEST_F(TabsBarTest, AClickActivatesADoubleClickRenames) {
+TEST_F(TabsBarTest, AClickActivatesADoubleClickRenamesAndARebuildKeepsTheRename) {
     QSignalSpy activated(&bar, &TabsBar::tabActivated);
     QSignalSpy renamed(&bar, &TabsBar::renameCommitted);
     PlaylistTab* tab = bar.tab(empty);
@@ -77,9 +81,8 @@ TEST_F(TabsBarTest, AClickActivatesADoubleClickRenames) {
     EXPECT_EQ(renamed.at(0).at(0).value<Uuid>(), empty);
     EXPECT_EQ(str(renamed.at(0).at(1).toString()), "Chill");
     EXPECT_FALSE(tab->isRenaming());
-}
 
-TEST_F(TabsBarTest, ARenameSurvivesARebuildOfTheTabs) {
+    // A rename survives a rebuild of the tabs while its playlist stays.
     test::sendMouse(bar.tab(full), QEvent::MouseButtonDblClick, {5, 5});
     bar.setTabs({{full, QStringLiteral("Full"), 6}}, full, std::nullopt);
     ASSERT_EQ(bar.tabs().size(), 1u);
@@ -123,6 +126,47 @@ TEST(ContentViewTest, TakesFileDropsOnlyWhileThePlaylistIsHidden) {
     ASSERT_EQ(drops.count(), 1);
     EXPECT_EQ(drops.at(0).at(0).value<QList<QUrl>>(),
               QList<QUrl>{QUrl::fromLocalFile(QStringLiteral("/music/a.mp3"))});
+}
+
+Track timed(std::optional<double> duration) {
+    Track track(Uuid::random(), "/m/x.mp3", "a", "t");
+    track.duration = duration;
+    return track;
+}
+
+// Settings with every flag of the status bar off.
+AppSettings quietSettings() {
+    AppSettings settings;
+    settings.gapless = false;
+    return settings;
+}
+
+TEST(TrackCount, ShowsHoursForLongListsAndAddsOnlyTheKnownLengths) {
+    EXPECT_EQ(str(trackCountText(120, 64080.0)), "120 tracks \u00B7 17h 48m");
+
+    const std::vector<Track> tracks{timed(60.0), timed(std::nullopt), timed(30.5),
+                                    timed(std::nan("")), timed(-5.0)};
+    EXPECT_DOUBLE_EQ(knownDurationSum(tracks), 90.5);
+}
+
+TEST(StatusBarWidget, ShowsCountFlagsAndPlayingTrack) {
+    test::qtApp();
+    StatusBar bar;
+    Playlist playlist(Uuid::random(), "P", {timed(100.0)});
+    playlist.tracks[0].artist = "";
+    playlist.tracks[0].title = "Solo";
+    AppSettings settings = quietSettings();
+    settings.shuffle = true;
+    bar.showState(settings, &playlist, &playlist.tracks[0]);
+    EXPECT_EQ(str(bar.countText()), "1 track \u00B7 1:40");
+    EXPECT_TRUE(bar.flagsVisible());
+    EXPECT_EQ(str(bar.flagsText()), "SHUFFLE");
+    EXPECT_EQ(str(bar.playingText()), "Playing: Solo");
+
+    bar.showState(quietSettings(), nullptr, nullptr);
+    EXPECT_EQ(str(bar.countText()), "0 tracks");
+    EXPECT_FALSE(bar.flagsVisible());
+    EXPECT_EQ(str(bar.playingText()), "");
 }
 
 } // namespace

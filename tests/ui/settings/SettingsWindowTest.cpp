@@ -9,9 +9,10 @@
 #include "ui/settings/ProcessingSettingsTab.h"
 #include "ui/settings/SettingsControls.h"
 
-#include <condition_variable>
+#include <atomic>
+#include <chrono>
 #include <memory>
-#include <mutex>
+#include <thread>
 
 #include <QComboBox>
 #include <QPushButton>
@@ -24,22 +25,11 @@ namespace {
 class GatedDevices final : public OutputDeviceManager {
 public:
     std::vector<OutputDevice> listOutputDevices() override {
-        std::unique_lock lock(mutex_);
-        opened_.wait(lock, [this] { return open_; });
+        while (!open)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         return {{1, "sink-a", "Speakers"}, {2, "sink-b", "Headphones"}};
     }
-    void setOpen(bool open) {
-        {
-            std::lock_guard lock(mutex_);
-            open_ = open;
-        }
-        opened_.notify_all();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable opened_;
-    bool open_ = true;
+    std::atomic<bool> open = true;
 };
 
 // What the user does with a menu: pick an entry.
@@ -69,7 +59,7 @@ protected:
         window = std::make_unique<SettingsWindow>(*player, devices);
     }
     ~SettingsWindowTest() override {
-        devices->setOpen(true); // a listing under way ends and finds its window gone
+        devices->open = true; // a listing under way ends and finds its window gone
         window.reset();
         player.reset();
     }
@@ -194,11 +184,11 @@ TEST_F(SettingsWindowTest, TrimRowsShowWholeStepsForgetMeasuredTrimsAndHideWitho
 
 TEST_F(SettingsWindowTest, ADeviceListArrivingAfterTheWindowClosedChangesNothing) {
     start();
-    devices->setOpen(false);
+    devices->open = false;
     window->present();
     window->showTab(SettingsWindow::outputTabIndex);
     window->close();
-    devices->setOpen(true);
+    devices->open = true;
     window->outputTab().deviceFetch().waitUntilIdle();
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(entries(window->outputTab().deviceMenu()), QStringList{"System default"});
@@ -220,11 +210,11 @@ TEST_F(SettingsWindowTest, ADeviceListArrivingAfterTheWindowClosedChangesNothing
     // A window closed while the server hangs goes at once; the listing ends on its own
     // thread later and finds nothing to deliver to.
     start();
-    devices->setOpen(false);
+    devices->open = false;
     window->present();
     window->showTab(SettingsWindow::outputTabIndex);
     window.reset(); // would wait forever for the gate if it joined the listing
-    devices->setOpen(true);
+    devices->open = true;
     QCoreApplication::sendPostedEvents();
 }
 

@@ -1,5 +1,11 @@
+// The texts of a track: its name from the file name, and its times.
+
+#include "model/Formatters.h"
 #include "model/Track.h"
 
+#include <cmath>
+#include <limits>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -27,12 +33,28 @@ TEST(TrackParse, ArtistAndTitleFromTheFileName) {
     };
     for (const auto& [path, expected] : cases)
         EXPECT_EQ(Track::parse(path), expected) << '"' << path << '"';
-}
 
-TEST(TrackFromPath, FreshIdAndNameFromThePath) {
+    // A track from a path: a fresh id, and the name from the path.
     const Track first = Track::fromPath("/m/03 - Artist - Title.mp3");
     EXPECT_NE(first.id, Track::fromPath("/m/03 - Artist - Title.mp3").id);
     EXPECT_EQ(first, Track(first.id, "/m/03 - Artist - Title.mp3", "Artist", "Title"));
+}
+
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+const std::string noTime = "\u2013:\u2013\u2013";
+
+TEST(FormatTime, DashesMinutesOrHours) {
+    const std::pair<std::optional<double>, std::string> cases[] = {
+        {std::nullopt, noTime},
+        {nan, noTime},
+        {-1.0, noTime},
+        {59.5, "1:00"}, // halves round up
+        {3599.4, "59:59"},
+        {3725.0, "1:02:05"},
+        // Clamped to 10^15 s rather than overflowing the integer conversion.
+        {1e300, "277777777777:46:40"}};
+    for (const auto& [seconds, text] : cases)
+        EXPECT_EQ(formatTime(seconds), text) << seconds.value_or(-999);
 }
 
 } // namespace
