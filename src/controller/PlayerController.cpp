@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <utility>
 
 namespace orvane {
@@ -27,7 +28,7 @@ constexpr double kChangeStartDelay = 0.02;
 PlayerController::PlayerController(MainLoop& loop, PlayerControllerServices services)
     : loop_(loop), storage_(std::move(services.storage)), desktop_(services.desktop),
       nowPlaying_(services.nowPlaying),
-      random_(services.shuffleSeed ? *services.shuffleSeed : std::random_device{}()),
+      shuffle_(services.shuffleSeed ? *services.shuffleSeed : std::random_device{}()),
       metadataSource_(services.metadata ? std::move(services.metadata)
                                         : std::make_unique<FileMetadataSource>()),
       handOver_(loop) {
@@ -111,7 +112,7 @@ void PlayerController::play(Uuid trackID, std::optional<Uuid> inPlaylist) {
     if (settings.get().shuffle) {
         if (const auto pi = playlistIndex(pid)) {
             const auto& list = playlists.get()[*pi];
-            startShuffleOrder(list.tracks, trackID, list.id);
+            shuffle_.start(list.tracks, trackID, list.id);
         }
     }
     playInternal(trackID, inPlaylist);
@@ -236,8 +237,7 @@ void PlayerController::trackStarted(const StartRequest& request) {
     // The load dropped whatever was queued; a shuffle step it committed is final now
     // or was undone before this start.
     plannedNextID_.reset();
-    preCommitShufflePosition_.reset();
-    preCommitShuffleOrder_.reset();
+    shuffle_.keepProvisional();
     orphanNextIndex_.reset(); // it belonged to a removed track that is no longer loaded
     resumePlaylistID_ = request.playlistID;
     resumeTrackID_ = request.trackID;
@@ -260,8 +260,7 @@ void PlayerController::handleGaplessPromotion(const Uuid& trackID) {
     // A hand-off stays inside the playing playlist.
     playingTrackID = trackID;
     plannedNextID_.reset();
-    preCommitShufflePosition_.reset();
-    preCommitShuffleOrder_.reset();
+    shuffle_.keepProvisional();
     orphanNextIndex_.reset(); // the removed track it belonged to has played out
     resumeTrackID_ = trackID;
     resumePosition_ = 0.0;

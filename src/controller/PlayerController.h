@@ -4,6 +4,7 @@
 #include "controller/MainThreadHandOver.h"
 #include "controller/MetadataScan.h"
 #include "controller/MetadataSource.h"
+#include "controller/ShuffleOrder.h"
 #include "controller/StateStorage.h"
 #include "engine/AudioEngine.h"
 #include "model/AppSettings.h"
@@ -18,7 +19,6 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <random>
 #include <set>
 #include <string>
 #include <unordered_set>
@@ -268,10 +268,7 @@ public:
     // --- Inspection, for views and tests ---
     // The track queued in the engine for a gapless hand-off.
     const std::optional<Uuid>& plannedNextID() const { return plannedNextID_; }
-    const std::vector<Uuid>& shuffleOrder() const { return shuffleOrder_; }
-    // Index in shuffleOrder() of the track playing; -1: before the first.
-    std::ptrdiff_t shufflePosition() const { return shufflePosition_; }
-    const std::optional<Uuid>& shuffleOrderPlaylistID() const { return shuffleOrderPlaylistID_; }
+    const ShuffleOrder& shuffleOrder() const { return shuffle_; }
     const std::optional<Uuid>& resumePlaylistID() const { return resumePlaylistID_; }
     const std::optional<Uuid>& resumeTrackID() const { return resumeTrackID_; }
     const std::optional<double>& resumePosition() const { return resumePosition_; }
@@ -299,13 +296,6 @@ private:
         Uuid playlistID;
         Preparation prep;
         int fadeInMs = 0;
-    };
-    // The result of looking one shuffle step ahead.
-    struct ShuffleStep {
-        Uuid id;
-        std::vector<Uuid> order;
-        std::ptrdiff_t position = -1;
-        bool newPass = false; // `order` is a fresh pass, not the current one
     };
     enum class AdvanceReason { trackEnded, user, afterFailure };
     // The track whose start failed: the next choice is made from it.
@@ -338,19 +328,12 @@ private:
 
     // Sequencing (PlayerControllerSequencing.cpp).
     void advance(AdvanceReason reason);
-    void startShuffleOrder(const std::vector<Track>& tracks,
-                           const std::optional<Uuid>& startingWith, const Uuid& playlistID);
-    std::optional<ShuffleStep> peekShuffleNext(const std::vector<Track>& tracks,
-                                               const Uuid& playlistID);
-    std::optional<Uuid> shuffleAdvanceAndCommit(const std::vector<Track>& tracks,
-                                                const Uuid& playlistID);
-    std::optional<Uuid> shufflePrevious(const std::vector<Track>& tracks);
+    // Shuffle follows repeat all into a new pass; the other modes end with the pass.
+    bool shuffleWraps() const { return settings.get().pbMode == PlaybackMode::all; }
+    // The engine dropped the queued track: the shuffle step its preload took is undone.
     void rollBackDiscardedShuffleCommit();
     // Drops the queued track from the engine and forgets the plan.
     void dropQueuedTrack();
-    // For the adding operations: new tracks go into the unplayed part of the pass.
-    void insertIntoShuffleOrder(const std::vector<Uuid>& newIDs, const Uuid& playlistID);
-    std::vector<Uuid> shuffledIDs(const std::vector<Track>& tracks);
 
     // Preparation and preload (PlayerControllerPreparation.cpp).
     // Whether a prepared track starts now or is queued behind the playing one.
@@ -416,23 +399,12 @@ private:
     std::unique_ptr<StateStorage> storage_;
     DesktopShell* desktop_;
     NowPlayingSink* nowPlaying_;
-    std::mt19937_64 random_;
     std::unique_ptr<AudioEngine> engine_;
 
     // Sequencing state.
     std::optional<std::size_t> orphanNextIndex_;
     std::optional<Uuid> plannedNextID_;
-    std::vector<Uuid> shuffleOrder_;
-    std::ptrdiff_t shufflePosition_ = -1;
-    std::optional<Uuid> shuffleOrderPlaylistID_;
-    std::optional<std::ptrdiff_t> preCommitShufflePosition_;
-    // The order a preload replaced by a new pass, put back with the position when the
-    // queued track is dropped.
-    struct ShuffleOrderSnapshot {
-        std::vector<Uuid> order;
-        std::optional<Uuid> playlistID;
-    };
-    std::optional<ShuffleOrderSnapshot> preCommitShuffleOrder_;
+    ShuffleOrder shuffle_;
 
     // Starting tracks.
     TimerHandle changeContinuation_;

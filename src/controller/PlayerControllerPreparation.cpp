@@ -233,10 +233,10 @@ void PlayerController::preloadNextIfPossible() {
         return;
 
     const bool shuffle = s.shuffle;
-    std::optional<ShuffleStep> step;
+    std::optional<ShuffleOrder::Step> step;
     Uuid candidate;
     if (shuffle) {
-        step = peekShuffleNext(tracks, playlistID);
+        step = shuffle_.peekNext(tracks, playlistID, shuffleWraps());
         if (!step)
             return;
         candidate = step->id;
@@ -260,20 +260,11 @@ void PlayerController::preloadNextIfPossible() {
         return; // nothing changed; tried again on the next tick
 
     plannedNextID_ = candidate;
-    if (shuffle) {
-        // The step is committed now, and undone if the engine drops the queued track.
-        preCommitShufflePosition_ = shufflePosition_;
-        if (step->newPass)
-            preCommitShuffleOrder_ = ShuffleOrderSnapshot{shuffleOrder_, shuffleOrderPlaylistID_};
-        else
-            preCommitShuffleOrder_.reset();
-        shuffleOrder_ = std::move(step->order);
-        shufflePosition_ = step->position;
-        shuffleOrderPlaylistID_ = playlistID;
-    } else {
-        preCommitShufflePosition_.reset();
-        preCommitShuffleOrder_.reset();
-    }
+    // The step is committed now, and undone if the engine drops the queued track.
+    if (shuffle)
+        shuffle_.commitProvisionally(std::move(*step), playlistID);
+    else
+        shuffle_.keepProvisional();
 }
 
 } // namespace orvane
