@@ -4,6 +4,7 @@
 #include "controller/MainThreadHandOver.h"
 #include "controller/MetadataScan.h"
 #include "controller/MetadataSource.h"
+#include "controller/RemovalUndoStack.h"
 #include "controller/ShuffleOrder.h"
 #include "controller/StateStorage.h"
 #include "engine/AudioEngine.h"
@@ -415,15 +416,7 @@ private:
     TimerHandle resumeSeek_;
 
     // Editing.
-    struct RemovedTrack {
-        std::size_t index;
-        Track track;
-    };
-    struct Removal {
-        Uuid playlistID;
-        std::vector<RemovedTrack> items;
-    };
-    std::vector<Removal> undoStack_;
+    RemovalUndoStack removals_;
     std::optional<Uuid> lastClickedTrackID_; // anchor of a shift-click range
 
     // Background measurements in flight, by track id, so that a track is measured once
