@@ -153,9 +153,7 @@ TEST(SequencingTest, PlayWithShuffleMakesTheTrackTheFirstOfANewOrder) {
     ControllerRig rig(stateWith(files.tracks(5), playback(PlaybackMode::normal, true)));
     const auto chosen = rig.id(3);
     rig->play(chosen);
-    ASSERT_EQ(rig->shuffleOrder().order().size(), 5u);
-    EXPECT_EQ(rig->shuffleOrder().order()[0], chosen);
-    EXPECT_EQ(rig->shuffleOrder().position(), 0);
+    EXPECT_EQ(rig->shuffleOrder().order()[0], chosen); // the order itself: ShuffleOrderTest
     rig->nextTrack(false);
     EXPECT_EQ(rig.playing(), rig->shuffleOrder().order()[1]);
     rig->prevTrack();
