@@ -38,21 +38,8 @@ PlayerController::PlayerController(MainLoop& loop, PlayerControllerServices serv
         std::make_unique<SerialQueue>("orvane-files", SerialQueue::Priority::background);
 
     loadStoredState();
-    applyOutputLevels();
-    // A stored "maximum" does not survive a restart; the file keeps it until the next
-    // save.
-    if (settings.get().compPreset == CompressorPreset::maximum)
-        updateSettings([](AppSettings& s) { s.compPreset = CompressorPreset::radio; });
-    applyEQSettings();
-    if (desktop_)
-        desktop_->setWordmarkIcon(settings.get().showWordmarkIcon);
-
+    applyStoredSettings();
     wireEngineCallbacks();
-    engine_->gaplessEnabled = settings.get().gapless;
-    applyProcessing();
-    selectOutputDevice(settings.get().outputDeviceUID);
-    if (desktop_)
-        desktop_->setQuitOnClose(settings.get().quitOnClose);
 
     startResumeCapture();
     if (services.scanMetadataAtStart)
@@ -336,7 +323,7 @@ void PlayerController::stop() {
 }
 
 void PlayerController::setVolume(double volume) {
-    updateSettings([volume](AppSettings& s) {
+    changeSettings([volume](AppSettings& s) {
         s.volume = volume;
         if (s.isMuted && volume > 0.0)
             s.isMuted = false; // moving the volume up unmutes; moving it to 0 does not
@@ -344,23 +331,20 @@ void PlayerController::setVolume(double volume) {
     const AppSettings& s = settings.get();
     engine_->setVolume(s.isMuted ? 0.0f : static_cast<float>(volume));
     engine_->setLoudness(s.loudness, volume);
-    scheduleSave();
 }
 
 void PlayerController::setPan(double pan) {
     if (!std::isfinite(pan))
         return;
     pan = std::clamp(pan, -1.0, 1.0);
-    updateSettings([pan](AppSettings& s) { s.pan = pan; });
+    changeSettings([pan](AppSettings& s) { s.pan = pan; });
     engine_->setPan(static_cast<float>(pan));
-    scheduleSave();
 }
 
 void PlayerController::toggleMute() {
-    updateSettings([](AppSettings& s) { s.isMuted = !s.isMuted; });
+    changeSettings([](AppSettings& s) { s.isMuted = !s.isMuted; });
     const AppSettings& s = settings.get();
     engine_->setVolume(s.isMuted ? 0.0f : static_cast<float>(s.volume));
-    scheduleSave();
 }
 
 void PlayerController::seek(double seconds) {

@@ -150,14 +150,10 @@ public:
     // --- Preparation (PlayerControllerPreparation.cpp) ---
     // Switches normalisation and corrects the playing track at once.
     void setNormalize(bool on);
-    // Forgets every track's silence trims (they are measured again when next needed).
-    void clearTrimCache();
     // Measures the track's tempo again in the background.
     void recomputeBPM(Uuid trackID);
 
-    // --- Processing (PlayerControllerProcessing.cpp) ---
-    // Gapless, compressor, character and loudness from the settings. No save.
-    void applyProcessing();
+    // --- Equaliser (PlayerControllerProcessing.cpp) ---
     // The equaliser's switch; ramps the bands in or out.
     void setEQEnabled(bool on);
     // One band's gain in dB; bands outside settings.eqGains are ignored. No save (the
@@ -173,10 +169,11 @@ public:
     void deleteCustomEQPreset(const std::string& name);
     // "flat" and the equaliser off.
     void resetEQ();
+    // The equaliser panel's Cancel: the switch, the gains and the preset name as in
+    // `snapshot`, heard at once. No save.
+    void restoreEQ(const AppSettings& snapshot);
     // Whether settings.eqPreset names a user preset (which may then be deleted).
     bool isCurrentEQPresetCustom() const;
-    // The next visualisation mode, after `off` back to `spectrum`.
-    void cycleVisualization();
 
     // --- Playlist editing (PlayerControllerPlaylists.cpp, PlayerControllerEditing.cpp,
     // PlayerControllerSelection.cpp) ---
@@ -241,20 +238,38 @@ public:
     bool isEditingText() const;
 
     // --- Persistence (PlayerControllerPersistence.cpp) ---
-    // Requests a save: one write 0.5 s after the last request of a burst, of the state
-    // as it is then.
-    void scheduleSave();
     // Writes at once when a save is pending (the application calls it when quitting,
     // so that a change of the last half second is not lost).
     void flushPendingSave();
+
+    // --- Settings (PlayerControllerSettings.cpp) ---
+    // The one way a view changes settings: `change` edits them, then they are published
+    // and saved. A setting that the engine, the desktop or the prepared tracks must
+    // follow has its own operation below, which goes through here and then acts.
+    template <typename F>
+    void changeSettings(F&& change);
+    // The Save buttons of the settings window and the equaliser panel: a save, which
+    // also takes the band gains setEQGain leaves unsaved.
+    void saveSettings();
     // The settings window's Cancel: puts back, from `snapshot`, the settings the window
     // edits and applies them to engine, window and system, then saves. Everything else
     // (volume, pan, mute, mode, shuffle, the equaliser and its presets) keeps its live
     // value: it may have changed elsewhere while the window was open.
     void restoreSettings(const AppSettings& snapshot);
-
-    // --- Settings window (PlayerControllerSettings.cpp) ---
-    // Each stores its setting, applies it at once and saves.
+    // Gapless, compressor, character and loudness from the settings. No save.
+    void applyProcessing();
+    // Each of the operations below stores its setting, acts on it at once and saves.
+    // Gapless: the engine asks for the next track ahead of time only while it is on.
+    void setGapless(bool on);
+    // The silence trim's rules. Trims measured under other rules are forgotten, and
+    // measured again when next needed.
+    void setTrimSilence(bool on);
+    void setTrimThresholdDb(double db);
+    void setTrimMaxSeconds(double seconds);
+    // Loudness compensation and the compressor reach the engine at once.
+    void setLoudness(bool on);
+    void setCompressorEnabled(bool on);
+    void setCompressorPreset(CompressorPreset preset);
     // The main window stays above other windows, or goes back to a normal one.
     void setAlwaysOnTop(bool on);
     // The application icon with or without the "ORVANE" wordmark.
@@ -265,6 +280,13 @@ public:
     // system's default. A device that is present now takes the output at once; an
     // absent one is only stored. Going back to the default re-routes at once too.
     void setOutputDevice(std::optional<std::string> uid);
+    // The next visualisation mode, after `off` back to `spectrum`.
+    void cycleVisualization();
+    // Full screen shows the playlist whatever the user chose: the window turns
+    // showPlaylist on when it enters full screen and puts the user's value back when it
+    // leaves. Published for the views that follow it, not saved: it is not the user's
+    // choice.
+    void setPlaylistShownForFullscreen(bool on);
 
     // --- Inspection, for views and tests ---
     // The track queued in the engine for a gapless hand-off.
@@ -323,8 +345,6 @@ private:
     // The display learns of a jump of the position (a seek or a restart).
     void announceSeek();
     template <typename F>
-    void updateSettings(F&& change);
-    template <typename F>
     void updatePlaylists(F&& change);
 
     // Sequencing (PlayerControllerSequencing.cpp).
@@ -353,6 +373,8 @@ private:
     // is on.
     void resetNormalizationOfPlaying();
     void restDynamics();
+    // Forgets every track's silence trims (they are measured again when next needed).
+    void clearTrimCache();
     // The playing track's gain from its stored levels and the current settings.
     void renormalizePlaying();
     void preloadNextIfPossible();
@@ -388,13 +410,24 @@ private:
 
     // Persistence (PlayerControllerPersistence.cpp).
     void loadStoredState();
+    // Requests a save: one write 0.5 s after the last request of a burst, of the state
+    // as it is then.
+    void scheduleSave();
+    void startResumeCapture();
+    void captureResumePosition();
+    void performSave();
+
+    // Settings (PlayerControllerSettings.cpp).
+    // Publishes a settings change without a save, for the changes saved later or not
+    // at all: a band being dragged, the equaliser panel's Cancel, full screen.
+    template <typename F>
+    void publishSettings(F&& change);
+    // The stored settings, taken to the engine and the desktop at start.
+    void applyStoredSettings();
     void applyOutputLevels();
     void applyEQSettings();
     void applyDesktopSettings();
     void selectOutputDevice(const std::optional<std::string>& uid);
-    void startResumeCapture();
-    void captureResumePosition();
-    void performSave();
 
     MainLoop& loop_;
     std::unique_ptr<StateStorage> storage_;
@@ -455,9 +488,16 @@ private:
 };
 
 template <typename F>
-void PlayerController::updateSettings(F&& change) {
+void PlayerController::changeSettings(F&& change) {
+    publishSettings(std::forward<F>(change));
+    scheduleSave();
+}
+
+template <typename F>
+void PlayerController::publishSettings(F&& change) {
+    // On a copy: a change that throws leaves the settings as they were.
     AppSettings next = settings.get();
-    change(next);
+    std::forward<F>(change)(next);
     settings.set(std::move(next));
 }
 

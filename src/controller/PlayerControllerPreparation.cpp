@@ -145,7 +145,7 @@ void PlayerController::renormalizePlaying() {
 }
 
 void PlayerController::setNormalize(bool on) {
-    updateSettings([on](AppSettings& s) { s.normalize = on; });
+    changeSettings([on](AppSettings& s) { s.normalize = on; });
     if (const Track* track = playingTrack()) {
         if (!on)
             resetNormalizationOfPlaying();
@@ -154,7 +154,6 @@ void PlayerController::setNormalize(bool on) {
         else
             startLevelMeasurement(track->path, *playingPlaylistID.get(), track->id);
     }
-    scheduleSave();
 }
 
 void PlayerController::clearTrimCache() {

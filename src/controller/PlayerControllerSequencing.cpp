@@ -130,7 +130,7 @@ void PlayerController::toggleShuffle() {
     // tick queues again by the new rule (the drop itself is seamless).
     if (plannedNextID_)
         dropQueuedTrack();
-    updateSettings([](AppSettings& s) { s.shuffle = !s.shuffle; });
+    changeSettings([](AppSettings& s) { s.shuffle = !s.shuffle; });
     if (settings.get().shuffle) {
         const auto pid = playingPlaylistID.get() ? playingPlaylistID.get() : activePlaylistID.get();
         if (const auto pi = playlistIndex(pid)) {
@@ -138,15 +138,13 @@ void PlayerController::toggleShuffle() {
             shuffle_.start(list.tracks, playingTrackID.get(), list.id);
         }
     }
-    scheduleSave();
 }
 
 void PlayerController::setPlaybackMode(PlaybackMode mode) {
     // As for shuffle: what follows this track is chosen again, by the new mode.
     if (plannedNextID_)
         dropQueuedTrack();
-    updateSettings([mode](AppSettings& s) { s.pbMode = mode; });
-    scheduleSave();
+    changeSettings([mode](AppSettings& s) { s.pbMode = mode; });
 }
 
 void PlayerController::dropQueuedTrack() {
