@@ -49,14 +49,29 @@ struct PlayerControllerServices {
 // prepares them (silence trims, normalisation) and keeps the state file current.
 //
 // Views read the published fields (each write notifies their observers, even when the
-// value is unchanged) and call the operations; a view may also write a settings field
-// itself and then call scheduleSave().
+// value is unchanged) and call the operations. They change settings only through the
+// controller: changeSettings() for a setting that is only stored, or the setting's own
+// operation (setGapless, setOutputDevice, ...) when the engine, the desktop or the
+// prepared tracks must follow it; either way the change is published and saved.
 //
-// The class is spread over one source file per area: core and transport
-// (PlayerController.cpp), sequencing and shuffle, preparation and preload, processing,
-// playlists, editing, selection, metadata and tags, the now-playing display and media
-// commands (PlayerControllerMedia.cpp), system integration and persistence
-// (PlayerController<Area>.cpp); the scan's background job is MetadataScan.cpp.
+// The class is spread over one source file per area: PlayerController.cpp holds
+// construction, lookups, starting tracks and the transport, and
+// PlayerController<Area>.cpp the rest:
+//   Sequencing   next, previous, the playback mode and the shuffle switch
+//   Preparation  silence trims, normalisation, tempo and the preload
+//   Processing   the equaliser
+//   Settings     the settings entry, the settings window's operations, and the
+//                stored settings taken to engine and desktop
+//   Playlists    the playlists and adding files
+//   Editing      removing, undoing a removal, moving and clearing tracks
+//   Selection    clicks, select-all and the search
+//   Metadata     the background metadata scan and tag saving
+//   Media        the now-playing display and the desktop's media commands
+//   System       the keys and resuming at start
+//   Persistence  loading and saving the state file, capturing the resume position
+// Self-contained parts live in files of their own: ShuffleOrder (the shuffle pass and
+// its steps), RemovalUndoStack (what undo puts back) and MetadataScan.cpp (the scan's
+// background job).
 //
 // Threading: everything runs on the main thread, that of `loop`. fileWorkQueue() runs
 // level measurement, tempo detection and the metadata scan in the background; their
