@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <utility>
 
 namespace orvane {
@@ -29,7 +30,7 @@ constexpr double kChangeStartDelay = 0.02;
 PlayerController::PlayerController(MainLoop& loop, PlayerControllerServices services)
     : loop_(loop), storage_(std::move(services.storage)), desktop_(services.desktop),
       nowPlaying_(services.nowPlaying),
-      random_(services.shuffleSeed ? *services.shuffleSeed : std::random_device{}()),
+      shuffle_(services.shuffleSeed ? *services.shuffleSeed : std::random_device{}()),
       metadataSource_(services.metadata ? std::move(services.metadata)
                                         : std::make_unique<FileMetadataSource>()),
       handOver_(loop) {
@@ -40,21 +41,8 @@ PlayerController::PlayerController(MainLoop& loop, PlayerControllerServices serv
         std::make_unique<SerialQueue>("orvane-files", SerialQueue::Priority::background);
 
     loadStoredState();
-    applyOutputLevels();
-    // A stored "maximum" does not survive a restart; the file keeps it until the next
-    // save.
-    if (settings.get().compPreset == CompressorPreset::maximum)
-        updateSettings([](AppSettings& s) { s.compPreset = CompressorPreset::radio; });
-    applyEQSettings();
-    if (desktop_)
-        desktop_->setWordmarkIcon(settings.get().showWordmarkIcon);
-
+    applyStoredSettings();
     wireEngineCallbacks();
-    engine_->gaplessEnabled = settings.get().gapless;
-    applyProcessing();
-    selectOutputDevice(settings.get().outputDeviceUID);
-    if (desktop_)
-        desktop_->setQuitOnClose(settings.get().quitOnClose);
 
     startResumeCapture();
     if (services.scanMetadataAtStart)
@@ -119,7 +107,7 @@ void PlayerController::play(Uuid trackID, std::optional<Uuid> inPlaylist) {
     if (settings.get().shuffle) {
         if (const auto pi = playlistIndex(pid)) {
             const auto& list = playlists.get()[*pi];
-            startShuffleOrder(list.tracks, trackID, list.id);
+            shuffle_.start(list.tracks, trackID, list.id);
         }
     }
     playInternal(trackID, inPlaylist);
@@ -248,8 +236,7 @@ void PlayerController::trackStarted(const StartRequest& request) {
     // The load dropped whatever was queued; a shuffle step it committed is final now
     // or was undone before this start.
     plannedNextID_.reset();
-    preCommitShufflePosition_.reset();
-    preCommitShuffleOrder_.reset();
+    shuffle_.keepProvisional();
     orphanNextIndex_.reset(); // it belonged to a removed track that is no longer loaded
     resumePlaylistID_ = request.playlistID;
     resumeTrackID_ = request.trackID;
@@ -272,8 +259,7 @@ void PlayerController::handleGaplessPromotion(const Uuid& trackID) {
     // A hand-off stays inside the playing playlist.
     playingTrackID = trackID;
     plannedNextID_.reset();
-    preCommitShufflePosition_.reset();
-    preCommitShuffleOrder_.reset();
+    shuffle_.keepProvisional();
     orphanNextIndex_.reset(); // the removed track it belonged to has played out
     resumeTrackID_ = trackID;
     resumePosition_ = 0.0;
@@ -353,7 +339,7 @@ void PlayerController::stop() {
 
 void PlayerController::setVolume(double volume) {
     ORVANE_ASSERT_MAIN_THREAD(loop_);
-    updateSettings([volume](AppSettings& s) {
+    changeSettings([volume](AppSettings& s) {
         s.volume = volume;
         if (s.isMuted && volume > 0.0)
             s.isMuted = false; // moving the volume up unmutes; moving it to 0 does not
@@ -361,7 +347,6 @@ void PlayerController::setVolume(double volume) {
     const AppSettings& s = settings.get();
     engine_->setVolume(s.isMuted ? 0.0f : static_cast<float>(volume));
     engine_->setLoudness(s.loudness, volume);
-    scheduleSave();
 }
 
 void PlayerController::setPan(double pan) {
@@ -369,17 +354,15 @@ void PlayerController::setPan(double pan) {
     if (!std::isfinite(pan))
         return;
     pan = std::clamp(pan, -1.0, 1.0);
-    updateSettings([pan](AppSettings& s) { s.pan = pan; });
+    changeSettings([pan](AppSettings& s) { s.pan = pan; });
     engine_->setPan(static_cast<float>(pan));
-    scheduleSave();
 }
 
 void PlayerController::toggleMute() {
     ORVANE_ASSERT_MAIN_THREAD(loop_);
-    updateSettings([](AppSettings& s) { s.isMuted = !s.isMuted; });
+    changeSettings([](AppSettings& s) { s.isMuted = !s.isMuted; });
     const AppSettings& s = settings.get();
     engine_->setVolume(s.isMuted ? 0.0f : static_cast<float>(s.volume));
-    scheduleSave();
 }
 
 void PlayerController::seek(double seconds) {

@@ -4,6 +4,8 @@
 #include "controller/MainThreadHandOver.h"
 #include "controller/MetadataScan.h"
 #include "controller/MetadataSource.h"
+#include "controller/RemovalUndoStack.h"
+#include "controller/ShuffleOrder.h"
 #include "controller/StateStorage.h"
 #include "engine/AudioEngine.h"
 #include "model/AppSettings.h"
@@ -18,7 +20,6 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <random>
 #include <set>
 #include <string>
 #include <unordered_set>
@@ -48,14 +49,29 @@ struct PlayerControllerServices {
 // prepares them (silence trims, normalisation) and keeps the state file current.
 //
 // Views read the published fields (each write notifies their observers, even when the
-// value is unchanged) and call the operations; a view may also write a settings field
-// itself and then call scheduleSave().
+// value is unchanged) and call the operations. They change settings only through the
+// controller: changeSettings() for a setting that is only stored, or the setting's own
+// operation (setGapless, setOutputDevice, ...) when the engine, the desktop or the
+// prepared tracks must follow it; either way the change is published and saved.
 //
-// The class is spread over one source file per area: core and transport
-// (PlayerController.cpp), sequencing and shuffle, preparation and preload, processing,
-// playlists, editing, selection, metadata and tags, the now-playing display and media
-// commands (PlayerControllerMedia.cpp), system integration and persistence
-// (PlayerController<Area>.cpp); the scan's background job is MetadataScan.cpp.
+// The class is spread over one source file per area: PlayerController.cpp holds
+// construction, lookups, starting tracks and the transport, and
+// PlayerController<Area>.cpp the rest:
+//   Sequencing   next, previous, the playback mode and the shuffle switch
+//   Preparation  silence trims, normalisation, tempo and the preload
+//   Processing   the equaliser
+//   Settings     the settings entry, the settings window's operations, and the
+//                stored settings taken to engine and desktop
+//   Playlists    the playlists and adding files
+//   Editing      removing, undoing a removal, moving and clearing tracks
+//   Selection    clicks, select-all and the search
+//   Metadata     the background metadata scan and tag saving
+//   Media        the now-playing display and the desktop's media commands
+//   System       the keys and resuming at start
+//   Persistence  loading and saving the state file, capturing the resume position
+// Self-contained parts live in files of their own: ShuffleOrder (the shuffle pass and
+// its steps), RemovalUndoStack (what undo puts back) and MetadataScan.cpp (the scan's
+// background job).
 //
 // Threading: everything runs on the main thread, that of `loop`. fileWorkQueue() runs
 // level measurement, tempo detection and the metadata scan in the background; their
@@ -149,14 +165,10 @@ public:
     // --- Preparation (PlayerControllerPreparation.cpp) ---
     // Switches normalisation and corrects the playing track at once.
     void setNormalize(bool on);
-    // Forgets every track's silence trims (they are measured again when next needed).
-    void clearTrimCache();
     // Measures the track's tempo again in the background.
     void recomputeBPM(Uuid trackID);
 
-    // --- Processing (PlayerControllerProcessing.cpp) ---
-    // Gapless, compressor, character and loudness from the settings. No save.
-    void applyProcessing();
+    // --- Equaliser (PlayerControllerProcessing.cpp) ---
     // The equaliser's switch; ramps the bands in or out.
     void setEQEnabled(bool on);
     // One band's gain in dB; bands outside settings.eqGains are ignored. No save (the
@@ -172,10 +184,11 @@ public:
     void deleteCustomEQPreset(const std::string& name);
     // "flat" and the equaliser off.
     void resetEQ();
+    // The equaliser panel's Cancel: the switch, the gains and the preset name as in
+    // `snapshot`, heard at once. No save.
+    void restoreEQ(const AppSettings& snapshot);
     // Whether settings.eqPreset names a user preset (which may then be deleted).
     bool isCurrentEQPresetCustom() const;
-    // The next visualisation mode, after `off` back to `spectrum`.
-    void cycleVisualization();
 
     // --- Playlist editing (PlayerControllerPlaylists.cpp, PlayerControllerEditing.cpp,
     // PlayerControllerSelection.cpp) ---
@@ -240,20 +253,38 @@ public:
     bool isEditingText() const;
 
     // --- Persistence (PlayerControllerPersistence.cpp) ---
-    // Requests a save: one write 0.5 s after the last request of a burst, of the state
-    // as it is then.
-    void scheduleSave();
     // Writes at once when a save is pending (the application calls it when quitting,
     // so that a change of the last half second is not lost).
     void flushPendingSave();
+
+    // --- Settings (PlayerControllerSettings.cpp) ---
+    // The one way a view changes settings: `change` edits them, then they are published
+    // and saved. A setting that the engine, the desktop or the prepared tracks must
+    // follow has its own operation below, which goes through here and then acts.
+    template <typename F>
+    void changeSettings(F&& change);
+    // The Save buttons of the settings window and the equaliser panel: a save, which
+    // also takes the band gains setEQGain leaves unsaved.
+    void saveSettings();
     // The settings window's Cancel: puts back, from `snapshot`, the settings the window
     // edits and applies them to engine, window and system, then saves. Everything else
     // (volume, pan, mute, mode, shuffle, the equaliser and its presets) keeps its live
     // value: it may have changed elsewhere while the window was open.
     void restoreSettings(const AppSettings& snapshot);
-
-    // --- Settings window (PlayerControllerSettings.cpp) ---
-    // Each stores its setting, applies it at once and saves.
+    // Gapless, compressor, character and loudness from the settings. No save.
+    void applyProcessing();
+    // Each of the operations below stores its setting, acts on it at once and saves.
+    // Gapless: the engine asks for the next track ahead of time only while it is on.
+    void setGapless(bool on);
+    // The silence trim's rules. Trims measured under other rules are forgotten, and
+    // measured again when next needed.
+    void setTrimSilence(bool on);
+    void setTrimThresholdDb(double db);
+    void setTrimMaxSeconds(double seconds);
+    // Loudness compensation and the compressor reach the engine at once.
+    void setLoudness(bool on);
+    void setCompressorEnabled(bool on);
+    void setCompressorPreset(CompressorPreset preset);
     // The main window stays above other windows, or goes back to a normal one.
     void setAlwaysOnTop(bool on);
     // The application icon with or without the "ORVANE" wordmark.
@@ -264,14 +295,18 @@ public:
     // system's default. A device that is present now takes the output at once; an
     // absent one is only stored. Going back to the default re-routes at once too.
     void setOutputDevice(std::optional<std::string> uid);
+    // The next visualisation mode, after `off` back to `spectrum`.
+    void cycleVisualization();
+    // Full screen shows the playlist whatever the user chose: the window turns
+    // showPlaylist on when it enters full screen and puts the user's value back when it
+    // leaves. Published for the views that follow it, not saved: it is not the user's
+    // choice.
+    void setPlaylistShownForFullscreen(bool on);
 
     // --- Inspection, for views and tests ---
     // The track queued in the engine for a gapless hand-off.
     const std::optional<Uuid>& plannedNextID() const { return plannedNextID_; }
-    const std::vector<Uuid>& shuffleOrder() const { return shuffleOrder_; }
-    // Index in shuffleOrder() of the track playing; -1: before the first.
-    std::ptrdiff_t shufflePosition() const { return shufflePosition_; }
-    const std::optional<Uuid>& shuffleOrderPlaylistID() const { return shuffleOrderPlaylistID_; }
+    const ShuffleOrder& shuffleOrder() const { return shuffle_; }
     const std::optional<Uuid>& resumePlaylistID() const { return resumePlaylistID_; }
     const std::optional<Uuid>& resumeTrackID() const { return resumeTrackID_; }
     const std::optional<double>& resumePosition() const { return resumePosition_; }
@@ -300,13 +335,6 @@ private:
         Preparation prep;
         int fadeInMs = 0;
     };
-    // The result of looking one shuffle step ahead.
-    struct ShuffleStep {
-        Uuid id;
-        std::vector<Uuid> order;
-        std::ptrdiff_t position = -1;
-        bool newPass = false; // `order` is a fresh pass, not the current one
-    };
     enum class AdvanceReason { trackEnded, user, afterFailure };
     // The track whose start failed: the next choice is made from it.
     struct FailedStart {
@@ -332,25 +360,16 @@ private:
     // The display learns of a jump of the position (a seek or a restart).
     void announceSeek();
     template <typename F>
-    void updateSettings(F&& change);
-    template <typename F>
     void updatePlaylists(F&& change);
 
     // Sequencing (PlayerControllerSequencing.cpp).
     void advance(AdvanceReason reason);
-    void startShuffleOrder(const std::vector<Track>& tracks,
-                           const std::optional<Uuid>& startingWith, const Uuid& playlistID);
-    std::optional<ShuffleStep> peekShuffleNext(const std::vector<Track>& tracks,
-                                               const Uuid& playlistID);
-    std::optional<Uuid> shuffleAdvanceAndCommit(const std::vector<Track>& tracks,
-                                                const Uuid& playlistID);
-    std::optional<Uuid> shufflePrevious(const std::vector<Track>& tracks);
+    // Shuffle follows repeat all into a new pass; the other modes end with the pass.
+    bool shuffleWraps() const { return settings.get().pbMode == PlaybackMode::all; }
+    // The engine dropped the queued track: the shuffle step its preload took is undone.
     void rollBackDiscardedShuffleCommit();
     // Drops the queued track from the engine and forgets the plan.
     void dropQueuedTrack();
-    // For the adding operations: new tracks go into the unplayed part of the pass.
-    void insertIntoShuffleOrder(const std::vector<Uuid>& newIDs, const Uuid& playlistID);
-    std::vector<Uuid> shuffledIDs(const std::vector<Track>& tracks);
 
     // Preparation and preload (PlayerControllerPreparation.cpp).
     // Whether a prepared track starts now or is queued behind the playing one.
@@ -369,6 +388,8 @@ private:
     // is on.
     void resetNormalizationOfPlaying();
     void restDynamics();
+    // Forgets every track's silence trims (they are measured again when next needed).
+    void clearTrimCache();
     // The playing track's gain from its stored levels and the current settings.
     void renormalizePlaying();
     void preloadNextIfPossible();
@@ -404,35 +425,35 @@ private:
 
     // Persistence (PlayerControllerPersistence.cpp).
     void loadStoredState();
+    // Requests a save: one write 0.5 s after the last request of a burst, of the state
+    // as it is then.
+    void scheduleSave();
+    void startResumeCapture();
+    void captureResumePosition();
+    void performSave();
+
+    // Settings (PlayerControllerSettings.cpp).
+    // Publishes a settings change without a save, for the changes saved later or not
+    // at all: a band being dragged, the equaliser panel's Cancel, full screen.
+    template <typename F>
+    void publishSettings(F&& change);
+    // The stored settings, taken to the engine and the desktop at start.
+    void applyStoredSettings();
     void applyOutputLevels();
     void applyEQSettings();
     void applyDesktopSettings();
     void selectOutputDevice(const std::optional<std::string>& uid);
-    void startResumeCapture();
-    void captureResumePosition();
-    void performSave();
 
     MainLoop& loop_;
     std::unique_ptr<StateStorage> storage_;
     DesktopShell* desktop_;
     NowPlayingSink* nowPlaying_;
-    std::mt19937_64 random_;
     std::unique_ptr<AudioEngine> engine_;
 
     // Sequencing state.
     std::optional<std::size_t> orphanNextIndex_;
     std::optional<Uuid> plannedNextID_;
-    std::vector<Uuid> shuffleOrder_;
-    std::ptrdiff_t shufflePosition_ = -1;
-    std::optional<Uuid> shuffleOrderPlaylistID_;
-    std::optional<std::ptrdiff_t> preCommitShufflePosition_;
-    // The order a preload replaced by a new pass, put back with the position when the
-    // queued track is dropped.
-    struct ShuffleOrderSnapshot {
-        std::vector<Uuid> order;
-        std::optional<Uuid> playlistID;
-    };
-    std::optional<ShuffleOrderSnapshot> preCommitShuffleOrder_;
+    ShuffleOrder shuffle_;
 
     // Starting tracks.
     TimerHandle changeContinuation_;
@@ -443,15 +464,7 @@ private:
     TimerHandle resumeSeek_;
 
     // Editing.
-    struct RemovedTrack {
-        std::size_t index;
-        Track track;
-    };
-    struct Removal {
-        Uuid playlistID;
-        std::vector<RemovedTrack> items;
-    };
-    std::vector<Removal> undoStack_;
+    RemovalUndoStack removals_;
     std::optional<Uuid> lastClickedTrackID_; // anchor of a shift-click range
 
     // Background measurements in flight, by track id, so that a track is measured once
@@ -490,9 +503,16 @@ private:
 };
 
 template <typename F>
-void PlayerController::updateSettings(F&& change) {
+void PlayerController::changeSettings(F&& change) {
+    publishSettings(std::forward<F>(change));
+    scheduleSave();
+}
+
+template <typename F>
+void PlayerController::publishSettings(F&& change) {
+    // On a copy: a change that throws leaves the settings as they were.
     AppSettings next = settings.get();
-    change(next);
+    std::forward<F>(change)(next);
     settings.set(std::move(next));
 }
 

@@ -3,7 +3,6 @@
 #include "runtime/ThreadCheck.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 namespace orvane {
 
@@ -13,36 +12,24 @@ void PlayerController::removeSelected() {
     if (!active || selection.get().empty())
         return;
     const Uuid playlistID = active->id;
-    const auto& chosen = selection.get();
-    Removal removal{playlistID, {}};
-    for (std::size_t i = 0; i < active->tracks.size(); ++i)
-        if (chosen.count(active->tracks[i].id) != 0)
-            removal.items.push_back({i, active->tracks[i]});
+    Removal removal = Removal::of(*active, selection.get());
     if (removal.items.empty())
         return;
 
-    std::unordered_set<Uuid, UuidHash> removedIDs;
-    removedIDs.reserve(removal.items.size());
-    for (const auto& item : removal.items)
-        removedIDs.insert(item.track.id);
+    const auto removedIDs = removal.ids();
     const auto isRemoved = [&](const std::optional<Uuid>& id) {
         return id && removedIDs.count(*id) != 0;
-    };
-    const auto removedBelow = [&](std::size_t index) {
-        return static_cast<std::size_t>(
-            std::count_if(removal.items.begin(), removal.items.end(),
-                          [index](const RemovedTrack& item) { return item.index < index; }));
     };
     if (playingPlaylistID.get() == playlistID) {
         if (isRemoved(playingTrackID.get())) {
             // The playing track plays on; next continues with the track that followed
             // it, at its index after the removal.
             const auto p = *trackIndex(active->tracks, playingTrackID.get());
-            orphanNextIndex_ = p - removedBelow(p);
+            orphanNextIndex_ = p - removal.countBefore(p);
         } else if (orphanNextIndex_ && !containsTrack(active->tracks, playingTrackID.get())) {
             // Removed earlier: the index follows the track it points at (or, when that
             // one goes too, the next one that stays).
-            *orphanNextIndex_ -= removedBelow(*orphanNextIndex_);
+            *orphanNextIndex_ -= removal.countBefore(*orphanNextIndex_);
         }
     }
     if (isRemoved(plannedNextID_))
@@ -56,7 +43,7 @@ void PlayerController::removeSelected() {
             break;
         }
     });
-    undoStack_.push_back(std::move(removal));
+    removals_.push(std::move(removal));
     removalUndoAvailable = true;
     selection = std::set<Uuid>{};
     scheduleSave();
@@ -64,30 +51,22 @@ void PlayerController::removeSelected() {
 
 void PlayerController::undoRemove() {
     ORVANE_ASSERT_MAIN_THREAD(loop_);
-    if (undoStack_.empty())
+    auto removal = removals_.pop();
+    if (!removal)
         return;
-    Removal removal = std::move(undoStack_.back());
-    undoStack_.pop_back();
-    if (!playlistIndex(removal.playlistID))
+    if (!playlistIndex(removal->playlistID))
         return; // its playlist was closed: the entry is dropped
-    std::sort(removal.items.begin(), removal.items.end(),
-              [](const RemovedTrack& a, const RemovedTrack& b) { return a.index < b.index; });
     std::set<Uuid> restored;
     updatePlaylists([&](std::vector<Playlist>& lists) {
         for (auto& list : lists) {
-            if (list.id != removal.playlistID)
+            if (list.id != removal->playlistID)
                 continue;
-            for (auto& item : removal.items) {
-                const auto at = std::min(item.index, list.tracks.size());
-                restored.insert(item.track.id);
-                list.tracks.insert(list.tracks.begin() + static_cast<std::ptrdiff_t>(at),
-                                   std::move(item.track));
-            }
+            restored = std::move(*removal).restoreInto(list.tracks);
             break;
         }
     });
     selection = std::move(restored);
-    removalUndoAvailable = !undoStack_.empty();
+    removalUndoAvailable = !removals_.empty();
     orphanNextIndex_.reset();
     scheduleSave();
 }

@@ -112,7 +112,9 @@ void PlayerController::addFileTracks(const std::vector<std::string>& items,
         tracks.insert(tracks.begin() + where, std::make_move_iterator(added.begin()),
                       std::make_move_iterator(added.end()));
     });
-    insertIntoShuffleOrder(ids, playlistID);
+    // With shuffle off the order lies unused; switching it on makes a new one.
+    if (settings.get().shuffle)
+        shuffle_.insert(ids, playlistID);
     scheduleSave();
     loadMissingMetadata(); // durations, tags and technical data follow in the background
 }

@@ -147,7 +147,7 @@ void PlayerController::renormalizePlaying() {
 
 void PlayerController::setNormalize(bool on) {
     ORVANE_ASSERT_MAIN_THREAD(loop_);
-    updateSettings([on](AppSettings& s) { s.normalize = on; });
+    changeSettings([on](AppSettings& s) { s.normalize = on; });
     if (const Track* track = playingTrack()) {
         if (!on)
             resetNormalizationOfPlaying();
@@ -156,7 +156,6 @@ void PlayerController::setNormalize(bool on) {
         else
             startLevelMeasurement(track->path, *playingPlaylistID.get(), track->id);
     }
-    scheduleSave();
 }
 
 void PlayerController::clearTrimCache() {
@@ -237,10 +236,10 @@ void PlayerController::preloadNextIfPossible() {
         return;
 
     const bool shuffle = s.shuffle;
-    std::optional<ShuffleStep> step;
+    std::optional<ShuffleOrder::Step> step;
     Uuid candidate;
     if (shuffle) {
-        step = peekShuffleNext(tracks, playlistID);
+        step = shuffle_.peekNext(tracks, playlistID, shuffleWraps());
         if (!step)
             return;
         candidate = step->id;
@@ -264,20 +263,11 @@ void PlayerController::preloadNextIfPossible() {
         return; // nothing changed; tried again on the next tick
 
     plannedNextID_ = candidate;
-    if (shuffle) {
-        // The step is committed now, and undone if the engine drops the queued track.
-        preCommitShufflePosition_ = shufflePosition_;
-        if (step->newPass)
-            preCommitShuffleOrder_ = ShuffleOrderSnapshot{shuffleOrder_, shuffleOrderPlaylistID_};
-        else
-            preCommitShuffleOrder_.reset();
-        shuffleOrder_ = std::move(step->order);
-        shufflePosition_ = step->position;
-        shuffleOrderPlaylistID_ = playlistID;
-    } else {
-        preCommitShufflePosition_.reset();
-        preCommitShuffleOrder_.reset();
-    }
+    // The step is committed now, and undone if the engine drops the queued track.
+    if (shuffle)
+        shuffle_.commitProvisionally(std::move(*step), playlistID);
+    else
+        shuffle_.keepProvisional();
 }
 
 } // namespace orvane

@@ -1,5 +1,4 @@
 #include "controller/PlayerController.h"
-#include "engine/CharacterParams.h"
 #include "model/EQPresets.h"
 #include "model/TextUtil.h"
 #include "runtime/ThreadCheck.h"
@@ -34,33 +33,12 @@ std::string trimWhiteSpace(std::string_view text) {
 
 } // namespace
 
-void PlayerController::applyProcessing() {
-    ORVANE_ASSERT_MAIN_THREAD(loop_);
-    const AppSettings& s = settings.get();
-    engine_->gaplessEnabled = s.gapless;
-    engine_->setCompressor(s.compOn, s.compPreset);
-    CharacterParams character;
-    character.fx = s.charFx;
-    character.intensity = s.charIntensity;
-    character.vinylCrackle = s.vinylCrackle;
-    character.tapeType = s.tapeType;
-    character.tapeCompression = s.tapeCompression;
-    character.tapeWear = s.tapeWear;
-    character.mechNoise = s.mechNoise;
-    character.mechNoiseLevel = s.mechNoiseLevel;
-    engine_->setCharacter(character);
-    engine_->setLoudness(s.loudness, s.volume);
-    // Normalisation is not touched here: setNormalize() corrects the playing track,
-    // and every track prepared afterwards follows the setting.
-}
-
 void PlayerController::setEQEnabled(bool on) {
     ORVANE_ASSERT_MAIN_THREAD(loop_);
-    updateSettings([on](AppSettings& s) { s.eqOn = on; });
+    changeSettings([on](AppSettings& s) { s.eqOn = on; });
     // The engine ramps the bands in (after removing the bypass) or out (bypassing at
     // the end), and ignores a switch to the state it is in.
     engine_->setEQEnabled(on);
-    scheduleSave();
 }
 
 void PlayerController::setEQGain(int band, double db) {
@@ -69,7 +47,7 @@ void PlayerController::setEQGain(int band, double db) {
     if (band < 0 || static_cast<std::size_t>(band) >= settings.get().eqGains.size() ||
         !std::isfinite(db))
         return;
-    updateSettings([band, db](AppSettings& s) { s.eqGains[static_cast<std::size_t>(band)] = db; });
+    publishSettings([band, db](AppSettings& s) { s.eqGains[static_cast<std::size_t>(band)] = db; });
     engine_->setEQGain(band, static_cast<float>(db));
 }
 
@@ -85,7 +63,7 @@ void PlayerController::applyEQPreset(const std::string& name) {
             return;
         gains = it->second;
     }
-    updateSettings([&](AppSettings& s) {
+    changeSettings([&](AppSettings& s) {
         s.eqPreset = name;
         s.eqGains = gains;
     });
@@ -94,7 +72,6 @@ void PlayerController::applyEQPreset(const std::string& name) {
     const auto bands = std::min(gains.size(), kEQBands);
     for (std::size_t band = 0; band < bands; ++band)
         engine_->setEQGain(static_cast<int>(band), static_cast<float>(gains[band]));
-    scheduleSave();
 }
 
 void PlayerController::saveCustomEQPreset(const std::string& name) {
@@ -104,40 +81,42 @@ void PlayerController::saveCustomEQPreset(const std::string& name) {
     // tells the user why).
     if (trimmed.empty() || builtInEQPreset(trimmed))
         return;
-    updateSettings([&](AppSettings& s) {
+    changeSettings([&](AppSettings& s) {
         s.customEQPresets[trimmed] = s.eqGains;
         s.eqPreset = trimmed;
     });
-    scheduleSave();
 }
 
 void PlayerController::deleteCustomEQPreset(const std::string& name) {
     ORVANE_ASSERT_MAIN_THREAD(loop_);
-    updateSettings([&](AppSettings& s) { s.customEQPresets.erase(name); });
+    changeSettings([&](AppSettings& s) { s.customEQPresets.erase(name); });
     if (settings.get().eqPreset == name)
         applyEQPreset("flat");
-    scheduleSave();
 }
 
 void PlayerController::resetEQ() {
     ORVANE_ASSERT_MAIN_THREAD(loop_);
     applyEQPreset("flat");
-    updateSettings([](AppSettings& s) { s.eqOn = false; });
+    changeSettings([](AppSettings& s) { s.eqOn = false; });
     engine_->setEQEnabled(false);
-    // The save applyEQPreset asked for writes this state too.
+}
+
+void PlayerController::restoreEQ(const AppSettings& snapshot) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
+    publishSettings([&snapshot](AppSettings& s) {
+        s.eqOn = snapshot.eqOn;
+        s.eqGains = snapshot.eqGains;
+        s.eqPreset = snapshot.eqPreset;
+    });
+    // Each gain is stored and heard at once while the equaliser is on; a switch after
+    // them ramps in or out.
+    applyEQSettings();
 }
 
 bool PlayerController::isCurrentEQPresetCustom() const {
     ORVANE_ASSERT_MAIN_THREAD(loop_);
     const AppSettings& s = settings.get();
     return s.customEQPresets.count(s.eqPreset) != 0;
-}
-
-void PlayerController::cycleVisualization() {
-    ORVANE_ASSERT_MAIN_THREAD(loop_);
-    updateSettings(
-        [](AppSettings& s) { s.visualization = nextVisualizationMode(s.visualization); });
-    scheduleSave();
 }
 
 } // namespace orvane

@@ -3,23 +3,9 @@
 #include "runtime/ThreadCheck.h"
 
 #include <algorithm>
-#include <random>
-#include <unordered_set>
 #include <utility>
 
 namespace orvane {
-
-namespace {
-
-std::unordered_set<Uuid, UuidHash> idSet(const std::vector<Track>& tracks) {
-    std::unordered_set<Uuid, UuidHash> ids;
-    ids.reserve(tracks.size());
-    for (const auto& track : tracks)
-        ids.insert(track.id);
-    return ids;
-}
-
-} // namespace
 
 void PlayerController::nextTrack(bool automatic) {
     ORVANE_ASSERT_MAIN_THREAD(loop_);
@@ -75,7 +61,7 @@ void PlayerController::advance(AdvanceReason reason) {
     }
 
     if (s.shuffle) {
-        const auto next = shuffleAdvanceAndCommit(tracks, playlistID);
+        const auto next = shuffle_.advance(tracks, playlistID, shuffleWraps());
         if (next)
             playInternal(*next, playlistID);
         else
@@ -129,7 +115,7 @@ void PlayerController::prevTrack() {
         // A preload may have moved the position on to the queued track already; the
         // start below drops that track, so step back from the playing one instead.
         rollBackDiscardedShuffleCommit();
-        if (const auto previous = shufflePrevious(list.tracks)) {
+        if (const auto previous = shuffle_.previous(list.tracks)) {
             const Uuid target = *previous;
             playInternal(target, playlistID);
             return;
@@ -148,15 +134,14 @@ void PlayerController::toggleShuffle() {
     // tick queues again by the new rule (the drop itself is seamless).
     if (plannedNextID_)
         dropQueuedTrack();
-    updateSettings([](AppSettings& s) { s.shuffle = !s.shuffle; });
+    changeSettings([](AppSettings& s) { s.shuffle = !s.shuffle; });
     if (settings.get().shuffle) {
         const auto pid = playingPlaylistID.get() ? playingPlaylistID.get() : activePlaylistID.get();
         if (const auto pi = playlistIndex(pid)) {
             const auto& list = playlists.get()[*pi];
-            startShuffleOrder(list.tracks, playingTrackID.get(), list.id);
+            shuffle_.start(list.tracks, playingTrackID.get(), list.id);
         }
     }
-    scheduleSave();
 }
 
 void PlayerController::setPlaybackMode(PlaybackMode mode) {
@@ -164,8 +149,7 @@ void PlayerController::setPlaybackMode(PlaybackMode mode) {
     // As for shuffle: what follows this track is chosen again, by the new mode.
     if (plannedNextID_)
         dropQueuedTrack();
-    updateSettings([mode](AppSettings& s) { s.pbMode = mode; });
-    scheduleSave();
+    changeSettings([mode](AppSettings& s) { s.pbMode = mode; });
 }
 
 void PlayerController::dropQueuedTrack() {
@@ -174,135 +158,13 @@ void PlayerController::dropQueuedTrack() {
     // engine asks for a preload again on its next tick.
     engine_->discardQueued();
     plannedNextID_.reset();
-    preCommitShufflePosition_.reset();
-    preCommitShuffleOrder_.reset();
-}
-
-std::vector<Uuid> PlayerController::shuffledIDs(const std::vector<Track>& tracks) {
-    std::vector<Uuid> ids;
-    ids.reserve(tracks.size());
-    for (const auto& track : tracks)
-        ids.push_back(track.id);
-    std::shuffle(ids.begin(), ids.end(), random_); // Fisher-Yates, uniform
-    return ids;
-}
-
-void PlayerController::startShuffleOrder(const std::vector<Track>& tracks,
-                                         const std::optional<Uuid>& startingWith,
-                                         const Uuid& playlistID) {
-    auto order = shuffledIDs(tracks);
-    bool found = false;
-    if (startingWith) {
-        if (auto it = std::find(order.begin(), order.end(), *startingWith); it != order.end()) {
-            std::rotate(order.begin(), it, it + 1); // to the front, the rest in order
-            found = true;
-        }
-    }
-    shuffleOrder_ = std::move(order);
-    shufflePosition_ = found ? 0 : -1;
-    shuffleOrderPlaylistID_ = playlistID;
-}
-
-std::optional<PlayerController::ShuffleStep>
-PlayerController::peekShuffleNext(const std::vector<Track>& tracks, const Uuid& playlistID) {
-    if (tracks.empty())
-        return std::nullopt;
-    ShuffleStep step;
-    const bool ours = shuffleOrderPlaylistID_ == playlistID;
-    std::ptrdiff_t pos = -1;
-    if (ours && !shuffleOrder_.empty()) {
-        step.order = shuffleOrder_;
-        pos = shufflePosition_;
-    } else {
-        step.order = shuffledIDs(tracks);
-        step.newPass = true;
-    }
-    const auto valid = idSet(tracks);
-    const bool wrap = settings.get().pbMode == PlaybackMode::all;
-    for (std::size_t attempt = 0; attempt < 4 * tracks.size(); ++attempt) {
-        auto j = pos + 1;
-        if (j < 0)
-            j = 0;
-        if (static_cast<std::size_t>(j) >= step.order.size()) {
-            if (!wrap)
-                return std::nullopt;
-            // A new pass; the track just heard never opens it.
-            const std::optional<Uuid> last =
-                step.order.empty() ? std::nullopt : std::optional<Uuid>(step.order.back());
-            step.order = shuffledIDs(tracks);
-            step.newPass = true;
-            if (step.order.size() >= 2 && step.order.front() == last)
-                std::swap(step.order[0], step.order[1]);
-            j = 0;
-        }
-        pos = j;
-        const Uuid& candidate = step.order[static_cast<std::size_t>(j)];
-        if (valid.count(candidate) != 0) {
-            step.id = candidate;
-            step.position = j;
-            return step;
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<Uuid> PlayerController::shuffleAdvanceAndCommit(const std::vector<Track>& tracks,
-                                                              const Uuid& playlistID) {
-    auto step = peekShuffleNext(tracks, playlistID);
-    if (!step)
-        return std::nullopt;
-    shuffleOrder_ = std::move(step->order);
-    shufflePosition_ = step->position;
-    shuffleOrderPlaylistID_ = playlistID;
-    return step->id;
-}
-
-std::optional<Uuid> PlayerController::shufflePrevious(const std::vector<Track>& tracks) {
-    if (shuffleOrder_.empty())
-        return std::nullopt;
-    const auto valid = idSet(tracks);
-    const auto top = std::min<std::ptrdiff_t>(shufflePosition_,
-                                              static_cast<std::ptrdiff_t>(shuffleOrder_.size()));
-    for (std::ptrdiff_t p = top; p >= 1; --p) {
-        const Uuid& candidate = shuffleOrder_[static_cast<std::size_t>(p - 1)];
-        if (valid.count(candidate) != 0) {
-            shufflePosition_ = p - 1;
-            return candidate;
-        }
-    }
-    return std::nullopt;
+    shuffle_.keepProvisional();
 }
 
 void PlayerController::rollBackDiscardedShuffleCommit() {
-    if (!plannedNextID_ || !preCommitShufflePosition_)
-        return; // nothing queued, or queued in list order: the plan stays for nextTrack
-    plannedNextID_.reset();
-    shufflePosition_ = *std::exchange(preCommitShufflePosition_, std::nullopt);
-    // When the preload began a new pass, the old pass comes back with its position:
-    // the position belongs to it, and the next pass must be made (and checked against
-    // the track that ends this one) afresh.
-    if (preCommitShuffleOrder_) {
-        auto snapshot = std::move(*std::exchange(preCommitShuffleOrder_, std::nullopt));
-        shuffleOrder_ = std::move(snapshot.order);
-        shuffleOrderPlaylistID_ = snapshot.playlistID;
-    }
-}
-
-void PlayerController::insertIntoShuffleOrder(const std::vector<Uuid>& newIDs,
-                                              const Uuid& playlistID) {
-    if (!settings.get().shuffle || shuffleOrderPlaylistID_ != playlistID || shuffleOrder_.empty() ||
-        newIDs.empty())
-        return;
-    for (const auto& id : newIDs) {
-        const auto lo = static_cast<std::size_t>(std::max<std::ptrdiff_t>(shufflePosition_ + 1, 0));
-        if (lo > shuffleOrder_.size()) {
-            shuffleOrder_.push_back(id);
-            continue;
-        }
-        std::uniform_int_distribution<std::size_t> where(lo, shuffleOrder_.size());
-        shuffleOrder_.insert(shuffleOrder_.begin() + static_cast<std::ptrdiff_t>(where(random_)),
-                             id);
-    }
+    // Nothing queued, or queued in list order: the plan stays for nextTrack.
+    if (plannedNextID_ && shuffle_.rollBack())
+        plannedNextID_.reset();
 }
 
 } // namespace orvane

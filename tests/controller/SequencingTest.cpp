@@ -99,7 +99,7 @@ TEST(SequencingTest, ModeAndShuffleChangesHoldOverAQueuedTrack) {
     });
     check(PlaybackMode::normal, false, 0, [](ControllerRig& rig) -> std::optional<Uuid> {
         rig->toggleShuffle();
-        return rig->shuffleOrder()[1];
+        return rig->shuffleOrder().order()[1];
     });
     check(PlaybackMode::normal, true, 3, [](ControllerRig& rig) -> std::optional<Uuid> {
         rig->toggleShuffle();
@@ -153,11 +153,9 @@ TEST(SequencingTest, PlayWithShuffleMakesTheTrackTheFirstOfANewOrder) {
     ControllerRig rig(stateWith(files.tracks(5), playback(PlaybackMode::normal, true)));
     const auto chosen = rig.id(3);
     rig->play(chosen);
-    ASSERT_EQ(rig->shuffleOrder().size(), 5u);
-    EXPECT_EQ(rig->shuffleOrder()[0], chosen);
-    EXPECT_EQ(rig->shufflePosition(), 0);
+    EXPECT_EQ(rig->shuffleOrder().order()[0], chosen); // the order itself: ShuffleOrderTest
     rig->nextTrack(false);
-    EXPECT_EQ(rig.playing(), rig->shuffleOrder()[1]);
+    EXPECT_EQ(rig.playing(), rig->shuffleOrder().order()[1]);
     rig->prevTrack();
     EXPECT_EQ(rig.playing(), chosen);
     // At position 0 previous falls back to the list order.

@@ -393,7 +393,9 @@ TEST(DSPToneChain, SettingsChangeSafelyWhileAnotherThreadRenders) {
     }
     render.join();
     EXPECT_LE(loudest, 1.0f);
-    EXPECT_GT(quietest, 0.1f);
+    // Deep cuts and a hard compressor may bring a block down a good way, but never to
+    // silence, as a stage that stopped passing sound would.
+    EXPECT_GT(quietest, 1e-3f);
 }
 
 } // namespace

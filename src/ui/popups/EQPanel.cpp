@@ -6,8 +6,8 @@
 #include "ui/style/IconButton.h"
 #include "ui/style/Theme.h"
 
-#include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -198,34 +198,19 @@ QWidget& EQPanel::deleteButton() {
 }
 
 void EQPanel::present(QWidget* anchor) {
-    const AppSettings& s = player_.settings.get();
-    snapshot_ = Snapshot{s.eqOn, s.eqGains, s.eqPreset};
+    snapshot_ = player_.settings.get();
     prompt_->hide();
     popUpBelow(anchor);
 }
 
 void EQPanel::cancel() {
-    if (snapshot_) {
-        const Snapshot snap = *snapshot_;
-        player_.settings.modify([&snap](AppSettings& s) {
-            s.eqOn = snap.eqOn;
-            s.eqGains = snap.gains;
-            s.eqPreset = snap.preset;
-        });
-        AudioEngine& engine = player_.engine();
-        // The engine stores each gain and applies it at once while it is on; switching
-        // it afterwards ramps in or out.
-        const auto count = std::min<std::size_t>(snap.gains.size(), bands);
-        for (std::size_t band = 0; band < count; ++band)
-            engine.setEQGain(static_cast<int>(band), static_cast<float>(snap.gains[band]));
-        if (engine.eqEnabled() != snap.eqOn)
-            engine.setEQEnabled(snap.eqOn);
-    }
+    if (snapshot_)
+        player_.restoreEQ(*snapshot_);
     hide();
 }
 
 void EQPanel::save() {
-    player_.scheduleSave();
+    player_.saveSettings();
     hide();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/AppSettings.h"
 #include "runtime/Observable.h"
 #include "ui/popups/PopupPanel.h"
 
@@ -22,7 +23,6 @@ namespace orvane {
 class EQBandSlider;
 class IconButton;
 class PlayerController;
-struct AppSettings;
 
 // The ten-band equaliser popup: the switch, the preset menu with save and delete, the
 // band sliders (live), Reset, and Save or Cancel, where Cancel puts back the
@@ -63,11 +63,6 @@ public:
     void confirmSavePrompt();
 
 private:
-    struct Snapshot {
-        bool eqOn = false;
-        std::vector<double> gains;
-        std::string preset;
-    };
     QWidget* buildHeader();
     QWidget* buildBands();
     QWidget* buildPrompt();
@@ -75,7 +70,7 @@ private:
     void refresh();
 
     PlayerController& player_;
-    std::optional<Snapshot> snapshot_;
+    std::optional<AppSettings> snapshot_; // what Cancel puts the equaliser back to
     QCheckBox* onSwitch_ = nullptr;
     QComboBox* presetBox_ = nullptr;
     IconButton* save_ = nullptr;

@@ -52,10 +52,11 @@ FadesSettingsTab::FadesSettingsTab(PlayerController& player, QWidget* parent)
 
         const auto on = row.on;
         const auto ms = row.ms;
-        connect(row.toggle, &ToggleSwitch::clicked, this,
-                [this, on](bool value) { store([on, value](AppSettings& s) { s.*on = value; }); });
+        connect(row.toggle, &ToggleSwitch::clicked, this, [this, on](bool value) {
+            player_.changeSettings([on, value](AppSettings& s) { s.*on = value; });
+        });
         connect(row.slider, &SettingsSlider::valueEdited, this, [this, ms](double value) {
-            store([ms, value](AppSettings& s) { s.*ms = value; });
+            player_.changeSettings([ms, value](AppSettings& s) { s.*ms = value; });
         });
     }
     showSettings(player_.settings.get());

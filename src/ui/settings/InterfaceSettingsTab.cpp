@@ -48,12 +48,13 @@ InterfaceSettingsTab::InterfaceSettingsTab(PlayerController& player, QWidget* pa
         if (entry < 0 || static_cast<std::size_t>(entry) >= allVisualizationModes.size())
             return;
         const VisualizationMode mode = allVisualizationModes[static_cast<std::size_t>(entry)];
-        store([mode](AppSettings& s) { s.visualization = mode; });
+        player_.changeSettings([mode](AppSettings& s) { s.visualization = mode; });
     });
-    connect(brightness_, &SliderRow::valueEdited, this,
-            [this](double value) { store([value](AppSettings& s) { s.ledBrightness = value; }); });
+    connect(brightness_, &SliderRow::valueEdited, this, [this](double value) {
+        player_.changeSettings([value](AppSettings& s) { s.ledBrightness = value; });
+    });
     connect(fontSize_, &SliderRow::valueEdited, this, [this](double value) {
-        store([value](AppSettings& s) { s.playlistFontSize = value; });
+        player_.changeSettings([value](AppSettings& s) { s.playlistFontSize = value; });
     });
     connect(wordmark_, &ToggleSwitch::clicked, this,
             [this](bool on) { player_.setShowWordmarkIcon(on); });

@@ -39,33 +39,19 @@ PlaybackSettingsTab::PlaybackSettingsTab(PlayerController& player, QWidget* pare
     trimming->addRow(threshold_);
     trimming->addRow(maxTrim_);
 
-    connect(resume_, &ToggleSwitch::clicked, this,
-            [this](bool on) { store([on](AppSettings& s) { s.resumeOnStartup = on; }); });
+    connect(resume_, &ToggleSwitch::clicked, this, [this](bool on) {
+        player_.changeSettings([on](AppSettings& s) { s.resumeOnStartup = on; });
+    });
     connect(alwaysOnTop_, &ToggleSwitch::clicked, this,
             [this](bool on) { player_.setAlwaysOnTop(on); });
     connect(closeMenu_, &QComboBox::activated, this,
             [this](int entry) { player_.setQuitOnClose(entry == kQuitEntry); });
-    connect(gapless_, &ToggleSwitch::clicked, this, [this](bool on) {
-        store([on](AppSettings& s) { s.gapless = on; });
-        // The engine asks for the next track ahead of time only while this is on.
-        player_.engine().gaplessEnabled = on;
-    });
-    // Trims measured with other settings would be wrong now.
-    connect(trim_, &ToggleSwitch::clicked, this, [this](bool on) {
-        player_.settings.modify([on](AppSettings& s) { s.trimSilence = on; });
-        player_.clearTrimCache();
-        player_.scheduleSave();
-    });
-    connect(threshold_, &SliderRow::valueEdited, this, [this](double db) {
-        player_.settings.modify([db](AppSettings& s) { s.trimThresholdDb = db; });
-        player_.clearTrimCache();
-        player_.scheduleSave();
-    });
-    connect(maxTrim_, &SliderRow::valueEdited, this, [this](double seconds) {
-        player_.settings.modify([seconds](AppSettings& s) { s.trimMaxSec = seconds; });
-        player_.clearTrimCache();
-        player_.scheduleSave();
-    });
+    connect(gapless_, &ToggleSwitch::clicked, this, [this](bool on) { player_.setGapless(on); });
+    connect(trim_, &ToggleSwitch::clicked, this, [this](bool on) { player_.setTrimSilence(on); });
+    connect(threshold_, &SliderRow::valueEdited, this,
+            [this](double db) { player_.setTrimThresholdDb(db); });
+    connect(maxTrim_, &SliderRow::valueEdited, this,
+            [this](double seconds) { player_.setTrimMaxSeconds(seconds); });
 
     showSettings(player_.settings.get());
 }

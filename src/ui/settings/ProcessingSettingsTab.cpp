@@ -4,7 +4,6 @@
 #include "ui/settings/SettingsControls.h"
 
 #include <cstddef>
-#include <utility>
 
 #include <QComboBox>
 
@@ -28,13 +27,6 @@ int styleEntry(CompressorPreset preset) {
 
 } // namespace
 
-template <typename F>
-void ProcessingSettingsTab::applyChange(F&& change) {
-    player_.settings.modify(std::forward<F>(change));
-    player_.applyProcessing();
-    player_.scheduleSave();
-}
-
 ProcessingSettingsTab::ProcessingSettingsTab(PlayerController& player, QWidget* parent)
     : SettingsTab(player, parent), normalize_(new ToggleSwitch), loudness_(new ToggleSwitch),
       compressor_(new ToggleSwitch), style_(settingsMenu(styleEntries())),
@@ -47,18 +39,15 @@ ProcessingSettingsTab::ProcessingSettingsTab(PlayerController& player, QWidget* 
     dynamics->addRow(labelledRow(QStringLiteral("Compressor"), compressor_));
     dynamics->addRow(styleRow_);
 
-    // Normalisation also corrects the playing track, which only the controller can.
     connect(normalize_, &ToggleSwitch::clicked, this,
             [this](bool on) { player_.setNormalize(on); });
-    connect(loudness_, &ToggleSwitch::clicked, this,
-            [this](bool on) { applyChange([on](AppSettings& s) { s.loudness = on; }); });
+    connect(loudness_, &ToggleSwitch::clicked, this, [this](bool on) { player_.setLoudness(on); });
     connect(compressor_, &ToggleSwitch::clicked, this,
-            [this](bool on) { applyChange([on](AppSettings& s) { s.compOn = on; }); });
+            [this](bool on) { player_.setCompressorEnabled(on); });
     connect(style_, &QComboBox::activated, this, [this](int entry) {
         if (entry < 0 || static_cast<std::size_t>(entry) >= allCompressorPresets.size())
             return;
-        const CompressorPreset preset = allCompressorPresets[static_cast<std::size_t>(entry)];
-        applyChange([preset](AppSettings& s) { s.compPreset = preset; });
+        player_.setCompressorPreset(allCompressorPresets[static_cast<std::size_t>(entry)]);
     });
 
     showSettings(player_.settings.get());

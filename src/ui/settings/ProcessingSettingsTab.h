@@ -23,10 +23,6 @@ public:
     QWidget& styleRow() { return *styleRow_; }
 
 private:
-    // Stores a change of the compressor or loudness settings and applies it.
-    template <typename F>
-    void applyChange(F&& change);
-
     ToggleSwitch* normalize_;
     ToggleSwitch* loudness_;
     ToggleSwitch* compressor_;

@@ -2,11 +2,11 @@
 
 #include "controller/PlayerController.h"
 #include "ui/settings/FadesSettingsTab.h"
-#include "ui/style/Icons.h"
 #include "ui/settings/InterfaceSettingsTab.h"
 #include "ui/settings/OutputSettingsTab.h"
 #include "ui/settings/PlaybackSettingsTab.h"
 #include "ui/settings/ProcessingSettingsTab.h"
+#include "ui/style/Icons.h"
 #include "ui/style/Theme.h"
 
 #include <QHBoxLayout>
@@ -143,7 +143,7 @@ void SettingsWindow::present() {
 }
 
 void SettingsWindow::save() {
-    player_.scheduleSave();
+    player_.saveSettings();
     snapshot_.reset();
     QDialog::accept();
 }

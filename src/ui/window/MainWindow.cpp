@@ -98,8 +98,7 @@ void MainWindow::togglePlaylistVisible() {
     if (fullscreenActive_)
         return;
     // The settings observer above applies the new layout.
-    player_.settings.modify([](AppSettings& s) { s.showPlaylist = !s.showPlaylist; });
-    player_.scheduleSave();
+    player_.changeSettings([](AppSettings& s) { s.showPlaylist = !s.showPlaylist; });
 }
 
 void MainWindow::applyPlaylistVisibility() {
@@ -178,7 +177,7 @@ void MainWindow::enteredFullscreen() {
     // The playlist shows in full screen; this is not a choice of the user's, so
     // nothing is saved for it.
     if (!player_.settings.get().showPlaylist)
-        player_.settings.modify([](AppSettings& s) { s.showPlaylist = true; });
+        player_.setPlaylistShownForFullscreen(true);
     applyPlaylistVisibility();
 }
 
@@ -186,7 +185,7 @@ void MainWindow::leftFullscreen() {
     fullscreenActive_ = false;
     if (const auto before = std::exchange(preFullscreenShowPlaylist_, std::nullopt)) {
         if (player_.settings.get().showPlaylist != *before)
-            player_.settings.modify([&](AppSettings& s) { s.showPlaylist = *before; });
+            player_.setPlaylistShownForFullscreen(*before);
     }
     applyPlaylistVisibility();
 }

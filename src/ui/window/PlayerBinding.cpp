@@ -122,8 +122,7 @@ void PlayerBinding::connectPanel() {
     connect(&panel, &PlayerPanel::panEdited, this, [&p](double pan) { p.setPan(pan); });
     connect(&panel, &PlayerPanel::seekRequested, this, [&p](double s) { p.seek(s); });
     connect(&panel, &PlayerPanel::remainingTimeToggleRequested, this, [&p] {
-        p.settings.modify([](AppSettings& s) { s.showRemainingTime = !s.showRemainingTime; });
-        p.scheduleSave();
+        p.changeSettings([](AppSettings& s) { s.showRemainingTime = !s.showRemainingTime; });
     });
     connect(&panel, &PlayerPanel::playlistToggleRequested, this,
             &PlayerBinding::playlistToggleRequested);
