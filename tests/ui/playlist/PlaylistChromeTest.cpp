@@ -1,10 +1,12 @@
 #include "ui/UiTestSupport.h"
-#include "ui/window/ConfirmDialog.h"
-#include "ui/window/ContentView.h"
-#include "ui/style/IconButton.h"
+#include "ui/playlist/PlaylistTab.h"
 #include "ui/playlist/PlaylistTexts.h"
 #include "ui/playlist/PlaylistToolbar.h"
+#include "ui/playlist/SearchBox.h"
 #include "ui/playlist/TabsBar.h"
+#include "ui/style/IconButton.h"
+#include "ui/window/ConfirmDialog.h"
+#include "ui/window/ContentView.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
