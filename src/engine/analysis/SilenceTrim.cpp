@@ -1,4 +1,5 @@
-#include "engine/analysis/OfflineAnalysis.h"
+#include "engine/analysis/SilenceTrim.h"
+
 #include "engine/analysis/PlanarBuffer.h"
 #include "engine/dsp/VectorOps.h"
 #include "media/AudioFileReader.h"

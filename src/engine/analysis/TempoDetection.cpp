@@ -1,6 +1,5 @@
 #include "engine/analysis/TempoDetection.h"
 
-#include "engine/analysis/OfflineAnalysis.h"
 #include "engine/analysis/PlanarBuffer.h"
 #include "engine/dsp/VectorOps.h"
 #include "media/AudioFileReader.h"
