@@ -77,7 +77,7 @@ void AudioEngine::load(const std::string& path, const Uuid& trackID, double trim
     const double sr = file->sampleRate();
     const auto range = trimmedRange(sr, file->lengthFrames(), trimStart, trimEnd);
     if (!range)
-        throw EngineError(EngineError::kEmptyRegion, "empty region in " + path);
+        throw EngineError(EngineError::Code::emptyRegion, "empty region in " + path);
 
     current_ = makeSegment(path, trackID, std::move(file), *range, normGain);
     queued_.reset();
