@@ -7,9 +7,11 @@
 // bench/compare-analysis.sh runs computeLevels next to ffmpeg's volumedetect on the
 // same files and prints the ratio.
 
+#include "engine/analysis/Levels.h"
+#include "engine/analysis/SilenceTrim.h"
+#include "engine/analysis/TempoDetection.h"
 #include "engine/metering/MeterAnalyzer.h"
 #include "engine/metering/MeterExchange.h"
-#include "engine/analysis/OfflineAnalysis.h"
 
 #include <cmath>
 #include <filesystem>

@@ -1,6 +1,6 @@
 #include "controller/MetadataSource.h"
 
-#include "engine/analysis/OfflineAnalysis.h"
+#include "engine/analysis/TempoDetection.h"
 #include "tags/MetadataReader.h"
 
 #include <filesystem>

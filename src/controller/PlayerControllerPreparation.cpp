@@ -1,6 +1,8 @@
 #include "controller/PlayerController.h"
 #include "controller/TrackLookup.h"
-#include "engine/analysis/OfflineAnalysis.h"
+#include "engine/analysis/Levels.h"
+#include "engine/analysis/SilenceTrim.h"
+#include "engine/analysis/TempoDetection.h"
 #include "runtime/ThreadCheck.h"
 
 #include <algorithm>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/Playlist.h"
 #include "model/Track.h"
 #include "model/Uuid.h"
 

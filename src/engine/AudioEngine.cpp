@@ -81,7 +81,7 @@ void AudioEngine::load(const std::string& path, const Uuid& trackID, double trim
     const double sr = file->sampleRate();
     const auto range = trimmedRange(sr, file->lengthFrames(), trimStart, trimEnd);
     if (!range)
-        throw EngineError(EngineError::kEmptyRegion,
+        throw EngineError(EngineError::Code::emptyRegion,
                           "nothing left to play in " + path + " once trimmed");
 
     current_ = makeSegment(path, trackID, std::move(file), *range, normGain);

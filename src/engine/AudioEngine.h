@@ -2,11 +2,11 @@
 
 #include "engine/CharacterParams.h"
 #include "engine/Segment.h"
+#include "engine/host/AudioHost.h"
+#include "engine/host/AudioOutput.h"
 #include "engine/metering/MeterAnalyzer.h"
 #include "engine/metering/MeterBallistics.h"
 #include "engine/metering/MeterExchange.h"
-#include "engine/host/AudioHost.h"
-#include "engine/host/AudioOutput.h"
 #include "model/Uuid.h"
 #include "runtime/MainLoop.h"
 #include "runtime/Observable.h"
@@ -55,8 +55,8 @@ public:
 
     // Stops whatever plays, opens `path` and plays the region [trimStart, trimEnd) (in
     // seconds from the file start) with the normalisation gain `normGain` (linear),
-    // fading in over `fadeInMs`. Throws EngineError: code 1 when the trimmed region is
-    // empty, code 2 when the file cannot be opened. After a throw the engine is
+    // fading in over `fadeInMs`. Throws EngineError: emptyRegion when the trimmed region
+    // is empty, unreadableFile when the file cannot be opened. After a throw the engine is
     // stopped and keeps its previous segment.
     void load(const std::string& path, const Uuid& trackID, double trimStart,
               std::optional<double> trimEnd, double normGain, int fadeInMs);

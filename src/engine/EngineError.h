@@ -5,21 +5,26 @@
 
 namespace orvane {
 
-// The error AudioEngine::load throws. The controller treats every code alike: it skips
-// the track. Domain "Orvane"; code 1 is an empty region after trimming, code 2 a file
-// that cannot be opened or decoded.
+// Why AudioEngine::load (or openSegmentFile) failed. `what()` names the file and the
+// failure, for diagnostics (it is never shown); the controller treats every code alike
+// and skips the track.
+//
+// Orvane's error types share one shape (see also TagWriteError): a std::runtime_error
+// whose `what()` is the message, and whose `code()` says which failure it was, a value
+// of the type's own `Code`.
 class EngineError : public std::runtime_error {
 public:
-    static constexpr int kEmptyRegion = 1;
-    static constexpr int kUnreadableFile = 2;
+    enum class Code : int {
+        emptyRegion = 1,    // the region left after trimming is empty
+        unreadableFile = 2, // the file cannot be opened or holds no playable audio
+    };
 
-    EngineError(int code, const std::string& message) : std::runtime_error(message), code_(code) {}
+    EngineError(Code code, const std::string& message) : std::runtime_error(message), code_(code) {}
 
-    static const char* domain() { return "Orvane"; }
-    int code() const { return code_; }
+    Code code() const noexcept { return code_; }
 
 private:
-    int code_;
+    Code code_;
 };
 
 } // namespace orvane

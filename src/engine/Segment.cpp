@@ -37,9 +37,9 @@ std::shared_ptr<AudioFileReader> openSegmentFile(const std::string& path) {
     std::string reason;
     auto reader = AudioFileReader::open(path, &reason);
     if (!reader)
-        throw EngineError(EngineError::kUnreadableFile, "cannot open " + path + ": " + reason);
+        throw EngineError(EngineError::Code::unreadableFile, "cannot open " + path + ": " + reason);
     if (!(reader->sampleRate() > 0.0) || reader->channelCount() <= 0)
-        throw EngineError(EngineError::kUnreadableFile, "no playable audio in " + path);
+        throw EngineError(EngineError::Code::unreadableFile, "no playable audio in " + path);
     return std::shared_ptr<AudioFileReader>(std::move(reader));
 }
 

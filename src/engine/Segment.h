@@ -39,7 +39,7 @@ struct FrameRange {
 std::optional<FrameRange> trimmedRange(double sampleRate, std::int64_t length, double trimStart,
                                        std::optional<double> trimEnd);
 
-// Opens `path` for a segment; throws EngineError (kUnreadableFile) when it cannot.
+// Opens `path` for a segment; throws EngineError (unreadableFile) when it cannot.
 std::shared_ptr<AudioFileReader> openSegmentFile(const std::string& path);
 
 } // namespace orvane

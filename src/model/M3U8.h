@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/Track.h"
+#include "model/Playlist.h"
 
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/AppSettings.h"
-#include "model/Track.h"
+#include "model/Playlist.h"
 
 #include <optional>
 #include <vector>

@@ -2,6 +2,7 @@
 
 #include "model/AppSettings.h"
 #include "model/PersistedState.h"
+#include "model/Playlist.h"
 #include "model/Track.h"
 
 #include <cstddef>

@@ -5,7 +5,6 @@
 #include <optional>
 #include <string>
 #include <utility>
-#include <vector>
 
 namespace orvane {
 
@@ -48,19 +47,6 @@ struct Track {
     static std::pair<std::string, std::string> parse(const std::string& path);
 
     friend bool operator==(const Track&, const Track&) = default;
-};
-
-// A named, ordered list of tracks. Equality compares every field, tracks included.
-struct Playlist {
-    Uuid id;
-    std::string name;
-    std::vector<Track> tracks;
-
-    Playlist() = default;
-    Playlist(Uuid newID, std::string nameText, std::vector<Track> entries = {})
-        : id(newID), name(std::move(nameText)), tracks(std::move(entries)) {}
-
-    friend bool operator==(const Playlist&, const Playlist&) = default;
 };
 
 } // namespace orvane

@@ -35,7 +35,7 @@ struct FileContent {
 
 FileContent readWholeFile(const fs::path& path) {
     auto fail = [&](std::error_code cause) {
-        return TagWriteError(TagWriteError::ReadFailed,
+        return TagWriteError(TagWriteError::Code::readFailed,
                              "The file " + quoted(path) + " could not be read: " + cause.message(),
                              cause);
     };
@@ -78,7 +78,8 @@ bool isMP3(const fs::path& path) {
 
 void ID3Writer::writeTags(const fs::path& path, const Tags& tags) {
     if (!isMP3(path))
-        throw TagWriteError(TagWriteError::NotMP3, "Tag writing is supported for MP3 files only");
+        throw TagWriteError(TagWriteError::Code::notMP3,
+                            "Tag writing is supported for MP3 files only");
 
     // Through a symbolic link the file it points to is rewritten, and the link stays.
     fs::path target = path;
@@ -97,12 +98,12 @@ void ID3Writer::writeTags(const fs::path& path, const Tags& tags) {
         {.temporaryName = ".orvane-tmp-" + Uuid::random().toString() + ".mp3", .mode = old.mode});
     const std::string_view bytes(reinterpret_cast<const char*>(content.data()), content.size());
     if (!file.write(bytes) || !file.finish())
-        throw TagWriteError(TagWriteError::WriteFailed,
+        throw TagWriteError(TagWriteError::Code::writeFailed,
                             "The new tags for " + quoted(target) +
                                 " could not be written: " + file.error().message(),
                             file.error());
     if (!file.replaceTarget())
-        throw TagWriteError(TagWriteError::ReplaceFailed,
+        throw TagWriteError(TagWriteError::Code::replaceFailed,
                             "The file " + quoted(target) +
                                 " could not be replaced: " + file.error().message(),
                             file.error());

@@ -48,7 +48,7 @@ public:
     static void writeTags(const std::filesystem::path& path, const Tags& tags);
 
     // The new file content for an old file content `file`: new tag, kept frames, then
-    // everything from the old audio start on. Throws TagWriteError (TagTooLarge).
+    // everything from the old audio start on. Throws TagWriteError (tagTooLarge).
     static std::vector<std::uint8_t> rewrite(std::span<const std::uint8_t> file, const Tags& tags);
 };
 

@@ -6,32 +6,27 @@
 
 namespace orvane {
 
-// Why `ID3Writer::writeTags` failed. `what()` is the text the tag editor shows.
+// Why ID3Writer::writeTags (or ID3Writer::rewrite) failed. `what()` is the text the tag
+// editor shows.
 //
-// Codes in the "Orvane" domain:
-//   10  not an MP3 file ("Tag writing is supported for MP3 files only"); nothing was
-//       read or written
-//   11  the file could not be read
-//   12  the temporary file could not be written
-//   13  the temporary file could not be put in the file's place
-//   14  the tag would exceed the largest size an ID3v2 tag can state
-// For codes 11 to 13, `cause()` holds the system's error.
+// Orvane's error types share one shape (see also EngineError): a std::runtime_error
+// whose `what()` is the message, and whose `code()` says which failure it was, a value
+// of the type's own `Code`. A failure of the system behind it is kept as `cause()`.
 class TagWriteError : public std::runtime_error {
 public:
-    static constexpr const char* kDomain = "Orvane";
-    enum Code : int {
-        NotMP3 = 10,
-        ReadFailed = 11,
-        WriteFailed = 12,
-        ReplaceFailed = 13,
-        TagTooLarge = 14,
+    enum class Code : int {
+        notMP3 = 10,        // not an MP3 file; nothing was read or written
+        readFailed = 11,    // the file could not be read
+        writeFailed = 12,   // the temporary file could not be written
+        replaceFailed = 13, // the temporary file could not be put in the file's place
+        tagTooLarge = 14,   // the tag would exceed the largest size an ID3v2 tag can state
     };
 
     TagWriteError(Code code, const std::string& message, std::error_code cause = {})
         : std::runtime_error(message), code_(code), cause_(cause) {}
 
-    const char* domain() const noexcept { return kDomain; }
     Code code() const noexcept { return code_; }
+    // The system's error for readFailed, writeFailed and replaceFailed; empty otherwise.
     std::error_code cause() const noexcept { return cause_; }
 
 private:

@@ -1,5 +1,6 @@
 #include "EngineTestSupport.h"
-#include "engine/analysis/OfflineAnalysis.h"
+#include "engine/analysis/Levels.h"
+#include "engine/analysis/SilenceTrim.h"
 #include "engine/analysis/TempoDetection.h"
 #include "media/MediaTestSupport.h"
 

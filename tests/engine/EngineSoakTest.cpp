@@ -231,16 +231,18 @@ private:
         const Region region = trimmed(file, start, end);
         note("load " + fs::path(file.path).filename().native() + " from " + str(start) +
              (end ? " to " + str(*end) : ""));
-        std::optional<int> error;
+        std::optional<EngineError::Code> error;
         try {
             rig_->load(file.path, region.id, start, end, 1.0, fade);
         } catch (const EngineError& e) {
             error = e.code();
         }
         if (region.empty()) {
-            const int code = file.opens ? EngineError::kEmptyRegion : EngineError::kUnreadableFile;
+            const auto code =
+                file.opens ? EngineError::Code::emptyRegion : EngineError::Code::unreadableFile;
             if (error != code)
-                return fail("load of " + file.path + " should fail with " + std::to_string(code));
+                return fail("load of " + file.path + " should fail with " +
+                            std::to_string(static_cast<int>(code)));
             // Stopped, keeping its segment: nothing plays and no completion is due.
             scheduled_ = false;
             if (rig_->isPlaying)
@@ -248,7 +250,8 @@ private:
             return;
         }
         if (error)
-            return fail("load of " + file.path + " failed with " + std::to_string(*error));
+            return fail("load of " + file.path + " failed with " +
+                        std::to_string(static_cast<int>(*error)));
         current_ = region;
         queued_.reset();
         restartClock(region.t0);

@@ -207,7 +207,7 @@ TEST(ID3WriterFile, FailuresAreReportedAndLeaveTheOriginal) {
         ID3Writer::writeTags(dir / "missing.mp3", titled("New"));
         ADD_FAILURE() << "no error";
     } catch (const TagWriteError& error) {
-        EXPECT_EQ(error.code(), TagWriteError::ReadFailed);
+        EXPECT_EQ(error.code(), TagWriteError::Code::readFailed);
         EXPECT_EQ(error.cause(), std::errc::no_such_file_or_directory);
         EXPECT_NE(std::string(error.what()).find("missing.mp3"), std::string::npos);
     }
@@ -220,7 +220,7 @@ TEST(ID3WriterFile, FailuresAreReportedAndLeaveTheOriginal) {
         ID3Writer::writeTags(dir / "song.mp3", titled("New"));
         ADD_FAILURE() << "no error";
     } catch (const TagWriteError& error) {
-        EXPECT_EQ(error.code(), TagWriteError::WriteFailed);
+        EXPECT_EQ(error.code(), TagWriteError::Code::writeFailed);
         EXPECT_EQ(error.cause(), std::errc::file_too_large);
     }
     EXPECT_EQ(dir.names(), std::vector<std::string>{"song.mp3"});

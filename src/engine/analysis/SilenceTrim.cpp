@@ -1,5 +1,6 @@
+#include "engine/analysis/SilenceTrim.h"
+
 #include "engine/analysis/AnalysisFile.h"
-#include "engine/analysis/OfflineAnalysis.h"
 #include "engine/analysis/PlanarBuffer.h"
 #include "engine/dsp/VectorOps.h"
 #include "media/AudioFileReader.h"

@@ -1,7 +1,6 @@
 #include "engine/analysis/TempoDetection.h"
 
 #include "engine/analysis/AnalysisFile.h"
-#include "engine/analysis/OfflineAnalysis.h"
 #include "engine/analysis/PlanarBuffer.h"
 #include "engine/dsp/VectorOps.h"
 #include "media/AudioFileReader.h"

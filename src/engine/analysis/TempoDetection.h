@@ -2,11 +2,24 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace orvane {
 
-// The pure steps of detectBPM (OfflineAnalysis.h), apart from the file reading.
+// The tempo of a whole audio file. Like the other offline measurements (Levels.h,
+// SilenceTrim.h) it runs outside the playback graph on its own AudioFileReader and
+// buffers, so it touches no shared state and may run on any thread, concurrently; the
+// controller runs it on its file work queue.
+
+// Tempo in beats per minute, not rounded, from the first 60 seconds: the
+// autocorrelation of the rises of a 1024-frame energy envelope over 40..200 BPM,
+// folded into 60..200 towards 120. Absent for a file that cannot be read, for less than
+// 81 envelope blocks (about 1.9 s at 44.1 kHz) or when no lag stands out (the caller
+// then uses its defaults); a read error in the middle of the file ends the envelope there.
+std::optional<double> detectBPM(const std::string& path);
+
+// The pure steps of detectBPM, apart from the file reading.
 
 // Frames per envelope block: about 43 blocks a second at 44.1 kHz.
 inline constexpr std::size_t kTempoBlockFrames = 1024;

@@ -61,15 +61,4 @@ void GlowLabel::paintEvent(QPaintEvent*) {
     painter.drawText(rect(), static_cast<int>(alignment_) | Qt::TextSingleLine, shownText());
 }
 
-DisplayWell::DisplayWell(QWidget* parent) : QWidget(parent) {
-}
-
-void DisplayWell::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(Theme::panelBlack);
-    painter.drawRoundedRect(QRectF(rect()), 5, 5);
-}
-
 } // namespace orvane

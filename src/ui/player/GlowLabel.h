@@ -35,14 +35,4 @@ private:
     Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;
 };
 
-// A dark rounded well behind a display (time, now-playing line).
-class DisplayWell : public QWidget {
-    Q_OBJECT
-public:
-    explicit DisplayWell(QWidget* parent = nullptr);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-};
-
 } // namespace orvane

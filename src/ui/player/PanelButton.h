@@ -1,7 +1,5 @@
 #pragma once
 
-#include "model/Enums.h"
-
 #include <QAbstractButton>
 #include <QString>
 
@@ -46,34 +44,6 @@ private:
     bool lit_ = false;
     bool glowsWhenLit_ = false;
     QGraphicsDropShadowEffect* glow_ = nullptr;
-};
-
-// One of the five transport buttons: a symbol of size 14 in a 40 x 32 box that glows
-// while lit.
-class TransportButton : public PanelButton {
-    Q_OBJECT
-public:
-    explicit TransportButton(const QString& symbol, QWidget* parent = nullptr);
-};
-
-// The playback-mode button. Its label is modeLabel(); the mode marks are drawn as
-// Orvane's own symbols, since no emoji font can be relied on.
-class ModeButton : public PanelButton {
-    Q_OBJECT
-public:
-    explicit ModeButton(QWidget* parent = nullptr);
-    void setMode(PlaybackMode mode, bool shuffle);
-
-    QSize sizeHint() const override;
-
-protected:
-    void paintContent(QPainter& painter, const QRectF& box, const QColor& color) const override;
-
-private:
-    double contentWidth() const;
-
-    PlaybackMode mode_ = PlaybackMode::normal;
-    bool shuffle_ = false;
 };
 
 } // namespace orvane

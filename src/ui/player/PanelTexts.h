@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Enums.h"
+#include "model/Playlist.h"
 #include "model/Track.h"
 
 #include <cstddef>

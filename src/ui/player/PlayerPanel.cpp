@@ -1,14 +1,18 @@
 #include "ui/player/PlayerPanel.h"
 
 #include "model/Formatters.h"
-#include "ui/player/Displays.h"
+#include "ui/player/FillSlider.h"
 #include "ui/player/FloatingValueLabel.h"
-#include "ui/style/IconButton.h"
+#include "ui/player/ModeButton.h"
+#include "ui/player/NowPlayingView.h"
+#include "ui/player/PanSlider.h"
 #include "ui/player/PanelButton.h"
 #include "ui/player/PanelTexts.h"
 #include "ui/player/SeekBar.h"
 #include "ui/player/SliderMath.h"
-#include "ui/player/Sliders.h"
+#include "ui/player/TimeDisplay.h"
+#include "ui/player/TransportButton.h"
+#include "ui/style/IconButton.h"
 #include "ui/style/Theme.h"
 
 #include <QEvent>

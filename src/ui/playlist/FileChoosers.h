@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/M3U8.h"
-#include "model/Track.h"
+#include "model/Playlist.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/AppSettings.h"
+#include "model/Playlist.h"
 #include "model/Track.h"
 
 #include <cstddef>

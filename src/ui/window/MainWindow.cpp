@@ -1,19 +1,20 @@
 #include "ui/window/MainWindow.h"
 
 #include "controller/PlayerController.h"
-#include "ui/window/ContentView.h"
+#include "ui/player/ModeButton.h"
+#include "ui/player/PanelButton.h"
+#include "ui/player/PlayerPanel.h"
 #include "ui/popups/EQPanel.h"
-#include "ui/window/FocusResignFilter.h"
+#include "ui/popups/ModePanel.h"
 #include "ui/style/Icons.h"
+#include "ui/style/Theme.h"
+#include "ui/tags/TagEditorView.h"
+#include "ui/visualization/VisualizationBox.h"
+#include "ui/window/ContentView.h"
+#include "ui/window/FocusResignFilter.h"
 #include "ui/window/KeyMonitor.h"
 #include "ui/window/MainMenus.h"
-#include "ui/popups/ModePanel.h"
-#include "ui/player/PanelButton.h"
 #include "ui/window/PlayerBinding.h"
-#include "ui/player/PlayerPanel.h"
-#include "ui/tags/TagEditorView.h"
-#include "ui/style/Theme.h"
-#include "ui/visualization/VisualizationBox.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,12 +1,16 @@
 #include "ui/player/PlayerPanel.h"
 
 #include "ui/UiTestSupport.h"
-#include "ui/player/Displays.h"
+#include "ui/player/FillSlider.h"
 #include "ui/player/FloatingValueLabel.h"
+#include "ui/player/ModeButton.h"
+#include "ui/player/NowPlayingView.h"
+#include "ui/player/PanSlider.h"
 #include "ui/player/PanelButton.h"
 #include "ui/player/PanelTexts.h"
 #include "ui/player/SeekBar.h"
-#include "ui/player/Sliders.h"
+#include "ui/player/TimeDisplay.h"
+#include "ui/player/TransportButton.h"
 #include "ui/style/IconButton.h"
 
 #include <QSignalSpy>

@@ -1,6 +1,8 @@
 #include "ui/UiTestSupport.h"
+#include "ui/playlist/PlaylistTab.h"
 #include "ui/playlist/PlaylistTexts.h"
 #include "ui/playlist/PlaylistToolbar.h"
+#include "ui/playlist/SearchBox.h"
 #include "ui/playlist/StatusBar.h"
 #include "ui/playlist/StatusTexts.h"
 #include "ui/playlist/TabsBar.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRectF>
 #include <QWidget>
 
 namespace orvane {
@@ -35,6 +36,9 @@ protected:
     // Shared pieces of the drawing.
     void paintTrack(QPainter& painter, double width, double centreY) const;
     void paintThumb(QPainter& painter, double left, double centreY, bool threeStops) const;
+    // The box of a bar `width` wide from `left` and `height` high, centred on `centreY`
+    // (the track and the fills are such bars, drawn with round ends).
+    static QRectF capsule(double left, double width, double centreY, double height);
     // Ends a drag without a release (a double click takes over).
     void editFromOutside(double value);
 
@@ -49,30 +53,6 @@ private:
     double value_;
     double trackHeight_ = 8.0;
     bool dragging_ = false;
-};
-
-// Volume: 0...1, filled from the left in a colour running from green to red.
-class FillSlider : public DragSlider {
-    Q_OBJECT
-public:
-    explicit FillSlider(QWidget* parent = nullptr);
-
-protected:
-    double valueAt(double x, double width) const override;
-    void paintSlider(QPainter& painter, double width, double centreY) const override;
-};
-
-// Balance: -1...1 around a centre mark, with a detent at the centre; a double click
-// recentres it (and reports a short edit, so the value bubble flashes).
-class PanSlider : public DragSlider {
-    Q_OBJECT
-public:
-    explicit PanSlider(QWidget* parent = nullptr);
-
-protected:
-    double valueAt(double x, double width) const override;
-    void paintSlider(QPainter& painter, double width, double centreY) const override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
 };
 
 } // namespace orvane

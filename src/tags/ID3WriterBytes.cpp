@@ -111,7 +111,8 @@ std::vector<std::uint8_t> ID3Writer::rewrite(std::span<const std::uint8_t> file,
     frames.insert(frames.end(), kept.begin(), kept.end());
 
     if (frames.size() > id3v2::kMaxSyncsafe)
-        throw TagWriteError(TagWriteError::TagTooLarge, "The tags are too large to be written.");
+        throw TagWriteError(TagWriteError::Code::tagTooLarge,
+                            "The tags are too large to be written.");
 
     const std::size_t audio = id3v2::audioStart(file);
     Bytes out{'I', 'D', '3', 0x03, 0x00, 0x00};

@@ -1,4 +1,4 @@
-#include "ui/player/Sliders.h"
+#include "ui/player/DragSlider.h"
 
 #include "ui/player/SliderMath.h"
 #include "ui/style/Theme.h"
@@ -11,18 +11,14 @@
 
 namespace orvane {
 
-namespace {
-
-QRectF capsule(double left, double width, double centreY, double height) {
-    return {left, centreY - height / 2.0, width, height};
-}
-
-} // namespace
-
 DragSlider::DragSlider(double initialValue, QWidget* parent)
     : QWidget(parent), value_(initialValue) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
+}
+
+QRectF DragSlider::capsule(double left, double width, double centreY, double height) {
+    return {left, centreY - height / 2.0, width, height};
 }
 
 void DragSlider::setValue(double value) {
@@ -113,56 +109,6 @@ void DragSlider::mouseReleaseEvent(QMouseEvent* event) {
         return QWidget::mouseReleaseEvent(event);
     dragging_ = false;
     emit editingChanged(false);
-}
-
-FillSlider::FillSlider(QWidget* parent) : DragSlider(0.0, parent) {
-}
-
-double FillSlider::valueAt(double x, double width) const {
-    return fillSliderValueAt(x, width);
-}
-
-void FillSlider::paintSlider(QPainter& painter, double width, double centreY) const {
-    paintTrack(painter, width, centreY);
-    const double filled = fillWidth(value(), width);
-    if (filled > 0.0) {
-        const QRectF fill = capsule(0.0, filled, centreY, trackHeight());
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(fillColor(value()));
-        painter.drawRoundedRect(fill, trackHeight() / 2, trackHeight() / 2);
-    }
-    paintThumb(painter, thumbLeft(filled, width), centreY, false);
-}
-
-PanSlider::PanSlider(QWidget* parent) : DragSlider(0.0, parent) {
-}
-
-double PanSlider::valueAt(double x, double width) const {
-    return panSliderValueAt(x, width);
-}
-
-void PanSlider::paintSlider(QPainter& painter, double width, double centreY) const {
-    paintTrack(painter, width, centreY);
-    const double centre = width / 2.0;
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(Theme::withOpacity(Theme::lcd, 0.6));
-    painter.drawRect(
-        QRectF(centre - 1.0, centreY - (trackHeight() + 6.0) / 2.0, 2.0, trackHeight() + 6.0));
-    const double position = panPosition(value(), width);
-    const double extent = std::abs(position - centre);
-    if (extent > 0.0) {
-        painter.setBrush(Theme::greenDim);
-        painter.drawRoundedRect(capsule(std::min(position, centre), extent, centreY, trackHeight()),
-                                trackHeight() / 2, trackHeight() / 2);
-    }
-    paintThumb(painter, thumbLeft(position, width), centreY, true);
-}
-
-void PanSlider::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton)
-        return DragSlider::mouseDoubleClickEvent(event);
-    // The first click of the pair already ran a short edit; this one recentres.
-    editFromOutside(0.0);
 }
 
 } // namespace orvane
