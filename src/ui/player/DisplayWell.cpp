@@ -1,8 +1,6 @@
 #include "ui/player/DisplayWell.h"
 
-#include "ui/style/Theme.h"
-
-#include <QPainter>
+#include "ui/style/DarkWell.h"
 
 namespace orvane {
 
@@ -10,11 +8,7 @@ DisplayWell::DisplayWell(QWidget* parent) : QWidget(parent) {
 }
 
 void DisplayWell::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(Theme::panelBlack);
-    painter.drawRoundedRect(QRectF(rect()), 5, 5);
+    paintDarkWell(*this);
 }
 
 } // namespace orvane

@@ -2,9 +2,9 @@
 
 #include "ui/player/GlowLabel.h"
 #include "ui/player/PanelTexts.h"
+#include "ui/style/DarkWell.h"
 #include "ui/style/Theme.h"
 
-#include <QPainter>
 #include <QVBoxLayout>
 
 namespace orvane {
@@ -39,11 +39,7 @@ QSize TimeDisplay::sizeHint() const {
 }
 
 void TimeDisplay::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(Theme::panelBlack);
-    painter.drawRoundedRect(QRectF(rect()), 5, 5);
+    paintDarkWell(*this);
 }
 
 } // namespace orvane

@@ -1,5 +1,6 @@
 #include "ui/playlist/SearchBox.h"
 
+#include "ui/style/DarkWell.h"
 #include "ui/style/IconButton.h"
 #include "ui/style/Icons.h"
 #include "ui/style/Theme.h"
@@ -76,11 +77,7 @@ bool SearchBox::clearButtonVisible() const {
 }
 
 void SearchBox::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(Theme::panelBlack);
-    painter.drawRoundedRect(QRectF(rect()), 5, 5);
+    paintDarkWell(*this);
 }
 
 } // namespace orvane
