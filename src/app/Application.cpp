@@ -1,15 +1,18 @@
 #include "app/Application.h"
 
+#include "app/CommandLine.h"
 #include "app/DesktopShellQt.h"
 #include "controller/BackgroundStateStorage.h"
 #include "controller/PlayerController.h"
+#include "model/M3U8.h"
+#include "platform/LogCategories.h"
 #include "platform/MprisService.h"
 #include "platform/PulseDevices.h"
 #include "platform/PulseOutput.h"
 #include "platform/QtMainLoop.h"
+#include "ui/settings/SettingsWindow.h"
 #include "ui/style/Icons.h"
 #include "ui/window/MainWindow.h"
-#include "ui/settings/SettingsWindow.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -48,6 +51,9 @@ Application::Application(MprisService* mpris)
         actions.quit = [] {
             QMetaObject::invokeMethod(qApp, &QApplication::quit, Qt::QueuedConnection);
         };
+        actions.open = [this](const std::vector<std::string>& paths) {
+            open(paths);
+        };
         mpris_->attach(*player_, std::move(actions));
     }
 }
@@ -64,6 +70,29 @@ Application::~Application() {
 
 void Application::show() {
     mainWindow_->show();
+}
+
+void Application::open(const std::vector<std::string>& paths) {
+    std::vector<std::string> files;
+    std::vector<std::string> playlistFiles;
+    for (const auto& path : paths)
+        (isPlaylistFile(path) ? playlistFiles : files).push_back(path);
+    // Each playlist file becomes a playlist of its own, which it starts only when no
+    // tracks were named beside it: those came first and are what the user asked for.
+    // Tracks go into the playlist that was active.
+    player_->openFiles(files);
+    for (const auto& path : playlistFiles) {
+        auto imported = importM3U8File(path);
+        if (!imported) {
+            qCWarning(lcPlatform, "cannot read the playlist %s", path.c_str());
+            continue;
+        }
+        player_->addPlaylist(imported->name);
+        if (files.empty() && path == playlistFiles.front())
+            player_->openFiles(imported->paths);
+        else
+            player_->addFiles(imported->paths);
+    }
 }
 
 void Application::raiseMainWindow() {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace orvane {
 
@@ -30,6 +32,10 @@ public:
     MainWindow& mainWindow() { return *mainWindow_; }
     PlayerController& player() { return *player_; }
     void show();
+    // Files, folders and .m3u8 or .m3u playlist files (absolute paths) from the command
+    // line or the bus: tracks go into the active playlist, each playlist file becomes a
+    // new playlist, and the first track named starts.
+    void open(const std::vector<std::string>& paths);
 
 private:
     void showAbout();

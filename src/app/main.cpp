@@ -4,6 +4,8 @@
 #include "platform/MprisService.h"
 #include "runtime/Diagnostics.h"
 
+#include <cstdio>
+
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
@@ -15,20 +17,33 @@ int main(int argc, char* argv[]) {
 
     // Before anything that may report: the bus service below does already. The sink is
     // put back only after the Application, whose threads report too, is gone.
-    orvane::applyCommandLine(QApplication::arguments());
+    const orvane::StartOptions options = orvane::applyCommandLine(QApplication::arguments());
+    std::fputs(qPrintable(options.output), stdout);
+    for (const QString& line : options.problems)
+        std::fprintf(stderr, "%s\n", qPrintable(line));
+    if (options.exitCode)
+        return *options.exitCode;
     orvane::QtDiagnosticSink diagnostics;
     const orvane::ScopedDiagnosticSink installed(diagnostics);
 
     // One Orvane at a time: two would write the same state file. The bus name is the
-    // lock; a second start shows the first one's window instead. Without a session
-    // bus there is no way to tell, and Orvane simply runs.
+    // lock; a second start shows the first one's window instead, handing it what it was
+    // asked to open. Without a session bus there is no way to tell, and Orvane simply
+    // runs.
     orvane::MprisService mpris;
     if (mpris.claimBusName() == orvane::MprisService::Claim::taken) {
-        orvane::MprisService::raiseRunningInstance();
+        QStringList paths;
+        for (const auto& path : options.open)
+            paths << QString::fromStdString(path);
+        if (paths.isEmpty())
+            orvane::MprisService::raiseRunningInstance();
+        else
+            orvane::MprisService::handOver(paths);
         return 0;
     }
 
     orvane::Application app(&mpris);
     app.show();
+    app.open(options.open);
     return QApplication::exec();
 }

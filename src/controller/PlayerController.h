@@ -206,6 +206,10 @@ public:
     // Appends the audio files found in `items` (files and folders) to the active
     // playlist, leaving out those it holds already, and starts the metadata scan.
     void addFiles(const std::vector<std::string>& items);
+    // What opening files from outside (the command line, the file manager, the bus)
+    // does: as addFiles, then the first of the files found starts, also when the
+    // playlist held it already. Nothing found changes nothing.
+    void openFiles(const std::vector<std::string>& items);
     // As addFiles, inserted as one block before the track at `index` (limited to the
     // playlist: past the end appends).
     void insertFiles(const std::vector<std::string>& items, std::ptrdiff_t index);

@@ -69,6 +69,21 @@ void PlayerController::addFiles(const std::vector<std::string>& items) {
     addFileTracks(items, std::nullopt);
 }
 
+void PlayerController::openFiles(const std::vector<std::string>& items) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
+    const std::vector<std::string> files = collectAudioFiles(items);
+    if (files.empty())
+        return;
+    addFileTracks(files, std::nullopt);
+    const Playlist* active = activePlaylist();
+    if (active == nullptr)
+        return;
+    const auto first = std::find_if(active->tracks.begin(), active->tracks.end(),
+                                    [&](const Track& t) { return t.path == files.front(); });
+    if (first != active->tracks.end())
+        play(first->id);
+}
+
 void PlayerController::insertFiles(const std::vector<std::string>& items, std::ptrdiff_t index) {
     ORVANE_ASSERT_MAIN_THREAD(loop_);
     addFileTracks(items, index);

@@ -16,6 +16,14 @@ QString MprisRootAdaptor::desktopEntry() const {
     return QStringLiteral("orvane");
 }
 
+QStringList MprisRootAdaptor::supportedUriSchemes() const {
+    return {QStringLiteral("file")};
+}
+
+QStringList MprisRootAdaptor::supportedMimeTypes() const {
+    return MprisService::supportedMimeTypes();
+}
+
 void MprisRootAdaptor::Raise() {
     service_.raise();
 }
@@ -85,8 +93,16 @@ void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& trackId, qlonglong p
     service_.setPosition(trackId.path(), position);
 }
 
-void MprisPlayerAdaptor::OpenUri(const QString&) {
-    // No URI schemes are offered (SupportedUriSchemes is empty), so there is nothing to open.
+void MprisPlayerAdaptor::OpenUri(const QString& uri) {
+    service_.openUri(uri);
+}
+
+OrvaneAdaptor::OrvaneAdaptor(MprisService& service)
+    : QDBusAbstractAdaptor(&service), service_(service) {
+}
+
+void OrvaneAdaptor::Open(const QStringList& paths) {
+    service_.open(paths);
 }
 
 } // namespace orvane

@@ -28,8 +28,8 @@ public:
     bool hasTrackList() const { return false; }
     QString identity() const;
     QString desktopEntry() const;
-    QStringList supportedUriSchemes() const { return {}; }
-    QStringList supportedMimeTypes() const { return {}; }
+    QStringList supportedUriSchemes() const;
+    QStringList supportedMimeTypes() const;
 
 public slots:
     void Raise();
@@ -83,6 +83,22 @@ public slots:
 
 signals:
     void Seeked(qlonglong position);
+
+private:
+    MprisService& service_;
+};
+
+// org.orvane.Orvane: what a second start of Orvane hands to the running one. Open takes
+// absolute paths of files, folders and playlist files; a single item goes through the
+// player's OpenUri instead, which other programs use as well.
+class OrvaneAdaptor final : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.orvane.Orvane")
+public:
+    explicit OrvaneAdaptor(MprisService& service);
+
+public slots:
+    void Open(const QStringList& paths);
 
 private:
     MprisService& service_;

@@ -11,6 +11,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QStringList>
+#include <QUrl>
 
 namespace orvane {
 
@@ -28,6 +29,7 @@ qlonglong microseconds(double seconds) {
 MprisService::MprisService(QDBusConnection bus) : bus_(std::move(bus)) {
     new MprisRootAdaptor(*this);
     new MprisPlayerAdaptor(*this);
+    new OrvaneAdaptor(*this);
     // The object goes up before the name, so that a client that sees the name appear
     // finds the player already there.
     if (!bus_.isConnected()) {
@@ -76,6 +78,42 @@ bool MprisService::raiseRunningInstance(QDBusConnection bus) {
     qCWarning(lcPlatform, "the running Orvane did not come to the front: %s",
               qUtf8Printable(reply.errorMessage()));
     return false;
+}
+
+bool MprisService::handOver(const QStringList& paths, QDBusConnection bus) {
+    if (!bus.isConnected())
+        return false;
+    QDBusMessage call;
+    if (paths.size() == 1) {
+        call = QDBusMessage::createMethodCall(
+            QString::fromLatin1(busName), QString::fromLatin1(objectPath),
+            QString::fromLatin1(kPlayerInterface), QStringLiteral("OpenUri"));
+        call << QUrl::fromLocalFile(paths.front()).toString(QUrl::FullyEncoded);
+    } else {
+        call = QDBusMessage::createMethodCall(
+            QString::fromLatin1(busName), QString::fromLatin1(objectPath),
+            QStringLiteral("org.orvane.Orvane"), QStringLiteral("Open"));
+        call << paths;
+    }
+    const QDBusMessage reply = bus.call(call, QDBus::Block, kRaiseTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        qCWarning(lcPlatform, "the running Orvane did not take the files: %s",
+                  qUtf8Printable(reply.errorMessage()));
+        return false;
+    }
+    return raiseRunningInstance(bus);
+}
+
+QStringList MprisService::supportedMimeTypes() {
+    return {QStringLiteral("audio/mpeg"),         QStringLiteral("audio/mp4"),
+            QStringLiteral("audio/aac"),          QStringLiteral("audio/flac"),
+            QStringLiteral("audio/x-wav"),        QStringLiteral("audio/x-aiff"),
+            QStringLiteral("audio/x-vorbis+ogg"), QStringLiteral("audio/x-opus+ogg"),
+            QStringLiteral("audio/x-flac+ogg"),   QStringLiteral("audio/ogg"),
+            QStringLiteral("audio/x-wavpack"),    QStringLiteral("audio/x-ape"),
+            QStringLiteral("audio/x-musepack"),   QStringLiteral("audio/x-tta"),
+            QStringLiteral("audio/x-ms-wma"),     QStringLiteral("audio/x-matroska"),
+            QStringLiteral("audio/x-mpegurl")};
 }
 
 void MprisService::attach(PlayerController& player, WindowActions actions) {
@@ -137,6 +175,26 @@ void MprisService::raise() {
 void MprisService::quit() {
     if (actions_.quit)
         actions_.quit();
+}
+
+void MprisService::openUri(const QString& uri) {
+    const QUrl url(uri);
+    if (!url.isLocalFile()) {
+        qCInfo(lcPlatform, "not opening %s: only file URIs are supported", qUtf8Printable(uri));
+        return;
+    }
+    if (actions_.open)
+        actions_.open({url.toLocalFile().toStdString()});
+}
+
+// From a second start of Orvane, which has made the paths absolute.
+void MprisService::open(const QStringList& paths) {
+    std::vector<std::string> items;
+    items.reserve(static_cast<std::size_t>(paths.size()));
+    for (const QString& path : paths)
+        items.push_back(path.toStdString());
+    if (actions_.open)
+        actions_.open(items);
 }
 
 // Nothing loaded is "Stopped" on the bus; a loaded track is playing or paused.

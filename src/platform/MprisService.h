@@ -4,6 +4,8 @@
 #include "runtime/Observable.h"
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include <QDBusConnection>
 #include <QObject>
@@ -35,10 +37,18 @@ public:
     // Asks the Orvane that holds the bus name to show its window. False when none
     // answered within two seconds.
     static bool raiseRunningInstance(QDBusConnection bus = QDBusConnection::sessionBus());
+    // Gives the Orvane that holds the bus name `paths` (absolute) to open and play, and
+    // brings it to the front. False when it did not answer within two seconds.
+    static bool handOver(const QStringList& paths,
+                         QDBusConnection bus = QDBusConnection::sessionBus());
+    // The types of the desktop entry's MimeType list: what Orvane offers to open.
+    static QStringList supportedMimeTypes();
 
     struct WindowActions {
         std::function<void()> raise; // show and activate the main window
         std::function<void()> quit;  // quit the application (the pending save is written)
+        // add files, folders and playlist files (absolute paths) and play the first
+        std::function<void(const std::vector<std::string>&)> open;
     };
     void attach(PlayerController& player, WindowActions actions);
     void detach();
@@ -49,6 +59,8 @@ public:
     // --- For the two bus adaptors ---
     void raise();
     void quit();
+    void openUri(const QString& uri);
+    void open(const QStringList& paths);
     QString playbackStatus() const;
     QVariantMap metadata() const;
     double volume() const;

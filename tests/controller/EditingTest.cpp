@@ -36,6 +36,21 @@ TEST(EditingTest, InsertedFilesGoBeforeTheClampedIndexAndAreAddedOnlyOnce) {
     EXPECT_EQ(rig.titles(1), (Titles{"x", "y"}));
 }
 
+// A file opened from outside plays even when the playlist holds it already: the user
+// asked for that file, not for a change to the list.
+TEST(EditingTest, OpeningAddsLikeAddFilesAndStartsTheFirstFileFound) {
+    TempFolder files;
+    ControllerRig rig(stateWith(files.tracks(2)));
+    rig->openFiles({files.folder("drop", {"02 - y.wav", "01 - x.wav"}), files.path("none.wav")});
+    EXPECT_EQ(rig.titles(), (Titles{"t0", "t1", "x", "y"}));
+    EXPECT_EQ(rig.playing(), rig.ids()[2]);
+    rig->openFiles({files.path("t1.wav")});
+    EXPECT_EQ(rig.titles(), (Titles{"t0", "t1", "x", "y"}));
+    EXPECT_EQ(rig.playing(), rig.ids()[1]);
+    rig->openFiles({files.path("none.wav")});
+    EXPECT_EQ(rig.playing(), rig.ids()[1]);
+}
+
 TEST(EditingTest, MoveTakesAGapBetweenRows) {
     TempFolder files;
     ControllerRig rig(stateWith(files.tracks(5)));
