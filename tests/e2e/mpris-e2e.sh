@@ -2,7 +2,7 @@
 # Orvane end to end, driven the way a desktop drives it: over MPRIS on the session bus.
 # Run inside a private PulseAudio server, D-Bus session and X server:
 #
-#   tests/e2e/with-pulse.sh dbus-run-session -- xvfb-run -a tests/e2e/mpris-e2e.sh ORVANE
+#   tests/e2e/with-pulse.sh dbus-run-session -- xvfb-run -a tests/e2e/mpris-e2e.sh ORVANE FIXTURES
 #
 # Checks: the resumed track plays at its stored position; metadata; play-pause pauses
 # and resumes; sound reaches the sink's monitor while playing and stops when paused,
@@ -10,9 +10,13 @@
 # play and pause ask for a state (play while playing, a second pause, play from paused,
 # play after stop), and a pause reads Paused once the 400 ms pause fade has ended;
 # next; an absolute position; Quit leaves the resume track and position in the state
-# file; a second start raises the first Orvane and exits.
+# file; a second start raises the first Orvane and exits. Opening files: --version; a
+# start with files plays the first that exists and names the one that does not; a second
+# start with two files hands them to the first, which plays the first of them; playerctl
+# open plays a percent-encoded file URI; all of them end up in the saved playlist.
 set -eu
 BIN=$1
+FIXTURES=$2
 W=$(mktemp -d "${TMPDIR:-/tmp}/orvane-mpris.XXXXXX")
 APP=""
 COVER=""
@@ -173,3 +177,49 @@ kill -0 "$APP" || fail "the first Orvane ended"
 [ "$(playerctl -l | grep -c orvane)" = 1 ] || fail "players: $(playerctl -l)"
 wait_for 5 on_top Orvane || fail "the first was not raised"
 echo "ok: a second start raised the first and exited"
+
+# Opening files. The build's fixtures are three-second tones without tags, so each
+# plays under its file name; repeat one keeps it playing while it is looked at.
+"$BIN" --version >"$W/version.txt" || fail "--version exited $?"
+grep -q '^Orvane ' "$W/version.txt" || fail "--version printed $(cat "$W/version.txt")"
+dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.orvane /org/mpris/MediaPlayer2 \
+    org.mpris.MediaPlayer2.Quit >/dev/null
+wait_for 10 sh -c "! kill -0 $APP" || fail "Quit did not end Orvane"
+APP=""
+mkdir -p "$W/open"
+cp "$FIXTURES/sine.flac" "$W/open/Alpha.flac"
+cp "$FIXTURES/sine.mp3" "$W/open/Bravo.mp3"
+cp "$FIXTURES/sine.wav" "$W/open/Charlie.wav"
+cp "$FIXTURES/sine.m4a" "$W/open/Delta Tone.m4a"
+P2=22222222-2222-4222-8222-222222222222
+printf '{"playlists":[{"id":"%s","name":"Open","tracks":[]}],"activePlaylistID":"%s",%s\n' \
+    "$P2" "$P2" '"settings":{"volume":1.0,"resumeOnStartup":false,"pbMode":"one"}}' >"$STATE"
+
+"$BIN" /no/such.mp3 "$W/open/Alpha.flac" >"$W/open.log" 2>"$W/open.err" &
+APP=$!
+wait_for 20 title_is Alpha || { cat "$W/open.err" >&2; fail "the file argument does not play"; }
+status_is Playing || fail "the file argument: $(ctl status)"
+grep -q '^orvane: /no/such.mp3: no such file' "$W/open.err" ||
+    fail "the missing file is not named: $(cat "$W/open.err")"
+echo "ok: a start with files plays the one that exists and names the other"
+
+(cd "$W" && timeout 20 "$BIN" open/Bravo.mp3 "$W/open/Charlie.wav") >"$W/second.log" 2>&1 ||
+    fail "the second start with files failed or hung: $(cat "$W/second.log")"
+wait_for 10 title_is Bravo || fail "the handed-over files: $(ctl metadata xesam:title)"
+[ "$(playerctl -l | grep -c orvane)" = 1 ] || fail "players: $(playerctl -l)"
+echo "ok: a second start handed two files over and the first of them plays"
+
+ctl open "file://$W/open/Delta%20Tone.m4a"
+wait_for 10 title_is "Delta Tone" || fail "playerctl open: $(ctl metadata xesam:title)"
+echo "ok: playerctl open plays a file URI"
+
+dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.orvane /org/mpris/MediaPlayer2 \
+    org.mpris.MediaPlayer2.Quit >/dev/null
+wait_for 10 sh -c "! kill -0 $APP" || fail "Quit did not end Orvane"
+APP=""
+for name in Alpha.flac Bravo.mp3 Charlie.wav "Delta Tone.m4a"; do
+    [ "$(grep -o "\"path\":\"[^\"]*$name\"" "$STATE" | wc -l)" = 1 ] ||
+        fail "$name not in the playlist once: $(cat "$STATE")"
+done
+! grep -q such.mp3 "$STATE" || fail "the missing file was added"
+echo "ok: the opened files are in the playlist, each once"
