@@ -3,11 +3,11 @@
 #include "controller/PlayerController.h"
 #include "model/Persistence.h"
 #include "support/ScratchFolder.h"
-#include "ui/window/ContentView.h"
-#include "ui/window/MainWindow.h"
+#include "ui/UiTestSupport.h"
 #include "ui/playlist/PlaylistToolbar.h"
 #include "ui/playlist/TrackListView.h"
-#include "ui/UiTestSupport.h"
+#include "ui/window/ContentView.h"
+#include "ui/window/MainWindow.h"
 
 #include <QLineEdit>
 #include <QMenu>
@@ -69,6 +69,31 @@ TEST_F(ApplicationTest, ArrowKeysReachThePlayerUnlessATextFieldOrAPopupHasThem) 
     ASSERT_TRUE(search.hasFocus());
     QTest::keyClick(&search, Qt::Key_Down);
     EXPECT_DOUBLE_EQ(volume(), 0.55) << "the search field keeps its arrows";
+}
+
+// A playlist file opened alone becomes a playlist and plays; beside tracks it is only
+// imported, and the first track named plays from the playlist that was active.
+TEST_F(ApplicationTest, OpeningAPlaylistFileMakesANewPlaylistThatPlaysWhenNamedAlone) {
+    const std::string fixtures = ORVANE_FIXTURES_DIR;
+    const std::string list =
+        data.write("mix.m3u8", "#EXTM3U\n" + fixtures + "/sine.flac\n" + fixtures + "/sine.wav\n");
+    Application app;
+    PlayerController& player = app.player();
+    const auto playingPath = [&] {
+        const Track* track = player.playingTrack();
+        return track != nullptr ? track->path : std::string();
+    };
+
+    app.open({list});
+    ASSERT_EQ(player.playlists.get().size(), 2U);
+    EXPECT_EQ(player.activePlaylist()->name, "mix");
+    EXPECT_EQ(player.activePlaylist()->tracks.size(), 2U);
+    EXPECT_EQ(playingPath(), fixtures + "/sine.flac");
+
+    app.open({fixtures + "/sine.mp3", list});
+    ASSERT_EQ(player.playlists.get().size(), 3U);
+    EXPECT_EQ(player.playlists.get()[1].tracks.size(), 3U);
+    EXPECT_EQ(playingPath(), fixtures + "/sine.mp3");
 }
 
 } // namespace
