@@ -7,6 +7,7 @@
 #   full.wav            4 s stereo 44.1 kHz 16-bit: sweeps plus pink noise, the uncut signal
 #   cut_a.*, cut_b.*    full.wav cut at frame 70001 (a prime-ish count that is no
 #                       multiple of any block size): wav, flac, mp3 (LAME, Info tag), m4a (AAC)
+#   full.ogg, cut_a.ogg, cut_b.ogg   the same through Vorbis
 #   full.mp3, full.m4a  the uncut signal through the same encoders (the codec's own error)
 #   tone48k.wav         1 s stereo 48 kHz
 #   mono.wav            2 s mono 44.1 kHz
@@ -38,6 +39,9 @@ for part in full cut_a cut_b; do
     # An MP4 edit list counts in the movie timescale, which FFmpeg sets to 1000 unless
     # told otherwise: the stated length would be exact only to the millisecond.
     ff -i "$out/$part.wav" -c:a aac -b:a 192k -movie_timescale 44100 "$out/$part.m4a"
+done
+for part in full cut_a cut_b; do
+    ff -i "$out/$part.wav" -c:a libvorbis -q:a 6 "$out/$part.ogg"
 done
 
 sox -R -n -r 48000 -c 2 -b 16 "$out/tone48k.wav" synth 1 sine 440 vol 0.5

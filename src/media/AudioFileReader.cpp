@@ -1,7 +1,7 @@
 #include "media/AudioFileReader.h"
 
-#include "media/FfmpegHandles.h"
 #include "media/FLACTail.h"
+#include "media/FfmpegHandles.h"
 #include "media/FramePlacer.h"
 #include "media/MP3FrameWalk.h"
 #include "media/MP3InfoTag.h"
@@ -45,6 +45,13 @@ std::string errorText(int err) {
 
 bool isPCM(AVCodecID id) {
     return id >= AV_CODEC_ID_FIRST_AUDIO && id < AV_CODEC_ID_ADPCM_IMA_QT;
+}
+
+// FFmpeg's WMA decoders drop some frames at the start and add some at the end, so the
+// container's duration is not what a read delivers: it is an estimate until the end is read.
+bool isWMA(AVCodecID id) {
+    return id == AV_CODEC_ID_WMAV1 || id == AV_CODEC_ID_WMAV2 || id == AV_CODEC_ID_WMAPRO ||
+           id == AV_CODEC_ID_WMALOSSLESS || id == AV_CODEC_ID_WMAVOICE;
 }
 
 bool isMpegAudio(AVCodecID id) {
@@ -303,7 +310,11 @@ void AudioFileReader::Impl::computeLength(const std::string& path) {
 
     if (stream_->duration != AV_NOPTS_VALUE && stream_->duration > 0) {
         length_ = av_rescale_q(stream_->duration, tb, frameBase);
-        lengthExact_ = !estimated;
+        lengthExact_ = !estimated && !isWMA(codecId_);
+        // Ogg's Opus duration runs from the first granule, before the pre-skip that the
+        // decoder drops through the skip-samples side data: the pre-skip is not heard.
+        if (codecId_ == AV_CODEC_ID_OPUS && startTs_.value_or(0) == 0)
+            length_ -= av_rescale(stream_->codecpar->initial_padding, sampleRate_, 48000);
     } else if (fc_->duration != AV_NOPTS_VALUE && fc_->duration > 0) {
         length_ = av_rescale(fc_->duration, sampleRate_, AV_TIME_BASE);
         lengthExact_ = false;
@@ -530,6 +541,10 @@ bool AudioFileReader::Impl::acceptFrame() {
             return fail();
         formatKnown_ = true;
         placer_.setMaxJump(2 * std::int64_t{sampleRate_});
+        // One tick of the stream's time base, rounded up, plus the usual frame or two.
+        const AVRational tb = stream_->time_base;
+        placer_.setTolerance(av_rescale_rnd(sampleRate_, tb.num, tb.den, AV_ROUND_UP) +
+                             media::FramePlacer::kTolerance);
     }
     if (!media::isConvertibleSampleFormat(f.format))
         return fail();

@@ -6,8 +6,8 @@
 
 namespace orvane {
 
-// Reads one audio file (mp3, m4a/m4b, aac, flac, wav, aiff, caf, and whatever else
-// FFmpeg decodes) as 32-bit float, non-interleaved samples at the file's own rate and
+// Reads one audio file (mp3, m4a/m4b, aac, flac, wav, aiff, caf, ogg/oga, opus, wv, tta,
+// mka, wma, mpc, ape, and whatever else FFmpeg decodes) as 32-bit float, non-interleaved samples at the file's own rate and
 // channel count. No rate conversion happens here; the engine resamples.
 //
 // Frames are counted on the listener's timeline: frame 0 is the first sample the
@@ -20,6 +20,18 @@ namespace orvane {
 // it decodes at most the first packet or two to learn the decoded format.
 //   - WAV, AIFF, CAF, FLAC, ALAC, MP4/M4A (edit list), MP3 with a Xing/Info tag: the
 //     container's count, exact. isLengthExact() is true.
+//   - Ogg Vorbis, Ogg FLAC, WavPack, TTA: the container's count, exact.
+//   - Ogg Opus: always 48 kHz. The container counts the pre-skip, which the decoder
+//     drops; the length leaves it out and is exact.
+//   - Matroska: no count of its own, only a duration rounded to the millisecond, so
+//     the length is an estimate until a read reaches the end. The timestamps are
+//     milliseconds too: the decoded frames are laid end to end rather than by them, and
+//     a seek may land up to a millisecond off. Vorbis there decodes a few hundred
+//     frames of the encoder's padding at the end, which no header states.
+//   - WMA: FFmpeg's decoders drop frames at the start and add some at the end, so the
+//     container's duration is only an estimate, settled by reading to the end.
+//   - Musepack SV8 and Monkey's Audio: as the container allows (musepack's FFmpeg
+//     duration is known to be wrong, and its delay and padding are delivered).
 //   - An MP3 (or MP2) without any header frame: counted from its frame headers, which
 //     reads the file once but decodes nothing. Exact, with the encoder's delay and
 //     padding, which such a file does not state and which are therefore delivered;

@@ -21,7 +21,8 @@ void expectIdentical(const Audio& a, const Audio& b) {
 TEST(LosslessContent, EveryContainerDecodesToTheSourceSamples) {
     const Audio source = readWAV16(fixture("sine.wav"));
     ASSERT_EQ(source.frames(), kSineFrames);
-    for (const char* file : {"sine.wav", "sine.flac", "sine-24.flac", "sine.aiff", "sine.caf"}) {
+    for (const char* file : {"sine.wav", "sine.flac", "sine-24.flac", "sine.aiff", "sine.caf",
+                             "sine.wv", "sine.tta", "sine.mka"}) {
         SCOPED_TRACE(file);
         expectIdentical(decodeFile(fixture(file)), source);
     }
@@ -71,7 +72,7 @@ TEST(SampleFormats, IntegerAndFloatSamplesConvertExactly) {
 TEST(LossyContent, DecodesOnTheSourcesTimelineWithinTheCodecsError) {
     const Audio marks = readWAV16(fixture("marks.wav"));
     const Audio sine = readWAV16(fixture("sine.wav"));
-    for (const std::string codec : {"mp3", "m4a"}) {
+    for (const std::string codec : {"mp3", "m4a", "ogg"}) {
         SCOPED_TRACE(codec);
         const Audio clicks = decodeFile(fixture("marks." + codec));
         ASSERT_EQ(clicks.frames(), marks.frames());

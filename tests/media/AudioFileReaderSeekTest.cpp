@@ -96,7 +96,7 @@ TEST_P(SampleExactSeek, BlockBySeekAndReadEqualsReadingThroughAndRewinds) {
 INSTANTIATE_TEST_SUITE_P(Formats, SampleExactSeek,
                          ::testing::Values(SeekCase{"marks.wav", true},
                                            SeekCase{"marks.flac", true},
-                                           SeekCase{"marks.mp3", true},
+                                           SeekCase{"marks.mp3", true}, SeekCase{"marks.ogg", true},
                                            SeekCase{"marks.m4a", false}),
                          [](const auto& param) { return std::to_string(param.index); });
 
