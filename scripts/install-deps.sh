@@ -9,7 +9,7 @@ libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
 libtag1-dev libicu-dev rapidjson-dev libpulse-dev
 libgtest-dev libgmock-dev libbenchmark-dev
 pulseaudio pulseaudio-utils xvfb xauth x11-utils xdotool dbus dbus-x11 playerctl
-ffmpeg lame sox imagemagick fonts-dejavu-core fonts-noto-color-emoji"
+ffmpeg lame sox musepack-tools imagemagick fonts-dejavu-core fonts-noto-color-emoji"
 
 missing=""
 for p in $PACKAGES; do

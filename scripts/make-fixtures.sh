@@ -1,6 +1,6 @@
 #!/bin/sh
 # Generates the audio fixtures the tests and benchmarks read, into the folder given as
-# the only argument. Nothing is downloaded: sox, lame and ffmpeg make every file.
+# the only argument. Nothing is downloaded: sox, lame, mpcenc and ffmpeg make every file.
 #
 # Idempotent and quick: the folder holds a stamp with a hash of this script, and when
 # it matches nothing is done (scripts/fixture-lib.sh). Any edit of this script
@@ -19,7 +19,7 @@ fi
 . "$(dirname "$0")/fixture-lib.sh"
 OUT=$1
 STAMP="$OUT/.fixtures-stamp"
-fixtures_start "$OUT" "$STAMP" sox lame ffmpeg
+fixtures_start "$OUT" "$STAMP" sox lame ffmpeg mpcenc
 STAMP=$(cd "$OUT" && pwd)/.fixtures-stamp
 cd "$OUT"
 
@@ -84,6 +84,7 @@ make_sine() {
     encode sine.wav sine.mka -c:a flac
     encode sine.wav sine-vorbis.mka -c:a libvorbis -q:a 5
     encode sine.wav sine.wma -c:a wmav2 -b:a 128k
+    mpcenc --silent --overwrite sine.wav sine.mpc
 }
 
 # One second of silence, one of a 1 kHz tone, one of silence (stereo, 44.1 kHz).
@@ -113,6 +114,8 @@ make_marks() {
     mp3 marks.wav marks.mp3 -V2
     m4a marks.wav marks.m4a
     encode marks.wav marks.ogg -c:a libvorbis -q:a 5
+    encode marks.wav marks.mka -c:a libvorbis -q:a 5
+    mpcenc --silent --overwrite marks.wav marks.mpc
 }
 
 # Half a minute of sweeping tones over noise, for decoding throughput.

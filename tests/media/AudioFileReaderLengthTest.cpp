@@ -47,15 +47,24 @@ INSTANTIATE_TEST_SUITE_P(Formats, ExactLength,
                                            LengthCase{"sine-notag-vbr.mp3", 44100, 2, 116 * 1152}),
                          [](const auto& param) { return std::to_string(param.index); });
 
-// Matroska states its length to the millisecond, and WMA's decoder does not deliver
-// what its container states: the length at open is near the source's, and a full read
-// settles it as the count delivered. The FLAC inside Matroska is still bit-exact.
-TEST(ContainerLength, NearAtOpenAndSettledByAFullRead) {
-    for (const char* file : {"sine.mka", "sine-vorbis.mka", "sine.wma"}) {
-        SCOPED_TRACE(file);
-        auto reader = openOrFail(fixture(file));
+// Matroska states its length to the millisecond, WMA's decoder does not deliver what its
+// container states and Musepack's stated duration is far off: the length at open is an
+// estimate (near the source's but for Musepack's), and a full read runs past it to the
+// true end and settles it. The FLAC inside Matroska is still bit-exact (content test).
+TEST(ContainerLength, AnEstimateAtOpenSettledByAFullRead) {
+    struct Case {
+        const char* file;
+        bool nearAtOpen;
+    };
+    for (const Case c : {Case{"sine.mka", true}, Case{"sine-vorbis.mka", true},
+                         Case{"sine.wma", true}, Case{"sine.mpc", false}}) {
+        SCOPED_TRACE(c.file);
+        auto reader = openOrFail(fixture(c.file));
         ASSERT_TRUE(reader);
-        EXPECT_NEAR(static_cast<double>(reader->lengthFrames()), kSineFrames, 44100 * 0.05);
+        if (c.nearAtOpen)
+            EXPECT_NEAR(static_cast<double>(reader->lengthFrames()), kSineFrames, 44100 * 0.05);
+        else
+            EXPECT_FALSE(reader->isLengthExact());
         const std::int64_t read = readFrames(*reader).frames();
         EXPECT_NEAR(static_cast<double>(read), kSineFrames, 44100 * 0.1);
         EXPECT_TRUE(reader->isLengthExact());
