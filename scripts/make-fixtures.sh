@@ -115,6 +115,7 @@ make_marks() {
     m4a marks.wav marks.m4a
     encode marks.wav marks.ogg -c:a libvorbis -q:a 5
     encode marks.wav marks.mka -c:a libvorbis -q:a 5
+    encode marks.wav marks.opus -c:a libopus -b:a 128k
     mpcenc --silent --overwrite marks.wav marks.mpc
 }
 

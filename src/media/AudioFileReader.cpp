@@ -557,10 +557,10 @@ bool AudioFileReader::Impl::acceptFrame() {
             return fail();
         formatKnown_ = true;
         placer_.setMaxJump(2 * std::int64_t{sampleRate_});
-        // One tick of the stream's time base, rounded up, plus the usual frame or two.
+        // Timestamps are rounded to a tick of the stream's time base: a millisecond in
+        // Matroska. Finer time bases keep the placer's own tolerance.
         const AVRational tb = stream_->time_base;
-        placer_.setTolerance(av_rescale_rnd(sampleRate_, tb.num, tb.den, AV_ROUND_UP) +
-                             media::FramePlacer::kTolerance);
+        placer_.setTolerance(av_rescale_rnd(sampleRate_, tb.num, tb.den, AV_ROUND_UP) + 1);
     }
     if (!media::isConvertibleSampleFormat(f.format))
         return fail();

@@ -6,9 +6,10 @@
 
 namespace orvane {
 
-// Reads one audio file (mp3, m4a/m4b, aac, flac, wav, aiff, caf, ogg/oga, opus, wv, tta,
-// mka, wma, mpc, ape, and whatever else FFmpeg decodes) as 32-bit float, non-interleaved samples at
-// the file's own rate and channel count. No rate conversion happens here; the engine resamples.
+// Reads one audio file (mp3, m4a/m4b, aac, flac, wav, aiff, caf, ogg/oga, opus, wv,
+// tta, mka, wma, mpc, ape, and whatever else FFmpeg decodes) as 32-bit float,
+// non-interleaved samples at the file's own rate and channel count. No rate conversion
+// happens here; the engine resamples.
 //
 // Frames are counted on the listener's timeline: frame 0 is the first sample the
 // encoder was given, and encoder delay and padding are never delivered (the LAME/Info
