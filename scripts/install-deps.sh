@@ -6,7 +6,7 @@ set -eu
 PACKAGES="build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
 qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl1-mesa-dev
 libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
-libtag1-dev libicu-dev rapidjson-dev libpulse-dev
+libtag1-dev libicu-dev rapidjson-dev libpulse-dev musepack-tools
 libgtest-dev libgmock-dev libbenchmark-dev
 pulseaudio pulseaudio-utils xvfb xauth x11-utils xdotool dbus dbus-x11 playerctl
 desktop-file-utils

@@ -7,6 +7,11 @@
 #   full.wav            4 s stereo 44.1 kHz 16-bit: sweeps plus pink noise, the uncut signal
 #   cut_a.*, cut_b.*    full.wav cut at frame 70001 (a prime-ish count that is no
 #                       multiple of any block size): wav, flac, mp3 (LAME, Info tag), m4a (AAC)
+#   full.ogg, cut_a.ogg, cut_b.ogg   the same through Vorbis
+#   full48.wav          full.wav resampled to 48 kHz, Opus's only rate
+#   full.opus, cut_a.opus, cut_b.opus
+#                       full48.wav whole and cut at frame 76191 (where cut_a ends), as Opus
+#   cut_a48.flac        full48.wav up to that cut, as FLAC
 #   full.mp3, full.m4a  the uncut signal through the same encoders (the codec's own error)
 #   tone48k.wav         1 s stereo 48 kHz
 #   mono.wav            2 s mono 44.1 kHz
@@ -39,6 +44,16 @@ for part in full cut_a cut_b; do
     # told otherwise: the stated length would be exact only to the millisecond.
     ff -i "$out/$part.wav" -c:a aac -b:a 192k -movie_timescale 44100 "$out/$part.m4a"
 done
+for part in full cut_a cut_b; do
+    ff -i "$out/$part.wav" -c:a libvorbis -q:a 6 "$out/$part.ogg"
+done
+sox "$out/full.wav" -b 16 "$out/full48.wav" rate -v 48000
+sox "$out/full48.wav" "$tmp/cut_a48.wav" trim 0s 76191s
+sox "$out/full48.wav" "$tmp/cut_b48.wav" trim 76191s
+ff -i "$out/full48.wav" -c:a libopus -b:a 160k "$out/full.opus"
+ff -i "$tmp/cut_a48.wav" -c:a libopus -b:a 160k "$out/cut_a.opus"
+ff -i "$tmp/cut_a48.wav" -c:a flac "$out/cut_a48.flac"
+ff -i "$tmp/cut_b48.wav" -c:a libopus -b:a 160k "$out/cut_b.opus"
 
 sox -R -n -r 48000 -c 2 -b 16 "$out/tone48k.wav" synth 1 sine 440 vol 0.5
 sox -R -n -r 44100 -c 1 -b 16 "$out/mono.wav" synth 2 sine 440 vol 0.5

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Generates the audio fixtures the tests and benchmarks read, into the folder given as
-# the only argument. Nothing is downloaded: sox, lame and ffmpeg make every file.
+# the only argument. Nothing is downloaded: sox, lame, mpcenc and ffmpeg make every file.
 #
 # Idempotent and quick: the folder holds a stamp with a hash of this script, and when
 # it matches nothing is done (scripts/fixture-lib.sh). Any edit of this script
@@ -19,7 +19,7 @@ fi
 . "$(dirname "$0")/fixture-lib.sh"
 OUT=$1
 STAMP="$OUT/.fixtures-stamp"
-fixtures_start "$OUT" "$STAMP" sox lame ffmpeg
+fixtures_start "$OUT" "$STAMP" sox lame ffmpeg mpcenc
 STAMP=$(cd "$OUT" && pwd)/.fixtures-stamp
 cd "$OUT"
 
@@ -74,6 +74,17 @@ make_sine() {
         sine 300 sine 500 sine 700 sine 900 sine 1100 sine 1300 gain -3
     # 24-bit FLAC decodes to 32-bit integers: another sample format to convert.
     encode sine.wav sine-24.flac -sample_fmt s32 -bits_per_raw_sample 24
+    # The formats FFmpeg alone plays. Opus always runs at 48 kHz (144,002 frames here),
+    # with a pre-skip its container's length counts; Matroska states its length to the
+    # millisecond only; WMA's wmav2 drops and adds frames of its own.
+    encode sine.wav sine.ogg -c:a libvorbis -q:a 5
+    encode sine.wav sine.opus -c:a libopus -b:a 128k
+    encode sine.wav sine.wv -c:a wavpack
+    encode sine.wav sine.tta
+    encode sine.wav sine.mka -c:a flac
+    encode sine.wav sine-vorbis.mka -c:a libvorbis -q:a 5
+    encode sine.wav sine.wma -c:a wmav2 -b:a 128k
+    mpcenc --silent --overwrite sine.wav sine.mpc
 }
 
 # One second of silence, one of a 1 kHz tone, one of silence (stereo, 44.1 kHz).
@@ -102,6 +113,10 @@ make_marks() {
     encode marks.wav marks.flac
     mp3 marks.wav marks.mp3 -V2
     m4a marks.wav marks.m4a
+    encode marks.wav marks.ogg -c:a libvorbis -q:a 5
+    encode marks.wav marks.mka -c:a libvorbis -q:a 5
+    encode marks.wav marks.opus -c:a libopus -b:a 128k
+    mpcenc --silent --overwrite marks.wav marks.mpc
 }
 
 # Half a minute of sweeping tones over noise, for decoding throughput.
@@ -116,6 +131,7 @@ make_long() {
 # Files that must fail to open, or open and end early without hanging.
 make_broken() {
     printf 'This is a text file, not audio.\n' > not-audio.mp3
+    cp not-audio.mp3 not-audio.opus
     : > empty.wav
     # Only video, no audio stream.
     ff -f lavfi -i "testsrc=size=32x32:rate=5:duration=0.4" -c:v mpeg4 -fflags +bitexact \

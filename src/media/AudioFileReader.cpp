@@ -1,7 +1,7 @@
 #include "media/AudioFileReader.h"
 
-#include "media/FfmpegHandles.h"
 #include "media/FLACTail.h"
+#include "media/FfmpegHandles.h"
 #include "media/FramePlacer.h"
 #include "media/MP3FrameWalk.h"
 #include "media/MP3InfoTag.h"
@@ -30,6 +30,7 @@ constexpr std::int64_t kMaxPacketsWithoutOutput = 100000;
 
 // The MPEG audio decoder's own delay, which the LAME tag's encoder delay excludes.
 constexpr int kMP3DecoderDelay = 529;
+constexpr int kMusepackDecoderDelay = 481;
 
 // Nothing is logged: FFmpeg's messages about broken files would otherwise reach stderr.
 void silenceFfmpegLogOnce() {
@@ -45,6 +46,16 @@ std::string errorText(int err) {
 
 bool isPCM(AVCodecID id) {
     return id >= AV_CODEC_ID_FIRST_AUDIO && id < AV_CODEC_ID_ADPCM_IMA_QT;
+}
+
+// FFmpeg's WMA decoders drop some frames at the start and add some at the end, so the
+// container's duration is not what a read delivers: it is an estimate until the end is read.
+// Musepack's demuxer states a duration that is far off (1.7 s for a 3 s file): taken as
+// exact, it would cut the track short.
+bool durationIsEstimate(AVCodecID id) {
+    return id == AV_CODEC_ID_WMAV1 || id == AV_CODEC_ID_WMAV2 || id == AV_CODEC_ID_WMAPRO ||
+           id == AV_CODEC_ID_WMALOSSLESS || id == AV_CODEC_ID_WMAVOICE ||
+           id == AV_CODEC_ID_MUSEPACK7 || id == AV_CODEC_ID_MUSEPACK8;
 }
 
 bool isMpegAudio(AVCodecID id) {
@@ -151,6 +162,8 @@ private:
 
     std::optional<std::int64_t> startTs_;       // stream time of timeline frame 0
     std::optional<std::int64_t> firstPacketTs_; // stream time of the very first packet
+    bool startAtFirstFrame_ = false;            // the first frame decoded is timeline 0
+    std::int64_t decoderDelay_ = 0;             // decoded frames before timeline 0
 
     media::FramePlacer placer_{0};
     SyncResult syncResult_ = SyncResult::None;
@@ -224,6 +237,16 @@ bool AudioFileReader::Impl::open(const std::string& path, std::string& error) {
     }
     if (st->start_time != AV_NOPTS_VALUE)
         startTs_ = st->start_time;
+    const AVCodecParameters& codecpar = *st->codecpar;
+    // Musepack's synthesis filter delays its output by 481 samples, which FFmpeg
+    // delivers: timeline 0 lies that far into the decoded stream. Its time base counts
+    // whole frames of 1152 samples, so the delay is kept in samples.
+    if (codecpar.codec_id == AV_CODEC_ID_MUSEPACK8)
+        decoderDelay_ = kMusepackDecoderDelay;
+    // Matroska gives Vorbis no granule positions: the first packet only primes the
+    // decoder, and the first samples heard carry the second packet's timestamp.
+    startAtFirstFrame_ = codecpar.codec_id == AV_CODEC_ID_VORBIS &&
+                         std::string_view(fc_->iformat->name).find("matroska") == 0;
     // The WAV demuxer asks to sniff the first 32 packets of 16-bit PCM for a hidden
     // compressed stream, running every content probe over them: milliseconds per
     // open. One packet is enough to sniff; the probe size bounds the sniffing.
@@ -303,7 +326,11 @@ void AudioFileReader::Impl::computeLength(const std::string& path) {
 
     if (stream_->duration != AV_NOPTS_VALUE && stream_->duration > 0) {
         length_ = av_rescale_q(stream_->duration, tb, frameBase);
-        lengthExact_ = !estimated;
+        lengthExact_ = !estimated && !durationIsEstimate(codecId_);
+        // Ogg's Opus duration runs from the first granule, before the pre-skip that the
+        // decoder drops through the skip-samples side data: the pre-skip is not heard.
+        if (codecId_ == AV_CODEC_ID_OPUS && startTs_.value_or(0) == 0)
+            length_ -= av_rescale(stream_->codecpar->initial_padding, sampleRate_, 48000);
     } else if (fc_->duration != AV_NOPTS_VALUE && fc_->duration > 0) {
         length_ = av_rescale(fc_->duration, sampleRate_, AV_TIME_BASE);
         lengthExact_ = false;
@@ -530,6 +557,10 @@ bool AudioFileReader::Impl::acceptFrame() {
             return fail();
         formatKnown_ = true;
         placer_.setMaxJump(2 * std::int64_t{sampleRate_});
+        // Timestamps are rounded to a tick of the stream's time base: a millisecond in
+        // Matroska. Finer time bases keep the placer's own tolerance.
+        const AVRational tb = stream_->time_base;
+        placer_.setTolerance(av_rescale_rnd(sampleRate_, tb.num, tb.den, AV_ROUND_UP) + 1);
     }
     if (!media::isConvertibleSampleFormat(f.format))
         return fail();
@@ -539,10 +570,14 @@ bool AudioFileReader::Impl::acceptFrame() {
     std::int64_t ts = f.pts;
     if (ts == AV_NOPTS_VALUE)
         ts = f.best_effort_timestamp;
+    if (startAtFirstFrame_ && ts != AV_NOPTS_VALUE)
+        startTs_ = ts;
+    startAtFirstFrame_ = false;
     std::optional<std::int64_t> pos;
     if (ts != AV_NOPTS_VALUE) {
         pos = av_rescale_q_rnd(ts - startTs_.value_or(0), stream_->time_base, {1, sampleRate_},
-                               static_cast<AVRounding>(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX));
+                               static_cast<AVRounding>(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX)) -
+              decoderDelay_;
     }
 
     const bool first = syncResult_ == SyncResult::None;

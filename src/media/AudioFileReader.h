@@ -6,9 +6,10 @@
 
 namespace orvane {
 
-// Reads one audio file (mp3, m4a/m4b, aac, flac, wav, aiff, caf, and whatever else
-// FFmpeg decodes) as 32-bit float, non-interleaved samples at the file's own rate and
-// channel count. No rate conversion happens here; the engine resamples.
+// Reads one audio file (mp3, m4a/m4b, aac, flac, wav, aiff, caf, ogg/oga, opus, wv,
+// tta, mka, wma, mpc, ape, and whatever else FFmpeg decodes) as 32-bit float,
+// non-interleaved samples at the file's own rate and channel count. No rate conversion
+// happens here; the engine resamples.
 //
 // Frames are counted on the listener's timeline: frame 0 is the first sample the
 // encoder was given, and encoder delay and padding are never delivered (the LAME/Info
@@ -20,6 +21,22 @@ namespace orvane {
 // it decodes at most the first packet or two to learn the decoded format.
 //   - WAV, AIFF, CAF, FLAC, ALAC, MP4/M4A (edit list), MP3 with a Xing/Info tag: the
 //     container's count, exact. isLengthExact() is true.
+//   - Ogg Vorbis, Ogg FLAC, WavPack, TTA: the container's count, exact.
+//   - Ogg Opus: always 48 kHz. The container counts the pre-skip, which the decoder
+//     drops; the length leaves it out and is exact.
+//   - Matroska: no count of its own, only a duration rounded to the millisecond, so
+//     the length is an estimate until a read reaches the end. The timestamps are
+//     milliseconds too: the decoded frames are laid end to end rather than by them, and
+//     a seek may land up to a millisecond off. Vorbis there decodes a few hundred
+//     frames of the encoder's padding at the end, which no header states (its start
+//     is on time).
+//   - WMA: FFmpeg's decoders drop frames at the start and add some at the end, so the
+//     container's duration is only an estimate, settled by reading to the end.
+//   - Musepack: FFmpeg states a duration far off the truth (1.7 s for 3 s), so it is an
+//     estimate until a read reaches the end. The decoder's delay is dropped, so the
+//     audio starts on time, but its padding at the end (about 1,100 frames) is
+//     delivered.
+//   - Monkey's Audio: the container's count; untested, as nothing here encodes it.
 //   - An MP3 (or MP2) without any header frame: counted from its frame headers, which
 //     reads the file once but decodes nothing. Exact, with the encoder's delay and
 //     padding, which such a file does not state and which are therefore delivered;

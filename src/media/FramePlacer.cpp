@@ -20,7 +20,7 @@ Placement FramePlacer::place(std::optional<std::int64_t> position, std::int64_t 
         out.late = position && *position > next_;
     } else if (position) {
         const std::int64_t drift = *position - *expected_;
-        const bool small = drift >= -kTolerance && drift <= kTolerance;
+        const bool small = drift >= -tolerance_ && drift <= tolerance_;
         if (!small && drift >= -maxJump_ && drift <= maxJump_)
             pos = *position;
     }

@@ -38,6 +38,9 @@ public:
     explicit FramePlacer(std::int64_t maxJump = 0) : maxJump_(maxJump) {}
 
     void setMaxJump(std::int64_t maxJump) { maxJump_ = maxJump; }
+    // Widens the rounding that counts as contiguous, for containers whose timestamps are
+    // coarser than a frame (Matroska counts milliseconds, about 44 frames at 44.1 kHz).
+    void setTolerance(std::int64_t tolerance) { tolerance_ = std::max(tolerance, kTolerance); }
     // The next frame delivered must be `next`; the following decoded frame resyncs.
     void sync(std::int64_t next) {
         next_ = next;
@@ -66,6 +69,7 @@ public:
 
 private:
     std::int64_t maxJump_;
+    std::int64_t tolerance_ = kTolerance;
     std::int64_t next_ = 0;
     std::int64_t end_ = kNoEnd;
     std::optional<std::int64_t> expected_; // end of the previous frame since sync()

@@ -7,9 +7,11 @@
 
 namespace orvane {
 
-// The file types Orvane plays, as lower-case extensions without the dot.
-inline constexpr std::array<std::string_view, 9> audioExtensions{
-    "mp3", "m4a", "aac", "flac", "wav", "aiff", "aif", "caf", "m4b"};
+// The file types Orvane plays, as lower-case extensions without the dot. The file
+// choosers' name filter is built from this list too.
+inline constexpr std::array<std::string_view, 18> audioExtensions{
+    "mp3", "m4a", "aac",  "flac", "wav", "aiff", "aif", "caf", "m4b",
+    "ogg", "oga", "opus", "wv",   "ape", "mpc",  "tta", "wma", "mka"};
 
 // The last component of a path text (everything after the last slash).
 std::string_view fileNameOf(std::string_view path);

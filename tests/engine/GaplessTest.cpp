@@ -114,47 +114,95 @@ TEST_P(LosslessSeam, HalvesJoinBitExactlyEvenWhenQueuedLate) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, LosslessSeam, ::testing::Values("wav", "flac"));
 
-// Lossy halves (MP3 with info tags, M4A): no gap, no overlap (the total length is
-// exact), and no error at the seam beyond the codec's own. That the reader keeps each
-// file on its source's timeline is the media tests' part.
-class LossySeam : public ::testing::TestWithParam<const char*> {};
+// Lossy halves (MP3 with info tags, M4A, Ogg Vorbis, Opus at its own 48 kHz): no gap,
+// no overlap (the total length is exact), and no error at the seam beyond the codec's
+// own. That the reader keeps each file on its source's timeline is the media tests' part.
+struct SeamCase {
+    const char* extension;
+    double rate;
+    const char* original; // the uncut source at that rate
+    std::int64_t cut;
+    std::int64_t frames;
+    float margin = 1.25f; // the codec's error at a file's edges over its error elsewhere
+};
+
+class LossySeam : public ::testing::TestWithParam<SeamCase> {};
 
 TEST_P(LossySeam, HalvesJoinWithoutGapOrOverlap) {
-    const std::string extension = GetParam();
-    const auto original = decodeStereo(engineFixture("full.wav"));
+    const SeamCase c = GetParam();
+    const std::string extension = c.extension;
+    const auto cut = static_cast<std::size_t>(c.cut);
+    const auto frames = static_cast<std::size_t>(c.frames);
+    const auto original = decodeStereo(engineFixture(c.original));
     const auto out =
-        playThrough(44100.0, {"engine/cut_a." + extension, "engine/cut_b." + extension});
-    const auto whole = playThrough(44100.0, {"engine/full." + extension});
-    ASSERT_GE(out.left.size(), static_cast<std::size_t>(kFullFrames));
-    ASSERT_GE(whole.left.size(), static_cast<std::size_t>(kFullFrames));
-    EXPECT_EQ(soundingLength(out), static_cast<std::size_t>(kFullFrames));
+        playThrough(c.rate, {"engine/cut_a." + extension, "engine/cut_b." + extension});
+    const auto whole = playThrough(c.rate, {"engine/full." + extension});
+    ASSERT_GE(out.left.size(), frames);
+    ASSERT_GE(whole.left.size(), frames);
+    EXPECT_EQ(soundingLength(out), frames);
 
     // The engine adds nothing at the seam: across it, the output is exactly the two
     // files as the reader decodes them, laid end to end.
     const auto partA = decodeStereo(engineFixture("cut_a." + extension));
     const auto partB = decodeStereo(engineFixture("cut_b." + extension));
-    ASSERT_EQ(partA.left.size(), static_cast<std::size_t>(kCut));
-    ASSERT_EQ(partB.left.size(), static_cast<std::size_t>(kFullFrames - kCut));
+    ASSERT_EQ(partA.left.size(), cut);
+    ASSERT_EQ(partB.left.size(), frames - cut);
     for (std::size_t i = 0; i < 4096; ++i) {
-        ASSERT_EQ(out.left[kCut - 4096 + i], partA.left[kCut - 4096 + i]) << i;
-        ASSERT_EQ(out.right[kCut + i], partB.right[i]) << i;
+        ASSERT_EQ(out.left[cut - 4096 + i], partA.left[cut - 4096 + i]) << i;
+        ASSERT_EQ(out.right[cut + i], partB.right[i]) << i;
     }
 
     // So whatever error remains at the seam is the codec's: no larger than its error
     // elsewhere in the halves, in the uncut file, or at the start of a file, where an
     // encoder that starts from nothing has its largest error (FFmpeg's AAC encoder:
-    // about 0.17 to 0.21 depending on the signal there, hence the margin).
-    const std::size_t seamFrom = static_cast<std::size_t>(kCut) - 2048;
-    const std::size_t seamTo = static_cast<std::size_t>(kCut) + 2048;
+    // about 0.17 to 0.21 depending on the signal there, hence the margin; libvorbis's
+    // error where a file ends is larger still, 1.4 times its largest elsewhere).
+    const std::size_t seamFrom = cut - 2048;
+    const std::size_t seamTo = cut + 2048;
     const float elsewhere = std::max(maxError(out, original, 4096, seamFrom - 4096),
-                                     maxError(out, original, seamTo + 4096, kFullFrames - 4096));
+                                     maxError(out, original, seamTo + 4096, frames - 4096));
     EXPECT_LE(maxError(out, original, seamFrom, seamTo),
-              std::max({elsewhere, maxError(whole, original, 0, kFullFrames),
+              std::max({elsewhere, maxError(whole, original, 0, frames),
                         maxError(out, original, 0, 2048)}) *
-                  1.25f);
+                  c.margin);
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, LossySeam, ::testing::Values("mp3", "m4a"));
+INSTANTIATE_TEST_SUITE_P(Formats, LossySeam,
+                         ::testing::Values(SeamCase{"mp3", 44100.0, "full.wav", kCut, kFullFrames},
+                                           SeamCase{"m4a", 44100.0, "full.wav", kCut, kFullFrames},
+                                           SeamCase{"ogg", 44100.0, "full.wav", kCut, kFullFrames,
+                                                    1.6f},
+                                           SeamCase{"opus", 48000.0, "full48.wav", 76191, 192000}),
+                         [](const auto& param) { return std::string(param.param.extension); });
+
+// A lossless first half, then the second half as Opus (both at 48 kHz, as only a file
+// of the playing rate and channel count is queued without a gap): the FLAC plays bit for
+// bit and the Opus follows it without a gap or an overlap. A frame too many or too few
+// at the seam would put all that follows a frame off the source, so the source must fit
+// best where it is, not a frame either way.
+TEST(GaplessTest, OpusFollowsFLACWithoutGapOrOverlap) {
+    constexpr std::size_t kCut48 = 76191;
+    constexpr std::size_t kFrames48 = 192000;
+    const auto original = decodeStereo(engineFixture("full48.wav"));
+    const auto out = playThrough(48000.0, {"engine/cut_a48.flac", "engine/cut_b.opus"});
+    ASSERT_GE(out.left.size(), kFrames48);
+    EXPECT_EQ(maxError(out, original, 0, kCut48), 0.0f);
+    EXPECT_EQ(soundingLength(out), kFrames48);
+
+    const auto errorAtLag = [&](std::ptrdiff_t lag) {
+        double sum = 0.0;
+        for (std::size_t i = kCut48 + 1024; i < kCut48 + 1024 + 48000; ++i) {
+            const auto at = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(i) + lag);
+            const double d =
+                static_cast<double>(out.left[i]) - static_cast<double>(original.left[at]);
+            sum += d * d;
+        }
+        return sum;
+    };
+    const double aligned = errorAtLag(0);
+    EXPECT_LT(aligned * 2.0, errorAtLag(-1));
+    EXPECT_LT(aligned * 2.0, errorAtLag(1));
+}
 
 TEST(GaplessTest, ResampledHalvesMatchTheUncutFileResampledInOnePiece) {
     const auto out = playThrough(48000.0, {"engine/cut_a.wav", "engine/cut_b.wav"});

@@ -21,7 +21,8 @@ void expectIdentical(const Audio& a, const Audio& b) {
 TEST(LosslessContent, EveryContainerDecodesToTheSourceSamples) {
     const Audio source = readWAV16(fixture("sine.wav"));
     ASSERT_EQ(source.frames(), kSineFrames);
-    for (const char* file : {"sine.wav", "sine.flac", "sine-24.flac", "sine.aiff", "sine.caf"}) {
+    for (const char* file : {"sine.wav", "sine.flac", "sine-24.flac", "sine.aiff", "sine.caf",
+                             "sine.wv", "sine.tta", "sine.mka"}) {
         SCOPED_TRACE(file);
         expectIdentical(decodeFile(fixture(file)), source);
     }
@@ -67,18 +68,26 @@ TEST(SampleFormats, IntegerAndFloatSamplesConvertExactly) {
 // Lossy files decode to the source within the codec's error, on the source's timeline:
 // each click of the marks file peaks at its own frame, so no delay, priming or padding
 // has shifted the audio, and the sine stays far closer to its source than a copy one
-// frame off would (1 kHz at 44.1 kHz shifted by a frame is only 17 dB away).
+// frame off would (1 kHz at 44.1 kHz shifted by a frame is only 17 dB away). Vorbis in
+// Matroska (marks.mka) and Musepack keep padding at the end that nothing states, but
+// they too must start on time.
 TEST(LossyContent, DecodesOnTheSourcesTimelineWithinTheCodecsError) {
     const Audio marks = readWAV16(fixture("marks.wav"));
     const Audio sine = readWAV16(fixture("sine.wav"));
-    for (const std::string codec : {"mp3", "m4a"}) {
+    for (const std::string codec : {"mp3", "m4a", "ogg", "mka", "mpc"}) {
         SCOPED_TRACE(codec);
+        const bool exactEnd = codec != "mka" && codec != "mpc";
         const Audio clicks = decodeFile(fixture("marks." + codec));
-        ASSERT_EQ(clicks.frames(), marks.frames());
+        if (exactEnd)
+            ASSERT_EQ(clicks.frames(), marks.frames());
+        else
+            ASSERT_GE(clicks.frames(), marks.frames());
         for (std::int64_t click = kClickOffset; click < kMarksFrames; click += kClickSpacing)
-            EXPECT_EQ(peakIndex(clicks.channels[0], std::max<std::int64_t>(click - 400, 0),
-                                std::min(click + 400, kMarksFrames)),
+            EXPECT_EQ(peakIndex(clicks.channels[0], std::max<std::int64_t>(click - 600, 0),
+                                std::min(click + 600, kMarksFrames)),
                       click);
+        if (!exactEnd)
+            continue;
 
         const Audio decoded = decodeFile(fixture("sine." + codec));
         ASSERT_EQ(decoded.frames(), sine.frames());

@@ -10,8 +10,9 @@ TEST(OpenFailure, NonAudioFailsCleanlyWhileOddNamesAndEmptyStreamsOpen) {
     ScratchFolder dir;
     std::filesystem::create_directory(dir.path("folder.mp3"));
     for (const std::string& path :
-         {fixture("does-not-exist.mp3"), fixture("not-audio.mp3"), fixture("video-only.mkv"),
-          dir.path("folder.mp3"), "concat:" + fixture("sine.wav") + "|" + fixture("sine.wav")}) {
+         {fixture("does-not-exist.mp3"), fixture("not-audio.mp3"), fixture("not-audio.opus"),
+          fixture("video-only.mkv"), dir.path("folder.mp3"),
+          "concat:" + fixture("sine.wav") + "|" + fixture("sine.wav")}) {
         SCOPED_TRACE(path);
         std::string error;
         EXPECT_EQ(AudioFileReader::open(path, &error), nullptr);

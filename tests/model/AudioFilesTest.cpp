@@ -120,11 +120,15 @@ TEST(CollectAudioFiles, WalksFolderSkippingHiddenAndNonAudio) {
     scratch.write("music/notes.txt");
     scratch.write("music/.hidden/inside.mp3");
     scratch.write("music/sub/deep/c.flac");
+    scratch.write("music/sub/d.ogg");
+    scratch.write("music/sub/e.OPUS");
+    scratch.write("music/sub/f.ogx");
     scratch.makeFolder("music/folder.mp3"); // a folder is never an audio file
 
     EXPECT_THAT(collectAudioFiles({scratch.path("music")}),
                 ElementsAre(scratch.path("music/a.MP3"), scratch.path("music/b.mp3"),
-                            scratch.path("music/sub/deep/c.flac")));
+                            scratch.path("music/sub/d.ogg"), scratch.path("music/sub/deep/c.flac"),
+                            scratch.path("music/sub/e.OPUS")));
 }
 
 // Given files count by their extension, even when hidden; each path appears once, at
