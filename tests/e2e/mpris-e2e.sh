@@ -187,29 +187,31 @@ dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.orvane /org/mpri
 wait_for 10 sh -c "! kill -0 $APP" || fail "Quit did not end Orvane"
 APP=""
 mkdir -p "$W/open"
-cp "$FIXTURES/sine.flac" "$W/open/Alpha.flac"
-cp "$FIXTURES/sine.mp3" "$W/open/Bravo.mp3"
-cp "$FIXTURES/sine.wav" "$W/open/Charlie.wav"
-cp "$FIXTURES/sine.m4a" "$W/open/Delta Tone.m4a"
+cp "$FIXTURES/sine.opus" "$W/open/Alpha.opus"
+cp "$FIXTURES/sine.ogg" "$W/open/Bravo.ogg"
+cp "$FIXTURES/sine.wv" "$W/open/Charlie.wv"
+cp "$FIXTURES/sine.flac" "$W/open/Delta Tone.flac"
 P2=22222222-2222-4222-8222-222222222222
 printf '{"playlists":[{"id":"%s","name":"Open","tracks":[]}],"activePlaylistID":"%s",%s\n' \
     "$P2" "$P2" '"settings":{"volume":1.0,"resumeOnStartup":false,"pbMode":"one"}}' >"$STATE"
 
-"$BIN" /no/such.mp3 "$W/open/Alpha.flac" >"$W/open.log" 2>"$W/open.err" &
+"$BIN" /no/such.mp3 "$W/open/Alpha.opus" >"$W/open.log" 2>"$W/open.err" &
 APP=$!
 wait_for 20 title_is Alpha || { cat "$W/open.err" >&2; fail "the file argument does not play"; }
 status_is Playing || fail "the file argument: $(ctl status)"
 grep -q '^orvane: /no/such.mp3: no such file' "$W/open.err" ||
     fail "the missing file is not named: $(cat "$W/open.err")"
+peak=$(sink_peak)
+le 0.02 "$peak" || fail "no sound at the sink from the opened Opus file (peak $peak)"
 echo "ok: a start with files plays the one that exists and names the other"
 
-(cd "$W" && timeout 20 "$BIN" open/Bravo.mp3 "$W/open/Charlie.wav") >"$W/second.log" 2>&1 ||
+(cd "$W" && timeout 20 "$BIN" open/Bravo.ogg "$W/open/Charlie.wv") >"$W/second.log" 2>&1 ||
     fail "the second start with files failed or hung: $(cat "$W/second.log")"
 wait_for 10 title_is Bravo || fail "the handed-over files: $(ctl metadata xesam:title)"
 [ "$(playerctl -l | grep -c orvane)" = 1 ] || fail "players: $(playerctl -l)"
 echo "ok: a second start handed two files over and the first of them plays"
 
-ctl open "file://$W/open/Delta%20Tone.m4a"
+ctl open "file://$W/open/Delta%20Tone.flac"
 wait_for 10 title_is "Delta Tone" || fail "playerctl open: $(ctl metadata xesam:title)"
 echo "ok: playerctl open plays a file URI"
 
@@ -217,7 +219,7 @@ dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.orvane /org/mpri
     org.mpris.MediaPlayer2.Quit >/dev/null
 wait_for 10 sh -c "! kill -0 $APP" || fail "Quit did not end Orvane"
 APP=""
-for name in Alpha.flac Bravo.mp3 Charlie.wav "Delta Tone.m4a"; do
+for name in Alpha.opus Bravo.ogg Charlie.wv "Delta Tone.flac"; do
     [ "$(grep -o "\"path\":\"[^\"]*$name\"" "$STATE" | wc -l)" = 1 ] ||
         fail "$name not in the playlist once: $(cat "$STATE")"
 done
