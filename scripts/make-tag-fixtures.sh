@@ -45,6 +45,10 @@ $FF -i "$WORK/tone.wav" -c:a flac $META "$OUT/tagged.flac"
 $FF -i "$WORK/tone.wav" -c:a aac -b:a 128k $META "$OUT/tagged.m4a"
 $FF -i "$WORK/tone.wav" -c:a pcm_s16le $META "$OUT/info.wav"
 $FF -i "$WORK/tone.wav" -c:a pcm_s16be -write_id3v2 1 -id3v2_version 3 $META "$OUT/id3.aiff"
+# Formats whose tags only the decoder reads (Matroska, APEv2 in TTA), and Ogg Vorbis.
+$FF -i "$WORK/tone.wav" -c:a flac $META "$OUT/tagged.mka"
+$FF -i "$WORK/tone.wav" -c:a tta $META "$OUT/tagged.tta"
+$FF -i "$WORK/tone.wav" -c:a libvorbis $META "$OUT/tagged.ogg"
 
 # Hand-made tags: ID3v2.2, frame order, number texts, mojibake, an ID3 chunk in a WAV
 # file, and files that do not decode.

@@ -114,6 +114,14 @@ public:
     bool isLengthExact() const { return lengthExact_; }
     std::int64_t framePosition() const { return position_; }
     bool hasError() const { return failed_; }
+    std::string containerTag(const char* key) const {
+        for (const AVDictionary* dict : {fc_->metadata, stream_->metadata}) {
+            if (const AVDictionaryEntry* entry = av_dict_get(dict, key, nullptr, 0);
+                entry != nullptr && entry->value != nullptr && *entry->value != '\0')
+                return entry->value;
+        }
+        return {};
+    }
     std::int64_t packetsDecoded() const { return packetsDecoded_; }
     std::int64_t bytesRead() const { return fc_ && fc_->pb ? fc_->pb->bytes_read : 0; }
 
@@ -773,6 +781,10 @@ bool AudioFileReader::seek(std::int64_t frame) {
 std::int64_t AudioFileReader::read(float* const* channels, std::int64_t capacity) {
     return impl_->read(channels, capacity);
 }
+std::string AudioFileReader::containerTag(const char* key) const {
+    return impl_->containerTag(key);
+}
+
 bool AudioFileReader::hasError() const {
     return impl_->hasError();
 }

@@ -100,6 +100,12 @@ public:
     // nothing is left.
     std::int64_t read(float* const* channels, std::int64_t capacity);
 
+    // The container's text tag `key` ("title", "artist", "album", any letter case) as
+    // FFmpeg reads it, from the file's metadata or else the audio stream's; empty when
+    // absent. For the formats whose tags the tag library cannot read (Matroska, the
+    // APEv2 tags of TTA files).
+    std::string containerTag(const char* key) const;
+
     // True after decoding stopped on an error rather than at the end of the data.
     bool hasError() const;
 

@@ -69,6 +69,19 @@ TEST(MetadataReader, ReadsTheTagsOfEveryKindOfFile) {
 }
 
 // The later of TYER and TDRC wins; Cyrillic read as Latin-1 is repaired, French kept.
+// Ogg through the tag library; Matroska and TTA (APEv2) through the decoder.
+TEST(MetadataReader, OtherFormatsShowTitleArtistAndAlbum) {
+    for (const char* file : {"tagged.ogg", "tagged.mka", "tagged.tta"}) {
+        SCOPED_TRACE(file);
+        const TrackMetadata meta = MetadataReader::read(fixture(file));
+        EXPECT_EQ(meta.title, "Title");
+        EXPECT_EQ(meta.artist, "Artist");
+        EXPECT_EQ(meta.album, "Album");
+        ASSERT_TRUE(meta.duration);
+        EXPECT_NEAR(*meta.duration, 1.0, 0.01);
+    }
+}
+
 TEST(MetadataReader, TheLaterYearWinsAndMojibakeIsRepaired) {
     EXPECT_EQ(MetadataReader::read(fixture("tyer-tdrc.mp3")).year, "2005-06-07");
     EXPECT_EQ(MetadataReader::read(fixture("tdrc-tyer.mp3")).year, "1999");
