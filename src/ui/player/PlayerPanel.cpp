@@ -65,16 +65,6 @@ protected:
     }
 };
 
-QLabel* smallLabel(const QString& text, const QFont& font, const QColor& color) {
-    auto* label = new QLabel(text);
-    label->setFont(font);
-    label->setTextFormat(Qt::PlainText);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-    return label;
-}
-
 } // namespace
 
 PlayerPanel::PlayerPanel(QWidget* parent)
@@ -83,7 +73,7 @@ PlayerPanel::PlayerPanel(QWidget* parent)
       mute_(
           new IconButton(QStringLiteral("speaker.wave.2.fill"), 11, Theme::textDim, QSize(16, 18))),
       volume_(new FillSlider), pan_(new PanSlider), seek_(new SeekBar),
-      length_(smallLabel(QStringLiteral("0:00"), Theme::monospacedFont(11), Theme::textDim)),
+      length_(Theme::plainLabel(QStringLiteral("0:00"), Theme::monospacedFont(11), Theme::textDim)),
       previous_(new TransportButton(QStringLiteral("backward.end.fill"))),
       play_(new TransportButton(QStringLiteral("play.fill"))),
       pause_(new TransportButton(QStringLiteral("pause.fill"))),
@@ -153,9 +143,9 @@ QHBoxLayout* PlayerPanel::buildLevelRow() {
     levels->addWidget(mute_);
     levels->addWidget(volume_);
     levels->addSpacing(12);
-    levels->addWidget(smallLabel(QStringLiteral("L"), letterFont, Theme::textDim));
+    levels->addWidget(Theme::plainLabel(QStringLiteral("L"), letterFont, Theme::textDim));
     levels->addWidget(pan_);
-    levels->addWidget(smallLabel(QStringLiteral("R"), letterFont, Theme::textDim));
+    levels->addWidget(Theme::plainLabel(QStringLiteral("R"), letterFont, Theme::textDim));
 
     auto* row = new QHBoxLayout;
     row->setSpacing(8);

@@ -10,24 +10,10 @@
 
 namespace orvane {
 
-namespace {
-
-QLabel* makeLabel(const QFont& font, const QColor& color) {
-    auto* label = new QLabel;
-    label->setFont(font);
-    label->setTextFormat(Qt::PlainText);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-    return label;
-}
-
-} // namespace
-
 StatusBar::StatusBar(QWidget* parent)
-    : QWidget(parent), count_(makeLabel(Theme::systemFont(11), Theme::textDim)),
-      flags_(makeLabel(Theme::monospacedFont(9, QFont::DemiBold), Theme::greenDim)),
-      scan_(makeLabel(Theme::monospacedFont(9, QFont::DemiBold), Theme::greenDim)),
+    : QWidget(parent), count_(Theme::plainLabel({}, Theme::systemFont(11), Theme::textDim)),
+      flags_(Theme::plainLabel({}, Theme::monospacedFont(9, QFont::DemiBold), Theme::greenDim)),
+      scan_(Theme::plainLabel({}, Theme::monospacedFont(9, QFont::DemiBold), Theme::greenDim)),
       playing_(new GlowLabel) {
     // The playing line is one line, shortened at the tail when the window is narrow.
     playing_->setFont(Theme::systemFont(11));

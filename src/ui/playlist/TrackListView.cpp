@@ -2,9 +2,9 @@
 
 #include "ui/playlist/DroppedFiles.h"
 #include "ui/playlist/PlaylistTexts.h"
-#include "ui/style/Theme.h"
 #include "ui/playlist/TrackListModel.h"
 #include "ui/playlist/TrackRowDelegate.h"
+#include "ui/style/Theme.h"
 
 #include <algorithm>
 #include <cmath>
@@ -259,13 +259,8 @@ void TrackListView::setDropTarget(std::optional<DropTarget> target) {
 }
 
 void TrackListView::dragEnterEvent(QDragEnterEvent* event) {
-    if (droppedFileUrls(event->mimeData()).isEmpty()) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-    setDropTarget(dropTargetAt(event->position().y()));
+    // An entering drag is a move event too: the same files, the same drop line.
+    dragMoveEvent(event);
 }
 
 void TrackListView::dragMoveEvent(QDragMoveEvent* event) {

@@ -26,12 +26,8 @@ constexpr std::array<const char*, EQPanel::bands> kFrequencyLabels{"31", "62", "
                                                                    "1k", "2k", "4k",  "8k",  "16k"};
 
 QLabel* smallLabel(const QString& text, const QColor& color) {
-    auto* label = new QLabel(text);
-    label->setFont(Theme::systemFont(9));
+    QLabel* label = Theme::plainLabel(text, Theme::systemFont(9), color);
     label->setAlignment(Qt::AlignCenter);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
     return label;
 }
 

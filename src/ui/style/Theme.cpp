@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPalette>
@@ -59,6 +60,16 @@ QPalette darkPalette() {
     palette.setColor(QPalette::Disabled, QPalette::WindowText, Theme::textDim);
     palette.setColor(QPalette::Disabled, QPalette::ButtonText, Theme::textDim);
     return palette;
+}
+
+QLabel* plainLabel(const QString& content, const QFont& font, const QColor& color) {
+    auto* label = new QLabel(content);
+    label->setFont(font);
+    label->setTextFormat(Qt::PlainText);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+    return label;
 }
 
 QFont systemFont(double pixelSize, QFont::Weight weight) {

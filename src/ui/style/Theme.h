@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QPalette>
 
+class QLabel;
 class QPainter;
 class QRectF;
 
@@ -37,6 +38,10 @@ void paintSteelButton(QPainter& painter, const QRectF& box, double radius, bool 
 // Orvane is always dark, whatever the desktop's colour scheme: the palette that the
 // standard widgets inside its windows (fields, menus, scroll bars) take their colours from.
 QPalette darkPalette();
+
+// A plain-text label in `font` and `color`, without a parent (the layout it goes into
+// takes it).
+QLabel* plainLabel(const QString& content, const QFont& font, const QColor& color);
 
 // The system font at a size in logical pixels (the unit every size of the layout uses),
 // so that text keeps its place in fixed-size boxes whatever the screen's font DPI.
