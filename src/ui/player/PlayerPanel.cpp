@@ -14,6 +14,7 @@
 #include "ui/player/TransportButton.h"
 #include "ui/style/IconButton.h"
 #include "ui/style/Theme.h"
+#include "ui/style/UprightDivider.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -49,19 +50,6 @@ protected:
         painter.setPen(Qt::NoPen);
         painter.setBrush(Qt::black);
         painter.drawRoundedRect(QRectF(rect()), 5, 5);
-    }
-};
-
-// The thin upright separator of the button row.
-class RowDivider : public QWidget {
-public:
-    explicit RowDivider(QWidget* parent = nullptr) : QWidget(parent) { setFixedSize(9, 20); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.fillRect(QRectF(width() / 2.0 - 0.5, 0, 1, height()),
-                         Theme::withOpacity(Theme::textDim, 0.45));
     }
 };
 
@@ -216,11 +204,11 @@ QHBoxLayout* PlayerPanel::buildButtonRow() {
     row->addStretch(1);
     for (QWidget* button : {previous_, play_, pause_, stop_, next_})
         row->addWidget(button);
-    row->addWidget(new RowDivider);
+    row->addWidget(new UprightDivider(20));
     row->addWidget(mode_);
     row->addWidget(eq_);
     row->addWidget(playlist_);
-    row->addWidget(new RowDivider);
+    row->addWidget(new UprightDivider(20));
     row->addWidget(settingsButton_);
     row->addStretch(1);
     return row;

@@ -3,28 +3,13 @@
 #include "ui/playlist/SearchBox.h"
 #include "ui/playlist/ToolbarButton.h"
 #include "ui/style/Theme.h"
+#include "ui/style/UprightDivider.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 
 namespace orvane {
-
-namespace {
-
-class ToolbarDivider : public QWidget {
-public:
-    explicit ToolbarDivider(QWidget* parent = nullptr) : QWidget(parent) { setFixedSize(9, 16); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.fillRect(QRectF(width() / 2.0 - 0.5, 0, 1, height()),
-                         Theme::withOpacity(Theme::textDim, 0.45));
-    }
-};
-
-} // namespace
 
 PlaylistToolbar::PlaylistToolbar(QWidget* parent)
     : QWidget(parent), remove_(new ToolbarButton(QStringLiteral("minus"), QStringLiteral("Remove"),
@@ -60,7 +45,7 @@ PlaylistToolbar::PlaylistToolbar(QWidget* parent)
     row->addWidget(add);
     row->addWidget(undo_);
     row->addWidget(remove_);
-    row->addWidget(new ToolbarDivider);
+    row->addWidget(new UprightDivider(16));
     row->addWidget(label);
     row->addWidget(load);
     row->addWidget(save);
