@@ -1,7 +1,7 @@
 #include "ui/player/ModeButton.h"
 
+#include "ui/player/ModeMarks.h"
 #include "ui/player/PanelTexts.h"
-#include "ui/style/Icons.h"
 #include "ui/style/Theme.h"
 
 #include <cmath>
@@ -35,24 +35,10 @@ void ModeButton::setMode(PlaybackMode mode, bool shuffle) {
 }
 
 double ModeButton::contentWidth() const {
-    const QFontMetricsF metrics(font());
-    const double mark = modeTextSize * Icons::glyphScale;
-    double width = 0.0;
-    switch (mode_) {
-    case PlaybackMode::normal:
-        width += metrics.horizontalAdvance(QStringLiteral("\u2192"));
-        break;
-    case PlaybackMode::stopAfter:
-        width += metrics.horizontalAdvance(QStringLiteral("\u25A0\u00B9"));
-        break;
-    case PlaybackMode::one:
-    case PlaybackMode::all:
-        width += mark;
-        break;
-    }
+    double width = modeMarkWidth(modeMark(mode_), font());
     if (shuffle_)
-        width += mark;
-    return width + metrics.horizontalAdvance(QStringLiteral(" Mode"));
+        width += modeMarkWidth(ModeMark::shuffle, font());
+    return width + QFontMetricsF(font()).horizontalAdvance(QStringLiteral(" Mode"));
 }
 
 QSize ModeButton::sizeHint() const {
@@ -60,39 +46,14 @@ QSize ModeButton::sizeHint() const {
 }
 
 void ModeButton::paintContent(QPainter& painter, const QRectF& box, const QColor& color) const {
-    const QFontMetricsF metrics(font());
-    const double mark = modeTextSize * Icons::glyphScale;
-    double x = box.center().x() - contentWidth() / 2.0;
-    const double centreY = box.center().y();
+    QPointF at(box.center().x() - contentWidth() / 2.0, box.center().y());
+    at.rx() += paintModeMark(painter, modeMark(mode_), at, font(), color);
+    if (shuffle_)
+        at.rx() += paintModeMark(painter, ModeMark::shuffle, at, font(), color);
     painter.setPen(color);
     painter.setFont(font());
-    const auto drawText = [&](const QString& text) {
-        const double w = metrics.horizontalAdvance(text);
-        painter.drawText(QRectF(x, box.top(), w + 1.0, box.height()),
-                         Qt::AlignLeft | Qt::AlignVCenter, text);
-        x += w;
-    };
-    const auto drawMark = [&](const QString& symbol) {
-        Icons::paintSymbol(painter, QRectF(x, centreY - mark / 2.0, mark, mark), symbol, color);
-        x += mark;
-    };
-    switch (mode_) {
-    case PlaybackMode::normal:
-        drawText(QStringLiteral("\u2192"));
-        break;
-    case PlaybackMode::stopAfter:
-        drawText(QStringLiteral("\u25A0\u00B9"));
-        break;
-    case PlaybackMode::one:
-        drawMark(QStringLiteral("repeat.1"));
-        break;
-    case PlaybackMode::all:
-        drawMark(QStringLiteral("repeat"));
-        break;
-    }
-    if (shuffle_)
-        drawMark(QStringLiteral("shuffle"));
-    drawText(QStringLiteral(" Mode"));
+    painter.drawText(QRectF(at.x(), box.top(), box.right() - at.x(), box.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral(" Mode"));
 }
 
 } // namespace orvane

@@ -39,7 +39,12 @@ NowPlayingView::NowPlayingView(QWidget* parent)
 void NowPlayingView::setTexts(const QString& title, const std::optional<QString>& info) {
     title_->setText(title);
     info_->setText(info.value_or(QString()));
-    info_->setVisible(info.has_value());
+    if (info_->isHidden() == info.has_value()) {
+        info_->setVisible(info.has_value());
+        // The panel's layout keeps this view's last size hint until told: without this,
+        // the panel (and the compact window) would stay tall after the line goes.
+        updateGeometry();
+    }
 }
 
 QString NowPlayingView::title() const {

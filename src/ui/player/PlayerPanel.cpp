@@ -336,13 +336,28 @@ void PlayerPanel::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), fill);
 }
 
+bool PlayerPanel::event(QEvent* event) {
+    // The layout has answered a request by the time the panel sees it, so the size
+    // hint is current here.
+    const bool handled = QWidget::event(event);
+    switch (event->type()) {
+    case QEvent::LayoutRequest:
+    case QEvent::FontChange:
+    case QEvent::StyleChange:
+        if (const int wanted = sizeHint().height(); wanted != lastWantedHeight_) {
+            lastWantedHeight_ = wanted;
+            emit wantedHeightChanged(wanted);
+        }
+        break;
+    default:
+        break;
+    }
+    return handled;
+}
+
 void PlayerPanel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     placeBubbles();
-    if (height() != lastHeight_ && height() > 40) {
-        lastHeight_ = height();
-        emit heightChanged(height());
-    }
 }
 
 bool PlayerPanel::eventFilter(QObject* watched, QEvent* event) {

@@ -95,10 +95,12 @@ signals:
     void panEdited(double pan);
     // The user let go of the seek bar at `seconds`.
     void seekRequested(double seconds);
-    // The panel's height changed (the compact window follows it).
-    void heightChanged(int height);
+    // The height the panel asks for changed: the info line came or went, or the fonts
+    // changed. The compact window follows it.
+    void wantedHeightChanged(int height);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -122,7 +124,7 @@ private:
     double seekPosition_ = 0.0;
     bool showKeySeekLabel_ = false;
     int hideDelayMs_ = 900;
-    int lastHeight_ = -1;
+    int lastWantedHeight_ = -1;
 
     TimeDisplay* time_;
     NowPlayingView* nowPlaying_;

@@ -1,6 +1,7 @@
 #include "ui/playlist/FileChoosers.h"
 
 #include "model/AudioFiles.h"
+#include "ui/playlist/PlaylistTexts.h"
 
 #include <QAbstractItemView>
 #include <QDesktopServices>
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
 
@@ -102,11 +104,16 @@ void savePlaylistWithChooser(QWidget* parent, const Playlist& playlist) {
     QFileDialog dialog(parent, QStringLiteral("Save Playlist"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter(QStringLiteral("Playlists (*.m3u8)"));
-    dialog.setDefaultSuffix(QStringLiteral("m3u8"));
-    dialog.selectFile(QString::fromStdString(playlist.name) + QStringLiteral(".m3u8"));
+    dialog.selectFile(proposedPlaylistFileName(QString::fromStdString(playlist.name)));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    writeM3U8File(playlist, QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString());
+    const QString path = playlistSavePath(dialog.selectedFiles().constFirst());
+    if (writeM3U8File(playlist, QFile::encodeName(path).toStdString()))
+        return;
+    // The user asked for this file: a failure is theirs to know about.
+    QMessageBox::warning(parent, QStringLiteral("Save Playlist"),
+                         QStringLiteral("The playlist could not be saved as \"%1\".")
+                             .arg(QDir::toNativeSeparators(path)));
 }
 
 } // namespace orvane

@@ -22,7 +22,7 @@ std::vector<std::string> chooseMusicToAdd(QWidget* parent);
 std::optional<M3U8Import> choosePlaylistToLoad(QWidget* parent);
 
 // "Save Playlist": proposes the playlist's name with the .m3u8 extension, then writes
-// the file. A write error is dropped, as a cancelled dialog is.
+// the file, with that extension. A write error is shown in a message box.
 void savePlaylistWithChooser(QWidget* parent, const Playlist& playlist);
 
 } // namespace orvane

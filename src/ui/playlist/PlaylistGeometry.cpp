@@ -55,4 +55,19 @@ DropTarget dropTargetAt(double y, double scrollOffset, double rowHeight, std::si
     return DropTarget{index, rowHeight * static_cast<double>(index) - scrollOffset};
 }
 
+std::size_t playlistInsertionIndex(const std::vector<Track>& shown, const std::vector<Track>& all,
+                                   std::size_t shownIndex) {
+    const auto indexOf = [&all](const Uuid& id) {
+        const auto found =
+            std::find_if(all.begin(), all.end(), [&id](const Track& t) { return t.id == id; });
+        return static_cast<std::size_t>(found - all.begin());
+    };
+    if (shown.empty())
+        return all.size();
+    if (shownIndex == 0)
+        return indexOf(shown.front().id);
+    const std::size_t above = indexOf(shown[std::min(shownIndex, shown.size()) - 1].id);
+    return std::min(above + 1, all.size());
+}
+
 } // namespace orvane

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "model/Track.h"
+
 #include <cstddef>
+#include <vector>
 
 namespace orvane {
 
@@ -31,5 +34,11 @@ struct DropTarget {
 };
 
 DropTarget dropTargetAt(double y, double scrollOffset, double rowHeight, std::size_t trackCount);
+
+// While a search filters the list, the insertion index `shownIndex` among the `shown`
+// tracks as an index in the whole playlist `all`: right after the shown track above
+// the line, or before the first shown one; the playlist's end when nothing is shown.
+std::size_t playlistInsertionIndex(const std::vector<Track>& shown, const std::vector<Track>& all,
+                                   std::size_t shownIndex);
 
 } // namespace orvane

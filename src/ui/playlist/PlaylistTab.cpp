@@ -6,6 +6,7 @@
 #include "ui/style/Theme.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -38,24 +39,40 @@ void setTextColor(QWidget* widget, const QColor& color) {
 } // namespace
 
 PlaylistTab::PlaylistTab(const PlaylistTabInfo& info, bool active, bool playing, QWidget* parent)
-    : QWidget(parent), info_(info), active_(active), playing_(playing),
+    : QWidget(parent), info_(info), active_(!active), playing_(!playing), playMark_(new PlayMark),
       nameLabel_(new QLabel(info.name)),
       close_(new IconButton(QStringLiteral("xmark"), 8, Theme::textDim, QSize(12, 14))) {
     setCursor(Qt::PointingHandCursor);
     nameLabel_->setFont(Theme::systemFont(12));
     nameLabel_->setTextFormat(Qt::PlainText);
-    setTextColor(nameLabel_, active ? Theme::green : Theme::textDim);
-    close_->setOpacity(active ? 1.0 : 0.4);
     connect(close_, &QAbstractButton::clicked, this, &PlaylistTab::closeClicked);
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(12, 6, 12, 6);
     row->setSpacing(6);
-    if (playing)
-        row->addWidget(new PlayMark);
+    row->addWidget(playMark_);
     row->addWidget(nameLabel_);
     row->addWidget(close_);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setState(info, active, playing);
+}
+
+void PlaylistTab::setState(const PlaylistTabInfo& info, bool active, bool playing) {
+    if (info.name != info_.name) {
+        info_.name = info.name;
+        nameLabel_->setText(info.name);
+    }
+    info_.trackCount = info.trackCount;
+    if (active != active_) {
+        active_ = active;
+        setTextColor(nameLabel_, active ? Theme::green : Theme::textDim);
+        close_->setOpacity(active ? 1.0 : 0.4);
+        update();
+    }
+    if (playing != playing_) {
+        playing_ = playing;
+        playMark_->setVisible(playing);
+    }
 }
 
 bool PlaylistTab::isRenaming() const {
@@ -76,14 +93,14 @@ void PlaylistTab::startRenaming() {
         renameField_->setFrame(false);
         static_cast<QHBoxLayout*>(layout())->insertWidget(layout()->indexOf(nameLabel_),
                                                           renameField_);
+        renameField_->installEventFilter(this);
         connect(renameField_, &QLineEdit::editingFinished, this, [this] {
             if (!isRenaming())
                 return;
             const QString name = renameField_->text();
-            renameField_->hide();
             info_.name = name;
             nameLabel_->setText(name);
-            nameLabel_->show();
+            endRenaming();
             emit renameCommitted(name);
         });
     }
@@ -92,6 +109,22 @@ void PlaylistTab::startRenaming() {
     renameField_->show();
     renameField_->setFocus(Qt::OtherFocusReason);
     renameField_->selectAll();
+}
+
+void PlaylistTab::endRenaming() {
+    renameField_->hide();
+    nameLabel_->show();
+}
+
+bool PlaylistTab::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == renameField_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && isRenaming()) {
+        // Hidden first, so that the focus leaving the field commits nothing.
+        endRenaming();
+        emit renameCancelled();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void PlaylistTab::paintEvent(QPaintEvent*) {

@@ -28,7 +28,11 @@ class PlaylistTab : public QWidget {
 public:
     PlaylistTab(const PlaylistTabInfo& info, bool active, bool playing, QWidget* parent = nullptr);
 
+    // Shows the playlist as it now is. A rename under way keeps its field and its text.
+    void setState(const PlaylistTabInfo& info, bool active, bool playing);
+
     const Uuid& playlistID() const { return info_.id; }
+    std::size_t trackCount() const { return info_.trackCount; }
     bool isActive() const { return active_; }
     bool isPlaying() const { return playing_; }
     bool isRenaming() const;
@@ -36,24 +40,30 @@ public:
     IconButton& closeButton() { return *close_; }
     QLineEdit* renameField() { return renameField_; }
 
-    // Replaces the name by a field holding it, focused with the text selected.
+    // Replaces the name by a field holding it, focused with the text selected. Return or
+    // leaving the field commits the name; Escape puts the name back.
     void startRenaming();
 
 signals:
     void activated();
     void renameRequested();
     void renameCommitted(const QString& name);
+    void renameCancelled();
     void closeClicked();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    void endRenaming();
+
     PlaylistTabInfo info_;
     bool active_;
     bool playing_;
+    QWidget* playMark_;
     QLabel* nameLabel_;
     QLineEdit* renameField_ = nullptr;
     IconButton* close_;

@@ -3,6 +3,8 @@
 #include "ui/style/IconButton.h"
 #include "ui/style/Theme.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -42,38 +44,45 @@ TabsBar::TabsBar(QWidget* parent)
 
 void TabsBar::setTabs(const std::vector<PlaylistTabInfo>& tabs, const std::optional<Uuid>& activeID,
                       const std::optional<Uuid>& playingID) {
-    // Old tabs may be the sender of the signal that led here, so they go later.
-    for (PlaylistTab* old : this->tabs()) {
+    // The tabs are updated in place rather than rebuilt: the playlists change often
+    // while a scan runs, and a rebuilt tab would take a rename under way with it.
+    std::vector<PlaylistTab*> existing = this->tabs();
+    const auto take = [&existing](const Uuid& id) -> PlaylistTab* {
+        const auto found = std::find_if(existing.begin(), existing.end(), [&id](PlaylistTab* tab) {
+            return tab->playlistID() == id;
+        });
+        if (found == existing.end())
+            return nullptr;
+        PlaylistTab* tab = *found;
+        existing.erase(found);
+        return tab;
+    };
+    int height = 0;
+    PlaylistTab* active = nullptr;
+    for (std::size_t i = 0; i < tabs.size(); ++i) {
+        const PlaylistTabInfo& info = tabs[i];
+        const bool isActive = info.id == activeID;
+        const bool isPlaying = info.id == playingID;
+        PlaylistTab* tab = take(info.id);
+        if (tab != nullptr)
+            tab->setState(info, isActive, isPlaying);
+        else
+            tab = makeTab(info, isActive, isPlaying);
+        if (stripLayout_->indexOf(tab) != static_cast<int>(i)) {
+            stripLayout_->removeWidget(tab);
+            stripLayout_->insertWidget(static_cast<int>(i), tab);
+        }
+        height = std::max(height, tab->sizeHint().height());
+        if (isActive)
+            active = tab;
+    }
+    // Closed playlists' tabs may be the sender of the signal that led here, so they go
+    // later.
+    for (PlaylistTab* old : existing) {
         stripLayout_->removeWidget(old);
         old->hide();
         old->setParent(nullptr);
         old->deleteLater();
-    }
-    int height = 0;
-    PlaylistTab* active = nullptr;
-    for (const PlaylistTabInfo& info : tabs) {
-        auto* created = new PlaylistTab(info, info.id == activeID, info.id == playingID, strip_);
-        const Uuid id = info.id;
-        connect(created, &PlaylistTab::activated, this, [this, id] { emit tabActivated(id); });
-        connect(created, &PlaylistTab::renameRequested, this,
-                [this, created] { startRenaming(created); });
-        connect(created, &PlaylistTab::renameCommitted, this, [this, id](const QString& name) {
-            renamingID_.reset();
-            emit renameCommitted(id, name);
-        });
-        const std::size_t count = info.trackCount;
-        connect(created, &PlaylistTab::closeClicked, this, [this, id, count] {
-            if (count > 0)
-                emit closeConfirmationRequested(id);
-            else
-                emit closeRequested(id);
-        });
-        stripLayout_->insertWidget(stripLayout_->count() - 1, created);
-        height = std::max(height, created->sizeHint().height());
-        if (info.id == activeID)
-            active = created;
-        if (renamingID_ && *renamingID_ == info.id)
-            created->startRenaming();
     }
     if (renamingID_ && tab(*renamingID_) == nullptr)
         renamingID_.reset();
@@ -82,6 +91,26 @@ void TabsBar::setTabs(const std::vector<PlaylistTabInfo>& tabs, const std::optio
     scroll_->setFixedHeight(height);
     if (active != nullptr)
         scroll_->ensureWidgetVisible(active, 0, 0);
+}
+
+PlaylistTab* TabsBar::makeTab(const PlaylistTabInfo& info, bool active, bool playing) {
+    auto* created = new PlaylistTab(info, active, playing, strip_);
+    const Uuid id = info.id;
+    connect(created, &PlaylistTab::activated, this, [this, id] { emit tabActivated(id); });
+    connect(created, &PlaylistTab::renameRequested, this,
+            [this, created] { startRenaming(created); });
+    connect(created, &PlaylistTab::renameCommitted, this, [this, id](const QString& name) {
+        renamingID_.reset();
+        emit renameCommitted(id, name);
+    });
+    connect(created, &PlaylistTab::renameCancelled, this, [this] { renamingID_.reset(); });
+    connect(created, &PlaylistTab::closeClicked, this, [this, id, created] {
+        if (created->trackCount() > 0)
+            emit closeConfirmationRequested(id);
+        else
+            emit closeRequested(id);
+    });
+    return created;
 }
 
 std::vector<PlaylistTab*> TabsBar::tabs() const {

@@ -24,7 +24,8 @@ class TabsBar : public QWidget {
 public:
     explicit TabsBar(QWidget* parent = nullptr);
 
-    // Rebuilds the tabs. A rename under way survives when its playlist is still there.
+    // Shows these tabs in this order. A rename under way survives when its playlist is
+    // still there, with what has been typed so far.
     void setTabs(const std::vector<PlaylistTabInfo>& tabs, const std::optional<Uuid>& activeID,
                  const std::optional<Uuid>& playingID);
     std::vector<PlaylistTab*> tabs() const;
@@ -45,6 +46,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    PlaylistTab* makeTab(const PlaylistTabInfo& info, bool active, bool playing);
     void startRenaming(PlaylistTab* target);
 
     QScrollArea* scroll_;

@@ -11,6 +11,15 @@
 
 namespace orvane {
 
+namespace {
+
+constexpr double thumbHeight = 10.0;
+// The thumb's centre travels between these insets, so that at +12 and -12 dB the
+// whole thumb stays inside the column.
+constexpr double travelInset = thumbHeight / 2 + 0.5;
+
+} // namespace
+
 EQBandSlider::EQBandSlider(QWidget* parent) : QWidget(parent) {
     setFixedSize(18, 88);
     setCursor(Qt::PointingHandCursor);
@@ -18,12 +27,13 @@ EQBandSlider::EQBandSlider(QWidget* parent) : QWidget(parent) {
 
 double EQBandSlider::valueAt(double y, double height) {
     const double half = height * 0.5;
-    return std::clamp((half - y) / half * maxDb, -maxDb, maxDb);
+    const double travel = std::max(half - travelInset, 1.0);
+    return std::clamp((half - y) / travel * maxDb, -maxDb, maxDb);
 }
 
 double EQBandSlider::thumbCentre(double db, double height) {
     const double half = height * 0.5;
-    return half - half * std::clamp(db / maxDb, -1.0, 1.0);
+    return half - (half - travelInset) * std::clamp(db / maxDb, -1.0, 1.0);
 }
 
 void EQBandSlider::setValue(double db) {
@@ -68,7 +78,7 @@ void EQBandSlider::paintEvent(QPaintEvent*) {
     painter.fillRect(QRectF((w - 10) / 2, h / 2 - 0.75, 10, 1.5), Theme::lcd);
 
     const double centre = thumbCentre(value_, h);
-    const QRectF thumb(0.25, centre - 5, w - 0.5, 10);
+    const QRectF thumb(0.25, centre - thumbHeight / 2, w - 0.5, thumbHeight);
     QLinearGradient fill(thumb.topLeft(), thumb.bottomLeft());
     fill.setColorAt(0.0, Theme::withOpacity(Qt::white, 0.9));
     fill.setColorAt(0.5, Theme::gold);

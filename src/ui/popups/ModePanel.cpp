@@ -1,6 +1,7 @@
 #include "ui/popups/ModePanel.h"
 
 #include "controller/PlayerController.h"
+#include "ui/player/ModeMarks.h"
 #include "ui/style/Icons.h"
 #include "ui/style/Theme.h"
 
@@ -23,17 +24,18 @@ struct ModeRow {
 };
 
 constexpr std::array kModeRows{
-    ModeRow{"\u2192 Normal", PlaybackMode::normal, "Play through the playlist once"},
-    ModeRow{"\u25A0\u00B9 Auto-stop after track", PlaybackMode::stopAfter,
-            "Stop after every track"},
-    ModeRow{"\U0001F502 Repeat track", PlaybackMode::one, "Repeat current track"},
-    ModeRow{"\U0001F501 Repeat playlist", PlaybackMode::all, "Repeat the whole playlist"},
+    ModeRow{"Normal", PlaybackMode::normal, "Play through the playlist once"},
+    ModeRow{"Auto-stop after track", PlaybackMode::stopAfter, "Stop after every track"},
+    ModeRow{"Repeat track", PlaybackMode::one, "Repeat current track"},
+    ModeRow{"Repeat playlist", PlaybackMode::all, "Repeat the whole playlist"},
 };
 
-// A full-width row: lit and ticked while on, highlighted while pressed.
+// A full-width row: its mode's mark and label, lit and ticked while on, highlighted
+// while pressed.
 class ModeRowButton : public QPushButton {
 public:
-    ModeRowButton(const QString& label, const QString& help) : QPushButton(label) {
+    ModeRowButton(ModeMark mark, const QString& label, const QString& help)
+        : QPushButton(label), mark_(mark) {
         setToolTip(help);
         setCheckable(true);
         setFont(Theme::systemFont(12));
@@ -53,15 +55,22 @@ protected:
             painter.fillPath(shape, Theme::steelLight);
         else if (on)
             painter.fillPath(shape, Theme::panelBlack);
-        painter.setPen(on ? Theme::lcd : Theme::text);
+        const QColor color = on ? Theme::lcd : Theme::text;
+        const QRectF inner = QRectF(rect()).adjusted(10, 0, -10, 0);
+        const double markWidth =
+            paintModeMark(painter, mark_, QPointF(inner.left(), inner.center().y()), font(), color);
+        painter.setPen(color);
         painter.setFont(font());
-        const QRect inner = rect().adjusted(10, 0, -10, 0);
-        painter.drawText(inner, Qt::AlignLeft | Qt::AlignVCenter, text());
+        painter.drawText(inner.adjusted(markWidth + 6, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                         text());
         if (on) {
             const QRectF tick(inner.right() - 10, inner.center().y() - 5, 10, 10);
             Icons::paintSymbol(painter, tick, QStringLiteral("checkmark"), Theme::lcd);
         }
     }
+
+private:
+    ModeMark mark_;
 };
 
 } // namespace
@@ -73,7 +82,8 @@ ModePanel::ModePanel(PlayerController& player, QWidget* parent)
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(3);
     for (const ModeRow& row : kModeRows) {
-        auto* button = new ModeRowButton(QString::fromUtf8(row.label), QString::fromUtf8(row.help));
+        auto* button = new ModeRowButton(modeMark(row.mode), QString::fromUtf8(row.label),
+                                         QString::fromUtf8(row.help));
         const PlaybackMode mode = row.mode;
         connect(button, &QPushButton::clicked, this,
                 [this, mode] { player_.setPlaybackMode(mode); });
@@ -86,7 +96,7 @@ ModePanel::ModePanel(PlayerController& player, QWidget* parent)
     divider->setStyleSheet(QStringLiteral("color: rgba(0,0,0,0.5);"));
     layout->addWidget(divider);
     layout->addSpacing(2);
-    auto* shuffle = new ModeRowButton(QStringLiteral("\U0001F500 Shuffle"),
+    auto* shuffle = new ModeRowButton(ModeMark::shuffle, QStringLiteral("Shuffle"),
                                       QStringLiteral("Random order \u2014 combines with any mode"));
     connect(shuffle, &QPushButton::clicked, this, [this] { player_.toggleShuffle(); });
     layout->addWidget(shuffle);

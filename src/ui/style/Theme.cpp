@@ -1,5 +1,6 @@
 #include "ui/style/Theme.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLabel>
@@ -7,6 +8,7 @@
 #include <QPainter>
 #include <QPalette>
 #include <QScreen>
+#include <QStyle>
 
 namespace orvane::Theme {
 
@@ -60,6 +62,12 @@ QPalette darkPalette() {
     palette.setColor(QPalette::Disabled, QPalette::WindowText, Theme::textDim);
     palette.setColor(QPalette::Disabled, QPalette::ButtonText, Theme::textDim);
     return palette;
+}
+
+void applyDarkLookToApplication() {
+    if (QApplication::style()->name().compare(QStringLiteral("fusion"), Qt::CaseInsensitive) != 0)
+        QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setPalette(darkPalette());
 }
 
 QLabel* plainLabel(const QString& content, const QFont& font, const QColor& color) {

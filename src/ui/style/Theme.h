@@ -39,6 +39,11 @@ void paintSteelButton(QPainter& painter, const QRectF& box, double radius, bool 
 // standard widgets inside its windows (fields, menus, scroll bars) take their colours from.
 QPalette darkPalette();
 
+// Makes every window of the application dark: menus, dialogs, popups and message boxes
+// are top-level windows that take the application's palette, not the main window's.
+// The Fusion style draws with the palette as given; a desktop's own style may not.
+void applyDarkLookToApplication();
+
 // A plain-text label in `font` and `color`, without a parent (the layout it goes into
 // takes it).
 QLabel* plainLabel(const QString& content, const QFont& font, const QColor& color);

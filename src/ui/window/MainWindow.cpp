@@ -19,16 +19,19 @@
 #include <QApplication>
 #include <QEvent>
 #include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
 #include <QWindowStateChangeEvent>
 
 namespace orvane {
 
 MainWindow::MainWindow(PlayerController& player, QWidget* parent)
-    : QMainWindow(parent), player_(player), content_(new ContentView) {
+    : QMainWindow(parent), player_(player), content_(new ContentView),
+      restoreWindow_(new QTimer(this)) {
     setWindowTitle(QStringLiteral("Orvane"));
     setObjectName(QStringLiteral("OrvaneMainWindow"));
     setWindowIcon(Icons::appIcon(player_.settings.get().showWordmarkIcon));
-    setPalette(Theme::darkPalette());
+    Theme::applyDarkLookToApplication();
     setCentralWidget(content_);
     resize(WindowSizing::minimumWidth, WindowSizing::defaultHeightWithPlaylist);
 
@@ -55,8 +58,15 @@ MainWindow::MainWindow(PlayerController& player, QWidget* parent)
     connect(menus_, &MainMenus::settingsRequested, this, &MainWindow::settingsRequested);
     connect(menus_, &MainMenus::aboutRequested, this, &MainWindow::aboutRequested);
     connect(menus_, &MainMenus::quitRequested, this, &MainWindow::quitRequested);
-    connect(&content_->playerPanel(), &PlayerPanel::heightChanged, this,
-            &MainWindow::panelHeightChanged);
+    connect(&content_->playerPanel(), &PlayerPanel::wantedHeightChanged, this, [this] {
+        if (appliedLayout_ == AppliedLayout::hidden)
+            applyPlaylistVisibility();
+    });
+    // Window managers answer a restore from full screen with more than one event, some
+    // of them late; the restored size is held against them for a moment.
+    restoreWindow_->setSingleShot(true);
+    restoreWindow_->setInterval(1000);
+    connect(restoreWindow_, &QTimer::timeout, this, [this] { restoringSize_.reset(); });
 
     // A restore from the settings window may switch the playlist too.
     subscriptions_.push_back(player_.settings.subscribe([this](const AppSettings& s) {
@@ -66,7 +76,7 @@ MainWindow::MainWindow(PlayerController& player, QWidget* parent)
 
     // The window's first size is where a hidden playlist comes back to.
     if (!player_.settings.get().showPlaylist)
-        sizing_.rememberStartHeight(height());
+        sizing_.rememberShownHeight(height());
     attached_ = true;
     applyPlaylistVisibility();
 }
@@ -102,17 +112,39 @@ void MainWindow::togglePlaylistVisible() {
     player_.changeSettings([](AppSettings& s) { s.showPlaylist = !s.showPlaylist; });
 }
 
-void MainWindow::applyPlaylistVisibility() {
+void MainWindow::applyPlaylistVisibility(const std::optional<QRect>& restore) {
     const bool show = player_.settings.get().showPlaylist;
     appliedShowPlaylist_ = show;
     content_->setPlaylistVisible(show);
     content_->playerPanel().setFullscreen(fullscreenActive_);
-    if (fullscreenActive_)
+    const AppliedLayout before =
+        std::exchange(appliedLayout_, fullscreenActive_ ? AppliedLayout::fullscreen
+                                      : show            ? AppliedLayout::shown
+                                                        : AppliedLayout::hidden);
+    if (fullscreenActive_) {
         applyLayout(sizing_.fullscreen(size()));
-    else if (show)
-        applyLayout(sizing_.shown(size()));
-    else
-        applyLayout(sizing_.hidden(size(), measuredPanelHeight_ + menuBarHeight()));
+        return;
+    }
+    WindowSizing::Layout layout;
+    if (show) {
+        layout = sizing_.shown(size());
+        if (restore)
+            layout.size = restore->size();
+    } else {
+        // Only a height the window had with the playlist shown is one to return to.
+        if (before == AppliedLayout::shown)
+            sizing_.rememberShownHeight(height());
+        layout = WindowSizing::hidden(compactHeight());
+        if (restore)
+            layout.size.setWidth(restore->width());
+    }
+    applyLayout(layout);
+    if (restore) {
+        move(restore->topLeft() - (geometry().topLeft() - pos()));
+        restoringSize_ = layout.size;
+        restoreCorrectionsLeft_ = 3;
+        restoreWindow_->start();
+    }
 }
 
 void MainWindow::applyLayout(const WindowSizing::Layout& layout) {
@@ -130,12 +162,8 @@ int MainWindow::menuBarHeight() const {
     return bar->isNativeMenuBar() ? 0 : bar->sizeHint().height();
 }
 
-void MainWindow::panelHeightChanged(int height) {
-    if (height <= 40)
-        return;
-    measuredPanelHeight_ = height;
-    if (!player_.settings.get().showPlaylist && !fullscreenActive_)
-        applyPlaylistVisibility();
+int MainWindow::compactHeight() const {
+    return content_->playerPanel().sizeHint().height() + menuBarHeight();
 }
 
 void MainWindow::setAlwaysOnTop(bool on) {
@@ -149,10 +177,12 @@ void MainWindow::setAlwaysOnTop(bool on) {
 }
 
 void MainWindow::toggleFullscreen() {
-    if (isFullScreen())
+    if (isFullScreen()) {
         showNormal();
-    else
-        showFullScreen();
+        return;
+    }
+    normalGeometry_ = geometry();
+    showFullScreen();
 }
 
 void MainWindow::changeEvent(QEvent* event) {
@@ -172,6 +202,32 @@ void MainWindow::showEvent(QShowEvent* event) {
     binding_->refreshNow();
 }
 
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    noteNormalGeometry();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (restoringSize_ && !fullscreenActive_ && size() != *restoringSize_ &&
+        restoreCorrectionsLeft_-- > 0) {
+        resize(*restoringSize_);
+        return;
+    }
+    noteNormalGeometry();
+}
+
+void MainWindow::noteNormalGeometry() {
+    // A window manager may send the full-screen size before it says the window is in
+    // full screen; a screen-filling geometry is never the one to come back to.
+    if (fullscreenActive_ || restoringSize_ || !isVisible() ||
+        (windowState() & (Qt::WindowFullScreen | Qt::WindowMaximized)))
+        return;
+    if (const QScreen* display = screen(); display && geometry() == display->geometry())
+        return;
+    normalGeometry_ = geometry();
+}
+
 void MainWindow::enteredFullscreen() {
     preFullscreenShowPlaylist_ = player_.settings.get().showPlaylist;
     fullscreenActive_ = true;
@@ -188,7 +244,7 @@ void MainWindow::leftFullscreen() {
         if (player_.settings.get().showPlaylist != *before)
             player_.setPlaylistShownForFullscreen(*before);
     }
-    applyPlaylistVisibility();
+    applyPlaylistVisibility(normalGeometry_);
 }
 
 } // namespace orvane

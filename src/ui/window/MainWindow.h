@@ -8,6 +8,9 @@
 #include <vector>
 
 #include <QMainWindow>
+#include <QRect>
+
+class QTimer;
 
 namespace orvane {
 
@@ -39,10 +42,11 @@ public:
     // nothing in full screen.
     void togglePlaylistVisible();
     void setAlwaysOnTop(bool on);
-    // What the panel's measured height says about the compact window; heights up to
-    // 40 are passing layout states and ignored.
-    void panelHeightChanged(int height);
+    // The compact window's height: the height the player panel asks for, with the menu
+    // bar.
+    int compactHeight() const;
     bool isFullscreenActive() const { return fullscreenActive_; }
+    void toggleFullscreen();
     // The popups of the transport row, made on first use.
     ModePanel& modePanel();
     EQPanel& eqPanel();
@@ -57,14 +61,20 @@ signals:
 protected:
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void applyPlaylistVisibility();
+    enum class AppliedLayout { none, shown, hidden, fullscreen };
+
+    // Applies the layout the settings and the full-screen state call for. `restore` is
+    // the geometry to come back to after full screen.
+    void applyPlaylistVisibility(const std::optional<QRect>& restore = std::nullopt);
     void applyLayout(const WindowSizing::Layout& layout);
     int menuBarHeight() const;
     void enteredFullscreen();
     void leftFullscreen();
-    void toggleFullscreen();
+    void noteNormalGeometry();
 
     PlayerController& player_;
     ContentView* content_;
@@ -73,11 +83,17 @@ private:
     ModePanel* modePanel_ = nullptr;
     EQPanel* eqPanel_ = nullptr;
     WindowSizing sizing_;
-    int measuredPanelHeight_ = 160;
+    AppliedLayout appliedLayout_ = AppliedLayout::none;
     bool attached_ = false;
     bool fullscreenActive_ = false;
     std::optional<bool> preFullscreenShowPlaylist_;
     std::optional<bool> appliedShowPlaylist_;
+    // The window's geometry outside full screen, and after leaving it the size to hold
+    // against the window manager's late events (for a few corrections, for a moment).
+    std::optional<QRect> normalGeometry_;
+    std::optional<QSize> restoringSize_;
+    int restoreCorrectionsLeft_ = 0;
+    QTimer* restoreWindow_;
     std::vector<Subscription> subscriptions_;
 };
 

@@ -2,16 +2,17 @@
 
 #include "controller/PlayerController.h"
 #include "platform/FileManager.h"
-#include "ui/window/ConfirmDialog.h"
-#include "ui/window/ContentView.h"
-#include "ui/playlist/FileChoosers.h"
 #include "ui/player/PlayerPanel.h"
+#include "ui/playlist/FileChoosers.h"
+#include "ui/playlist/PlaylistGeometry.h"
 #include "ui/playlist/PlaylistTexts.h"
 #include "ui/playlist/PlaylistToolbar.h"
 #include "ui/playlist/StatusBar.h"
 #include "ui/playlist/TabsBar.h"
 #include "ui/playlist/TrackListModel.h"
 #include "ui/playlist/TrackListView.h"
+#include "ui/window/ConfirmDialog.h"
+#include "ui/window/ContentView.h"
 
 #include <QFile>
 #include <QMetaObject>
@@ -162,8 +163,13 @@ void PlayerBinding::connectPlaylistArea() {
     connect(&list, &TrackListView::playRequested, this, [&p](Uuid id) { p.play(id); });
     connect(&list, &TrackListView::moveRequested, this,
             [&p](int from, int to) { p.moveTrack(from, to); });
-    connect(&list, &TrackListView::filesDropped, this,
-            [&p](const QList<QUrl>& urls, int at) { p.insertFiles(localPaths(urls), at); });
+    connect(&list, &TrackListView::filesDropped, this, [this](const QList<QUrl>& urls, int at) {
+        // The line was drawn among the rows the search shows.
+        std::size_t index = static_cast<std::size_t>(std::max(at, 0));
+        if (const Playlist* active = player_.activePlaylist(); active && isSearching(player_))
+            index = playlistInsertionIndex(searchResults_, active->tracks, index);
+        player_.insertFiles(localPaths(urls), static_cast<std::ptrdiff_t>(index));
+    });
     connect(&list, &TrackListView::removeSelectedRequested, this, [&p] { p.removeSelected(); });
     connect(&list, &TrackListView::recomputeBPMRequested, this,
             [&p](Uuid id) { p.recomputeBPM(id); });

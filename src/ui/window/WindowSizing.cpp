@@ -4,14 +4,12 @@ namespace orvane {
 
 WindowSizing::Layout WindowSizing::shown(QSize current) const {
     return {QSize(minimumWidth, minimumHeightWithPlaylist), QSize(maximumExtent, maximumExtent),
-            QSize(current.width(), savedHeight_.value_or(defaultHeightWithPlaylist))};
+            QSize(current.width(), shownHeight_.value_or(defaultHeightWithPlaylist))};
 }
 
-WindowSizing::Layout WindowSizing::hidden(QSize current, int panelHeight) {
-    if (current.height() > panelHeight + saveMargin)
-        savedHeight_ = current.height();
-    return {QSize(minimumWidth, panelHeight), QSize(maximumExtent, panelHeight),
-            QSize(minimumWidth, panelHeight)};
+WindowSizing::Layout WindowSizing::hidden(int compactHeight) {
+    return {QSize(minimumWidth, compactHeight), QSize(maximumExtent, compactHeight),
+            QSize(minimumWidth, compactHeight)};
 }
 
 WindowSizing::Layout WindowSizing::fullscreen(QSize current) const {

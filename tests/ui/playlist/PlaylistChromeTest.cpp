@@ -17,6 +17,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -84,13 +85,35 @@ TEST_F(TabsBarTest, AClickActivatesADoubleClickRenamesAndARebuildKeepsTheRename)
     EXPECT_EQ(str(renamed.at(0).at(1).toString()), "Chill");
     EXPECT_FALSE(tab->isRenaming());
 
-    // A rename survives a rebuild of the tabs while its playlist stays.
+    // A rename under way survives the playlists changing underneath it, half-typed
+    // name and all; Escape then cancels it.
     test::sendMouse(bar.tab(full), QEvent::MouseButtonDblClick, {5, 5});
-    bar.setTabs({{full, QStringLiteral("Full"), 6}}, full, std::nullopt);
-    ASSERT_EQ(bar.tabs().size(), 1u);
+    QLineEdit* field = bar.tab(full)->renameField();
+    field->setText(QStringLiteral("Ro"));
+    bar.setTabs({{full, QStringLiteral("Full"), 7}, {empty, QStringLiteral("Chill"), 0}}, full,
+                full);
+    ASSERT_EQ(bar.tabs().size(), 2u);
+    EXPECT_EQ(bar.tabs()[0], bar.tab(full));
+    EXPECT_EQ(bar.tab(full)->renameField(), field);
     EXPECT_TRUE(bar.tab(full)->isRenaming());
+    EXPECT_EQ(field->text(), QStringLiteral("Ro"));
+    EXPECT_EQ(renamed.count(), 1);
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_FALSE(bar.tab(full)->isRenaming());
+    EXPECT_EQ(bar.tab(full)->name(), QStringLiteral("Full"));
+    EXPECT_EQ(bar.renamingID(), std::nullopt);
+    EXPECT_EQ(renamed.count(), 1);
+
+    test::sendMouse(bar.tab(full), QEvent::MouseButtonDblClick, {5, 5});
     bar.setTabs({{empty, QStringLiteral("Empty"), 0}}, empty, std::nullopt);
     EXPECT_EQ(bar.renamingID(), std::nullopt);
+}
+
+// "Mix v1.2" is not a name with an extension, and "AC/DC" is not a folder.
+TEST(PlaylistFileNames, SavedNamesEndInM3U8AndProposedOnesHaveNoSlash) {
+    EXPECT_EQ(proposedPlaylistFileName(QStringLiteral("AC/DC")), QStringLiteral("AC-DC.m3u8"));
+    EXPECT_EQ(playlistSavePath(QStringLiteral("/m/Mix v1.2")), QStringLiteral("/m/Mix v1.2.m3u8"));
+    EXPECT_EQ(playlistSavePath(QStringLiteral("/m/a.M3U8")), QStringLiteral("/m/a.M3U8"));
 }
 
 TEST(PlaylistToolbarTest, SearchBoxClearsItsText) {

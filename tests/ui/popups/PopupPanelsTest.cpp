@@ -29,15 +29,19 @@ TEST(EQPresetMenu, ThePresetMenuSortsUserPresetsAfterTheBuiltIns) {
 class SliderTest : public QtAppTest {};
 
 TEST_F(SliderTest, DraggingPastTheEndGivesTheLimitAndADoubleClickZero) {
+    // The thumb (10 high) stays whole inside the column at both ends.
+    EXPECT_GE(EQBandSlider::thumbCentre(12.0, 88) - 5, 0.0);
+    EXPECT_LE(EQBandSlider::thumbCentre(-12.0, 88) + 5, 88.0);
     EQBandSlider slider;
     std::vector<double> edits;
     QObject::connect(&slider, &EQBandSlider::valueEdited, [&](double db) { edits.push_back(db); });
     sendMouse(&slider, QEvent::MouseButtonPress, QPointF(9, 44));
     sendMouse(&slider, QEvent::MouseMove, QPointF(9, -40));
     EXPECT_DOUBLE_EQ(slider.value(), 12.0);
-    sendMouse(&slider, QEvent::MouseMove, QPointF(9, 22)); // a quarter down: +6 dB
+    const double sixDb = EQBandSlider::thumbCentre(6.0, 88);
+    sendMouse(&slider, QEvent::MouseMove, QPointF(9, sixDb));
     EXPECT_DOUBLE_EQ(slider.value(), 6.0);
-    sendMouse(&slider, QEvent::MouseButtonRelease, QPointF(9, 22));
+    sendMouse(&slider, QEvent::MouseButtonRelease, QPointF(9, sixDb));
     sendMouse(&slider, QEvent::MouseButtonDblClick, QPointF(9, 5));
     EXPECT_DOUBLE_EQ(slider.value(), 0.0);
     EXPECT_EQ(edits.back(), 0.0);

@@ -1,40 +1,36 @@
 #include "ui/window/MainWindow.h"
 
-#include "ui/UiTestSupport.h"
 #include "support/ScratchFolder.h"
 #include "support/WAVFile.h"
-#include "ui/window/ContentView.h"
-#include "ui/window/MainMenus.h"
-#include "ui/window/PlayerBinding.h"
+#include "ui/UiTestSupport.h"
+#include "ui/player/NowPlayingView.h"
 #include "ui/player/PlayerPanel.h"
 #include "ui/playlist/PlaylistToolbar.h"
 #include "ui/playlist/StatusBar.h"
 #include "ui/playlist/TrackListModel.h"
 #include "ui/playlist/TrackListView.h"
+#include "ui/style/Theme.h"
+#include "ui/window/ContentView.h"
+#include "ui/window/MainMenus.h"
+#include "ui/window/PlayerBinding.h"
 #include "ui/window/WindowSizing.h"
 
 #include <QAction>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScreen>
+#include <QWindow>
 
 namespace orvane::test {
 namespace {
 
-// Started with the playlist hidden: showing it returns to the height of the last run,
-// or to the default when none was saved.
-TEST(WindowSizingTest, ShowingAfterAHiddenStartUsesTheStoredOrDefaultHeight) {
-    WindowSizing sizing;
-    EXPECT_EQ(sizing.shown(QSize(900, 200)).size, QSize(900, 620));
-    WindowSizing startedHidden;
-    startedHidden.rememberStartHeight(700);
-    startedHidden.hidden(QSize(660, 700), 180);
-    EXPECT_EQ(startedHidden.shown(QSize(660, 180)).size.height(), 700);
-}
-
 class MainWindowTest : public QtAppTest {
 protected:
     // Starts with `tracks` playable one-second tracks (a minute long on record).
-    void start(int tracks) {
+    void start(int tracks, bool showPlaylist = true) {
         PersistedState state = PersistedState::fresh();
+        state.settings.showPlaylist = showPlaylist;
         for (int i = 0; i < tracks; ++i) {
             const auto file = files / (std::to_string(i) + ".wav");
             testaudio::writeWAV16(file, 8000, 1, 8000, [](std::uint32_t n) {
@@ -70,6 +66,91 @@ TEST_F(MainWindowTest, HidingThePlaylistHoldsTheCompactHeightAndShowingReturnsTo
     EXPECT_EQ(window->height(), 700);
     EXPECT_EQ(window->minimumHeight(), 480);
     EXPECT_TRUE(player->savePending());
+}
+
+TEST_F(MainWindowTest, TheCompactWindowIsAsHighAsThePanelWantsAndNeverStoresItsOwnHeight) {
+    start(2, false);
+    window->show();
+    const auto settle = [&](double seconds) {
+        loop.advance(seconds);
+        window->binding().refreshNow();
+        QApplication::processEvents();
+    };
+    settle(0.5);
+    PlayerPanel& panel = content().playerPanel();
+    const int idle = window->compactHeight();
+    EXPECT_EQ(window->height(), idle);
+    EXPECT_EQ(panel.height(), panel.sizeHint().height()) << "the panel is not squeezed";
+
+    // Playing shows the info line: the window grows with it, and shrinks after Stop.
+    player->play(player->activePlaylist()->tracks[0].id);
+    settle(0.5);
+    const int playing = window->compactHeight();
+    EXPECT_GT(playing, idle);
+    EXPECT_EQ(window->height(), playing);
+    EXPECT_EQ(panel.height(), panel.sizeHint().height());
+    player->stop();
+    settle(3.0); // past the stop's fade
+    EXPECT_LT(window->compactHeight(), playing);
+    EXPECT_EQ(window->height(), window->compactHeight());
+
+    // None of those heights is one to come back to.
+    window->togglePlaylistVisible();
+    EXPECT_EQ(window->height(), WindowSizing::defaultHeightWithPlaylist);
+}
+
+// The window manager's events after leaving full screen come in either order; the
+// window ends up as it was before, and its height is not taken as one to return to.
+TEST_F(MainWindowTest, LeavingFullScreenRestoresTheGeometryWhateverTheEventOrder) {
+    start(1);
+    window->show();
+    window->resize(760, 640);
+    QApplication::processEvents();
+    const QSize before = window->size();
+    const QSize screen = window->screen()->geometry().size();
+    for (const bool resizeFirst : {false, true}) {
+        SCOPED_TRACE(resizeFirst ? "resize first" : "state change first");
+        window->toggleFullscreen();
+        QApplication::processEvents();
+        ASSERT_TRUE(window->isFullscreenActive());
+        if (resizeFirst) {
+            window->windowHandle()->resize(screen.width(), screen.height() - 40);
+            QApplication::processEvents();
+            window->setWindowState(Qt::WindowNoState);
+        } else {
+            window->setWindowState(Qt::WindowNoState);
+            // A late configure with the full-screen size.
+            window->windowHandle()->resize(screen);
+        }
+        QApplication::processEvents();
+        EXPECT_FALSE(window->isFullscreenActive());
+        EXPECT_EQ(window->size(), before);
+    }
+    window->togglePlaylistVisible();
+    window->togglePlaylistVisible();
+    EXPECT_EQ(window->height(), before.height());
+}
+
+TEST_F(MainWindowTest, MenusAndDialogsOpenedLaterAreDarkToo) {
+    start(0);
+    QMenu menu;
+    EXPECT_EQ(menu.palette().color(QPalette::Window), Theme::bg);
+    QMessageBox box;
+    EXPECT_EQ(box.palette().color(QPalette::Base), Theme::listBlack);
+}
+
+TEST_F(MainWindowTest, FilesDroppedWhileSearchingGoBelowTheShownRowAboveTheLine) {
+    start(5);
+    const auto dropped = files / "dropped.wav";
+    testaudio::writeWAV16(dropped, 8000, 1, 800, [](std::uint32_t) { return std::int16_t{0}; });
+    player->searchText = "song 3";
+    window->binding().refreshNow();
+    emit content().trackList().filesDropped(
+        {QUrl::fromLocalFile(QString::fromStdString(dropped.native()))}, 1);
+    const auto& tracks = player->activePlaylist()->tracks;
+    ASSERT_EQ(tracks.size(), 6u);
+    EXPECT_EQ(tracks[3].title, "Song 3");
+    EXPECT_EQ(tracks[4].path, dropped.native());
 }
 
 TEST_F(MainWindowTest, PlayPauseTitleAndUndoFollowThePlayer) {
