@@ -9,7 +9,10 @@
 # long-list.png  a playlist of 100,000 tracks scrolled far down
 # dragging.png   a row being dragged three rows down
 # vis-<mode>.png each visualisation while music plays
-# mode-panel.png, eq-panel.png, tag-editor.png, settings-<n>.png (whole screen)
+# compact-start.png   started again with the playlist hidden
+# compact-after-fullscreen.png  the same after F11 twice
+# mode-panel.png, eq-panel.png, context-menu.png, close-confirm.png, tag-editor.png,
+# settings-<n>.png (whole screen)
 set -eu
 BUILD=$(realpath "$1")
 mkdir -p "$2"
@@ -67,6 +70,9 @@ shot() {
 # toolbar (measured on the default layout).
 ROW0=296
 ROW_HEIGHT=26
+# The close cross of the first playlist tab.
+CLOSE_X=90
+CLOSE_Y=228
 
 start "$WORK/small"
 xdotool mousemove --window \$WID 200 \$ROW0 click --repeat 2 --delay 80 1
@@ -106,6 +112,7 @@ xdotool key Escape
 sleep 0.3
 xdotool mousemove --window \$WID 200 \$((ROW0 + ROW_HEIGHT)) click 3
 sleep 0.5
+screen context-menu.png
 xdotool key Down Down Down Return
 sleep 1
 screen tag-editor.png
@@ -118,6 +125,22 @@ for tab in 1 2 3 4 5; do
     xdotool key ctrl+Tab
     sleep 0.8
 done
+xdotool key Escape
+sleep 0.3
+xdotool mousemove --window \$WID \$CLOSE_X \$CLOSE_Y click 1
+sleep 0.8
+screen close-confirm.png
+xdotool key Escape
+stop
+
+# The first run hid the playlist: this start is compact from the beginning.
+start "$WORK/small"
+shot compact-start.png
+xdotool key F11
+sleep 1
+xdotool key F11
+sleep 1
+shot compact-after-fullscreen.png
 stop
 
 start "$WORK/large"

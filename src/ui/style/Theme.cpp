@@ -68,6 +68,11 @@ void applyDarkLookToApplication() {
     if (QApplication::style()->name().compare(QStringLiteral("fusion"), Qt::CaseInsensitive) != 0)
         QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setPalette(darkPalette());
+    // Menus open over the black track list: a steel face (Fusion fills menus with the
+    // base colour) sets them apart from it.
+    QPalette menus = darkPalette();
+    menus.setColor(QPalette::Base, Theme::steel);
+    QApplication::setPalette(menus, "QMenu");
 }
 
 QLabel* plainLabel(const QString& content, const QFont& font, const QColor& color) {
