@@ -191,6 +191,7 @@ public:
         ++saves;
         return saved;
     }
+    bool saveResume(const orvane::ResumePoint& point) override { return file_.saveResume(point); }
     double longestSave = 0.0;
     int saves = 0;
 

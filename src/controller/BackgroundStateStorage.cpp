@@ -1,5 +1,7 @@
 #include "controller/BackgroundStateStorage.h"
 
+#include <utility>
+
 #include <pthread.h>
 
 namespace orvane {
@@ -24,7 +26,20 @@ PersistedState BackgroundStateStorage::load() {
 bool BackgroundStateStorage::save(PersistedState state) {
     {
         std::lock_guard lock(mutex_);
+        // The state's resume fields are the newest: a resume point still waiting is older.
+        waitingResume_.reset();
         waiting_ = std::move(state);
+    }
+    wake_.notify_one();
+    return true;
+}
+
+bool BackgroundStateStorage::saveResume(const ResumePoint& point) {
+    {
+        std::lock_guard lock(mutex_);
+        if (waiting_)
+            waiting_->setResumePoint(point);
+        waitingResume_ = point;
     }
     wake_.notify_one();
     return true;
@@ -32,7 +47,7 @@ bool BackgroundStateStorage::save(PersistedState state) {
 
 void BackgroundStateStorage::flush() {
     std::unique_lock lock(mutex_);
-    done_.wait(lock, [this] { return !waiting_ && !writing_; });
+    done_.wait(lock, [this] { return !waiting_ && !waitingResume_ && !writing_; });
 }
 
 std::size_t BackgroundStateStorage::writesCompleted() const {
@@ -44,15 +59,19 @@ void BackgroundStateStorage::work() {
     pthread_setname_np(pthread_self(), "orvane-save");
     std::unique_lock lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return waiting_ || stopping_; });
-        // Stopping still writes the state that is waiting: it is the user's last change.
-        if (!waiting_)
+        wake_.wait(lock, [this] { return waiting_ || waitingResume_ || stopping_; });
+        // Stopping still writes what is waiting: it is the user's last change.
+        if (!waiting_ && !waitingResume_)
             return;
-        PersistedState state = std::move(*waiting_);
-        waiting_.reset();
+        std::optional<PersistedState> state = std::exchange(waiting_, std::nullopt);
+        std::optional<ResumePoint> resume = std::exchange(waitingResume_, std::nullopt);
         writing_ = true;
         lock.unlock();
-        inner_->save(std::move(state));
+        // The state first: the resume file then is the newer, as its point is.
+        if (state)
+            inner_->save(std::move(*state));
+        if (resume)
+            inner_->saveResume(*resume);
         lock.lock();
         writing_ = false;
         ++writesCompleted_;

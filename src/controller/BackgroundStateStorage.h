@@ -17,7 +17,9 @@ namespace orvane {
 //
 // Saves coalesce: a state handed over while another is being written replaces any
 // state still waiting, so the file always ends up with the newest state and a burst of
-// saves costs at most two writes.
+// saves costs at most two writes. Resume points coalesce the same way, and are written
+// after a waiting state, which carries them too: whichever file is newer on disk holds
+// the newest resume point.
 //
 // Threading: load(), save() and flush() are called from one thread (the main thread);
 // the inner storage's save() runs only on the writer thread, its load() only on the
@@ -33,6 +35,7 @@ public:
     // Queues `state` and returns true at once; a failed write is dropped (the next save
     // tries again) and the inner storage tells the diagnostics why.
     bool save(PersistedState state) override;
+    bool saveResume(const ResumePoint& point) override;
     void flush() override;
 
     // Writes done so far, failed ones included. For tests.
@@ -46,6 +49,7 @@ private:
     std::condition_variable wake_; // a state is waiting, or stop
     std::condition_variable done_; // a write finished
     std::optional<PersistedState> waiting_;
+    std::optional<ResumePoint> waitingResume_;
     bool writing_ = false;
     bool stopping_ = false;
     std::size_t writesCompleted_ = 0;

@@ -242,7 +242,7 @@ void PlayerController::trackStarted(const StartRequest& request) {
     resumeTrackID_ = request.trackID;
     resumePosition_ = 0.0;
     updateNowPlaying();
-    scheduleSave();
+    saveResumePoint();
 }
 
 // --- Engine callbacks ---
@@ -270,7 +270,7 @@ void PlayerController::handleGaplessPromotion(const Uuid& trackID) {
         engine_->setCompressor(static_cast<double>(engine_->normGain()) > kAutoCompressorGain,
                                CompressorPreset::gentle);
     updateNowPlaying();
-    scheduleSave();
+    saveResumePoint();
 }
 
 // --- Transport ---
@@ -373,7 +373,7 @@ void PlayerController::seek(double seconds) {
     // Where the engine actually went (it keeps seeks inside the trimmed region).
     resumePosition_ = engine_->currentTime.get();
     announceSeek();
-    scheduleSave();
+    saveResumePoint();
 }
 
 void PlayerController::restartTrack() {
@@ -385,7 +385,7 @@ void PlayerController::restartTrack() {
     engine_->seek(0.0);
     resumePosition_.reset();
     announceSeek();
-    scheduleSave();
+    saveResumePoint();
 }
 
 } // namespace orvane

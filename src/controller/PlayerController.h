@@ -259,8 +259,9 @@ public:
     bool isEditingText() const;
 
     // --- Persistence (PlayerControllerPersistence.cpp) ---
-    // Writes at once when a save is pending (the application calls it when quitting,
-    // so that a change of the last half second is not lost).
+    // Notes where playback stands and writes at once when a save is pending (the
+    // application calls it when quitting, so that a change of the last half second is
+    // not lost).
     void flushPendingSave();
 
     // --- Settings (PlayerControllerSettings.cpp) ---
@@ -436,6 +437,8 @@ private:
     void scheduleSave();
     void startResumeCapture();
     void captureResumePosition();
+    // Hands the resume fields to the storage as a resume point.
+    void saveResumePoint();
     void performSave();
 
     // Settings (PlayerControllerSettings.cpp).

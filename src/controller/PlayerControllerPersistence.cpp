@@ -36,7 +36,14 @@ void PlayerController::captureResumePosition() {
     resumePlaylistID_ = playingPlaylistID.get();
     resumeTrackID_ = playingTrackID.get();
     resumePosition_ = engine_->currentTime.get();
-    scheduleSave();
+    saveResumePoint();
+}
+
+void PlayerController::saveResumePoint() {
+    // The small resume file, not the whole state: with a large library a state save
+    // every few seconds would write megabytes a minute for one changed number.
+    if (storage_)
+        storage_->saveResume({resumePlaylistID_, resumeTrackID_, resumePosition_});
 }
 
 void PlayerController::scheduleSave() {
@@ -48,6 +55,8 @@ void PlayerController::scheduleSave() {
 
 void PlayerController::flushPendingSave() {
     ORVANE_ASSERT_MAIN_THREAD(loop_);
+    // Where playback stands now, not at the last capture.
+    captureResumePosition();
     if (saveWorkItem_.isActive()) {
         saveWorkItem_.cancel();
         performSave();

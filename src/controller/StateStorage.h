@@ -18,6 +18,9 @@ public:
     // Writes `state`, or hands it to a writer that will; false when the save was
     // dropped (the state file reports why to the diagnostics; nothing else does).
     virtual bool save(PersistedState state) = 0;
+    // Writes only where playback stands, the small record noted every few seconds while
+    // playing; load() takes the newer of it and the state's own resume fields.
+    virtual bool saveResume(const ResumePoint& point) = 0;
     // Returns once every state handed to save() is on disk (or failed).
     virtual void flush() {}
 };
@@ -31,6 +34,7 @@ public:
 
     PersistedState load() override { return persistence_.load(); }
     bool save(PersistedState state) override { return persistence_.save(state); }
+    bool saveResume(const ResumePoint& point) override { return persistence_.saveResume(point); }
 
     const std::filesystem::path& file() const { return persistence_.file(); }
 

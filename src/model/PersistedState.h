@@ -8,6 +8,17 @@
 
 namespace orvane {
 
+// Where playback stands, for the next start: the resume fields of the state, also kept
+// on their own in a small file beside it so that noting the position every few seconds
+// never rewrites the whole library.
+struct ResumePoint {
+    std::optional<Uuid> playlistID;
+    std::optional<Uuid> trackID;
+    std::optional<double> position; // seconds
+
+    friend bool operator==(const ResumePoint&, const ResumePoint&) = default;
+};
+
 // Everything Orvane keeps between runs.
 struct PersistedState {
     std::vector<Playlist> playlists; // in tab order
@@ -19,6 +30,13 @@ struct PersistedState {
 
     // One empty playlist named "Playlist 1", active; default settings; no resume point.
     static PersistedState fresh();
+
+    ResumePoint resumePoint() const { return {resumePlaylistID, resumeTrackID, resumePosition}; }
+    void setResumePoint(const ResumePoint& point) {
+        resumePlaylistID = point.playlistID;
+        resumeTrackID = point.trackID;
+        resumePosition = point.position;
+    }
 
     friend bool operator==(const PersistedState&, const PersistedState&) = default;
 };

@@ -5,6 +5,7 @@
 #include "model/StateCodec.h"
 #include "runtime/Diagnostics.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <optional>
@@ -95,6 +96,10 @@ fs::path Persistence::dataURL() {
 Persistence::Persistence(fs::path file) : file_(std::move(file)) {
 }
 
+fs::path Persistence::resumeFile() const {
+    return folderOf(file_) / "orvane-resume.json";
+}
+
 fs::path Persistence::unreadableCopyPath() const {
     fs::path copy = file_;
     copy += ".unreadable";
@@ -108,6 +113,7 @@ PersistedState Persistence::load() {
     // A save killed half way leaves its temporary file behind (as large as the state);
     // one more than a minute old belongs to no save still running.
     AtomicFileWrite::removeAbandoned(file_, std::chrono::minutes(1));
+    AtomicFileWrite::removeAbandoned(resumeFile(), std::chrono::minutes(1));
 
     // O_NONBLOCK so that a FIFO put in the file's place cannot hang the start.
     FileDescriptor fd(::open(file_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
@@ -137,7 +143,47 @@ PersistedState Persistence::load() {
         return PersistedState::fresh();
     if (!state->activePlaylistID)
         state->activePlaylistID = state->playlists.front().id;
+    applyNewerResumePoint(*state, info);
     return std::move(*state);
+}
+
+void Persistence::applyNewerResumePoint(PersistedState& state, const struct stat& stateInfo) const {
+    FileDescriptor fd(::open(resumeFile().c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat info {};
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return;
+    // A state saved after the last resume point carries a newer one itself.
+    const auto older = [](const timespec& a, const timespec& b) {
+        return a.tv_sec != b.tv_sec ? a.tv_sec < b.tv_sec : a.tv_nsec < b.tv_nsec;
+    };
+    if (older(info.st_mtim, stateInfo.st_mtim))
+        return;
+    // The file is a few hundred bytes; anything much larger is not ours.
+    constexpr std::size_t limit = 64 * 1024;
+    std::string text(std::min<std::size_t>(static_cast<std::size_t>(info.st_size), limit), '\0');
+    std::size_t filled = 0;
+    while (filled < text.size()) {
+        const ssize_t count = ::read(fd.get(), text.data() + filled, text.size() - filled);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            break;
+        filled += static_cast<std::size_t>(count);
+    }
+    text.resize(filled);
+    if (const auto point = fromJson<ResumePoint>(text))
+        state.setResumePoint(*point);
+    else
+        reportState(DiagnosticLevel::warning,
+                    "resume file " + resumeFile().string() + " cannot be read; ignoring it");
+}
+
+bool Persistence::saveResume(const ResumePoint& point) {
+    const std::optional<std::string> text = toJson(point);
+    AtomicFileWrite file(resumeFile(), {.temporaryName = {}, .mode = 0600});
+    const bool saved = text && file.write(*text) && file.finish() && file.replaceTarget();
+    noteSave(saved, file.error(), resumeFile());
+    return saved;
 }
 
 bool Persistence::save(const PersistedState& state) {
@@ -151,23 +197,24 @@ bool Persistence::save(const PersistedState& state) {
         copyPending_ = false;
     }
     saved = saved && file.replaceTarget();
-    noteSave(saved, file.error());
+    noteSave(saved, file.error(), file_);
     return saved;
 }
 
-void Persistence::noteSave(bool saved, std::error_code error) {
+void Persistence::noteSave(bool saved, std::error_code error, const fs::path& target) {
     // Every change saves again, so a full disk would otherwise fill the log too: a run
-    // of failures is reported when it starts and when it ends.
+    // of failures (of the state file and the resume file alike) is reported when it
+    // starts and when it ends.
     if (saveFailing_ == !saved)
         return;
     saveFailing_ = !saved;
     if (saved) {
-        reportState(DiagnosticLevel::info, "state saved again to " + file_.string());
+        reportState(DiagnosticLevel::info, "state saved again to " + target.string());
         return;
     }
     // Without a system error the state itself could not be encoded.
     reportState(DiagnosticLevel::warning,
-                "state not saved to " + file_.string() + ": " +
+                "state not saved to " + target.string() + ": " +
                     (error ? error.message() : "it holds a number that cannot be written"));
 }
 

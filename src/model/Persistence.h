@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include <sys/stat.h>
+
 namespace orvane {
 
 // Orvane's state file: reading it once at start and replacing it atomically on every
@@ -35,11 +37,14 @@ public:
     const std::filesystem::path& file() const { return file_; }
     // Where the bytes of an unreadable file are kept: the file's path + ".unreadable".
     std::filesystem::path unreadableCopyPath() const;
+    // The resume file beside the state file: "orvane-resume.json" in the same folder.
+    std::filesystem::path resumeFile() const;
 
     // The state to start with. A missing, unreadable or undecodable file, or one without
     // playlists, gives PersistedState::fresh(); a missing active playlist id becomes the
     // first playlist's id. Creates the file's folder first, and removes the temporary
-    // files of saves that a crash cut short.
+    // files of saves that a crash cut short. The resume fields come from the resume
+    // file instead when it is readable and not older than the state file.
     PersistedState load();
 
     // True when the last load() met a file that exists but could not be read or decoded.
@@ -52,10 +57,15 @@ public:
     // of a run of failed saves when it starts and when it ends.
     bool save(const PersistedState& state);
 
+    // Replaces the resume file (atomically, as the state file) with `point`: a few
+    // hundred bytes instead of the whole library. False, the file as it was, on failure.
+    bool saveResume(const ResumePoint& point);
+
 private:
     void keepUnreadableFile() const;
     bool keepUnreadableCopy() const;
-    void noteSave(bool saved, std::error_code error);
+    void noteSave(bool saved, std::error_code error, const std::filesystem::path& target);
+    void applyNewerResumePoint(PersistedState& state, const struct stat& stateInfo) const;
 
     std::filesystem::path file_;
     bool foundUnreadable_ = false;

@@ -38,6 +38,7 @@ std::optional<std::string> toJson(const Track& track);
 std::optional<std::string> toJson(const Playlist& playlist);
 std::optional<std::string> toJson(const AppSettings& settings);
 std::optional<std::string> toJson(const PersistedState& state);
+std::optional<std::string> toJson(const ResumePoint& point);
 
 // Receives encoded text piece by piece; returning false stops the encoding.
 using JsonSink = std::function<bool(std::string_view piece)>;
@@ -47,8 +48,8 @@ using JsonSink = std::function<bool(std::string_view piece)>;
 // is not finite (then the sink has received nothing) or when the sink refused a piece.
 bool writeJson(const PersistedState& state, const JsonSink& sink);
 
-// Decodes one JSON object into a record of type T (Track, Playlist, AppSettings or
-// PersistedState).
+// Decodes one JSON object into a record of type T (Track, Playlist, AppSettings,
+// PersistedState or ResumePoint).
 template <typename T>
 std::optional<T> fromJson(std::string_view json);
 
@@ -56,6 +57,7 @@ extern template std::optional<Track> fromJson<Track>(std::string_view json);
 extern template std::optional<Playlist> fromJson<Playlist>(std::string_view json);
 extern template std::optional<AppSettings> fromJson<AppSettings>(std::string_view json);
 extern template std::optional<PersistedState> fromJson<PersistedState>(std::string_view json);
+extern template std::optional<ResumePoint> fromJson<ResumePoint>(std::string_view json);
 
 // Fills `buffer` with up to `capacity` further bytes of JSON text and returns how many it
 // placed, 0 at the end of the text, or nothing when reading failed.

@@ -572,6 +572,7 @@ template std::optional<Track> fromJson<Track>(std::string_view json);
 template std::optional<Playlist> fromJson<Playlist>(std::string_view json);
 template std::optional<AppSettings> fromJson<AppSettings>(std::string_view json);
 template std::optional<PersistedState> fromJson<PersistedState>(std::string_view json);
+template std::optional<ResumePoint> fromJson<ResumePoint>(std::string_view json);
 
 std::optional<PersistedState> readJson(const JsonSource& source) {
     SourceStream stream(source);

@@ -200,6 +200,9 @@ std::optional<std::string> toJson(const AppSettings& settings) {
 std::optional<std::string> toJson(const PersistedState& state) {
     return encodeToString(state);
 }
+std::optional<std::string> toJson(const ResumePoint& point) {
+    return encodeToString(point);
+}
 
 bool writeJson(const PersistedState& state, const JsonSink& sink) {
     return encode(state, sink);

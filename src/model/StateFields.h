@@ -136,10 +136,23 @@ struct Fields<PersistedState> {
     }
 };
 
+// The resume file holds the state's resume fields under the same keys.
+template <>
+struct Fields<ResumePoint> {
+    static constexpr bool everyKeyOptional = true;
+    static constexpr bool badValueKeepsDefault = false;
+    template <typename Self, typename Visit>
+    static void visit(Self& point, Visit&& field) {
+        field("resumePlaylistID", point.playlistID);
+        field("resumeTrackID", point.trackID);
+        field("resumePosition", point.position);
+    }
+};
+
 template <typename T>
 inline constexpr bool isRecord =
     std::is_same_v<T, Track> || std::is_same_v<T, Playlist> || std::is_same_v<T, AppSettings> ||
-    std::is_same_v<T, PersistedState>;
+    std::is_same_v<T, PersistedState> || std::is_same_v<T, ResumePoint>;
 
 template <typename T>
 struct IsOptional : std::false_type {};

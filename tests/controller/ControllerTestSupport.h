@@ -192,7 +192,12 @@ public:
         saves.push_back(std::move(state));
         return true;
     }
+    bool saveResume(const ResumePoint& point) override {
+        resumeSaves.push_back(point);
+        return true;
+    }
     std::vector<PersistedState> saves;
+    std::vector<ResumePoint> resumeSaves;
 
 private:
     PersistedState initial_;
@@ -259,6 +264,7 @@ public:
     ManualOutput& output() { return *output_; }
     // Saves made so far (FakeStorage only).
     const std::vector<PersistedState>& saves() const { return storage_->saves; }
+    const std::vector<ResumePoint>& resumeSaves() const { return storage_->resumeSaves; }
 
     // The "audio thread" renders `frames` frames; completions are delivered.
     void render(std::size_t frames) {

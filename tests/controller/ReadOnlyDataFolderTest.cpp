@@ -53,6 +53,7 @@ public:
         record_->results.push_back(saved);
         return saved;
     }
+    bool saveResume(const ResumePoint& point) override { return inner_->saveResume(point); }
 
 private:
     std::unique_ptr<StateStorage> inner_;

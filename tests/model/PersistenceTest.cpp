@@ -94,6 +94,26 @@ TEST_F(PersistenceTest, StartStateFromStoredFile) {
     EXPECT_EQ(scratch_.names("Orvane"), std::vector<std::string>{"orvane-data.json"});
 }
 
+// The resume point written every few seconds lives in its own small file; at start the
+// newer of it and the state file's own fields wins, and a damaged one is passed over.
+TEST_F(PersistenceTest, TheNewerOfTheStateAndTheResumeFileGivesTheResumePoint) {
+    Persistence persistence(file_);
+    PersistedState stored = twoPlaylists();
+    stored.resumePosition = 10.0;
+    ASSERT_TRUE(persistence.save(stored));
+    const ResumePoint point{stored.playlists[1].id, Uuid::random(), 42.5};
+    ASSERT_TRUE(persistence.saveResume(point));
+    const auto now = fs::last_write_time(file_);
+    fs::last_write_time(file_, now - std::chrono::seconds(5));
+    EXPECT_EQ(Persistence(file_).load().resumePoint(), point);
+
+    fs::last_write_time(persistence.resumeFile(), now - std::chrono::seconds(10));
+    EXPECT_EQ(Persistence(file_).load().resumePosition, 10.0);
+
+    scratch_.write("Orvane/orvane-resume.json", R"({"resumePosition":)");
+    EXPECT_EQ(Persistence(file_).load().resumePosition, 10.0);
+}
+
 TEST_F(PersistenceTest, UnreadableFileIsKeptOnceBeforeTheFirstSave) {
     const std::string truncated = toJson(twoPlaylists())->substr(0, 60);
     Persistence persistence(file_);

@@ -90,6 +90,7 @@ inline std::unique_ptr<PlayerController> makePlayer(ManualMainLoop& loop,
         explicit FixedState(PersistedState kept) : state_(std::move(kept)) {}
         PersistedState load() override { return state_; }
         bool save(PersistedState) override { return true; }
+        bool saveResume(const ResumePoint&) override { return true; }
 
     private:
         PersistedState state_;
