@@ -16,7 +16,8 @@
 #include "runtime/MainLoop.h"
 #include "runtime/Observable.h"
 #include "runtime/SerialQueue.h"
-#include "tags/ID3Writer.h"
+#include "tags/TagValues.h"
+#include "tags/TagWriteError.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -234,7 +235,7 @@ public:
     // --- Metadata and tags (PlayerControllerMetadata.cpp) ---
     // Writes `tags` into the track's file and then into its record. Throws
     // TagWriteError (the record is then unchanged); an unknown track does nothing.
-    void saveTags(Uuid trackID, const ID3Writer::Tags& tags);
+    void saveTags(Uuid trackID, const TagValues& tags);
 
     // --- Now playing and media commands (PlayerControllerMedia.cpp) ---
     // Tells the system's now-playing display what is loaded and whether it plays. The
