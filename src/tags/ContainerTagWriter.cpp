@@ -1,5 +1,6 @@
 #include "tags/ContainerTagWriter.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <limits>
 #include <memory>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include <flacfile.h>
+#include <id3v2framefactory.h>
 #include <mp4file.h>
 #include <opusfile.h>
 #include <tbytevectorstream.h>
@@ -16,6 +18,22 @@
 namespace orvane {
 
 namespace {
+
+// The tag library's in-memory stream, with one repair: replacing a range that runs past
+// the end (a cut-short Ogg page of a damaged file) would move a negative number of bytes
+// there. The range is cut at the end instead, as the file-backed stream does.
+class BoundedByteVectorStream final : public TagLib::ByteVectorStream {
+public:
+    using ByteVectorStream::ByteVectorStream;
+
+    void insert(const TagLib::ByteVector& data, unsigned long start,
+                unsigned long replace) override {
+        const auto size = static_cast<unsigned long>(length());
+        start = std::min(start, size);
+        replace = std::min(replace, size - start);
+        ByteVectorStream::insert(data, start, replace);
+    }
+};
 
 TagLib::String text(const std::string& utf8) {
     return TagLib::String(utf8, TagLib::String::UTF8);
@@ -98,44 +116,48 @@ const char* formatName(ContainerTagWriter::Format format) {
     return "MP4";
 }
 
-// The file of the chosen format over `stream`, with its tag edited; null when the
-// content is not of that format. Pictures and blocks other than the tag are read but
-// not touched.
-std::unique_ptr<TagLib::File> openEdited(TagLib::IOStream& stream,
-                                         ContainerTagWriter::Format format, const TagValues& tags) {
+// The file of the chosen format over `stream`; null when the content is not of that
+// format. Pictures and blocks other than the tag are read but never touched.
+std::unique_ptr<TagLib::File> openAs(TagLib::IOStream& stream, ContainerTagWriter::Format format) {
     using Format = ContainerTagWriter::Format;
     const auto properties = TagLib::AudioProperties::Fast;
+    std::unique_ptr<TagLib::File> file;
     switch (format) {
-    case Format::flac: {
-        auto file = std::make_unique<TagLib::FLAC::File>(&stream, nullptr, false, properties);
-        if (!file->isValid())
-            return nullptr;
-        writeXiph(*file->xiphComment(true), tags);
-        return file;
+    case Format::flac:
+        file = std::make_unique<TagLib::FLAC::File>(
+            &stream, TagLib::ID3v2::FrameFactory::instance(), false, properties);
+        break;
+    case Format::oggVorbis:
+        file = std::make_unique<TagLib::Ogg::Vorbis::File>(&stream, false, properties);
+        break;
+    case Format::opus:
+        file = std::make_unique<TagLib::Ogg::Opus::File>(&stream, false, properties);
+        break;
+    case Format::mp4:
+        file = std::make_unique<TagLib::MP4::File>(&stream, false, properties);
+        break;
     }
-    case Format::oggVorbis: {
-        auto file = std::make_unique<TagLib::Ogg::Vorbis::File>(&stream, false, properties);
-        if (!file->isValid() || file->tag() == nullptr)
-            return nullptr;
-        writeXiph(*file->tag(), tags);
-        return file;
+    if (!file || !file->isValid() || file->tag() == nullptr)
+        return nullptr;
+    return file;
+}
+
+void edit(TagLib::File& file, ContainerTagWriter::Format format, const TagValues& tags) {
+    using Format = ContainerTagWriter::Format;
+    switch (format) {
+    case Format::flac:
+        writeXiph(*static_cast<TagLib::FLAC::File&>(file).xiphComment(true), tags);
+        break;
+    case Format::oggVorbis:
+        writeXiph(*static_cast<TagLib::Ogg::Vorbis::File&>(file).tag(), tags);
+        break;
+    case Format::opus:
+        writeXiph(*static_cast<TagLib::Ogg::Opus::File&>(file).tag(), tags);
+        break;
+    case Format::mp4:
+        writeMP4(*static_cast<TagLib::MP4::File&>(file).tag(), tags);
+        break;
     }
-    case Format::opus: {
-        auto file = std::make_unique<TagLib::Ogg::Opus::File>(&stream, false, properties);
-        if (!file->isValid() || file->tag() == nullptr)
-            return nullptr;
-        writeXiph(*file->tag(), tags);
-        return file;
-    }
-    case Format::mp4: {
-        auto file = std::make_unique<TagLib::MP4::File>(&stream, false, properties);
-        if (!file->isValid() || file->tag() == nullptr)
-            return nullptr;
-        writeMP4(*file->tag(), tags);
-        return file;
-    }
-    }
-    return nullptr;
 }
 
 } // namespace
@@ -145,18 +167,27 @@ std::vector<std::uint8_t> ContainerTagWriter::rewrite(std::span<const std::uint8
     if (file.size() > std::numeric_limits<unsigned int>::max())
         throw TagWriteError(TagWriteError::Code::readFailed,
                             "The file is too large for its tags to be changed.");
-    TagLib::ByteVectorStream stream(TagLib::ByteVector(reinterpret_cast<const char*>(file.data()),
-                                                       static_cast<unsigned int>(file.size())));
-    const auto edited = openEdited(stream, format, tags);
-    if (!edited)
+    BoundedByteVectorStream stream(TagLib::ByteVector(reinterpret_cast<const char*>(file.data()),
+                                                      static_cast<unsigned int>(file.size())));
+    const auto opened = openAs(stream, format);
+    if (!opened)
         throw TagWriteError(TagWriteError::Code::readFailed,
                             std::string("The file could not be read as ") + formatName(format) +
                                 ", so its tags were not changed.");
-    if (!edited->save())
-        throw TagWriteError(TagWriteError::Code::writeFailed,
-                            std::string("The tags could not be stored in the ") +
-                                formatName(format) + " file.");
+    edit(*opened, format, tags);
+    const auto refuse = [format] {
+        return TagWriteError(TagWriteError::Code::writeFailed,
+                             std::string("The tags could not be stored in the ") +
+                                 formatName(format) + " file.");
+    };
+    if (!opened->save())
+        throw refuse();
     const TagLib::ByteVector& out = *stream.data();
+    // A damaged file the tag library accepts may come out of a save as one it cannot
+    // read back: such a result never replaces the user's file.
+    TagLib::ByteVectorStream check(out);
+    if (!openAs(check, format))
+        throw refuse();
     const auto* data = reinterpret_cast<const std::uint8_t*>(out.data());
     return std::vector<std::uint8_t>(data, data + out.size());
 }
