@@ -40,10 +40,6 @@ std::optional<Kind> kindOf(const std::filesystem::path& path) {
 
 } // namespace
 
-bool TagWriter::canWrite(const std::filesystem::path& path) {
-    return kindOf(path).has_value();
-}
-
 void TagWriter::writeTags(const std::filesystem::path& path, const TagValues& tags) {
     const auto kind = kindOf(path);
     if (!kind)

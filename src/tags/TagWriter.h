@@ -15,9 +15,6 @@ class TagWriter {
 public:
     TagWriter() = delete;
 
-    // Whether `path` names a kind of file writeTags accepts.
-    static bool canWrite(const std::filesystem::path& path);
-
     // Replaces the file's values by `tags` as rewriteTagFile does: the file is either the
     // old one or the complete new one, with its permissions. Throws TagWriteError;
     // unsupportedFormat, with a message that names what can be written, for any other
