@@ -13,7 +13,7 @@ STAMP="$OUT/.tag-fixtures-stamp"
 FIXTURE_FILES="v23.mp3 v24.mp3 v22.mp3 tyer-tdrc.mp3 tdrc-tyer.mp3 numbers.mp3 cover.mp3 plain.mp3
        mojibake.mp3 tagged.flac tagged.m4a info.wav id3.wav id3.aiff broken.mp3 tag-only.mp3
        not-audio.flac full.flac full.ogg full.opus full.m4a tagged.wv tagged.mpc tagged.wma
-       tagged.aac tagged.caf itunes.mp3"
+       tagged.aac tagged.caf jukebox.mp3"
 
 fixtures_start "$OUT" "$STAMP" sox lame ffmpeg convert python3 mpcenc
 WORK=$fixtures_tmp
@@ -133,7 +133,7 @@ write("numbers.mp3", tag(3, [text("TRCK", "1/2"), text("TRCK", "5/"), text("TPOS
                              text("TCON", "(17)"), comm("", "first"), comm("", "second"),
                              comm("iTunNORM", " 000001F4 000001F4")]) + audio)
 # What a popular jukebox leaves: only described comments, all of them player data.
-write("itunes.mp3", tag(3, [text("TIT2", "Jukebox"), comm("iTunNORM", " 0000021C 00000227"),
+write("jukebox.mp3", tag(3, [text("TIT2", "Jukebox"), comm("iTunNORM", " 0000021C 00000227"),
                             comm("iTunSMPB", " 00000000 00000210 000007C0"),
                             comm("iTunPGAP", "0"), comm("iTunes_CDDB_IDs", "9+0A1B2C")]) + audio)
 # Windows-1251 bytes in ISO-8859-1 frames; a French title stays as it is.

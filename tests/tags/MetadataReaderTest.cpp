@@ -46,7 +46,7 @@ TEST(MetadataReader, ReadsTheTagsOfEveryKindOfFile) {
             .albumArtist = "WavAlbumArtist", .trackNumber = 2, .trackTotal = 8}, 1411},
         {"tag-only.mp3", {.title = "Only a tag", .albumArtist = "Nobody"}, 0},
         // Only player data in its comments: no comment at all.
-        {"itunes.mp3", {.title = "Jukebox"}, 128},
+        {"jukebox.mp3", {.title = "Jukebox"}, 128},
         // clang-format on
     };
     for (const auto& c : cases) {

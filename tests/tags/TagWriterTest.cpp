@@ -186,8 +186,8 @@ TEST(TagWriter, AFailedWriteLeavesTheFileAsItWas) {
 // editor shows keeps them all and adds no comment of its own.
 TEST(TagWriter, PlayerDataCommentsAreNoCommentAndSurviveASave) {
     test::ScratchFolder dir;
-    const fs::path path = dir / "itunes.mp3";
-    fs::copy_file(fixture("itunes.mp3"), path);
+    const fs::path path = dir / "jukebox.mp3";
+    fs::copy_file(fixture("jukebox.mp3"), path);
     const TrackMetadata meta = tagsOf(path);
     EXPECT_EQ(meta, (TrackMetadata{.title = "Jukebox"}));
 
