@@ -47,7 +47,10 @@ import sys, time, mutagen
 files = sys.argv[1:]
 def read_all():
     for name in files:
-        f = mutagen.File(name)
+        try:
+            f = mutagen.File(name)
+        except mutagen.MutagenError:
+            continue  # a file it cannot read costs what it took to find out
         if f is not None:
             f.info.length, getattr(f.info, "sample_rate", None), f.tags
 read_all()  # warm

@@ -1,5 +1,7 @@
 // Metadata reading speed over 1,000 small files of mixed formats, warm cache: what the
-// background scan does for a large playlist. Reports files per second.
+// background scan does for a large playlist. Reports files per second, for the ID3
+// formats (MP3, WAV, AIFF) with FLAC and M4A, and for the other tag formats (Vorbis
+// comments, MP4, APE, ASF, and ADTS and CAF through the decoder).
 //
 // The files are copies of the tag fixtures (scripts/make-tag-fixtures.sh), taken from
 // $ORVANE_FIXTURES_DIR/tags or else <build>/fixtures/tags next to this program's folder.
@@ -33,12 +35,10 @@ fs::path fixturesFolder() {
 // The generated files, made once per run and removed at exit.
 class FileSet {
 public:
-    FileSet()
+    explicit FileSet(const std::vector<const char*>& names)
         : folder_(fs::temp_directory_path() /
                   ("orvane-metadata-bench-" + orvane::Uuid::random().toString())) {
         const fs::path source = fixturesFolder();
-        const char* names[] = {"v23.mp3", "v24.mp3",  "cover.mp3", "mojibake.mp3", "numbers.mp3",
-                               "id3.wav", "info.wav", "id3.aiff",  "tagged.flac",  "tagged.m4a"};
         for (const char* name : names) {
             if (!fs::exists(source / name)) {
                 error_ = "missing fixture " + (source / name).string() +
@@ -48,7 +48,7 @@ public:
         }
         fs::create_directories(folder_);
         for (std::size_t i = 0; i < kFileCount; ++i) {
-            const fs::path from = source / names[i % std::size(names)];
+            const fs::path from = source / names[i % names.size()];
             const fs::path to = folder_ / (std::to_string(i) + "-" + from.filename().string());
             fs::copy_file(from, to);
             files_.push_back(to);
@@ -70,15 +70,22 @@ private:
     std::string error_;
 };
 
-const FileSet& fileSet() {
-    static const FileSet set;
+const FileSet& id3Files() {
+    static const FileSet set({"v23.mp3", "v24.mp3", "cover.mp3", "mojibake.mp3", "numbers.mp3",
+                              "id3.wav", "info.wav", "id3.aiff", "tagged.flac", "tagged.m4a"});
+    return set;
+}
+
+const FileSet& otherFormatFiles() {
+    static const FileSet set({"full.flac", "full.ogg", "full.opus", "full.m4a", "tagged.wv",
+                              "tagged.mpc", "tagged.wma", "tagged.aac", "tagged.caf",
+                              "tagged.tta"});
     return set;
 }
 
 // Times `readOne` over every file, after one untimed pass that warms the page cache.
 template <class Read>
-void timeAllFiles(benchmark::State& state, Read readOne) {
-    const FileSet& set = fileSet();
+void timeAllFiles(benchmark::State& state, Read readOne, const FileSet& set = id3Files()) {
     if (!set.error().empty()) {
         state.SkipWithError(set.error().c_str());
         return;
@@ -102,6 +109,14 @@ void BM_ReadMetadata(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_ReadMetadata)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ReadMetadataOtherFormats(benchmark::State& state) {
+    timeAllFiles(
+        state,
+        [](const fs::path& file) { benchmark::DoNotOptimize(orvane::MetadataReader::read(file)); },
+        otherFormatFiles());
+}
+BENCHMARK(BM_ReadMetadataOtherFormats)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Its two halves, to see where the time goes: opening the decoder for length and
 // rate, and the tag library with the ID3 frame reading.

@@ -4,6 +4,7 @@
 #include "support/ScratchFolder.h"
 
 #include <fstream>
+#include <iterator>
 
 namespace orvane::fuzz {
 
@@ -20,10 +21,12 @@ std::filesystem::path writeTempFile(const std::string& name, const std::uint8_t*
 }
 
 std::optional<std::filesystem::path> writeAudioInput(const std::uint8_t* data, std::size_t size) {
-    static constexpr const char* names[] = {"input.mp3", "input.flac", "input.m4a", "input.wav"};
+    static constexpr const char* names[] = {"input.mp3", "input.flac", "input.m4a", "input.wav",
+                                            "input.ogg", "input.opus", "input.wv",  "input.wma",
+                                            "input.aac", "input.caf"};
     if (size == 0)
         return std::nullopt;
-    return writeTempFile(names[data[0] % 4], data + 1, size - 1);
+    return writeTempFile(names[data[0] % std::size(names)], data + 1, size - 1);
 }
 
 } // namespace orvane::fuzz

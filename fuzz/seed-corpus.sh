@@ -22,7 +22,7 @@ rm -rf "$OUT"
 mkdir -p "$OUT"
 OUT=$(cd "$OUT" && pwd)
 for target in state m3u8 track_parse tag_text id3_writer metadata_reader audio_file_reader \
-    mp3_frame_walk flac_tail; do
+    mp3_frame_walk flac_tail container_tags; do
     mkdir -p "$OUT/$target"
 done
 
@@ -75,12 +75,19 @@ for f in "$FIXTURES"/*.* "$FIXTURES"/tags/*.* "$FIXTURES"/engine/*.*; do
     *.mp3) kind='\000' ;;
     *.flac) kind='\001' ;;
     *.m4a) kind='\002' ;;
-    *.wav | *.aiff | *.caf) kind='\003' ;;
+    *.wav | *.aiff) kind='\003' ;;
+    *.ogg) kind='\004' ;;
+    *.opus) kind='\005' ;;
+    *.wv) kind='\006' ;;
+    *.wma) kind='\007' ;;
+    *.aac) kind='\010' ;;
+    *.caf) kind='\011' ;;
     *) continue ;;
     esac
     seed=$(echo "$f" | sed "s|^$FIXTURES/||; s|/|-|g")
     { printf "$kind"; small_copy "$f"; } >"$OUT/metadata_reader/$seed"
     cp "$OUT/metadata_reader/$seed" "$OUT/audio_file_reader/$seed"
+    cp "$OUT/metadata_reader/$seed" "$OUT/container_tags/$seed"
     case "$f" in
     *.mp3)
         small_copy "$f" >"$OUT/id3_writer/$seed"

@@ -1,9 +1,9 @@
 #!/bin/sh
 # Tag fixtures for the metadata reader and ID3 writer tests and the metadata benchmark.
 # Usage: make-tag-fixtures.sh OUTPUT_FOLDER
-# Everything is generated here with sox, lame, ffmpeg, ImageMagick and python3; nothing
-# is downloaded. Re-running is quick: the work is skipped while the set is complete
-# and this script unchanged (scripts/fixture-lib.sh).
+# Everything is generated here with sox, lame, ffmpeg, mpcenc, ImageMagick and python3;
+# nothing is downloaded. Re-running is quick: the work is skipped while the set is
+# complete and this script unchanged (scripts/fixture-lib.sh).
 set -eu
 
 # shellcheck source=scripts/fixture-lib.sh
@@ -12,9 +12,10 @@ OUT=${1:?usage: make-tag-fixtures.sh OUTPUT_FOLDER}
 STAMP="$OUT/.tag-fixtures-stamp"
 FIXTURE_FILES="v23.mp3 v24.mp3 v22.mp3 tyer-tdrc.mp3 tdrc-tyer.mp3 numbers.mp3 cover.mp3 plain.mp3
        mojibake.mp3 tagged.flac tagged.m4a info.wav id3.wav id3.aiff broken.mp3 tag-only.mp3
-       not-audio.flac"
+       not-audio.flac full.flac full.ogg full.opus full.m4a tagged.wv tagged.mpc tagged.wma
+       tagged.aac tagged.caf jukebox.mp3"
 
-fixtures_start "$OUT" "$STAMP" sox lame ffmpeg convert python3
+fixtures_start "$OUT" "$STAMP" sox lame ffmpeg convert python3 mpcenc
 WORK=$fixtures_tmp
 
 FF="ffmpeg -nostdin -hide_banner -loglevel error -y"
@@ -26,6 +27,7 @@ META="-metadata title=Title -metadata artist=Artist -metadata album=Album
 sox -n -r 44100 -c 2 -b 16 "$WORK/tone.wav" synth 1 sine 440 vol 0.5
 lame --quiet -b 128 "$WORK/tone.wav" "$WORK/untagged.mp3"
 convert -size 16x16 xc:red "$WORK/cover.png"
+convert -size 8x8 xc:blue "$WORK/back.png"
 
 # ID3v2.3 from lame: common and frame fields, a comment, CBR 128 kbit/s.
 lame --quiet -b 128 --id3v2-only --tt "Title23" --ta "Artist23" --tl "Album23" --ty 2001 \
@@ -49,6 +51,43 @@ $FF -i "$WORK/tone.wav" -c:a pcm_s16be -write_id3v2 1 -id3v2_version 3 $META "$O
 $FF -i "$WORK/tone.wav" -c:a flac $META "$OUT/tagged.mka"
 $FF -i "$WORK/tone.wav" -c:a tta $META "$OUT/tagged.tta"
 $FF -i "$WORK/tone.wav" -c:a libvorbis $META "$OUT/tagged.ogg"
+
+# Every field in the other tag formats, as their users' taggers store them: totals apart
+# (FLAC) or as "n/m" (the rest), a comment as DESCRIPTION (FFmpeg's Vorbis comments),
+# pictures and a field Orvane does not edit in the files it can write.
+DISC="-metadata disc=2/3"
+# A back cover first, then the front cover (FFmpeg takes the type from the comment).
+$FF -i "$WORK/tone.wav" -i "$WORK/back.png" -i "$WORK/cover.png" -map 0 -map 1 -map 2 \
+    -c:v copy -disposition:v attached_pic -metadata:s:v:0 comment="Cover (back)" \
+    -metadata:s:v:1 comment="Cover (front)" -c:a flac $META -metadata track=4 \
+    -metadata TRACKTOTAL=10 -metadata disc=2 -metadata DISCTOTAL=3 -metadata MOOD=Calm \
+    "$OUT/full.flac"
+$FF -i "$WORK/tone.wav" -i "$WORK/cover.png" -map 0 -map 1 -c:v copy \
+    -disposition:v attached_pic -c:a aac -b:a 128k $META $DISC -metadata lyrics=Lyrics \
+    "$OUT/full.m4a"
+# Ogg keeps a picture as a comment holding a FLAC picture block.
+python3 -c '
+import base64, struct, sys
+data = open(sys.argv[1], "rb").read()
+mime = b"image/png"
+block = (struct.pack(">II", 3, len(mime)) + mime + struct.pack(">I", 0)
+         + struct.pack(">IIIII", 16, 16, 24, 0, len(data)) + data)
+print(base64.b64encode(block).decode())' "$WORK/cover.png" >"$WORK/picture.b64"
+PICTURE_COMMENT=$(cat "$WORK/picture.b64")
+for codec in libvorbis:ogg libopus:opus; do
+    $FF -i "$WORK/tone.wav" -c:a "${codec%%:*}" $META $DISC -metadata MOOD=Calm \
+        -metadata METADATA_BLOCK_PICTURE="$PICTURE_COMMENT" "$OUT/full.${codec#*:}"
+done
+# APE tags (WavPack from FFmpeg, Musepack from mpcenc), ASF, and the formats the tag
+# library cannot open: ADTS with an ID3v2 tag, CAF with its info chunk.
+$FF -i "$WORK/tone.wav" -c:a wavpack $META $DISC "$OUT/tagged.wv"
+mpcenc --silent --overwrite --title Title --artist Artist --album Album \
+    --tag "Album Artist=AlbumArtist" --genre Genre --year 2003 --track 4/10 --tag Disc=2/3 \
+    --tag Composer=Composer --comment Comment "$WORK/tone.wav" "$OUT/tagged.mpc"
+# A WMA year is WM/Year; FFmpeg keeps the comment as a Description attribute.
+$FF -i "$WORK/tone.wav" -c:a wmav2 $META $DISC -metadata WM/Year=2003 "$OUT/tagged.wma"
+$FF -i "$WORK/tone.wav" -c:a aac -b:a 128k -write_id3v2 1 $META $DISC "$OUT/tagged.aac"
+$FF -i "$WORK/tone.wav" -c:a alac $META $DISC "$OUT/tagged.caf"
 
 # Hand-made tags: ID3v2.2, frame order, number texts, mojibake, an ID3 chunk in a WAV
 # file, and files that do not decode.
@@ -93,6 +132,10 @@ write("tdrc-tyer.mp3", tag(3, [text("TIT2", "Years"), text("TDRC", "2005-06-07")
 write("numbers.mp3", tag(3, [text("TRCK", "1/2"), text("TRCK", "5/"), text("TPOS", "05"),
                              text("TCON", "(17)"), comm("", "first"), comm("", "second"),
                              comm("iTunNORM", " 000001F4 000001F4")]) + audio)
+# What a popular jukebox leaves: only described comments, all of them player data.
+write("jukebox.mp3", tag(3, [text("TIT2", "Jukebox"), comm("iTunNORM", " 0000021C 00000227"),
+                            comm("iTunSMPB", " 00000000 00000210 000007C0"),
+                            comm("iTunPGAP", "0"), comm("iTunes_CDDB_IDs", "9+0A1B2C")]) + audio)
 # Windows-1251 bytes in ISO-8859-1 frames; a French title stays as it is.
 write("mojibake.mp3", tag(3, [f23("TIT2", b"\0" + "Привет, мир".encode("cp1251")),
                               f23("TPE1", b"\0" + "Café crème".encode("latin-1")),

@@ -10,6 +10,7 @@
 #include "platform/PulseDevices.h"
 #include "platform/PulseOutput.h"
 #include "platform/QtMainLoop.h"
+#include "tags/CoverArt.h"
 #include "ui/settings/SettingsWindow.h"
 #include "ui/style/Icons.h"
 #include "ui/window/MainWindow.h"
@@ -28,6 +29,7 @@ Application::Application(MprisService* mpris)
         std::make_unique<BackgroundStateStorage>(std::make_unique<FileStateStorage>());
     services.desktop = shell_.get();
     services.nowPlaying = mpris_;
+    services.coverCacheFolder = CoverArt::defaultCacheFolder();
     player_ = std::make_unique<PlayerController>(*loop_, std::move(services));
 
     mainWindow_ = std::make_unique<MainWindow>(*player_);

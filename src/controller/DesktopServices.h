@@ -48,6 +48,9 @@ struct NowPlayingInfo {
         double duration = 0.0; // seconds, the trimmed end
         double elapsed = 0.0;  // seconds from the file start
         double rate = 0.0;     // 1 while playing, 0 otherwise
+        // An image file of the track's cover; absent while none is known (it is looked
+        // up in the background once the track starts, and shown when found).
+        std::optional<std::string> artPath;
 
         friend bool operator==(const Item&, const Item&) = default;
     };

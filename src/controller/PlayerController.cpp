@@ -33,7 +33,7 @@ PlayerController::PlayerController(MainLoop& loop, PlayerControllerServices serv
       shuffle_(services.shuffleSeed ? *services.shuffleSeed : std::random_device{}()),
       metadataSource_(services.metadata ? std::move(services.metadata)
                                         : std::make_unique<FileMetadataSource>()),
-      handOver_(loop) {
+      coverCacheFolder_(std::move(services.coverCacheFolder)), handOver_(loop) {
     ORVANE_ASSERT_MAIN_THREAD(loop_);
     auto output = services.output ? std::move(services.output) : std::make_unique<NullOutput>();
     engine_ = std::make_unique<AudioEngine>(loop_, std::move(output), services.engine);

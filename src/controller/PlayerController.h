@@ -16,10 +16,12 @@
 #include "runtime/MainLoop.h"
 #include "runtime/Observable.h"
 #include "runtime/SerialQueue.h"
-#include "tags/ID3Writer.h"
+#include "tags/TagValues.h"
+#include "tags/TagWriteError.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <set>
@@ -44,6 +46,9 @@ struct PlayerControllerServices {
     // Whether construction starts the background metadata scan. Adding files starts
     // one either way; tests that are not about scanning switch this off.
     bool scanMetadataAtStart = true;
+    // Where the covers embedded in playing tracks are written for the now-playing
+    // display (CoverArt). Empty: no cover is looked up.
+    std::filesystem::path coverCacheFolder;
 };
 
 // The one object between the views and everything else: it owns the audio engine, the
@@ -234,7 +239,7 @@ public:
     // --- Metadata and tags (PlayerControllerMetadata.cpp) ---
     // Writes `tags` into the track's file and then into its record. Throws
     // TagWriteError (the record is then unchanged); an unknown track does nothing.
-    void saveTags(Uuid trackID, const ID3Writer::Tags& tags);
+    void saveTags(Uuid trackID, const TagValues& tags);
 
     // --- Now playing and media commands (PlayerControllerMedia.cpp) ---
     // Tells the system's now-playing display what is loaded and whether it plays. The
@@ -426,6 +431,9 @@ private:
     // track that ran out) into the display.
     void watchEngineTransport();
     void refreshNowPlayingSoon();
+    // Starts the background search for the shown track's cover, once a track.
+    void lookUpCoverArt();
+    void finishCoverArt(const Uuid& trackID, std::optional<std::string> artPath);
 
     // System (PlayerControllerSystem.cpp).
     void resumeAtStartup();
@@ -499,6 +507,10 @@ private:
     // playing track's tags once the track is removed from its playlist).
     NowPlayingInfo shownNowPlaying_;
     bool nowPlayingRefreshPosted_ = false;
+    std::filesystem::path coverCacheFolder_;
+    // The cover of the track it was last looked up for: asked for, then found or not.
+    std::optional<Uuid> coverArtTrackID_;
+    std::optional<std::string> coverArtPath_;
     Subscription engineIsPlaying_;
     Subscription engineIsLoaded_;
 

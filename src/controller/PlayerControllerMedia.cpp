@@ -1,5 +1,6 @@
 #include "controller/PlayerController.h"
 #include "runtime/ThreadCheck.h"
+#include "tags/CoverArt.h"
 
 #include <utility>
 
@@ -40,6 +41,8 @@ NowPlayingInfo PlayerController::currentNowPlaying() const {
     item.duration = engine_->duration.get();
     item.elapsed = engine_->currentTime.get();
     item.rate = info.playing ? 1.0 : 0.0;
+    if (coverArtTrackID_ == *id)
+        item.artPath = coverArtPath_;
     info.item = std::move(item);
     return info;
 }
@@ -49,7 +52,38 @@ void PlayerController::updateNowPlaying() {
     if (!nowPlaying_)
         return;
     shownNowPlaying_ = currentNowPlaying();
+    lookUpCoverArt();
     nowPlaying_->nowPlayingChanged(shownNowPlaying_);
+}
+
+void PlayerController::lookUpCoverArt() {
+    const auto& item = shownNowPlaying_.item;
+    const Track* track = playingTrack();
+    if (!item || !track || coverCacheFolder_.empty() || coverArtTrackID_ == item->trackID)
+        return;
+    // Once a track: a track without a cover is not searched again at every pause.
+    coverArtTrackID_ = item->trackID;
+    coverArtPath_.reset();
+    auto done = guard_.wrap([this, trackID = item->trackID](std::optional<std::string> path) {
+        finishCoverArt(trackID, std::move(path));
+    });
+    // Reading a picture out of a tag and writing it to the cache is file work of
+    // unbounded length: never on the main thread.
+    fileWorkQueue_->async(
+        [&loop = loop_, path = track->path, folder = coverCacheFolder_, done]() mutable {
+            std::optional<std::string> art;
+            if (const auto file = CoverArt::find(path, folder))
+                art = file->string();
+            loop.post([done, art = std::move(art)]() mutable { done(std::move(art)); });
+        });
+}
+
+void PlayerController::finishCoverArt(const Uuid& trackID, std::optional<std::string> artPath) {
+    if (coverArtTrackID_ != trackID || !artPath)
+        return; // another track plays by now, or there is nothing to show
+    coverArtPath_ = std::move(artPath);
+    if (shownNowPlaying_.item && shownNowPlaying_.item->trackID == trackID)
+        updateNowPlaying();
 }
 
 void PlayerController::announceSeek() {

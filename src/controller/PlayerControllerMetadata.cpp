@@ -2,6 +2,7 @@
 #include "controller/TrackLookup.h"
 #include "runtime/Diagnostics.h"
 #include "runtime/ThreadCheck.h"
+#include "tags/TagWriter.h"
 
 #include <algorithm>
 #include <exception>
@@ -131,7 +132,7 @@ void PlayerController::finishMetadataScan() {
     loadMissingMetadata();
 }
 
-void PlayerController::saveTags(Uuid trackID, const ID3Writer::Tags& tags) {
+void PlayerController::saveTags(Uuid trackID, const TagValues& tags) {
     ORVANE_ASSERT_MAIN_THREAD(loop_);
     std::optional<std::size_t> pi;
     std::optional<std::size_t> ti;
@@ -147,7 +148,7 @@ void PlayerController::saveTags(Uuid trackID, const ID3Writer::Tags& tags) {
     // Throws with the writer's message; the record is then left as it is.
     const std::string& path = lists[*pi].tracks[*ti].path;
     try {
-        ID3Writer::writeTags(path, tags);
+        TagWriter::writeTags(path, tags);
     } catch (const std::exception& error) {
         // The editor shows the message; the log keeps it, with the file, for a report.
         reportDiagnostic(DiagnosticArea::tags, DiagnosticLevel::warning,

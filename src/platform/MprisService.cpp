@@ -223,6 +223,11 @@ QVariantMap MprisService::metadata() const {
     map.insert(QStringLiteral("xesam:artist"), QStringList{QString::fromStdString(item.artist)});
     if (item.album)
         map.insert(QStringLiteral("xesam:album"), QString::fromStdString(*item.album));
+    // Desktops load the cover from a URL through their file layer: a file:// URL.
+    if (item.artPath)
+        map.insert(QStringLiteral("mpris:artUrl"),
+                   QUrl::fromLocalFile(QString::fromStdString(*item.artPath))
+                       .toString(QUrl::FullyEncoded));
     return map;
 }
 

@@ -2,17 +2,24 @@
 
 #include "tags/ID3Fields.h"
 #include "tags/ID3v2Frames.h"
+#include "tags/NamedFields.h"
 #include "tags/TagText.h"
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include <aifffile.h>
+#include <asftag.h>
 #include <fileref.h>
 #include <mpegfile.h>
 #include <tag.h>
+#include <tpropertymap.h>
 #include <wavfile.h>
 
 namespace orvane {
@@ -67,6 +74,39 @@ std::optional<std::string> commonText(const TagLib::String& value) {
     return tagtext::fixMojibake(value.to8Bit(true));
 }
 
+// The kinds of file whose own tags the tag library reads in full. Others (ADTS, CAF,
+// Matroska, and TTA, whose APEv2 tags it skips) are left to the decoder's view.
+bool tagLibraryReadsTags(const std::string& ext) {
+    static constexpr std::string_view kKnown[] = {
+        ".mp3", ".wav", ".aif", ".aiff", ".aifc", ".flac", ".ogg", ".oga", ".opus",
+        ".spx", ".m4a", ".m4b", ".mp4",  ".wv",   ".mpc",  ".ape", ".wma", ".asf"};
+    return std::find(std::begin(kKnown), std::end(kKnown), ext) != std::end(kKnown);
+}
+
+// The named fields of formats without ID3v2 frames: Vorbis comments, MP4 atoms, APE
+// items, ASF attributes.
+void applyPropertyFields(TagLib::File& file, TrackMetadata& meta) {
+    const TagLib::PropertyMap properties = file.properties();
+    const auto lookup = [&properties](const char* key) -> std::optional<std::string> {
+        const auto it = properties.find(key);
+        if (it == properties.end())
+            return std::nullopt;
+        for (const TagLib::String& value : it->second) {
+            if (!value.isEmpty())
+                return value.to8Bit(true);
+        }
+        return std::nullopt;
+    };
+    applyNamedFields(lookup, kPropertyKeys, meta);
+    // FFmpeg keeps a WMA comment as a "Description" attribute, outside the content
+    // description the tag library maps.
+    if (auto* asf = dynamic_cast<TagLib::ASF::Tag*>(file.tag()); asf && !meta.comment) {
+        const TagLib::ASF::AttributeList list = asf->attribute("Description");
+        if (!list.isEmpty())
+            meta.comment = commonText(list.front().toString());
+    }
+}
+
 // The opened file and, where there is one, the bytes of its ID3v2 tag.
 struct OpenedFile {
     std::unique_ptr<TagLib::File> owned;
@@ -75,12 +115,14 @@ struct OpenedFile {
     // Tags holding the common fields, first choice first.
     std::vector<TagLib::Tag*> tags;
     Bytes id3;
+    bool id3Only = false; // the fields beyond the common ones come from ID3v2 alone
 };
 
 OpenedFile open(const std::filesystem::path& path) {
     OpenedFile opened;
     const std::string ext = lowerExtension(path);
     const char* name = path.c_str();
+    opened.id3Only = ext == ".mp3" || ext == ".wav" || ext.starts_with(".aif");
     if (ext == ".mp3") {
         auto mpeg = std::make_unique<TagLib::MPEG::File>(name, true, TagLib::AudioProperties::Fast);
         if (mpeg->isValid())
@@ -111,11 +153,12 @@ OpenedFile open(const std::filesystem::path& path) {
 
 } // namespace
 
-void readContainerTags(const std::filesystem::path& path, TrackMetadata& meta) {
+bool readContainerTags(const std::filesystem::path& path, TrackMetadata& meta) {
+    const bool known = tagLibraryReadsTags(lowerExtension(path));
     OpenedFile opened = open(path);
     TagLib::File* file = opened.file;
     if (file == nullptr || !file->isValid())
-        return;
+        return false;
 
     for (const TagLib::Tag* tag : opened.tags) {
         if (tag == nullptr)
@@ -131,11 +174,14 @@ void readContainerTags(const std::filesystem::path& path, TrackMetadata& meta) {
     // ID3v2.2 tags have three-character frame ids, which none of the fields use.
     if (const auto tag = id3v2::parseTag(opened.id3))
         applyID3Frames(tag->frames, meta);
+    else if (known && !opened.id3Only)
+        applyPropertyFields(*file, meta);
 
     if (const TagLib::AudioProperties* properties = file->audioProperties()) {
         if (properties->bitrate() > 0)
             meta.bitrateKbps = properties->bitrate();
     }
+    return known;
 }
 
 } // namespace orvane

@@ -15,13 +15,20 @@ std::optional<std::string> nonEmpty(std::optional<std::string> text) {
     return text;
 }
 
+// Players keep machine data in described comments: loudness (iTunNORM), gapless
+// lengths (iTunSMPB, iTunPGAP), disc ids (iTunes_CDDB_IDs). Shown, it is hex noise, and
+// a save from the tag editor would write it back as the track's comment.
+bool isMachineData(const std::string& description) {
+    return description.starts_with("iTun");
+}
+
 } // namespace
 
 void applyID3Frames(const std::vector<id3v2::Frame>& frames, TrackMetadata& meta) {
     std::optional<std::string> trackText;
     std::optional<std::string> discText;
     std::optional<std::optional<std::string>> plainComment; // from a COMM without description
-    std::optional<std::optional<std::string>> anyComment;
+    std::optional<std::optional<std::string>> describedComment;
 
     for (const id3v2::Frame& frame : frames) {
         // Compressed and encrypted frames cannot be read without their keys or zlib.
@@ -33,9 +40,10 @@ void applyID3Frames(const std::vector<id3v2::Frame>& frames, TrackMetadata& meta
             std::optional<std::string> text;
             if (comment)
                 text = nonEmpty(tagtext::fixMojibake(comment->text));
-            anyComment = text;
             if (!comment || comment->description.empty())
                 plainComment = text;
+            else if (!isMachineData(comment->description))
+                describedComment = text;
             continue;
         }
         std::optional<std::string>* field = nullptr;
@@ -58,8 +66,8 @@ void applyID3Frames(const std::vector<id3v2::Frame>& frames, TrackMetadata& meta
 
     if (plainComment)
         meta.comment = *plainComment;
-    else if (anyComment)
-        meta.comment = *anyComment;
+    else if (describedComment)
+        meta.comment = *describedComment;
     std::tie(meta.trackNumber, meta.trackTotal) = tagtext::parseNumberSlash(trackText);
     std::tie(meta.discNumber, meta.discTotal) = tagtext::parseNumberSlash(discText);
 }

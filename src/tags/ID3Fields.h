@@ -11,8 +11,9 @@ namespace orvane {
 // `meta` from the frames of an ID3v2.3 or v2.4 tag, in frame order: a later frame with
 // the same meaning wins ("TYER" and "TDRC" both give the year), and a frame without
 // text clears its field. The comment comes from the last "COMM" frame without a
-// content description; only when every "COMM" has one (such as the "iTunNORM" loudness
-// data some programs store) does the last of them count. Every text passes through
+// content description; only when there is none does the last described one count, and
+// never one whose description starts with "iTun" (iTunNORM, iTunSMPB and the like are
+// player data, not words for the listener). Every text passes through
 // `fixMojibake`. Title, artist and album are not touched: they come from the
 // container's common tags.
 void applyID3Frames(const std::vector<id3v2::Frame>& frames, TrackMetadata& meta);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tags/TagValues.h"
 #include "tags/TagWriteError.h"
 
 #include <cstdint>
@@ -11,26 +12,14 @@
 
 namespace orvane {
 
-// Writes tags into MP3 files as an ID3v2.3 tag in front of the audio data.
+// Writes tags into MP3 files as an ID3v2.3 tag in front of the audio data. TagWriter
+// chooses it for MP3 files.
 class ID3Writer {
 public:
-    // The values to write. An empty text, or a missing number, writes no frame.
-    struct Tags {
-        std::string title;              // TIT2
-        std::string artist;             // TPE1
-        std::string album;              // TALB
-        std::string albumArtist;        // TPE2
-        std::string genre;              // TCON
-        std::string year;               // TYER
-        std::optional<int> trackNumber; // TRCK, with trackTotal as "5/12"
-        std::optional<int> trackTotal;
-        std::optional<int> discNumber; // TPOS, with discTotal
-        std::optional<int> discTotal;
-        std::string composer; // TCOM
-        std::string comment;  // COMM, language "eng", no description
-
-        friend bool operator==(const Tags&, const Tags&) = default;
-    };
+    // The frames: TIT2, TPE1, TALB, TPE2, TCON, TYER, TRCK ("5/12"), TPOS, TCOM, and a
+    // COMM in language "eng" without description. An empty text, or a missing number,
+    // writes no frame.
+    using Tags = TagValues;
 
     ID3Writer() = delete;
 
@@ -40,9 +29,7 @@ public:
     // after the new frames; a v2.2 or damaged old tag is replaced whole. Everything
     // after the old tag, a trailing ID3v1 tag included, is kept as it is.
     //
-    // The new content goes to a hidden temporary file in the same folder, is flushed to
-    // the disk and then renamed over the file, so the file is always either the old one
-    // or the complete new one. The file's permissions are kept.
+    // The file is replaced as rewriteTagFile does: never left half written.
     //
     // Throws TagWriteError. Blocks on file input and output; any thread.
     static void writeTags(const std::filesystem::path& path, const Tags& tags);

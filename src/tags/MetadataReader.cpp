@@ -3,6 +3,8 @@
 #include "media/AudioFileReader.h"
 #include "runtime/Diagnostics.h"
 #include "tags/ContainerTags.h"
+#include "tags/NamedFields.h"
+#include "tags/TagText.h"
 
 #include <memory>
 #include <optional>
@@ -34,18 +36,24 @@ std::unique_ptr<AudioFileReader> readStreamInfo(const std::filesystem::path& pat
     return reader;
 }
 
-// Title, artist and album the tag library left empty, from the decoder's view of the
-// container: Matroska files, and TTA files whose tags are APEv2.
-void fillFromContainer(const AudioFileReader& reader, TrackMetadata& meta) {
-    const auto take = [&reader](std::optional<std::string>& field, const char* key) {
+// Fields the tag library left empty, from the decoder's view of the container: title,
+// artist and album of any file, and the other fields of the files whose tags the tag
+// library cannot read (ADTS and CAF files, Matroska, TTA's APEv2 tags).
+void fillFromContainer(const AudioFileReader& reader, bool allFields, TrackMetadata& meta) {
+    const auto lookup = [&reader](const char* key) -> std::optional<std::string> {
+        return reader.containerTag(key);
+    };
+    const auto take = [&lookup](std::optional<std::string>& field, const char* key) {
         if (field)
             return;
-        if (std::string text = reader.containerTag(key); !text.empty())
-            field = std::move(text);
+        if (auto text = lookup(key); !text->empty())
+            field = tagtext::fixMojibake(text);
     };
     take(meta.title, "title");
     take(meta.artist, "artist");
     take(meta.album, "album");
+    if (allFields)
+        applyNamedFields(lookup, kFfmpegKeys, meta);
 }
 
 } // namespace
@@ -53,10 +61,10 @@ void fillFromContainer(const AudioFileReader& reader, TrackMetadata& meta) {
 TrackMetadata MetadataReader::read(const std::filesystem::path& path) {
     TrackMetadata meta;
     const auto reader = readStreamInfo(path, meta);
-    readContainerTags(path, meta);
+    const bool tagLibraryRead = readContainerTags(path, meta);
     // Without the decoder, only the tag library's fields.
     if (reader)
-        fillFromContainer(*reader, meta);
+        fillFromContainer(*reader, !tagLibraryRead, meta);
     return meta;
 }
 

@@ -6,7 +6,7 @@
 
 namespace orvane {
 
-// Why ID3Writer::writeTags (or ID3Writer::rewrite) failed. `what()` is the text the tag
+// Why TagWriter::writeTags (or a writer behind it) failed. `what()` is the text the tag
 // editor shows.
 //
 // Orvane's error types share one shape (see also EngineError): a std::runtime_error
@@ -15,11 +15,11 @@ namespace orvane {
 class TagWriteError : public std::runtime_error {
 public:
     enum class Code : int {
-        notMP3 = 10,        // not an MP3 file; nothing was read or written
-        readFailed = 11,    // the file could not be read
-        writeFailed = 12,   // the temporary file could not be written
-        replaceFailed = 13, // the temporary file could not be put in the file's place
-        tagTooLarge = 14,   // the tag would exceed the largest size an ID3v2 tag can state
+        unsupportedFormat = 10, // a kind of file Orvane cannot write; nothing was read or written
+        readFailed = 11,        // the file could not be read, or not as the kind its name says
+        writeFailed = 12,       // the temporary file could not be written
+        replaceFailed = 13,     // the temporary file could not be put in the file's place
+        tagTooLarge = 14,       // the tag would exceed the largest size an ID3v2 tag can state
     };
 
     TagWriteError(Code code, const std::string& message, std::error_code cause = {})

@@ -232,6 +232,7 @@ public:
         std::vector<std::string> devices;         // device uids the output accepts
         bool scanAtStart = false;                 // the metadata scan at construction
         std::unique_ptr<MetadataSource> metadata; // none: the files themselves
+        std::filesystem::path coverCache;         // empty: no covers looked up
     };
 
     explicit ControllerRig(PersistedState state) : ControllerRig(std::move(state), Options{}) {}
@@ -255,6 +256,7 @@ public:
         services.shuffleSeed = options.seed;
         services.scanMetadataAtStart = options.scanAtStart;
         services.metadata = std::move(options.metadata);
+        services.coverCacheFolder = std::move(options.coverCache);
         controller = std::make_unique<PlayerController>(loop, std::move(services));
     }
 

@@ -1,5 +1,7 @@
 #include "ControllerTestSupport.h"
 
+#include <fstream>
+
 #include <gtest/gtest.h>
 
 namespace orvane::test {
@@ -117,6 +119,47 @@ TEST(NowPlayingTest, FollowsStartPauseAndStop) {
 
     rig->stop();
     EXPECT_EQ(rig.nowPlaying.updates.back(), NowPlayingInfo{});
+}
+
+// The display gets the cover once the background search has found it: an embedded
+// picture copied into the cache (the front cover, not the back cover before it), or
+// the image beside the track. A track without either shows none.
+TEST(NowPlayingTest, ShowsTheCoverOnceFound) {
+    TempFolder files;
+    auto tracks = files.tracks(2, 6.0);
+    const auto embedded = files.root() / "album" / "embedded.flac";
+    std::filesystem::create_directories(embedded.parent_path());
+    std::filesystem::copy_file(std::filesystem::path(ORVANE_FIXTURES_DIR) / "tags" / "full.flac",
+                               embedded);
+    tracks.push_back(makeTrack(embedded.string(), "embedded"));
+    ControllerRig::Options options;
+    options.coverCache = files.root() / "cache" / "covers";
+    ControllerRig rig(stateWith(tracks), std::move(options));
+    const auto artOf = [&rig] {
+        return rig.nowPlaying.updates.back().item->artPath;
+    };
+
+    rig->play(rig.id(0));
+    rig.settle();
+    EXPECT_EQ(artOf(), std::nullopt);
+
+    const std::string beside = (files.root() / "Cover.JPG").string();
+    std::ofstream(beside) << "jpeg";
+    rig->play(rig.id(2));
+    EXPECT_EQ(artOf(), std::nullopt); // not yet looked up
+    rig.settle();
+    const auto art = artOf();
+    ASSERT_TRUE(art);
+    EXPECT_EQ(std::filesystem::path(*art).parent_path(), files.root() / "cache" / "covers");
+    // The front cover is the 16-pixel-wide PNG.
+    const std::string png = readBytes(*art);
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    EXPECT_EQ(png[19], 16);
+
+    rig->play(rig.id(1));
+    rig.settle();
+    EXPECT_EQ(artOf(), beside);
 }
 
 } // namespace

@@ -6,9 +6,9 @@
 namespace orvane::test {
 namespace {
 
-// An MP3 is written and its record follows the tags; other files are refused and their
-// record stays.
-TEST(TagSavingTest, OnlyMP3FilesAreWrittenAndTheirRecordsFollow) {
+// A file of a kind Orvane writes is written and its record follows the tags; other
+// files are refused and their record stays.
+TEST(TagSavingTest, WritableFilesAreWrittenAndTheirRecordsFollow) {
     TempFolder files;
     const auto copyOf = [&](const std::string& name) { // a tag fixture
         std::filesystem::copy_file(std::filesystem::path(ORVANE_FIXTURES_DIR) / "tags" / name,
@@ -20,20 +20,26 @@ TEST(TagSavingTest, OnlyMP3FilesAreWrittenAndTheirRecordsFollow) {
     mp3.composer = "Old composer";
     mp3.discNumber = 1;
     mp3.duration = 1.0;
-    const Track flac = makeTrack(copyOf("tagged.flac"), "Old");
-    ControllerRig rig(stateWith({mp3, flac}));
-    ID3Writer::Tags edited; // album, year, composer, comment empty; no disc numbers
+    const Track wavpack = makeTrack(copyOf("tagged.wv"), "Old");
+    ControllerRig rig(stateWith({mp3, wavpack}));
+    TagValues edited; // album, year, composer, comment empty; no disc numbers
     edited.title = "New title";
     edited.artist = "New artist";
     edited.genre = "Jazz";
     edited.trackNumber = 2;
     edited.trackTotal = 9;
 
-    const std::string flacBytes = readBytes(flac.path);
-    EXPECT_THROW(rig->saveTags(flac.id, edited), TagWriteError);
-    EXPECT_EQ(readBytes(flac.path), flacBytes);
+    const std::string wavpackBytes = readBytes(wavpack.path);
+    try {
+        rig->saveTags(wavpack.id, edited);
+        ADD_FAILURE() << "a WavPack file was written";
+    } catch (const TagWriteError& error) {
+        EXPECT_EQ(error.code(), TagWriteError::Code::unsupportedFormat);
+        EXPECT_EQ(static_cast<int>(error.code()), 10);
+    }
+    EXPECT_EQ(readBytes(wavpack.path), wavpackBytes);
     rig->saveTags(Uuid::random(), edited); // an unknown track: nothing, no error
-    EXPECT_EQ(rig.track(1), flac);
+    EXPECT_EQ(rig.track(1), wavpack);
     EXPECT_FALSE(rig->savePending());
 
     rig->saveTags(mp3.id, edited);

@@ -9,11 +9,13 @@
 # and the stream is corked while paused;
 # play and pause ask for a state (play while playing, a second pause, play from paused,
 # play after stop), and a pause reads Paused once the 400 ms pause fade has ended;
-# next; an absolute position; Quit leaves the resume track and position in the state
-# file; a second start raises the first Orvane and exits. Opening files: --version; a
+# next; an absolute position; Quit leaves the resume track and position in the newer of the state
+# and resume files; a second start raises the first Orvane and exits. Opening files: --version; a
 # start with files plays the first that exists and names the one that does not; a second
 # start with two files hands them to the first, which plays the first of them; playerctl
-# open plays a percent-encoded file URI; all of them end up in the saved playlist.
+# open plays a percent-encoded file URI; all of them end up in the saved playlist. Cover
+# art: a track's embedded picture, written into the cache, and a cover.jpg beside
+# another track are each published as mpris:artUrl naming a readable image.
 set -eu
 BIN=$1
 FIXTURES=$2
@@ -94,6 +96,7 @@ printf '{"playlists":[{"id":"%s","name":"E2E","tracks":[%s,%s,%s]}],"activePlayl
     printf '"resumePlaylistID":"%s","resumeTrackID":"%s","resumePosition":7.0}\n' "$P" "$T1"
 } >>"$STATE"
 export XDG_DATA_HOME="$W/data"
+export XDG_CACHE_HOME="$W/cache"
 
 "$BIN" >"$W/orvane.log" 2>&1 &
 APP=$!
@@ -159,8 +162,10 @@ dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.orvane /org/mpri
     org.mpris.MediaPlayer2.Quit >/dev/null
 wait_for 10 sh -c "! kill -0 $APP" || fail "Quit did not end Orvane"
 APP=""
-grep -q "\"resumeTrackID\":\"$T2\"" "$STATE" || fail "resume track not saved: $(cat "$STATE")"
-saved=$(grep -o '"resumePosition":[0-9.]*' "$STATE" | cut -d: -f2)
+# The position lives in the resume file beside the state file when that is the newer.
+RESUMED=$(ls -t "$STATE" "$W/data/Orvane/orvane-resume.json" 2>/dev/null | head -n 1)
+grep -q "\"resumeTrackID\":\"$T2\"" "$RESUMED" || fail "resume track not saved: $(cat "$RESUMED")"
+saved=$(grep -o '"resumePosition":[0-9.]*' "$RESUMED" | cut -d: -f2)
 le 12.0 "$saved" && le "$saved" 15.0 || fail "resume position saved as $saved"
 echo "ok: Quit saved track 2 at $saved s"
 
@@ -214,6 +219,30 @@ echo "ok: a second start handed two files over and the first of them plays"
 ctl open "file://$W/open/Delta%20Tone.flac"
 wait_for 10 title_is "Delta Tone" || fail "playerctl open: $(ctl metadata xesam:title)"
 echo "ok: playerctl open plays a file URI"
+
+# The image file an artUrl names, once it is published: file URLs of plain paths only.
+art_file() { ctl metadata mpris:artUrl 2>/dev/null | sed -n 's|^file://||p'; }
+has_art() { [ -n "$(art_file)" ]; }
+convert -size 32x32 xc:red "$W/front.png"
+ffmpeg -loglevel error -i "$FIXTURES/sine.flac" -i "$W/front.png" -map 0 -map 1 -c copy \
+    -disposition:v attached_pic "$W/open/Echo.flac"
+ctl open "file://$W/open/Echo.flac"
+wait_for 10 title_is Echo || fail "playerctl open Echo: $(ctl metadata xesam:title)"
+wait_for 10 has_art || fail "no artUrl for the embedded cover: $(ctl metadata)"
+case "$(art_file)" in
+"$W/cache/Orvane/covers/"*.png) ;;
+*) fail "the embedded cover is not in the cache: $(art_file)" ;;
+esac
+[ "$(identify -format '%wx%h' "$(art_file)")" = 32x32 ] || fail "unreadable cover $(art_file)"
+mkdir -p "$W/album"
+cp "$FIXTURES/sine.ogg" "$W/album/Foxtrot.ogg"
+convert -size 24x24 xc:blue "$W/album/cover.jpg"
+ctl open "file://$W/album/Foxtrot.ogg"
+wait_for 10 title_is Foxtrot || fail "playerctl open Foxtrot: $(ctl metadata xesam:title)"
+wait_for 10 has_art || fail "no artUrl for the cover beside the track: $(ctl metadata)"
+[ "$(art_file)" = "$W/album/cover.jpg" ] || fail "the cover beside the track: $(art_file)"
+[ "$(identify -format '%wx%h' "$(art_file)")" = 24x24 ] || fail "unreadable cover $(art_file)"
+echo "ok: mpris:artUrl names the embedded cover and the one beside the track"
 
 dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.orvane /org/mpris/MediaPlayer2 \
     org.mpris.MediaPlayer2.Quit >/dev/null

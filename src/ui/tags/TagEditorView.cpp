@@ -2,9 +2,9 @@
 
 #include "controller/PlayerController.h"
 #include "controller/TrackLookup.h"
+#include "ui/style/Theme.h"
 #include "ui/tags/GenreField.h"
 #include "ui/tags/TagNumberText.h"
-#include "ui/style/Theme.h"
 
 #include <exception>
 #include <filesystem>
@@ -200,8 +200,8 @@ void TagEditorView::fill(const Track& track) {
                            .elidedText(name, Qt::ElideRight, sheetWidth - 2 * sheetPadding));
 }
 
-ID3Writer::Tags TagEditorView::editedTags() const {
-    ID3Writer::Tags tags;
+TagValues TagEditorView::editedTags() const {
+    TagValues tags;
     tags.title = utf8(title_);
     tags.artist = utf8(artist_);
     tags.album = utf8(album_);

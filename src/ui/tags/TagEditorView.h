@@ -2,7 +2,7 @@
 
 #include "model/Uuid.h"
 #include "runtime/Observable.h"
-#include "tags/ID3Writer.h"
+#include "tags/TagValues.h"
 
 #include <optional>
 
@@ -39,7 +39,7 @@ public:
 
     const Uuid& trackID() const { return trackID_; }
     // The values Save hands to the player: the texts as typed, the numbers parsed.
-    ID3Writer::Tags editedTags() const;
+    TagValues editedTags() const;
     // The message of the last failed save, shown in red; none before one.
     const std::optional<QString>& errorText() const { return errorText_; }
 

@@ -95,15 +95,16 @@ TEST_F(TagEditorTest, TheGenreListShowsWhileTheFieldIsFocusedAndAClickTakesTheGe
 }
 
 TEST_F(TagEditorTest, AFailedSaveShowsTheReasonAndKeepsTheSheetAndEditsUntilCancel) {
-    Track flac = copiedTrack("tagged.flac");
-    flac.genre = "Folk";
-    start({flac});
-    TagEditorView& sheet = openEditor(flac.id);
+    Track wavpack = copiedTrack("tagged.wv");
+    wavpack.genre = "Folk";
+    start({wavpack});
+    TagEditorView& sheet = openEditor(wavpack.id);
     EXPECT_FALSE(sheet.errorLabel().isVisible());
     sheet.genreField().setText(QStringLiteral("Jazz"));
 
     sheet.saveButton().click();
-    EXPECT_EQ(sheet.errorText(), QStringLiteral("Tag writing is supported for MP3 files only"));
+    EXPECT_EQ(sheet.errorText(), QStringLiteral("Tag writing is supported for MP3, FLAC, Ogg "
+                                                "Vorbis, Opus and M4A files only"));
     EXPECT_TRUE(sheet.errorLabel().isVisible());
     EXPECT_TRUE(sheet.isVisible());
     EXPECT_EQ(sheet.genreField().text(), QStringLiteral("Jazz"));
@@ -111,7 +112,7 @@ TEST_F(TagEditorTest, AFailedSaveShowsTheReasonAndKeepsTheSheetAndEditsUntilCanc
     sheet.cancelButton().click();
     EXPECT_FALSE(sheet.isVisible());
     EXPECT_EQ(sheet.result(), QDialog::Rejected);
-    EXPECT_EQ(track(0), flac);
+    EXPECT_EQ(track(0), wavpack);
     EXPECT_FALSE(player->savePending());
 }
 
