@@ -135,16 +135,17 @@ TEST_F(PreparationTest, TheNextTrackIsQueuedByModeAndWrapsOnlyInModeAll) {
     }
 }
 
-TEST_F(PreparationTest, ATrackAtAnotherSampleRateIsNeverQueuedButStartsWhenItsTurnComes) {
+TEST_F(PreparationTest, ATrackAtAnotherSampleRateIsQueuedAndHandedOverLikeAnyOther) {
     ControllerRig rig(stateWith({makeTrack(files.dc("a.wav", 1.0), "A"),
                                  makeTrack(files.dc("b.wav", 1.0, 0.25, 11025), "B")}));
     StartLog log(*rig);
     rig->play(rig.id(0));
     rig.run(0.8);
-    EXPECT_FALSE(rig->plannedNextID());
-    EXPECT_FALSE(rig.engine().hasQueued());
+    EXPECT_EQ(rig->plannedNextID(), rig.id(1));
+    EXPECT_TRUE(rig.engine().hasQueued());
     ASSERT_TRUE(rig.runUntil([&] { return log.started.size() == 2; }, 1.0));
     EXPECT_EQ(log.started[1], rig.id(1));
+    EXPECT_FALSE(rig.engine().hasQueued()); // a hand-off, not a new start
 }
 
 } // namespace

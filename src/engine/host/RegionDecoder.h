@@ -23,6 +23,8 @@ struct RegionRequest {
     std::int64_t startFrame = 0;
     std::int64_t endFrame = 0;
     std::int64_t regionID = 0;
+    // Normalisation gain from the region's first frame on (see RenderGraph).
+    float normGainDb = 0.0f;
 };
 
 // Decodes the regions of the current schedule, one after the other, into the ring at
@@ -64,10 +66,11 @@ private:
         std::int64_t outFrame;
         StreamMarker::Kind kind;
         std::int64_t regionID;
+        float normGainDb = 0.0f;
     };
 
     void takeCommands();
-    bool pushMarker(StreamMarker::Kind kind, std::int64_t regionID);
+    bool pushMarker(StreamMarker::Kind kind, std::int64_t regionID, float normGainDb = 0.0f);
     bool flushPending();
     void startRegion(RegionRequest region);
     void decodeChunk();
