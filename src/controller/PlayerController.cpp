@@ -263,12 +263,7 @@ void PlayerController::handleGaplessPromotion(const Uuid& trackID) {
     orphanNextIndex_.reset(); // the removed track it belonged to has played out
     resumeTrackID_ = trackID;
     resumePosition_ = 0.0;
-    // The automatic compressor follows the track now heard, with the gain it was
-    // queued with.
-    const AppSettings& s = settings.get();
-    if (s.normalize && !s.compOn)
-        engine_->setCompressor(static_cast<double>(engine_->normGain()) > kAutoCompressorGain,
-                               CompressorPreset::gentle);
+    normalizeHandedOverTrack();
     updateNowPlaying();
     scheduleSave();
 }

@@ -385,6 +385,9 @@ private:
                                const Uuid& trackID);
     void finishLevelMeasurement(const Uuid& playlistID, const Uuid& trackID,
                                 const std::optional<AudioLevels>& levels);
+    // At a gapless hand-off: the newest gain known for the track now heard, and the
+    // automatic compressor that follows it.
+    void normalizeHandedOverTrack();
     void finishTempoDetection(const Uuid& playlistID, const Uuid& trackID,
                               std::optional<double> bpm);
     // Normalisation gain `gain` for the playing track, with the automatic gentle

@@ -114,9 +114,30 @@ void PlayerController::finishLevelMeasurement(const Uuid& playlistID, const Uuid
             track->rmsLinear = levels->rms;
         }
     });
-    if (playingTrackID.get() == trackID && settings.get().normalize)
-        applyNormalizationToPlaying(normalizationGain(levels->rms));
+    if (settings.get().normalize) {
+        const double gain = normalizationGain(levels->rms);
+        if (playingTrackID.get() == trackID)
+            applyNormalizationToPlaying(gain);
+        else
+            engine_->setQueuedNormGain(trackID, gain); // heard from its first frame
+    }
     scheduleSave();
+}
+
+void PlayerController::normalizeHandedOverTrack() {
+    const AppSettings& s = settings.get();
+    if (!s.normalize)
+        return;
+    // The gain it was queued with, unless a level has come in since.
+    const Track* track = playingTrack();
+    if (track && hasMeasuredLevels(*track)) {
+        const double gain = normalizationGain(*track->rmsLinear);
+        if (std::abs(gain - static_cast<double>(engine_->normGain())) > 1e-6)
+            engine_->setNormGain(gain, false);
+    }
+    if (!s.compOn)
+        engine_->setCompressor(static_cast<double>(engine_->normGain()) > kAutoCompressorGain,
+                               CompressorPreset::gentle);
 }
 
 void PlayerController::applyNormalizationToPlaying(double gain) {

@@ -93,8 +93,8 @@ public:
     // Linear normalisation gain of the current track; instantly or with a 200 ms ramp.
     void setNormGain(double gain, bool instant);
     // Linear normalisation gain of the queued track, heard from its first frame (or at
-    // once, smoothed, if it is already playing). Nothing when none is queued.
-    void setQueuedNormGain(double gain);
+    // once, smoothed, if it is already playing). Nothing unless `trackID` is queued.
+    void setQueuedNormGain(const Uuid& trackID, double gain);
     void setVolume(float volume);
     void setPan(float pan);
 

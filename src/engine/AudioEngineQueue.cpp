@@ -42,9 +42,9 @@ bool AudioEngine::preloadNext(const std::string& path, const Uuid& trackID, doub
     return true;
 }
 
-void AudioEngine::setQueuedNormGain(double gain) {
+void AudioEngine::setQueuedNormGain(const Uuid& trackID, double gain) {
     ORVANE_ASSERT_MAIN_THREAD(loop_);
-    if (!queued_)
+    if (!queued_ || queued_->trackID != trackID)
         return;
     queued_->normGain = static_cast<float>(gain);
     host_->graph().setRegionNormGainDb(queued_->regionID, normTargetDb(queued_->normGain));

@@ -88,6 +88,24 @@ TEST_F(PreparationTest, AnUnmeasuredTrackStartsAtUnityAndIsCorrectedOnceMeasured
     EXPECT_TRUE(rig->savePending());
 }
 
+// The next track is queued at unity before its level is known; the level that comes in
+// before the hand-off is heard from the track's first frame and sets the compressor.
+TEST_F(PreparationTest, ALevelMeasuredAfterTheNextTrackWasQueuedIsUsedAtTheHandOff) {
+    AppSettings settings = normalizing();
+    settings.gapless = true;
+    ControllerRig rig(stateWith(
+        {measured("loud", 0.5), makeTrack(files.dc("quiet.wav", 2.0, 0.05), "Quiet")}, settings));
+    rig->play(rig.id(0));
+    ASSERT_TRUE(rig.runUntil([&] { return rig.engine().hasQueued(); }, 1.0));
+    EXPECT_TRUE(rig.engine().compressorBypassed());
+    rig.settle();
+    ASSERT_TRUE(rig.track(1).rmsLinear);
+    ASSERT_TRUE(rig.runUntil([&] { return rig.playing() == rig.id(1); }, 3.0));
+    EXPECT_NEAR(rig.engine().normGain(), normalizationGain(*rig.track(1).rmsLinear), 1e-4);
+    EXPECT_NEAR(rig.engine().normUnitGainDb(), 20.0 * std::log10(2.5179), 0.01);
+    EXPECT_FALSE(rig.engine().compressorBypassed());
+}
+
 TEST_F(PreparationTest, TrimsAreMeasuredOnceAndCached) {
     AppSettings settings = playback(PlaybackMode::normal, false, false);
     settings.trimSilence = true;
