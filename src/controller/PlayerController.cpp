@@ -39,6 +39,8 @@ PlayerController::PlayerController(MainLoop& loop, PlayerControllerServices serv
     engine_ = std::make_unique<AudioEngine>(loop_, std::move(output), services.engine);
     fileWorkQueue_ =
         std::make_unique<SerialQueue>("orvane-files", SerialQueue::Priority::background);
+    priorityWorkQueue_ =
+        std::make_unique<SerialQueue>("orvane-priority", SerialQueue::Priority::background);
 
     loadStoredState();
     applyStoredSettings();
@@ -57,6 +59,7 @@ PlayerController::~PlayerController() {
     // closed hand-over wakes it and it ends before its next file. The running job
     // finishes and the others are dropped; what they post back finds the guard gone.
     handOver_.close();
+    priorityWorkQueue_.reset();
     fileWorkQueue_.reset();
 }
 

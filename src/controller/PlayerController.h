@@ -115,10 +115,13 @@ public:
 
     AudioEngine& engine() { return *engine_; }
     const AudioEngine& engine() const { return *engine_; }
-    // The one background queue (level measurement, tempo detection, metadata scan).
-    // The main thread must not wait for it (waitUntilIdle): a scan on it may be
-    // waiting for the main thread to merge a batch.
+    // The bulk background queue (the metadata scan with its level and tempo
+    // measurements, a tempo asked for again). The main thread must not wait for it
+    // (waitUntilIdle): a scan on it may be waiting for the main thread to merge a batch.
     SerialQueue& fileWorkQueue() { return *fileWorkQueue_; }
+    // The priority lane: the levels of the tracks playing and about to play, which
+    // must not wait behind a scan of a whole folder.
+    SerialQueue& priorityWorkQueue() { return *priorityWorkQueue_; }
 
     // --- Lookups ---
     // The active playlist, or none. The pointer is valid until `playlists` next changes.
@@ -418,7 +421,10 @@ private:
     void loadMissingMetadata();
     MetadataScanPlan planMetadataScan() const;
     void mergeMetadataBatch(std::vector<MetadataScanResult> results);
+    void mergeLevelBatch(std::vector<LevelScanResult> results);
     void mergeTempoBatch(std::vector<TempoScanResult> results);
+    // A track's newly measured level for the track heard now or queued next.
+    void applyMeasuredLevel(const Uuid& trackID, const AudioLevels& levels);
     void finishMetadataScan();
     void advanceScanProgress(std::size_t items);
 
@@ -494,6 +500,7 @@ private:
     bool metadataScanInProgress_ = false;
     std::unordered_set<Uuid, UuidHash> metadataVisited_;
     std::unordered_set<Uuid, UuidHash> tempoVisited_;
+    std::unordered_set<Uuid, UuidHash> levelVisited_;
 
     // The now-playing display: what it was last told (its item keeps showing the
     // playing track's tags once the track is removed from its playlist).
@@ -509,6 +516,7 @@ private:
     MainThreadHandOver handOver_;
     // Last: destroyed first, so no job is running once the rest goes.
     std::unique_ptr<SerialQueue> fileWorkQueue_;
+    std::unique_ptr<SerialQueue> priorityWorkQueue_;
 };
 
 template <typename F>

@@ -92,7 +92,7 @@ void PlayerController::startLevelMeasurement(const std::string& path, const Uuid
     auto done = guard_.wrap([this, playlistID, trackID](const std::optional<AudioLevels>& r) {
         finishLevelMeasurement(playlistID, trackID, r);
     });
-    fileWorkQueue_->async([&loop = loop_, path, done]() mutable {
+    priorityWorkQueue_->async([&loop = loop_, path, done]() mutable {
         auto levels = computeLevels(path);
         loop.post([done, levels]() mutable { done(levels); });
     });
@@ -114,14 +114,18 @@ void PlayerController::finishLevelMeasurement(const Uuid& playlistID, const Uuid
             track->rmsLinear = levels->rms;
         }
     });
-    if (settings.get().normalize) {
-        const double gain = normalizationGain(levels->rms);
-        if (playingTrackID.get() == trackID)
-            applyNormalizationToPlaying(gain);
-        else
-            engine_->setQueuedNormGain(trackID, gain); // heard from its first frame
-    }
+    applyMeasuredLevel(trackID, *levels);
     scheduleSave();
+}
+
+void PlayerController::applyMeasuredLevel(const Uuid& trackID, const AudioLevels& levels) {
+    if (!settings.get().normalize)
+        return;
+    const double gain = normalizationGain(levels.rms);
+    if (playingTrackID.get() == trackID)
+        applyNormalizationToPlaying(gain);
+    else
+        engine_->setQueuedNormGain(trackID, gain); // heard from its first frame
 }
 
 void PlayerController::normalizeHandedOverTrack() {

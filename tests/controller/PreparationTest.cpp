@@ -1,5 +1,7 @@
 #include "ControllerTestSupport.h"
 
+#include <future>
+
 #include <gtest/gtest.h>
 
 namespace orvane::test {
@@ -104,6 +106,36 @@ TEST_F(PreparationTest, ALevelMeasuredAfterTheNextTrackWasQueuedIsUsedAtTheHandO
     EXPECT_NEAR(rig.engine().normGain(), normalizationGain(*rig.track(1).rmsLinear), 1e-4);
     EXPECT_NEAR(rig.engine().normUnitGainDb(), 20.0 * std::log10(2.5179), 0.01);
     EXPECT_FALSE(rig.engine().compressorBypassed());
+}
+
+// A scan whose reads wait until the test lets them go: a folder on a slow disk.
+class StuckSource final : public MetadataSource {
+public:
+    explicit StuckSource(std::shared_future<void> release) : release_(std::move(release)) {}
+    TrackMetadata read(const std::string&) override {
+        release_.wait();
+        return {};
+    }
+    std::optional<std::uintmax_t> fileSize(const std::string&) override { return std::nullopt; }
+    std::optional<double> detectBPM(const std::string&) override { return std::nullopt; }
+
+private:
+    std::shared_future<void> release_;
+};
+
+TEST_F(PreparationTest, ThePlayingTracksLevelDoesNotWaitBehindTheScan) {
+    std::promise<void> release;
+    ControllerRig::Options options;
+    options.scanAtStart = true;
+    options.metadata = std::make_unique<StuckSource>(release.get_future().share());
+    ControllerRig rig(
+        stateWith({makeTrack(files.dc("quiet.wav", 2.0, 0.05), "Quiet")}, normalizing()),
+        std::move(options));
+    rig->play(rig.id(0));
+    rig.loop.drain(rig->priorityWorkQueue());
+    EXPECT_NEAR(rig.engine().normGain(), 2.5179f, 1e-3f);
+    release.set_value();
+    rig.settle();
 }
 
 TEST_F(PreparationTest, TrimsAreMeasuredOnceAndCached) {
