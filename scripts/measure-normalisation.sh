@@ -7,11 +7,11 @@
 #
 # FILES (default 200) MP3s of 4 minutes at five different levels, copied from five
 # synthesised seeds, are added 5 s into the playback of another track, and the first
-# of them starts at once; the run lasts SECONDS (default 600). The files are removed
+# of them starts at once; the run lasts SECONDS (default 180). The files are removed
 # at exit.
 set -eu
 BUILD=$(realpath "$1")
-RUN_SECONDS=${2:-600}
+RUN_SECONDS=${2:-180}
 FILES=${3:-200}
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 PROBE="$BUILD/tools/orvane_underflow_probe"
@@ -37,5 +37,20 @@ for n in $(seq 1 "$FILES"); do
     cp "$WORK/seeds/$((n % 5)).mp3" "$WORK/folder/$(printf %04d "$n") Track.mp3"
 done
 
-"$ROOT/tests/e2e/with-pulse.sh" --timeout $((RUN_SECONDS + 120)) \
-    "$PROBE" --play "$WORK/play" --add "$WORK/folder" --play-added --seconds "$RUN_SECONDS"
+# Beside the probe a reference client plays silence on the same sink: when it runs dry
+# too, the machine was starved, not Orvane.
+cat >"$WORK/measure.sh" <<MEASURE
+#!/bin/sh
+pacat -v --raw --latency-msec=100 --format=float32le --rate=48000 --channels=2 \
+    </dev/zero 2>"$WORK/reference.log" &
+REF=\$!
+status=0
+"$PROBE" --play "$WORK/play" --add "$WORK/folder" --play-added --seconds "$RUN_SECONDS" ||
+    status=\$?
+kill \$REF
+wait \$REF 2>/dev/null || true
+echo "reference client:  \$(grep -c 'Stream underrun' "$WORK/reference.log") underflows"
+exit \$status
+MEASURE
+chmod +x "$WORK/measure.sh"
+"$ROOT/tests/e2e/with-pulse.sh" --timeout $((RUN_SECONDS + 120)) "$WORK/measure.sh"

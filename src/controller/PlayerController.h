@@ -76,7 +76,8 @@ struct PlayerControllerServices {
 // background job).
 //
 // Threading: everything runs on the main thread, that of `loop`. fileWorkQueue() runs
-// level measurement, tempo detection and the metadata scan in the background; their
+// the metadata scan with its level and tempo measurements in the background, and
+// priorityWorkQueue() the levels of the tracks playing and about to play; their
 // results come back through MainLoop::post, are matched to tracks by id (never by
 // index) and are dropped once the controller is gone. The scan waits until the main
 // thread has merged each batch (a synchronous hand-over), so the main thread never
