@@ -33,9 +33,10 @@ struct RegionRequest {
 //
 // Consecutive regions of one format form a chain that shares one converter, so a
 // queued region follows the current one with no gap, no overlap and no seam in the
-// resampled signal. A chain ends when the decoder runs out of regions: the converter's
-// tail is drained and the last region ends exactly at its computed boundary. A region
-// appended after that starts a new chain (still without a gap).
+// resampled signal. A chain ends when the decoder runs out of regions or the next one
+// has another rate or channel count: the converter's tail is drained and the last
+// region ends exactly at its computed boundary. The region after that starts a new
+// chain, still without a gap or an overlap.
 //
 // A reader that stops early (a truncated or corrupt file) ends its region there; the
 // completion still comes, at the frame where the audio ended.
