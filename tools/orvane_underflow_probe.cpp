@@ -5,6 +5,11 @@
 // through and how much CPU the process and each of its threads used.
 //
 //   orvane_underflow_probe --play FOLDER [--add FOLDER] [--seconds 600] [--add-after 5]
+//                          [--play-added]
+//
+// With --play-added, normalisation is on and the first track of the added folder starts
+// as soon as the folder is listed: the probe then also reports when that track's
+// normalisation was heard and when every added track had its level measured.
 //
 // The pieces are built as the application builds them: Qt's event loop as the main
 // loop, the PulseAudio output, the state file behind the background writer (in a
@@ -22,6 +27,7 @@
 #include "platform/QtMainLoop.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -34,7 +40,10 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <sys/resource.h>
@@ -105,9 +114,17 @@ struct Options {
     std::string add;
     double seconds = 600.0;
     double addAfter = 5.0;
+    bool playAdded = false;
 };
 
+std::size_t tracksWithLevels(const Playlist& list) {
+    return static_cast<std::size_t>(
+        std::count_if(list.tracks.begin(), list.tracks.end(),
+                      [](const Track& t) { return t.peakLinear && t.rmsLinear; }));
+}
+
 std::optional<Options> parseOptions(const QCoreApplication& app) {
+    Options options;
     QCommandLineParser parser;
     parser.setApplicationDescription("Counts PulseAudio underflows while a library is scanned.");
     parser.addHelpOption();
@@ -116,8 +133,9 @@ std::optional<Options> parseOptions(const QCoreApplication& app) {
         {"add", "Folder added once playback runs (none: nothing is added).", "folder"});
     parser.addOption({"seconds", "Length of the run from the start of playback.", "s", "600"});
     parser.addOption({"add-after", "Seconds of playback before the folder is added.", "s", "5"});
+    parser.addOption({"play-added", "Normalise, and play the added folder once it is listed."});
     parser.process(app);
-    Options options;
+    options.playAdded = parser.isSet("play-added");
     options.play = parser.value("play").toStdString();
     options.add = parser.value("add").toStdString();
     bool secondsOk = false;
@@ -138,6 +156,8 @@ struct Timeline {
     double listedAt = -1.0;    // addFiles returned: every track listed
     double durationsAt = -1.0; // every library track has its duration
     double scanDoneAt = -1.0;  // the scan (tempos included) finished
+    double normHeardAt = -1.0; // --play-added: the added track heard at its own gain
+    double levelsAt = -1.0;    // --play-added: every added track has its level
     std::size_t libraryTracks = 0;
     int tracksCompleted = 0;
     std::uint64_t underflows = 0;
@@ -187,6 +207,7 @@ int main(int argc, char** argv) {
     // Round and round the played folder, as a listener who leaves it running would.
     AppSettings settings = player.settings.get();
     settings.pbMode = PlaybackMode::all;
+    settings.normalize = options->playAdded;
     player.settings.set(settings);
     player.addFiles({options->play});
     const Playlist* played = player.activePlaylist();
@@ -195,6 +216,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     player.play(played->tracks.front().id);
+    // The output connects on its own control thread; the engine takes it up on a tick.
+    QElapsedTimer waited;
+    waited.start();
+    while ((!pulse.isRunning() || player.engine().host().onFallback()) && waited.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(20);
+    }
     if (!pulse.isRunning() || player.engine().host().onFallback()) {
         std::fprintf(stderr, "the PulseAudio output did not start\n");
         return 1;
@@ -248,6 +276,8 @@ int main(int argc, char** argv) {
         std::printf("%7.1f s  %zu tracks listed in %.2f s\n", t.listedAt, t.libraryTracks,
                     t.listedAt - t.addedAt);
         std::fflush(stdout);
+        if (options->playAdded && library && !library->tracks.empty())
+            player.play(library->tracks.front().id);
     });
     addTimer.start(static_cast<int>(options->addAfter * 1000.0));
 
@@ -265,6 +295,21 @@ int main(int argc, char** argv) {
         }
         t.underflows = underflows;
         t.ringUnderruns = underruns;
+        const auto index = player.playlistIndex(libraryID);
+        if (options->playAdded && index) {
+            const Playlist& library = player.playlists.get()[*index];
+            const Track* playing = player.playingTrack();
+            // Heard: the gain reached, and then what the output still held played out.
+            if (t.normHeardAt < 0.0 && playing && playing->rmsLinear &&
+                std::abs(player.engine().normGain() -
+                         static_cast<float>(normalizationGain(*playing->rmsLinear))) < 1e-4f &&
+                !player.engine().normBypassed())
+                t.normHeardAt = now() + 0.2 +
+                                static_cast<double>(player.engine().host().latencyFrames()) /
+                                    player.engine().host().sampleRate();
+            if (t.levelsAt < 0.0 && tracksWithLevels(library) == t.libraryTracks)
+                t.levelsAt = now();
+        }
         // A scan still running when the folder was added goes straight on with the new
         // tracks, so the scan is over only once nothing is in progress.
         if (t.addedAt >= 0.0 && t.scanDoneAt < 0.0 && !player.metadataScanInProgress()) {
@@ -319,6 +364,12 @@ int main(int argc, char** argv) {
                         tracksWithDuration(player.playlists.get()[*index]));
         std::printf("  durations after  %s\n",
                     stamp(t.durationsAt < 0.0 ? -1.0 : t.durationsAt - t.addedAt).c_str());
+        if (options->playAdded) {
+            std::printf("  its first track at its own gain after %s\n",
+                        stamp(t.normHeardAt < 0.0 ? -1.0 : t.normHeardAt - t.addedAt).c_str());
+            std::printf("  every level after %s\n",
+                        stamp(t.levelsAt < 0.0 ? -1.0 : t.levelsAt - t.addedAt).c_str());
+        }
         std::printf("  scan done after  %s",
                     stamp(t.scanDoneAt < 0.0 ? -1.0 : t.scanDoneAt - t.addedAt).c_str());
         if (t.scanDoneAt < 0.0)

@@ -1,5 +1,7 @@
 #include "controller/MetadataScan.h"
 
+#include "runtime/ParallelFor.h"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -18,6 +20,32 @@ template <typename T>
 void replaceIfNonEmpty(std::string& field, std::optional<T>& value) {
     if (value && !value->empty())
         field = std::move(*value);
+}
+
+// Measures `items` in batches of `batchSize`, each batch on `workers` threads at once,
+// and merges each batch on the main thread. False once the hand-over is closed.
+template <typename Result, typename Measure>
+bool measureInBatches(const std::vector<ScanItem>& items, std::size_t batchSize,
+                      std::size_t workers, MainThreadHandOver& handOver,
+                      const std::function<void(std::vector<Result>)>& merge, Measure measure) {
+    for (std::size_t begin = 0; begin < items.size(); begin += batchSize) {
+        const auto end = std::min(begin + batchSize, items.size());
+        std::vector<Result> results(end - begin);
+        parallelFor(end - begin, workers, "orvane-analysis", [&](std::size_t k) {
+            if (handOver.isClosed())
+                return;
+            const ScanItem& item = items[begin + k];
+            results[k] = {item.playlistID, item.trackID, item.indexHint, measure(item.path)};
+        });
+        if (handOver.isClosed())
+            return false;
+        auto task = [merge, results = std::move(results)]() mutable {
+            merge(std::move(results));
+        };
+        if (!handOver.run(std::move(task)))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -57,7 +85,8 @@ void mergeScannedMetadata(Track& track, TrackMetadata metadata) {
 }
 
 void runMetadataScan(const MetadataScanPlan& plan, MetadataSource& source,
-                     MainThreadHandOver& handOver, MainLoop& loop, const MetadataScanSink& sink) {
+                     MainThreadHandOver& handOver, MainLoop& loop, const MetadataScanSink& sink,
+                     std::size_t workers) {
     // The closed check comes before every file rather than every batch: a batch of
     // tempo detections on long files takes seconds, and the owner waits for this job
     // when it goes away.
@@ -84,24 +113,15 @@ void runMetadataScan(const MetadataScanPlan& plan, MetadataSource& source,
             return;
     }
 
-    const auto& tempoItems = plan.tempo;
-    for (std::size_t begin = 0; begin < tempoItems.size(); begin += kTempoBatchSize) {
-        const auto end = std::min(begin + kTempoBatchSize, tempoItems.size());
-        std::vector<TempoScanResult> results;
-        results.reserve(end - begin);
-        for (std::size_t i = begin; i < end; ++i) {
-            if (handOver.isClosed())
-                return;
-            const ScanItem& item = tempoItems[i];
-            results.push_back({item.playlistID, item.trackID, item.indexHint,
-                               storedTempo(source.detectBPM(item.path))});
-        }
-        auto merge = [merge = sink.mergeTempo, results = std::move(results)]() mutable {
-            merge(std::move(results));
-        };
-        if (!handOver.run(std::move(merge)))
-            return;
-    }
+    const bool measured =
+        measureInBatches<LevelScanResult>(
+            plan.levels, kLevelBatchSize, workers, handOver, sink.mergeLevels,
+            [&source](const std::string& path) { return source.measureLevels(path); }) &&
+        measureInBatches<TempoScanResult>(
+            plan.tempo, kTempoBatchSize, workers, handOver, sink.mergeTempo,
+            [&source](const std::string& path) { return storedTempo(source.detectBPM(path)); });
+    if (!measured)
+        return;
 
     if (!handOver.isClosed())
         loop.post(sink.finish);

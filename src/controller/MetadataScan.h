@@ -41,9 +41,12 @@ struct ScanItem {
 
 struct MetadataScanPlan {
     std::vector<ScanItem> metadata; // tracks lacking duration, bit rate or sample rate
+    std::vector<ScanItem> levels;   // tracks lacking a measured level
     std::vector<ScanItem> tempo;    // tracks lacking a tempo
 
-    bool empty() const { return metadata.empty() && tempo.empty(); }
+    bool empty() const { return metadata.empty() && levels.empty() && tempo.empty(); }
+    // The items the progress counts: the levels are measured on the side, as they are
+    // for the tracks about to play.
     std::size_t size() const { return metadata.size() + tempo.size(); }
 };
 
@@ -52,6 +55,13 @@ struct MetadataScanResult {
     Uuid trackID;
     std::size_t indexHint = 0;
     TrackMetadata metadata;
+};
+
+struct LevelScanResult {
+    Uuid playlistID;
+    Uuid trackID;
+    std::size_t indexHint = 0;
+    std::optional<AudioLevels> levels; // none: the file could not be measured
 };
 
 struct TempoScanResult {
@@ -65,19 +75,24 @@ struct TempoScanResult {
 // batch at a time; `finish` is posted to the main loop when every batch is merged.
 struct MetadataScanSink {
     std::function<void(std::vector<MetadataScanResult>)> mergeMetadata;
+    std::function<void(std::vector<LevelScanResult>)> mergeLevels;
     std::function<void(std::vector<TempoScanResult>)> mergeTempo;
     std::function<void()> finish;
 };
 
 inline constexpr std::size_t kMetadataBatchSize = 100;
+inline constexpr std::size_t kLevelBatchSize = 20;
 inline constexpr std::size_t kTempoBatchSize = 40;
 
-// Runs a whole scan on the calling (background) thread: the metadata items in batches
-// of kMetadataBatchSize, then the tempo items in batches of kTempoBatchSize, each batch
-// merged synchronously; then posts the finish. Once the hand-over is closed it stops
-// before the next file and never finishes.
+// Runs a whole scan from the calling (background) thread: the metadata items in batches
+// of kMetadataBatchSize, then the levels in batches of kLevelBatchSize, then the tempo
+// items in batches of kTempoBatchSize, each batch merged synchronously; then posts the
+// finish. The files of a level or tempo batch are measured on `workers` threads at once
+// (see parallelFor). Once the hand-over is closed it stops before the next file and
+// never finishes.
 void runMetadataScan(const MetadataScanPlan& plan, MetadataSource& source,
-                     MainThreadHandOver& handOver, MainLoop& loop, const MetadataScanSink& sink);
+                     MainThreadHandOver& handOver, MainLoop& loop, const MetadataScanSink& sink,
+                     std::size_t workers = 1);
 
 // The bit rate a file of `sizeBytes` bytes and `durationSeconds` seconds averages, in
 // kbit/s rounded half away from zero; none for 1 s or less, or an empty file.

@@ -24,4 +24,8 @@ std::optional<double> FileMetadataSource::detectBPM(const std::string& path) {
     return orvane::detectBPM(path);
 }
 
+std::optional<AudioLevels> FileMetadataSource::measureLevels(const std::string& path) {
+    return computeLevels(path);
+}
+
 } // namespace orvane

@@ -39,6 +39,8 @@ PlayerController::PlayerController(MainLoop& loop, PlayerControllerServices serv
     engine_ = std::make_unique<AudioEngine>(loop_, std::move(output), services.engine);
     fileWorkQueue_ =
         std::make_unique<SerialQueue>("orvane-files", SerialQueue::Priority::background);
+    priorityWorkQueue_ =
+        std::make_unique<SerialQueue>("orvane-priority", SerialQueue::Priority::background);
 
     loadStoredState();
     applyStoredSettings();
@@ -57,6 +59,7 @@ PlayerController::~PlayerController() {
     // closed hand-over wakes it and it ends before its next file. The running job
     // finishes and the others are dropped; what they post back finds the guard gone.
     handOver_.close();
+    priorityWorkQueue_.reset();
     fileWorkQueue_.reset();
 }
 
@@ -263,12 +266,7 @@ void PlayerController::handleGaplessPromotion(const Uuid& trackID) {
     orphanNextIndex_.reset(); // the removed track it belonged to has played out
     resumeTrackID_ = trackID;
     resumePosition_ = 0.0;
-    // The automatic compressor follows the track now heard, with the gain it was
-    // queued with.
-    const AppSettings& s = settings.get();
-    if (s.normalize && !s.compOn)
-        engine_->setCompressor(static_cast<double>(engine_->normGain()) > kAutoCompressorGain,
-                               CompressorPreset::gentle);
+    normalizeHandedOverTrack();
     updateNowPlaying();
     saveResumePoint();
 }

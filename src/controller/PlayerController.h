@@ -81,7 +81,9 @@ struct PlayerControllerServices {
 // background job).
 //
 // Threading: everything runs on the main thread, that of `loop`. fileWorkQueue() runs
-// level measurement, tempo detection and the metadata scan in the background; their
+// the metadata scan with its level and tempo measurements in the background, and
+// priorityWorkQueue() the levels of the tracks playing and about to play and the
+// playing track's cover; their
 // results come back through MainLoop::post, are matched to tracks by id (never by
 // index) and are dropped once the controller is gone. The scan waits until the main
 // thread has merged each batch (a synchronous hand-over), so the main thread never
@@ -120,10 +122,13 @@ public:
 
     AudioEngine& engine() { return *engine_; }
     const AudioEngine& engine() const { return *engine_; }
-    // The one background queue (level measurement, tempo detection, metadata scan).
-    // The main thread must not wait for it (waitUntilIdle): a scan on it may be
-    // waiting for the main thread to merge a batch.
+    // The bulk background queue (the metadata scan with its level and tempo
+    // measurements, a tempo asked for again). The main thread must not wait for it
+    // (waitUntilIdle): a scan on it may be waiting for the main thread to merge a batch.
     SerialQueue& fileWorkQueue() { return *fileWorkQueue_; }
+    // The priority lane: the levels of the tracks playing and about to play, and the
+    // playing track's cover, which must not wait behind a scan of a whole folder.
+    SerialQueue& priorityWorkQueue() { return *priorityWorkQueue_; }
 
     // --- Lookups ---
     // The active playlist, or none. The pointer is valid until `playlists` next changes.
@@ -391,6 +396,9 @@ private:
                                const Uuid& trackID);
     void finishLevelMeasurement(const Uuid& playlistID, const Uuid& trackID,
                                 const std::optional<AudioLevels>& levels);
+    // At a gapless hand-off: the newest gain known for the track now heard, and the
+    // automatic compressor that follows it.
+    void normalizeHandedOverTrack();
     void finishTempoDetection(const Uuid& playlistID, const Uuid& trackID,
                               std::optional<double> bpm);
     // Normalisation gain `gain` for the playing track, with the automatic gentle
@@ -421,7 +429,10 @@ private:
     void loadMissingMetadata();
     MetadataScanPlan planMetadataScan() const;
     void mergeMetadataBatch(std::vector<MetadataScanResult> results);
+    void mergeLevelBatch(std::vector<LevelScanResult> results);
     void mergeTempoBatch(std::vector<TempoScanResult> results);
+    // A track's newly measured level for the track heard now or queued next.
+    void applyMeasuredLevel(const Uuid& trackID, const AudioLevels& levels);
     void finishMetadataScan();
     void advanceScanProgress(std::size_t items);
 
@@ -502,6 +513,7 @@ private:
     bool metadataScanInProgress_ = false;
     std::unordered_set<Uuid, UuidHash> metadataVisited_;
     std::unordered_set<Uuid, UuidHash> tempoVisited_;
+    std::unordered_set<Uuid, UuidHash> levelVisited_;
 
     // The now-playing display: what it was last told (its item keeps showing the
     // playing track's tags once the track is removed from its playlist).
@@ -521,6 +533,7 @@ private:
     MainThreadHandOver handOver_;
     // Last: destroyed first, so no job is running once the rest goes.
     std::unique_ptr<SerialQueue> fileWorkQueue_;
+    std::unique_ptr<SerialQueue> priorityWorkQueue_;
 };
 
 template <typename F>

@@ -68,8 +68,9 @@ void PlayerController::lookUpCoverArt() {
         finishCoverArt(trackID, std::move(path));
     });
     // Reading a picture out of a tag and writing it to the cache is file work of
-    // unbounded length: never on the main thread.
-    fileWorkQueue_->async(
+    // unbounded length: never on the main thread. The priority lane, since the track is
+    // playing now and a scan of a large folder may keep the file work queue for minutes.
+    priorityWorkQueue_->async(
         [&loop = loop_, path = track->path, folder = coverCacheFolder_, done]() mutable {
             std::optional<std::string> art;
             if (const auto file = CoverArt::find(path, folder))

@@ -1,6 +1,7 @@
 #include "controller/PlayerController.h"
 #include "controller/TrackLookup.h"
 #include "runtime/Diagnostics.h"
+#include "runtime/ParallelFor.h"
 #include "runtime/ThreadCheck.h"
 #include "tags/TagWriter.h"
 
@@ -60,12 +61,15 @@ void PlayerController::loadMissingMetadata() {
     sink.mergeMetadata = guard_.wrap([this](std::vector<MetadataScanResult> results) {
         mergeMetadataBatch(std::move(results));
     });
+    sink.mergeLevels = guard_.wrap(
+        [this](std::vector<LevelScanResult> results) { mergeLevelBatch(std::move(results)); });
     sink.mergeTempo = guard_.wrap(
         [this](std::vector<TempoScanResult> results) { mergeTempoBatch(std::move(results)); });
     sink.finish = guard_.wrap([this] { finishMetadataScan(); });
     fileWorkQueue_->async([plan = std::move(plan), sink = std::move(sink),
-                           &source = *metadataSource_, &handOver = handOver_,
-                           &loop = loop_] { runMetadataScan(plan, source, handOver, loop, sink); });
+                           &source = *metadataSource_, &handOver = handOver_, &loop = loop_] {
+        runMetadataScan(plan, source, handOver, loop, sink, backgroundWorkerCount());
+    });
 }
 
 MetadataScanPlan PlayerController::planMetadataScan() const {
@@ -75,6 +79,9 @@ MetadataScanPlan PlayerController::planMetadataScan() const {
             const Track& track = list.tracks[i];
             if (lacksTechnicalData(track) && metadataVisited_.count(track.id) == 0)
                 plan.metadata.push_back({list.id, track.id, track.path, i});
+            const bool measured = track.peakLinear && track.rmsLinear;
+            if (!measured && levelVisited_.count(track.id) == 0 && levelJobs_.count(track.id) == 0)
+                plan.levels.push_back({list.id, track.id, track.path, i});
             if (!track.bpm && tempoVisited_.count(track.id) == 0)
                 plan.tempo.push_back({list.id, track.id, track.path, i});
         }
@@ -99,6 +106,27 @@ void PlayerController::mergeMetadataBatch(std::vector<MetadataScanResult> result
     });
     // No save here: the finish step asks for one.
     advanceScanProgress(count);
+}
+
+void PlayerController::mergeLevelBatch(std::vector<LevelScanResult> results) {
+    std::vector<std::pair<Uuid, AudioLevels>> measured;
+    updatePlaylists([&](std::vector<Playlist>& lists) {
+        PlaylistFinder findList(lists);
+        for (const auto& result : results) {
+            levelVisited_.insert(result.trackID);
+            Playlist* list = findList(result.playlistID);
+            Track* track =
+                list ? findTrackNear(list->tracks, result.trackID, result.indexHint) : nullptr;
+            if (!track || !result.levels)
+                continue; // unmeasurable: measured again only when it is prepared
+            track->peakLinear = result.levels->peak;
+            track->rmsLinear = result.levels->rms;
+            measured.emplace_back(result.trackID, *result.levels);
+        }
+    });
+    for (const auto& [trackID, levels] : measured)
+        applyMeasuredLevel(trackID, levels);
+    // No save here: the finish step asks for one.
 }
 
 void PlayerController::mergeTempoBatch(std::vector<TempoScanResult> results) {

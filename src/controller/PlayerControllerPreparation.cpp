@@ -92,7 +92,7 @@ void PlayerController::startLevelMeasurement(const std::string& path, const Uuid
     auto done = guard_.wrap([this, playlistID, trackID](const std::optional<AudioLevels>& r) {
         finishLevelMeasurement(playlistID, trackID, r);
     });
-    fileWorkQueue_->async([&loop = loop_, path, done]() mutable {
+    priorityWorkQueue_->async([&loop = loop_, path, done]() mutable {
         auto levels = computeLevels(path);
         loop.post([done, levels]() mutable { done(levels); });
     });
@@ -114,9 +114,34 @@ void PlayerController::finishLevelMeasurement(const Uuid& playlistID, const Uuid
             track->rmsLinear = levels->rms;
         }
     });
-    if (playingTrackID.get() == trackID && settings.get().normalize)
-        applyNormalizationToPlaying(normalizationGain(levels->rms));
+    applyMeasuredLevel(trackID, *levels);
     scheduleSave();
+}
+
+void PlayerController::applyMeasuredLevel(const Uuid& trackID, const AudioLevels& levels) {
+    if (!settings.get().normalize)
+        return;
+    const double gain = normalizationGain(levels.rms);
+    if (playingTrackID.get() == trackID)
+        applyNormalizationToPlaying(gain);
+    else
+        engine_->setQueuedNormGain(trackID, gain); // heard from its first frame
+}
+
+void PlayerController::normalizeHandedOverTrack() {
+    const AppSettings& s = settings.get();
+    if (!s.normalize)
+        return;
+    // The gain it was queued with, unless a level has come in since.
+    const Track* track = playingTrack();
+    if (track && hasMeasuredLevels(*track)) {
+        const double gain = normalizationGain(*track->rmsLinear);
+        if (std::abs(gain - static_cast<double>(engine_->normGain())) > 1e-6)
+            engine_->setNormGain(gain, false);
+    }
+    if (!s.compOn)
+        engine_->setCompressor(static_cast<double>(engine_->normGain()) > kAutoCompressorGain,
+                               CompressorPreset::gentle);
 }
 
 void PlayerController::applyNormalizationToPlaying(double gain) {

@@ -69,8 +69,9 @@ Segment AudioEngine::makeSegment(const std::string& path, const Uuid& trackID,
     return segment;
 }
 
-RegionRequest AudioEngine::regionRequest(const Segment& segment, std::int64_t fromFrame) const {
-    return {segment.file, fromFrame, segment.t1, segment.regionID};
+RegionRequest AudioEngine::regionRequest(const Segment& segment, std::int64_t fromFrame,
+                                         float normGainDb) const {
+    return {segment.file, fromFrame, segment.t1, segment.regionID, normGainDb};
 }
 
 void AudioEngine::load(const std::string& path, const Uuid& trackID, double trimStart,
@@ -149,7 +150,7 @@ void AudioEngine::pause(int fadeOutMs) {
     auto pausePlayer = [this] {
         host_->setPlaying(false);
         isPlaying = false;
-        host_->setOutputPaused(true); // nothing to render until play or resume
+        corkWhenHeard(); // nothing to render until play or resume
     };
     if (fadeOutMs < 1) {
         fadeTimer_.cancel();
@@ -172,7 +173,7 @@ void AudioEngine::stop(int fadeOutMs) {
 void AudioEngine::hardStop() {
     ORVANE_ASSERT_MAIN_THREAD(loop_);
     stopInternal();
-    host_->setOutputPaused(true);
+    corkWhenHeard();
     currentTime = 0.0;
     duration = 0.0;
     isLoaded = false;
@@ -226,7 +227,7 @@ void AudioEngine::scheduleCurrent(std::int64_t fromFrame) {
     current_->regionID = id;
     if (frames >= 1) {
         validCallbackIDs_.insert(id);
-        host_->schedule({regionRequest(*current_, fromFrame)});
+        host_->schedule({regionRequest(*current_, fromFrame, currentRegionGainDb())});
     } else {
         host_->schedule({});
     }

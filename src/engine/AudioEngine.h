@@ -26,6 +26,10 @@ struct EngineOptions {
     HostOptions host;
 };
 
+// A linear normalisation gain as the unit applies it, in dB (-96..+24); 0 for a gain
+// that is not positive.
+float normTargetDb(float gain);
+
 // The one object that produces Orvane's sound: it plays one file region at a time
 // (the current segment), optionally holds a second one queued behind it for a gapless
 // hand-off, fades its output on play, pause, resume and stop, and publishes the
@@ -74,10 +78,10 @@ public:
 
     // --- Gapless queue ---
 
-    // Queues a region behind the current one. False, with nothing changed, when a
-    // region is already queued, nothing is current, the current region has already
-    // ended or was stopped, the file cannot be opened, its rate or channel count differ
-    // from the current file's, or its region is empty.
+    // Queues a region behind the current one, whatever its rate and channel count (the
+    // decoder converts each to the output's). False, with nothing changed, when a region
+    // is already queued, nothing is current, the current region has already ended or
+    // was stopped, the file cannot be opened, or its region is empty.
     bool preloadNext(const std::string& path, const Uuid& trackID, double trimStart,
                      std::optional<double> trimEnd, double normGain);
     // Drops the queued region (onQueueDiscarded), if any; the current one plays on
@@ -88,6 +92,9 @@ public:
 
     // Linear normalisation gain of the current track; instantly or with a 200 ms ramp.
     void setNormGain(double gain, bool instant);
+    // Linear normalisation gain of the queued track, heard from its first frame (or at
+    // once, smoothed, if it is already playing). Nothing unless `trackID` is queued.
+    void setQueuedNormGain(const Uuid& trackID, double gain);
     void setVolume(float volume);
     void setPan(float pan);
 
@@ -171,7 +178,11 @@ private:
     static Segment makeSegment(const std::string& path, const Uuid& trackID,
                                std::shared_ptr<AudioFileReader> file, FrameRange range,
                                double normGain);
-    RegionRequest regionRequest(const Segment& segment, std::int64_t fromFrame) const;
+    // `normGainDb`: the gain the region starts at (see RenderGraph::setRegionNormGainDb).
+    RegionRequest regionRequest(const Segment& segment, std::int64_t fromFrame,
+                                float normGainDb) const;
+    // What the normalisation unit plays the current region at now, in dB.
+    float currentRegionGainDb() const { return normBypassed_ ? 0.0f : normUnitGainDb_; }
 
     // Queue and completions (AudioEngineQueue.cpp).
     void segmentFinished(const RegionCompletion& completion);
@@ -184,6 +195,10 @@ private:
 
     // Output (AudioEngineOutput.cpp).
     void ensureEngineRunning();
+    // Corks the output once what was rendered last (the look-ahead, the output's buffer
+    // and the declicker's glide to silence) has been heard, unless sound is wanted again
+    // before: corked at once, the device would cut the waveform wherever it was.
+    void corkWhenHeard();
     // Takes up what the output's control thread did: the real output is back, or gone.
     void serviceOutput();
     // `position`: seconds from the file start where the player was before the restart.
@@ -226,6 +241,7 @@ private:
 
     TimerHandle timer_;
     TimerHandle visTimer_;
+    TimerHandle corkTimer_;
     TimerHandle fadeTimer_;
     bool pauseFadeRunning_ = false;
     float fadeLevel_ = 1.0f;

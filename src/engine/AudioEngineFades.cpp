@@ -17,6 +17,12 @@ constexpr float kGainEpsilonDb = 0.01f;
 
 } // namespace
 
+float normTargetDb(float gain) {
+    if (!(gain > 0.0f))
+        return 0.0f;
+    return std::clamp(20.0f * std::log10(gain), -96.0f, 24.0f);
+}
+
 void AudioEngine::fade(float target, int ms, std::function<void()> completion) {
     fadeTimer_.cancel(); // a replaced fade's completion never runs
     pauseFadeRunning_ = false;
@@ -43,8 +49,7 @@ void AudioEngine::setNormGain(double gain, bool instant) {
     normGain_ = static_cast<float>(gain);
     if (current_)
         current_->normGain = normGain_;
-    const float target =
-        gain > 0.0 ? static_cast<float>(std::clamp(20.0 * std::log10(gain), -96.0, 24.0)) : 0.0f;
+    const float target = normTargetDb(normGain_);
     if (instant) {
         normRampTimer_.cancel();
         applyNormUnit(target, target == 0.0f);
@@ -56,8 +61,8 @@ void AudioEngine::setNormGain(double gain, bool instant) {
 void AudioEngine::applyNormUnit(float gainDb, bool bypassed) {
     normUnitGainDb_ = gainDb;
     normBypassed_ = bypassed;
-    host_->graph().setNormGainDb(gainDb);
-    host_->graph().setNormBypassed(bypassed);
+    if (current_)
+        host_->graph().setRegionNormGainDb(current_->regionID, currentRegionGainDb());
 }
 
 void AudioEngine::rampNormUnit(float targetDb) {

@@ -6,7 +6,24 @@
 
 namespace orvane {
 
+namespace {
+
+// Beyond the latencies: the declicker's glide (3 ms) and the output's period.
+constexpr double kCorkMarginSeconds = 0.02;
+
+} // namespace
+
+void AudioEngine::corkWhenHeard() {
+    const double seconds =
+        static_cast<double>(host_->latencyFrames()) / host_->sampleRate() + kCorkMarginSeconds;
+    corkTimer_ = loop_.runAfter(seconds, [this] {
+        corkTimer_.cancel();
+        host_->setOutputPaused(true);
+    });
+}
+
 void AudioEngine::ensureEngineRunning() {
+    corkTimer_.cancel();
     if (!host_->isRunning() || host_->isOutputPaused()) {
         // What the meters captured before has been heard already; it must not show
         // again while the output fills its latency anew.
@@ -44,7 +61,7 @@ void AudioEngine::rescheduleAtNewRate(double position) {
     if (queued_) {
         queued_->regionID = ++callbackCounter_;
         validCallbackIDs_.insert(queued_->regionID);
-        host_->append(regionRequest(*queued_, queued_->t0));
+        host_->append(regionRequest(*queued_, queued_->t0, normTargetDb(queued_->normGain)));
     }
     host_->setPlaying(playing);
 }

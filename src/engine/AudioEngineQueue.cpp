@@ -9,16 +9,6 @@
 
 namespace orvane {
 
-namespace {
-
-float normTargetDb(float gain) {
-    if (!(gain > 0.0f))
-        return 0.0f;
-    return std::clamp(20.0f * std::log10(gain), -96.0f, 24.0f);
-}
-
-} // namespace
-
 bool AudioEngine::preloadNext(const std::string& path, const Uuid& trackID, double trimStart,
                               std::optional<double> trimEnd, double normGain) {
     ORVANE_ASSERT_MAIN_THREAD(loop_);
@@ -40,9 +30,6 @@ bool AudioEngine::preloadNext(const std::string& path, const Uuid& trackID, doub
     }
     unqueuableTrack_.reset();
     const double sr = file->sampleRate();
-    // The queued region shares the player's connection: same rate and channel count.
-    if (std::abs(sr - current_->sampleRate) >= 1.0 || file->channelCount() != current_->channels)
-        return false;
     const auto range = trimmedRange(sr, file->lengthFrames(), trimStart, trimEnd);
     if (!range)
         return false;
@@ -50,9 +37,17 @@ bool AudioEngine::preloadNext(const std::string& path, const Uuid& trackID, doub
     auto segment = makeSegment(path, trackID, std::move(file), *range, normGain);
     segment.regionID = ++callbackCounter_;
     validCallbackIDs_.insert(segment.regionID);
-    host_->append(regionRequest(segment, segment.t0));
+    host_->append(regionRequest(segment, segment.t0, normTargetDb(segment.normGain)));
     queued_ = std::move(segment);
     return true;
+}
+
+void AudioEngine::setQueuedNormGain(const Uuid& trackID, double gain) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
+    if (!queued_ || queued_->trackID != trackID)
+        return;
+    queued_->normGain = static_cast<float>(gain);
+    host_->graph().setRegionNormGainDb(queued_->regionID, normTargetDb(queued_->normGain));
 }
 
 void AudioEngine::discardQueued() {
@@ -96,7 +91,7 @@ void AudioEngine::segmentFinished(const RegionCompletion& completion) {
         if (onTrackEnded)
             onTrackEnded();
         if (!isPlaying.get())
-            host_->setOutputPaused(true); // nothing followed: nothing to render
+            corkWhenHeard(); // nothing followed: nothing to render
         return;
     }
     // Hand-off: the player ran straight on into the queued region. Its clock reading
@@ -111,8 +106,12 @@ void AudioEngine::segmentFinished(const RegionCompletion& completion) {
     // moves into the new region now, not only at the next tick.
     const double start = static_cast<double>(current_->t0) / current_->sampleRate;
     currentTime = std::clamp(playerPosition().value_or(start), start, duration.get());
+    // The audio thread changed the gain at the seam frame; the unit follows without a
+    // ramp of its own, and a ramp left over from the old track ends here.
     normGain_ = current_->normGain;
-    rampNormUnit(normTargetDb(current_->normGain));
+    normRampTimer_.cancel();
+    const float gainDb = normTargetDb(current_->normGain);
+    applyNormUnit(gainDb, gainDb == 0.0f);
     if (onGaplessPromotion)
         onGaplessPromotion(current_->trackID);
 }

@@ -295,7 +295,13 @@ public:
     }
     // Background work (measurements, metadata scans, and the scans that a finished
     // scan starts) done and its results delivered.
-    void settle() { loop.drain(controller->fileWorkQueue()); }
+    void settle() {
+        // Twice: the results of one queue may put work on the other.
+        for (int round = 0; round < 2; ++round) {
+            loop.drain(controller->priorityWorkQueue());
+            loop.drain(controller->fileWorkQueue());
+        }
+    }
 
     const Playlist& list(std::size_t i = 0) { return controller->playlists.get()[i]; }
     const Track& track(std::size_t i, std::size_t playlist = 0) {

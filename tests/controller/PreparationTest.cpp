@@ -1,5 +1,7 @@
 #include "ControllerTestSupport.h"
 
+#include <future>
+
 #include <gtest/gtest.h>
 
 namespace orvane::test {
@@ -88,6 +90,54 @@ TEST_F(PreparationTest, AnUnmeasuredTrackStartsAtUnityAndIsCorrectedOnceMeasured
     EXPECT_TRUE(rig->savePending());
 }
 
+// The next track is queued at unity before its level is known; the level that comes in
+// before the hand-off is heard from the track's first frame and sets the compressor.
+TEST_F(PreparationTest, ALevelMeasuredAfterTheNextTrackWasQueuedIsUsedAtTheHandOff) {
+    AppSettings settings = normalizing();
+    settings.gapless = true;
+    ControllerRig rig(stateWith(
+        {measured("loud", 0.5), makeTrack(files.dc("quiet.wav", 2.0, 0.05), "Quiet")}, settings));
+    rig->play(rig.id(0));
+    ASSERT_TRUE(rig.runUntil([&] { return rig.engine().hasQueued(); }, 1.0));
+    EXPECT_TRUE(rig.engine().compressorBypassed());
+    rig.settle();
+    ASSERT_TRUE(rig.track(1).rmsLinear);
+    ASSERT_TRUE(rig.runUntil([&] { return rig.playing() == rig.id(1); }, 3.0));
+    EXPECT_NEAR(rig.engine().normGain(), normalizationGain(*rig.track(1).rmsLinear), 1e-4);
+    EXPECT_NEAR(rig.engine().normUnitGainDb(), 20.0 * std::log10(2.5179), 0.01);
+    EXPECT_FALSE(rig.engine().compressorBypassed());
+}
+
+// A scan whose reads wait until the test lets them go: a folder on a slow disk.
+class StuckSource final : public MetadataSource {
+public:
+    explicit StuckSource(std::shared_future<void> release) : release_(std::move(release)) {}
+    TrackMetadata read(const std::string&) override {
+        release_.wait();
+        return {};
+    }
+    std::optional<std::uintmax_t> fileSize(const std::string&) override { return std::nullopt; }
+    std::optional<double> detectBPM(const std::string&) override { return std::nullopt; }
+
+private:
+    std::shared_future<void> release_;
+};
+
+TEST_F(PreparationTest, ThePlayingTracksLevelDoesNotWaitBehindTheScan) {
+    std::promise<void> release;
+    ControllerRig::Options options;
+    options.scanAtStart = true;
+    options.metadata = std::make_unique<StuckSource>(release.get_future().share());
+    ControllerRig rig(
+        stateWith({makeTrack(files.dc("quiet.wav", 2.0, 0.05), "Quiet")}, normalizing()),
+        std::move(options));
+    rig->play(rig.id(0));
+    rig.loop.drain(rig->priorityWorkQueue());
+    EXPECT_NEAR(rig.engine().normGain(), 2.5179f, 1e-3f);
+    release.set_value();
+    rig.settle();
+}
+
 TEST_F(PreparationTest, TrimsAreMeasuredOnceAndCached) {
     AppSettings settings = playback(PlaybackMode::normal, false, false);
     settings.trimSilence = true;
@@ -135,16 +185,17 @@ TEST_F(PreparationTest, TheNextTrackIsQueuedByModeAndWrapsOnlyInModeAll) {
     }
 }
 
-TEST_F(PreparationTest, ATrackAtAnotherSampleRateIsNeverQueuedButStartsWhenItsTurnComes) {
+TEST_F(PreparationTest, ATrackAtAnotherSampleRateIsQueuedAndHandedOverLikeAnyOther) {
     ControllerRig rig(stateWith({makeTrack(files.dc("a.wav", 1.0), "A"),
                                  makeTrack(files.dc("b.wav", 1.0, 0.25, 11025), "B")}));
     StartLog log(*rig);
     rig->play(rig.id(0));
     rig.run(0.8);
-    EXPECT_FALSE(rig->plannedNextID());
-    EXPECT_FALSE(rig.engine().hasQueued());
+    EXPECT_EQ(rig->plannedNextID(), rig.id(1));
+    EXPECT_TRUE(rig.engine().hasQueued());
     ASSERT_TRUE(rig.runUntil([&] { return log.started.size() == 2; }, 1.0));
     EXPECT_EQ(log.started[1], rig.id(1));
+    EXPECT_FALSE(rig.engine().hasQueued()); // a hand-off, not a new start
 }
 
 } // namespace

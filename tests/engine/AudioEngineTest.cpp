@@ -422,6 +422,7 @@ TEST_F(OutputRecoveryTest, NothingRendersWhilePausedOrStoppedAndNothingRetries) 
     EXPECT_GT(rig->currentTime, position);
 
     rig->stop(0);
+    rig.run(0.05); // what was rendered last is heard first
     EXPECT_TRUE(rig.output().isPaused());
     load();
     EXPECT_FALSE(rig.output().isPaused());

@@ -266,10 +266,8 @@ private:
         if (chance(0.3))
             end = uniform(start - 0.1, 1.5);
         const Region region = trimmed(file, start, end);
-        // Only behind a region that is still playing out; of its format; not empty.
-        const bool fits = current_ && !queued_ && scheduled_ && !region.empty() &&
-                          std::abs(file.rate - current_->file->rate) < 1.0 &&
-                          file.channels == current_->file->channels;
+        // Only behind a region that is still playing out, and not empty; of any format.
+        const bool fits = current_ && !queued_ && scheduled_ && !region.empty();
         note("preload " + fs::path(file.path).filename().native());
         const bool accepted = rig_->preloadNext(file.path, region.id, start, end, 1.0);
         if (accepted != fits)

@@ -17,8 +17,22 @@ PlayerNode::PlayerNode(AudioRing& ring, MarkerQueue& markers, CompletionQueue& c
     : ring_(ring), markers_(markers), completions_(completions) {
 }
 
-void PlayerNode::handleMarker(const StreamMarker& marker, std::int64_t outputFrameNow) noexcept {
+void PlayerNode::addEvent(const PlayerEvent& event) noexcept {
+    if (eventCount_ == events_.size())
+        return;
+    // Kept in frame order: a cut found after the markers may lie before them.
+    std::size_t at = eventCount_;
+    while (at > 0 && events_[at - 1].offset > event.offset) {
+        events_[at] = events_[at - 1];
+        --at;
+    }
+    events_[at] = event;
+    ++eventCount_;
+}
+
+void PlayerNode::handleMarker(const StreamMarker& marker, std::size_t offset) noexcept {
     const auto wanted = wantedSchedule_.load(std::memory_order_acquire);
+    const std::int64_t outputFrameNow = outputFrames_ + static_cast<std::int64_t>(offset);
     switch (marker.kind) {
     case StreamMarker::Kind::ScheduleStart:
         schedule_ = marker.schedule;
@@ -30,11 +44,16 @@ void PlayerNode::handleMarker(const StreamMarker& marker, std::int64_t outputFra
             blockStartFrames_ = 0;
             lastAdvance_ = outputFrameNow;
             wasProducing_ = false;
+            addEvent({PlayerEvent::Kind::Cut, offset});
         }
         break;
     case StreamMarker::Kind::RegionStart:
-        if (schedule_ == wanted)
+        if (schedule_ == wanted) {
             inRegion_ = true;
+            regionID_ = marker.regionID;
+            regionNormGainDb_ = marker.normGainDb;
+            addEvent({PlayerEvent::Kind::RegionStart, offset, marker.regionID, marker.normGainDb});
+        }
         break;
     case StreamMarker::Kind::RegionEnd:
         if (schedule_ != wanted)
@@ -64,6 +83,8 @@ void PlayerNode::render(float* left, float* right, std::size_t frames) noexcept 
     const auto wanted = wantedSchedule_.load(std::memory_order_acquire);
     const bool playing = playing_.load(std::memory_order_acquire);
     blockStartFrames_ = playerFrames_;
+    eventCount_ = 0;
+    const bool producedBefore = wasProducing_;
     std::size_t done = 0;
     bool starved = false;
 
@@ -73,7 +94,7 @@ void PlayerNode::render(float* left, float* right, std::size_t frames) noexcept 
         const auto read = ring_.readPosition();
         const StreamMarker* marker = markers_.front();
         while (marker && marker->position <= read) {
-            handleMarker(*marker, outputFrames_ + static_cast<std::int64_t>(done));
+            handleMarker(*marker, done);
             markers_.pop();
             marker = markers_.front();
         }
@@ -108,6 +129,12 @@ void PlayerNode::render(float* left, float* right, std::size_t frames) noexcept 
         underruns_.fetch_add(1, std::memory_order_relaxed);
 
     const bool produced = done > 0;
+    // A schedule change in this block already counts as the cut; wasProducing_ then
+    // speaks of the new schedule.
+    if (produced && !wasProducing_)
+        addEvent({PlayerEvent::Kind::Cut, 0});
+    if (done < frames && (produced || (producedBefore && wasProducing_)))
+        addEvent({PlayerEvent::Kind::Cut, done});
     if (produced) {
         if (!wasProducing_)
             runStart_ = blockStartFrames_;

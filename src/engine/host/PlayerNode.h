@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace orvane {
 
@@ -29,6 +30,18 @@ struct PlayerClockSnapshot {
 // ago. While the player produced continuously that is simply latency frames back;
 // after a pause it is the last frame produced once the buffered audio has played out.
 std::int64_t heardPlayerFrames(const PlayerClockSnapshot& clock, std::int64_t latencyFrames);
+
+// Something that happened at a frame of the player's last block, for the stages after
+// it: a region began (its gain applies from here), or the stream was cut (the player
+// started or stopped producing, or jumped to another schedule), where the waveform may
+// jump.
+struct PlayerEvent {
+    enum class Kind : std::uint8_t { RegionStart, Cut };
+    Kind kind = Kind::Cut;
+    std::size_t offset = 0;
+    std::int64_t regionID = 0;
+    float normGainDb = 0.0f;
+};
 
 // The graph's source stage: plays the frames the decoder put in the ring.
 //
@@ -66,6 +79,16 @@ public:
 
     // Audio thread: whether the last render() produced any frames of the schedule.
     bool producedLastBlock() const noexcept { return wasProducing_; }
+    // Audio thread: the events of the last render(), in frame order. A block with more
+    // than kMaxBlockEvents keeps the first ones.
+    static constexpr std::size_t kMaxBlockEvents = 8;
+    std::span<const PlayerEvent> blockEvents() const noexcept {
+        return {events_.data(), eventCount_};
+    }
+    // Audio thread: the region whose frames the player plays (or last played), and
+    // the gain its start carried.
+    std::int64_t regionID() const noexcept { return regionID_; }
+    float regionNormGainDb() const noexcept { return regionNormGainDb_; }
 
     // Audio thread. Fills all `frames` frames.
     void render(float* left, float* right, std::size_t frames) noexcept;
@@ -76,7 +99,8 @@ private:
         std::int64_t heardAtOutputFrame;
     };
 
-    void handleMarker(const StreamMarker& marker, std::int64_t outputFrameNow) noexcept;
+    void handleMarker(const StreamMarker& marker, std::size_t offset) noexcept;
+    void addEvent(const PlayerEvent& event) noexcept;
     void releaseHeard() noexcept;
 
     AudioRing& ring_;
@@ -100,6 +124,10 @@ private:
     std::int64_t blockStartFrames_ = 0; // playerFrames_ when this block's playing began
     std::array<Pending, 16> pending_{};
     std::size_t pendingCount_ = 0;
+    std::array<PlayerEvent, kMaxBlockEvents> events_{};
+    std::size_t eventCount_ = 0;
+    std::int64_t regionID_ = 0;
+    float regionNormGainDb_ = 0.0f;
 };
 
 } // namespace orvane

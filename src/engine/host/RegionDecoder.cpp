@@ -82,8 +82,8 @@ void RegionDecoder::resetChain() {
     pendingOffset_ = 0;
 }
 
-bool RegionDecoder::pushMarker(StreamMarker::Kind kind, std::int64_t regionID) {
-    return markers_.push({kind, ring_.writePosition(), schedule_, regionID});
+bool RegionDecoder::pushMarker(StreamMarker::Kind kind, std::int64_t regionID, float normGainDb) {
+    return markers_.push({kind, ring_.writePosition(), schedule_, regionID, normGainDb});
 }
 
 bool RegionDecoder::flushPending() {
@@ -98,7 +98,8 @@ bool RegionDecoder::flushPending() {
                                           !(events_.size() > 1 && events_[1].outFrame <= chainOut_);
             if (startWithoutData)
                 break;
-            if (!pushMarker(events_.front().kind, events_.front().regionID))
+            const auto& event = events_.front();
+            if (!pushMarker(event.kind, event.regionID, event.normGainDb))
                 return false;
             events_.pop_front();
         }
@@ -134,7 +135,8 @@ void RegionDecoder::startRegion(RegionRequest region) {
             reportDiagnostic(DiagnosticArea::engine, DiagnosticLevel::warning,
                              "a track of " + std::to_string(channels) + " channels at " +
                                  std::to_string(rate) + " Hz plays as nothing: " + error.what());
-            events_.push_back({chainOut_, StreamMarker::Kind::RegionStart, region.regionID});
+            events_.push_back(
+                {chainOut_, StreamMarker::Kind::RegionStart, region.regionID, region.normGainDb});
             events_.push_back({chainOut_, StreamMarker::Kind::RegionEnd, region.regionID});
             return;
         }
@@ -149,8 +151,8 @@ void RegionDecoder::startRegion(RegionRequest region) {
             planePointers_[c] = planes_[c].data();
         }
     }
-    events_.push_back(
-        {chain_->outputFrames(chainIn_), StreamMarker::Kind::RegionStart, region.regionID});
+    events_.push_back({chain_->outputFrames(chainIn_), StreamMarker::Kind::RegionStart,
+                       region.regionID, region.normGainDb});
     nextFrame_ = region.startFrame;
     if (reader.framePosition() != region.startFrame && !reader.seek(region.startFrame))
         region.endFrame = region.startFrame; // cannot position: an empty region

@@ -23,6 +23,8 @@ struct RegionRequest {
     std::int64_t startFrame = 0;
     std::int64_t endFrame = 0;
     std::int64_t regionID = 0;
+    // Normalisation gain from the region's first frame on (see RenderGraph).
+    float normGainDb = 0.0f;
 };
 
 // Decodes the regions of the current schedule, one after the other, into the ring at
@@ -31,9 +33,10 @@ struct RegionRequest {
 //
 // Consecutive regions of one format form a chain that shares one converter, so a
 // queued region follows the current one with no gap, no overlap and no seam in the
-// resampled signal. A chain ends when the decoder runs out of regions: the converter's
-// tail is drained and the last region ends exactly at its computed boundary. A region
-// appended after that starts a new chain (still without a gap).
+// resampled signal. A chain ends when the decoder runs out of regions or the next one
+// has another rate or channel count: the converter's tail is drained and the last
+// region ends exactly at its computed boundary. The region after that starts a new
+// chain, still without a gap or an overlap.
 //
 // A reader that stops early (a truncated or corrupt file) ends its region there; the
 // completion still comes, at the frame where the audio ended.
@@ -64,10 +67,11 @@ private:
         std::int64_t outFrame;
         StreamMarker::Kind kind;
         std::int64_t regionID;
+        float normGainDb = 0.0f;
     };
 
     void takeCommands();
-    bool pushMarker(StreamMarker::Kind kind, std::int64_t regionID);
+    bool pushMarker(StreamMarker::Kind kind, std::int64_t regionID, float normGainDb = 0.0f);
     bool flushPending();
     void startRegion(RegionRequest region);
     void decodeChunk();

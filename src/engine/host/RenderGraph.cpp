@@ -3,6 +3,7 @@
 #include "engine/dsp/EQLayouts.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace orvane {
@@ -15,6 +16,16 @@ void setBand(std::vector<float>& gains, std::size_t band, float db) noexcept {
         gains[band] = db;
 }
 
+// The seam glide and the declick ramp: short enough to be heard as a hard join, long
+// enough that neither steps.
+constexpr double kSeamGlideSeconds = 0.002;
+constexpr double kDeclickSeconds = 0.003;
+
+std::uint64_t packRegionGain(std::int64_t regionID, float db) noexcept {
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(regionID)) << 32) |
+           std::bit_cast<std::uint32_t>(db);
+}
+
 float clampUnit(float value) noexcept {
     return std::isfinite(value) ? std::clamp(value, 0.0f, 1.0f) : 0.0f;
 }
@@ -24,6 +35,8 @@ float clampUnit(float value) noexcept {
 RenderGraph::RenderGraph(PlayerNode& player) : player_(player) {
     for (auto& slot : taps_)
         slot.store(nullptr, std::memory_order_relaxed);
+    for (auto& slot : regionGains_)
+        slot.store(packRegionGain(0, 0.0f), std::memory_order_relaxed);
     pendingTone_.eqGainsDb.assign(graphicEQBands().size(), 0.0f);
     pendingTone_.loudGainsDb.assign(loudnessEQBands().size(), 0.0f);
 }
@@ -60,6 +73,8 @@ void RenderGraph::setSampleRate(double sampleRate) {
     freeRetiredChains();
     if (!(sampleRate > 0.0) || sampleRate == toneRate_)
         return;
+    norm_.setSeamFrames(static_cast<std::size_t>(std::lround(sampleRate * kSeamGlideSeconds)));
+    declicker_.setRampFrames(static_cast<std::size_t>(std::lround(sampleRate * kDeclickSeconds)));
     auto chain = std::make_unique<ToneChain>(sampleRate);
     apply(liveTone_ ? settingsOf(*liveTone_) : pendingTone_, *chain);
     toneRate_ = sampleRate;
@@ -125,6 +140,28 @@ void RenderGraph::setLimiterPreGainDb(float db) noexcept {
             [&](ToneSettings& s) { s.limiterPreGainDb = db; });
 }
 
+void RenderGraph::setRegionNormGainDb(std::int64_t regionID, float db) noexcept {
+    regionGains_[static_cast<std::size_t>(regionID & 1)].store(packRegionGain(regionID, db),
+                                                               std::memory_order_relaxed);
+}
+
+float RenderGraph::regionNormGainDb(std::int64_t regionID, float fallback) const noexcept {
+    const auto packed =
+        regionGains_[static_cast<std::size_t>(regionID & 1)].load(std::memory_order_relaxed);
+    if (static_cast<std::uint32_t>(packed >> 32) != static_cast<std::uint32_t>(regionID))
+        return fallback;
+    return std::bit_cast<float>(static_cast<std::uint32_t>(packed));
+}
+
+float RenderGraph::regionGain(std::int64_t regionID, float markerDb) noexcept {
+    const float db = regionNormGainDb(regionID, markerDb);
+    if (db != appliedNormDb_) {
+        appliedNormDb_ = db;
+        normLinear_ = std::isfinite(db) ? dbToLinear(std::clamp(db, -96.0f, 24.0f)) : 1.0f;
+    }
+    return normLinear_;
+}
+
 void RenderGraph::setTap(TapPoint point, RenderTap* tap) noexcept {
     taps_[static_cast<std::size_t>(point)].store(tap, std::memory_order_release);
 }
@@ -149,15 +186,6 @@ void RenderGraph::render(float* left, float* right, std::size_t frames) noexcept
 
 void RenderGraph::renderBlock(float* left, float* right, std::size_t frames) noexcept {
     // This block's targets, read once.
-    float norm = 1.0f;
-    if (!normBypassed_.load(std::memory_order_relaxed)) {
-        const float db = normDb_.load(std::memory_order_relaxed);
-        if (db != appliedNormDb_) {
-            appliedNormDb_ = db;
-            normLinear_ = std::isfinite(db) ? dbToLinear(db) : 1.0f;
-        }
-        norm = normLinear_;
-    }
     const float fade = clampUnit(fade_.load(std::memory_order_relaxed));
     const auto pan = panGains(pan_.load(std::memory_order_relaxed));
     const float volume = clampUnit(volume_.load(std::memory_order_relaxed));
@@ -169,6 +197,8 @@ void RenderGraph::renderBlock(float* left, float* right, std::size_t frames) noe
     // The stages after the tone chain still sound until its look-ahead has played out.
     const bool chainWasSilent =
         playerWasSilent && silentFrames_ >= static_cast<std::uint64_t>(toneLatency);
+    std::int64_t region = player_.regionID();
+    float regionMarkerDb = player_.regionNormGainDb();
     player_.render(left, right, frames);
     tap(TapPoint::Player, left, right, frames);
     if (player_.producedLastBlock())
@@ -176,16 +206,38 @@ void RenderGraph::renderBlock(float* left, float* right, std::size_t frames) noe
     else if (silentFrames_ < kLongSilence)
         silentFrames_ += frames;
 
+    const auto events = player_.blockEvents();
+    std::array<std::size_t, PlayerNode::kMaxBlockEvents> cuts{};
+    std::size_t cutCount = 0;
+    for (const auto& event : events)
+        cuts[cutCount++] = event.offset; // a region start may be a cut as well
+    declicker_.process(left, right, frames, cuts.data(), cutCount);
+
     // Where nothing is sounding the gains may jump to their targets, and must: a
     // fade-in would otherwise begin with a ramp down from the level before.
     if (playerWasSilent)
-        normRamp_.reset(norm, norm);
+        norm_.snap(regionGain(region, regionMarkerDb));
+    std::size_t from = 0;
+    for (const auto& event : events) {
+        if (event.kind != PlayerEvent::Kind::RegionStart)
+            continue;
+        norm_.apply(left + from, right + from, event.offset - from,
+                    regionGain(region, regionMarkerDb));
+        region = event.regionID;
+        regionMarkerDb = event.normGainDb;
+        const float gain = regionGain(region, regionMarkerDb);
+        if (event.offset == 0 && playerWasSilent)
+            norm_.snap(gain);
+        else
+            norm_.seam(gain);
+        from = event.offset;
+    }
+    norm_.apply(left + from, right + from, frames - from, regionGain(region, regionMarkerDb));
+
     if (chainWasSilent) {
         fadePanRamp_.reset(fade * pan.left, fade * pan.right);
         volumeRamp_.reset(volume, volume);
     }
-
-    normRamp_.apply(left, right, frames, norm, norm);
     if (tone)
         tone->process(left, right, frames);
     tap(TapPoint::PostLimiter, left, right, frames);

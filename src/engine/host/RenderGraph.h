@@ -1,6 +1,8 @@
 #pragma once
 
+#include "engine/dsp/Declicker.h"
 #include "engine/dsp/GainRamp.h"
+#include "engine/dsp/NormGainStage.h"
 #include "engine/dsp/ToneChain.h"
 #include "engine/host/AudioOutput.h"
 #include "engine/host/PlayerNode.h"
@@ -30,10 +32,12 @@ enum class TapPoint {
 
 // Orvane's processing graph, rendered in place on the output's audio thread, in order:
 //
-//   player -> pre-mix -> normalisation gain -> [10-band EQ -> compressor -> loudness EQ
-//   -> limiter] -> (meter tap) -> fade level and pan -> master volume
+//   player -> declicker -> normalisation gain -> [10-band EQ -> compressor -> loudness
+//   EQ -> limiter] -> (meter tap) -> fade level and pan -> master volume
 //
-// The pre-mix is unity: the decoder already delivers stereo at the output rate. The
+// The decoder already delivers stereo at the output rate. The declicker smooths the
+// cuts the player reports (Declicker); the normalisation gain changes at each region's
+// first frame (NormGainStage). The
 // bracketed tone and dynamics units are a ToneChain built for the output rate; the
 // limiter's look-ahead delays the signal by processingLatencyFrames().
 //
@@ -52,14 +56,15 @@ public:
 
     void render(float* left, float* right, std::size_t frames) noexcept override;
 
-    // Normalisation stage: global gain in dB, and whether the unit is bypassed (a
-    // bypassed unit passes the signal unchanged whatever its gain).
-    void setNormGainDb(float db) noexcept { normDb_.store(db, std::memory_order_relaxed); }
-    void setNormBypassed(bool bypassed) noexcept {
-        normBypassed_.store(bypassed, std::memory_order_relaxed);
-    }
-    float normGainDb() const noexcept { return normDb_.load(std::memory_order_relaxed); }
-    bool normBypassed() const noexcept { return normBypassed_.load(std::memory_order_relaxed); }
+    // Normalisation stage. Each region's gain travels with its start in the stream, so
+    // the next region's gain takes effect at its first frame (within the seam glide),
+    // however late the main thread hears of the hand-off. A gain set here for a region
+    // id overrides what its start carried, from the next block on: the engine keeps the
+    // playing region's here (ramped in steps within a track) and the queued region's.
+    // The ids of those two are consecutive, so each has a slot of its own.
+    void setRegionNormGainDb(std::int64_t regionID, float db) noexcept;
+    // The gain set for `regionID`, or `fallback` when none is.
+    float regionNormGainDb(std::int64_t regionID, float fallback) const noexcept;
 
     // Fade stage: input level 0..1 and balance pan -1..+1.
     void setFadeLevel(float level) noexcept { fade_.store(level, std::memory_order_relaxed); }
@@ -98,12 +103,14 @@ public:
 
 private:
     void renderBlock(float* left, float* right, std::size_t frames) noexcept;
+    // The linear normalisation gain of a region, from the slot or its start marker.
+    float regionGain(std::int64_t regionID, float markerDb) noexcept;
     void tap(TapPoint point, const float* left, const float* right, std::size_t frames) noexcept;
 
     PlayerNode& player_;
 
-    std::atomic<float> normDb_{0.0f};
-    std::atomic<bool> normBypassed_{true};
+    // Per slot: the region id (low 32 bits) above the gain's float bits.
+    std::array<std::atomic<std::uint64_t>, 2> regionGains_{};
     std::atomic<float> fade_{1.0f};
     std::atomic<float> pan_{0.0f};
     std::atomic<float> volume_{1.0f};
@@ -141,7 +148,8 @@ private:
     std::vector<RetiredChain> retiredTone_; // main thread
 
     // Audio-thread state.
-    StereoGainRamp normRamp_;
+    Declicker declicker_;
+    NormGainStage norm_;
     StereoGainRamp fadePanRamp_;
     StereoGainRamp volumeRamp_;
     float appliedNormDb_ = 0.0f;

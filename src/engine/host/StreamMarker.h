@@ -25,6 +25,8 @@ struct StreamMarker {
     std::uint64_t position = 0;
     std::uint64_t schedule = 0;
     std::int64_t regionID = 0;
+    // RegionStart: the region's normalisation gain, in effect from its first frame.
+    float normGainDb = 0.0f;
 };
 
 // A region whose last frame has been heard (rendered, and then the output's latency
