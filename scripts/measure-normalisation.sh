@@ -22,8 +22,8 @@ mkdir -p "$WORK/play" "$WORK/seeds" "$WORK/folder"
 
 echo "generating audio in $WORK"
 i=0
-for spec in "96 0.05" "110 0.2" "124 0.5" "138 0.02" "102 0.1"; do
-    set -- $spec
+for tempo_and_level in "96 0.05" "110 0.2" "124 0.5" "138 0.02" "102 0.1"; do
+    set -- $tempo_and_level
     b="($1/60)"
     note="sin(2*PI*t*220*pow(2,floor(mod(t*$b,8))/6))*exp(-5*mod(t,1/$b))"
     bass="sin(2*PI*t*55*pow(2,floor(mod(t*$b/4,4))/4))*exp(-2*mod(t,4/$b))"
