@@ -260,6 +260,9 @@ public:
     void mediaPlayPause();
 
     // --- System (PlayerControllerSystem.cpp) ---
+    // Whether the window shows the meters (visible, not minimised, a visualisation
+    // chosen). Without a watcher the engine stops metering and slows its tick.
+    void setMetersWatched(bool watched);
     // A key pressed in the main window, before any view sees it. Handles select-all,
     // the seek arrows (left/right, 5 s, while a track is loaded) and the volume arrows
     // (down/up, 0.05); returns whether it took the key. Keys with a modifier and keys

@@ -89,4 +89,9 @@ void PlayerController::resumeAtStartup() {
     });
 }
 
+void PlayerController::setMetersWatched(bool watched) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
+    engine_->setMetersWatched(watched);
+}
+
 } // namespace orvane

@@ -12,6 +12,9 @@ namespace orvane {
 namespace {
 
 constexpr double kTickSeconds = 0.2;
+// The transport tick while nobody watches: the position for the media controls and the
+// preload check (12 s before the end) need no more.
+constexpr double kUnwatchedTickSeconds = 1.0;
 constexpr double kMeterTickSeconds = 1.0 / 15.0;
 // A seek never lands in the last 50 ms, so a completion is always still to come.
 constexpr double kSeekEndMargin = 0.05;
@@ -41,11 +44,8 @@ AudioEngine::AudioEngine(MainLoop& loop, std::unique_ptr<AudioOutput> output, En
     host_ = std::make_unique<AudioHost>(std::move(output), std::move(forward), options.host,
                                         std::move(outputDone));
     host_->graph().setTap(TapPoint::PostLimiter, &meterTap_);
-    timer_ = loop_.runEvery(kTickSeconds, [this] { tick(); });
-    visTimer_ = loop_.runEvery(kMeterTickSeconds, [this] {
-        if (isPlaying)
-            meterTick();
-    });
+    playingChanged_ = isPlaying.subscribe([this](bool) { scheduleTicks(); });
+    scheduleTicks();
 }
 
 AudioEngine::~AudioEngine() {
@@ -245,10 +245,41 @@ std::optional<double> AudioEngine::playerPosition() {
            static_cast<double>(segmentStartFrame_) / current_->sampleRate;
 }
 
+void AudioEngine::setMetersWatched(bool watched) {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
+    metersWatched_ = watched;
+    scheduleTicks();
+}
+
+void AudioEngine::scheduleTicks() {
+    // Stopped or paused, the tick only lets the meters fall; once they rest nothing
+    // needs waking until playback starts again, so an idle Orvane costs nothing.
+    const bool playing = isPlaying;
+    const MeterLevels levels = meterLevels();
+    const bool metersFalling = fallMeters(levels, false) != levels;
+    double interval = 0.0;
+    if (playing)
+        interval = metersWatched_ ? kTickSeconds : kUnwatchedTickSeconds;
+    else if (metersFalling)
+        interval = kTickSeconds;
+    if (interval != tickInterval_) {
+        tickInterval_ = interval;
+        timer_ = interval > 0.0 ? loop_.runEvery(interval, [this] { tick(); }) : TimerHandle{};
+    }
+    const bool metering = playing && metersWatched_;
+    if (metering != metering_) {
+        metering_ = metering;
+        visTimer_ =
+            metering ? loop_.runEvery(kMeterTickSeconds, [this] { meterTick(); }) : TimerHandle{};
+    }
+}
+
 void AudioEngine::tick() {
     decayMeters();
-    if (!isPlaying)
+    if (!isPlaying) {
+        scheduleTicks(); // the meters may have come to rest
         return;
+    }
     // The device or server went away, or is back: carry on, silently if need be.
     serviceOutput();
     const auto position = playerPosition();

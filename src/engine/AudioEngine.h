@@ -37,9 +37,11 @@ float normTargetDb(float gain);
 //
 // Threading: every member is called on the main thread, and every callback and
 // published value is delivered there. Time comes from MainLoop timers only (the 0.2 s
-// tick, the 1/15 s meter tick, fade and ramp steps). The audio thread renders the graph
-// owned by the host and hands the signal after the limiter to the meter exchange; the
-// decoder thread fills the graph; region completions come back through MainLoop::post
+// tick, the 1/15 s meter tick, fade and ramp steps). The ticks run only while there is
+// something to do: while playing (the meter tick and the fast transport tick only while
+// the meters are watched), and after playback until the meters have fallen to rest. The audio
+// thread renders the graph owned by the host and hands the signal after the limiter to the meter
+// exchange; the decoder thread fills the graph; region completions come back through MainLoop::post
 // and are checked against validCallbackIDs before anything is touched. The MainLoop
 // must outlive the engine.
 //
@@ -128,9 +130,13 @@ public:
     Published<double> currentTime{0.0}; // seconds from the file start, of the frame heard
     Published<double> duration{0.0};    // the trimmed end, seconds from the file start
 
+    // Whether anything shows the meters (a visible window with a visualisation). Without
+    // a watcher the meters are not written and the transport tick slows to 1 s.
+    void setMetersWatched(bool watched);
+
     // Meters, of the signal after the limiter as it is heard (before fade, pan and
-    // master volume). Written 15 times a second while playing; between, the 0.2 s tick
-    // lets the holds fall, and the readings too when not playing.
+    // master volume). Written 15 times a second while playing and watched; between, the
+    // 0.2 s tick lets the holds fall, and the readings too when not playing.
     Published<double> vuLeftDb{kVUFloorDb};
     Published<double> vuRightDb{kVUFloorDb};
     Published<double> peakLeftDb{kVUFloorDb};
@@ -239,8 +245,14 @@ private:
     std::set<std::int64_t> validCallbackIDs_;
     std::int64_t callbackCounter_ = 0;
 
+    // The ticks run only while they have something to do (scheduleTicks).
+    void scheduleTicks();
     TimerHandle timer_;
     TimerHandle visTimer_;
+    double tickInterval_ = 0.0;
+    bool metering_ = false;
+    bool metersWatched_ = true;
+    Subscription playingChanged_;
     TimerHandle corkTimer_;
     TimerHandle fadeTimer_;
     bool pauseFadeRunning_ = false;

@@ -613,6 +613,7 @@ TEST(AudioEngineMeters, WhenNotPlayingTheMetersFallPerTickAndARestartShowsNothin
 
     rig.loop.advance(6.0); // down to the floor
     EXPECT_EQ(levels(*rig), floorLevels());
+    EXPECT_EQ(rig.loop.pendingTimerCount(), 0u) << "nothing wakes a paused engine at rest";
     // The trace and the bars stay as they were.
     EXPECT_EQ(rig->waveform.get(), waveform);
     EXPECT_EQ(rig->spectrumBars.get(), bars);
@@ -631,6 +632,11 @@ TEST(AudioEngineMeters, WhenNotPlayingTheMetersFallPerTickAndARestartShowsNothin
     rig.render(static_cast<std::size_t>(kOutputLatency));
     toNextMeterTick(rig.loop);
     EXPECT_NEAR(rig->peakLeftDb, kTonePeakDb, 0.05);
+
+    // With nobody watching (a hidden window) the meter tick stops.
+    const std::size_t watched = rig.loop.pendingTimerCount();
+    rig->setMetersWatched(false);
+    EXPECT_EQ(rig.loop.pendingTimerCount(), watched - 1);
 }
 
 } // namespace

@@ -16,8 +16,8 @@
 
 namespace orvane::test {
 
-// The timers an idle engine always runs: the 0.2 s tick and the meter tick.
-constexpr std::size_t kEngineTimers = 2;
+// The timers an idle engine runs once its meters rest: none.
+constexpr std::size_t kEngineTimers = 0;
 
 // A file under the fixtures folder (made by the scripts/make-*fixtures.sh scripts).
 inline std::string fixtureFile(const std::string& relative) {

@@ -72,6 +72,7 @@ MainWindow::MainWindow(PlayerController& player, QWidget* parent)
     subscriptions_.push_back(player_.settings.subscribe([this](const AppSettings& s) {
         if (attached_ && appliedShowPlaylist_ != s.showPlaylist)
             applyPlaylistVisibility();
+        updateMetersWatched();
     }));
 
     // The window's first size is where a hidden playlist comes back to.
@@ -189,6 +190,7 @@ void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange)
         return;
+    updateMetersWatched(); // minimised or back
     const bool full = windowState() & Qt::WindowFullScreen;
     if (full && !fullscreenActive_)
         enteredFullscreen();
@@ -200,6 +202,17 @@ void MainWindow::changeEvent(QEvent* event) {
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     binding_->refreshNow();
+    updateMetersWatched();
+}
+
+void MainWindow::hideEvent(QHideEvent* event) {
+    QMainWindow::hideEvent(event);
+    updateMetersWatched();
+}
+
+void MainWindow::updateMetersWatched() {
+    player_.setMetersWatched(isVisible() && !isMinimized() &&
+                             player_.settings.get().visualization != VisualizationMode::off);
 }
 
 void MainWindow::moveEvent(QMoveEvent* event) {

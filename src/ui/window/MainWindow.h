@@ -61,6 +61,7 @@ signals:
 protected:
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -75,6 +76,9 @@ private:
     void enteredFullscreen();
     void leftFullscreen();
     void noteNormalGeometry();
+    // Tells the player whether anyone sees the meters, so that a hidden window costs
+    // no metering.
+    void updateMetersWatched();
 
     PlayerController& player_;
     ContentView* content_;
