@@ -1,7 +1,7 @@
 #!/bin/sh
 # Measures Orvane's CPU use under a private X server, D-Bus session and PulseAudio
 # server: while playing with each visualisation mode, while paused, while minimised
-# and while stopped (before and after playing). Prints one line per state: percent of one core over SECONDS.
+# (playing and paused) and while stopped (before and after playing). Prints one line per state: percent of one core over SECONDS.
 #
 #   scripts/measure-cpu.sh BUILD_DIR [SECONDS]
 set -eu
@@ -50,9 +50,13 @@ done
 click 215 181
 measure "paused"
 click 215 181
-# Without a window manager nothing minimises; unmapping hides the window the same way.
-xdotool windowminimize --sync \$WID 2>/dev/null || xdotool windowunmap --sync \$WID
+# Without a window manager nothing minimises (and xdotool's request to minimise still
+# succeeds); unmapping hides the window the same way.
+xdotool windowunmap --sync \$WID
 measure "playing, hidden"
+playerctl --player=orvane pause
+measure "paused, hidden"
+playerctl --player=orvane play
 # Stopped after playing: the output has run and is corked now, as after a pause.
 playerctl --player=orvane stop
 measure "stopped (after playing)"

@@ -46,9 +46,10 @@ void AudioHost::runDecoder() {
     while (!stopDecoder_.load(std::memory_order_acquire)) {
         decoder_.service();
         forwardCompletions();
-        // The audio thread wakes us after every block; the timeout only covers an
-        // output that is not running.
-        wake_.wait(std::chrono::milliseconds(50));
+        // service() does all there is to do; more comes only with a signal: from the
+        // audio thread after every block, from schedule() and append(). The timeout is
+        // a safety net, long enough that a paused or stopped Orvane stays asleep.
+        wake_.wait(std::chrono::seconds(1));
     }
 }
 

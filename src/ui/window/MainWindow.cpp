@@ -21,6 +21,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 
 namespace orvane {
@@ -202,7 +203,19 @@ void MainWindow::changeEvent(QEvent* event) {
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     binding_->refreshNow();
+    // A window unmapped by the desktop stays "visible" to Qt and only stops being
+    // exposed: its expose events tell.
+    if (QWindow* handle = windowHandle(); handle && !watchingExposure_) {
+        handle->installEventFilter(this);
+        watchingExposure_ = true;
+    }
     updateMetersWatched();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == windowHandle() && event->type() == QEvent::Expose)
+        QMetaObject::invokeMethod(this, &MainWindow::updateMetersWatched, Qt::QueuedConnection);
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::hideEvent(QHideEvent* event) {
@@ -211,7 +224,8 @@ void MainWindow::hideEvent(QHideEvent* event) {
 }
 
 void MainWindow::updateMetersWatched() {
-    player_.setMetersWatched(isVisible() && !isMinimized() &&
+    const QWindow* handle = windowHandle();
+    player_.setMetersWatched(isVisible() && !isMinimized() && handle && handle->isExposed() &&
                              player_.settings.get().visualization != VisualizationMode::off);
 }
 

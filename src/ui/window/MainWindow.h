@@ -62,6 +62,7 @@ protected:
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -90,6 +91,7 @@ private:
     AppliedLayout appliedLayout_ = AppliedLayout::none;
     bool attached_ = false;
     bool fullscreenActive_ = false;
+    bool watchingExposure_ = false;
     std::optional<bool> preFullscreenShowPlaylist_;
     std::optional<bool> appliedShowPlaylist_;
     // The window's geometry outside full screen, and after leaving it the size to hold
