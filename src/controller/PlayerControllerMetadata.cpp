@@ -109,6 +109,15 @@ void PlayerController::mergeMetadataBatch(std::vector<MetadataScanResult> result
 }
 
 void PlayerController::mergeLevelBatch(std::vector<LevelScanResult> results) {
+    // A batch that measured nothing (files gone, or not audio) changes no track: with a
+    // large library, writing the playlists anyway would redraw the whole list for every
+    // batch of twenty failures.
+    if (std::none_of(results.begin(), results.end(),
+                     [](const LevelScanResult& r) { return r.levels.has_value(); })) {
+        for (const auto& result : results)
+            levelVisited_.insert(result.trackID);
+        return;
+    }
     std::vector<std::pair<Uuid, AudioLevels>> measured;
     updatePlaylists([&](std::vector<Playlist>& lists) {
         PlaylistFinder findList(lists);

@@ -163,6 +163,26 @@ TEST_F(MetadataScanTest, FilesThatNeverYieldTheirDataAreScannedOnce) {
     EXPECT_TRUE(rig.track(2).duration);
 }
 
+// Level batches that measure nothing (files gone, say) change no track and so never
+// rewrite the playlists: with a large library every rewrite redraws the whole list.
+TEST_F(MetadataScanTest, LevelBatchesThatMeasureNothingLeaveThePlaylistsAlone) {
+    std::vector<Track> tracks;
+    for (std::size_t i = 0; i < 3 * kLevelBatchSize; ++i) {
+        Track track = makeTrack(files.path("gone" + std::to_string(i) + ".mp3"), "gone");
+        track.duration = 60.0;
+        track.sampleRateHz = 44100;
+        track.bitrateKbps = 128;
+        track.bpm = 120;
+        tracks.push_back(std::move(track));
+    }
+    ControllerRig rig = rigWith(std::move(tracks));
+    int writes = 0;
+    const Subscription counting = rig->playlists.subscribe([&](const auto&) { ++writes; });
+    rig.settle();
+    EXPECT_FALSE(rig->metadataScanInProgress());
+    EXPECT_EQ(writes, 0);
+}
+
 TEST_F(MetadataScanTest, BatchesFindTheirTracksByIdAfterTheListChanged) {
     std::vector<Track> list;
     for (int i = 0; i < 150; ++i) {
