@@ -59,6 +59,14 @@ read_all()
 print(f"{len(files) / (time.perf_counter() - start):.0f}")
 PY
 
+if ! "$python" -c 'import mutagen' 2>/dev/null; then
+    # Without the package (no network, no rights to install) the comparison cannot be
+    # made; Orvane's own figure still shows the probe works.
+    echo "python3-mutagen could not be installed; Orvane alone:"
+    "$probe" --runs "$runs" "$work"/[0-9]*
+    exit 0
+fi
+
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg); ${#sources[@]} formats and tag layouts, 1000 files"
 ours=()
