@@ -27,7 +27,8 @@ if ! "$python" -c 'import mutagen' 2>/dev/null; then
     $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
         python3-mutagen >/dev/null 2>&1 ||
         { $sudo apt-get update -qq && $sudo env DEBIAN_FRONTEND=noninteractive \
-            apt-get install -y -qq --no-install-recommends python3-mutagen >/dev/null 2>&1; }
+            apt-get install -y -qq --no-install-recommends python3-mutagen >/dev/null 2>&1; } ||
+        true
 fi
 
 work=$(mktemp -d)
