@@ -49,17 +49,22 @@ fs::path homeFolder() {
     return {};
 }
 
+// Up to `capacity` further bytes of an open file (0 at its end), retrying a read that a
+// signal cut short; nothing when reading failed.
+std::optional<std::size_t> readSome(int fd, char* into, std::size_t capacity) {
+    for (;;) {
+        const ssize_t count = ::read(fd, into, capacity);
+        if (count >= 0)
+            return static_cast<std::size_t>(count);
+        if (errno != EINTR)
+            return std::nullopt;
+    }
+}
+
 // Decodes the state from an open file, reading it a piece at a time.
 std::optional<PersistedState> decodeFile(int fd) {
-    return readJson([fd](char* buffer, std::size_t capacity) -> std::optional<std::size_t> {
-        for (;;) {
-            const ssize_t count = ::read(fd, buffer, capacity);
-            if (count >= 0)
-                return static_cast<std::size_t>(count);
-            if (errno != EINTR)
-                return std::nullopt;
-        }
-    });
+    return readJson(
+        [fd](char* into, std::size_t capacity) { return readSome(fd, into, capacity); });
 }
 
 // Flushes a file that is already complete to the disk.
@@ -163,12 +168,10 @@ void Persistence::applyNewerResumePoint(PersistedState& state, const struct stat
     std::string text(std::min<std::size_t>(static_cast<std::size_t>(info.st_size), limit), '\0');
     std::size_t filled = 0;
     while (filled < text.size()) {
-        const ssize_t count = ::read(fd.get(), text.data() + filled, text.size() - filled);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
+        const auto count = readSome(fd.get(), text.data() + filled, text.size() - filled);
+        if (!count || *count == 0)
             break;
-        filled += static_cast<std::size_t>(count);
+        filled += *count;
     }
     text.resize(filled);
     if (const auto point = fromJson<ResumePoint>(text))
