@@ -25,7 +25,7 @@ for f in music-5min.flac music-5min.mp3; do
 done
 
 now_ns() { date +%s%N; }
-median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+. "$(dirname "$0")/compare-lib.sh"
 # One computeLevels call on $1 ("flac" or "mp3") in a fresh benchmark process:
 # prints the call's own time and the whole process's wall time, in milliseconds.
 orvane_levels_ms() {

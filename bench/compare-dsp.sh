@@ -21,7 +21,7 @@ file="$build/fixtures/analysis/music-5min.flac"
 [[ -x "$bench" ]] || { echo "$0: $bench is missing" >&2; exit 1; }
 [[ -f "$file" ]] || { echo "$0: $file is missing" >&2; exit 1; }
 
-median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+. "$(dirname "$0")/compare-lib.sh"
 
 # The equaliser preset, compressor, loudness and limiter settings the benchmark uses.
 gains=(5 4 2.5 0.5 -1.5 -1 0.5 2.5 3.5 4.5)

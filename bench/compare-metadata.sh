@@ -68,7 +68,7 @@ if ! "$python" -c 'import mutagen' 2>/dev/null; then
     exit 0
 fi
 
-median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+. "$(dirname "$0")/compare-lib.sh"
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg); ${#sources[@]} formats and tag layouts, 1000 files"
 ours=()
 theirs=()
