@@ -35,7 +35,6 @@ TEST(TagSavingTest, WritableFilesAreWrittenAndTheirRecordsFollow) {
         ADD_FAILURE() << "a WavPack file was written";
     } catch (const TagWriteError& error) {
         EXPECT_EQ(error.code(), TagWriteError::Code::unsupportedFormat);
-        EXPECT_EQ(static_cast<int>(error.code()), 10);
     }
     EXPECT_EQ(readBytes(wavpack.path), wavpackBytes);
     rig->saveTags(Uuid::random(), edited); // an unknown track: nothing, no error

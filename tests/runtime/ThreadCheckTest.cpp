@@ -8,14 +8,6 @@
 namespace orvane {
 namespace {
 
-TEST(ThreadCheckTest, TheLoopKnowsTheThreadThatCreatedIt) {
-    ManualMainLoop loop;
-    bool onWorker = true;
-    std::thread([&] { onWorker = loop.onLoopThread(); }).join();
-    EXPECT_TRUE(loop.onLoopThread());
-    EXPECT_FALSE(onWorker);
-}
-
 // A value is written on the thread that built it; a write from anywhere else is a race
 // with its observers and stops the program where it happens.
 TEST(ThreadCheckDeathTest, PublishedWritesFromAnotherThreadAbortWithTheOperation) {
