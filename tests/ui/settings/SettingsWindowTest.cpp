@@ -10,9 +10,7 @@
 #include "ui/settings/SettingsControls.h"
 
 #include <atomic>
-#include <chrono>
 #include <memory>
-#include <thread>
 
 #include <QComboBox>
 #include <QPushButton>
@@ -25,10 +23,15 @@ namespace {
 class GatedDevices final : public OutputDeviceManager {
 public:
     std::vector<OutputDevice> listOutputDevices() override {
-        while (!open)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        open.wait(false);
         return {{1, "sink-a", "Speakers"}, {2, "sink-b", "Headphones"}};
     }
+    void setOpen(bool value) {
+        open = value;
+        open.notify_all();
+    }
+
+private:
     std::atomic<bool> open = true;
 };
 
@@ -59,7 +62,7 @@ protected:
         window = std::make_unique<SettingsWindow>(*player, devices);
     }
     ~SettingsWindowTest() override {
-        devices->open = true; // a listing under way ends and finds its window gone
+        devices->setOpen(true); // a listing under way ends and finds its window gone
         window.reset();
         player.reset();
     }
@@ -184,11 +187,11 @@ TEST_F(SettingsWindowTest, TrimRowsShowWholeStepsForgetMeasuredTrimsAndHideWitho
 
 TEST_F(SettingsWindowTest, ADeviceListArrivingAfterTheWindowClosedChangesNothing) {
     start();
-    devices->open = false;
+    devices->setOpen(false);
     window->present();
     window->showTab(SettingsWindow::outputTabIndex);
     window->close();
-    devices->open = true;
+    devices->setOpen(true);
     window->outputTab().deviceFetch().waitUntilIdle();
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(entries(window->outputTab().deviceMenu()), QStringList{"System default"});
@@ -210,11 +213,11 @@ TEST_F(SettingsWindowTest, ADeviceListArrivingAfterTheWindowClosedChangesNothing
     // A window closed while the server hangs goes at once; the listing ends on its own
     // thread later and finds nothing to deliver to.
     start();
-    devices->open = false;
+    devices->setOpen(false);
     window->present();
     window->showTab(SettingsWindow::outputTabIndex);
     window.reset(); // would wait forever for the gate if it joined the listing
-    devices->open = true;
+    devices->setOpen(true);
     QCoreApplication::sendPostedEvents();
 }
 
