@@ -1,12 +1,58 @@
 #include "media/ContainerTagsProbe.h"
 
 #include "media/FfmpegHandles.h"
+#include "media/FileBytes.h"
+#include "media/MP3InfoTag.h"
 
 extern "C" {
 #include <libavutil/error.h>
 }
 
+#include <array>
+#include <cstring>
+
 namespace orvane::media {
+
+namespace {
+
+bool startsWith(std::span<const std::uint8_t> bytes, std::size_t at, const char* tag) {
+    return bytes.size() >= at + 4 && std::memcmp(bytes.data() + at, tag, 4) == 0;
+}
+
+// The demuxer FFmpeg's probe settles on for the containers whose lengths the headers
+// give (ContainerLength.h), named from the same first bytes. The probe runs every
+// demuxer's test over the file's start, which costs more than the rest of the open;
+// nullptr leaves it to the probe.
+const AVInputFormat* knownDemuxer(const std::string& path) {
+    const auto file = FileBytes::open(path);
+    if (!file)
+        return nullptr;
+    std::array<std::uint8_t, 12> head{};
+    const auto start = file->read(0, head);
+    if (startsWith(start, 0, "RIFF") && startsWith(start, 8, "WAVE"))
+        return av_find_input_format("wav");
+    if (startsWith(start, 0, "FORM") &&
+        (startsWith(start, 8, "AIFF") || startsWith(start, 8, "AIFC")))
+        return av_find_input_format("aiff");
+    if (startsWith(start, 0, "wvpk"))
+        return av_find_input_format("wv");
+    std::int64_t offset = 0;
+    if (start.size() >= 10)
+        offset = static_cast<std::int64_t>(
+            id3v2TagSize(std::span<const std::uint8_t, 10>(start.data(), 10)));
+    std::array<std::uint8_t, 4> magic{};
+    const auto at = offset > 0 ? file->read(offset, magic)
+                               : start.first(std::min<std::size_t>(4, start.size()));
+    if (startsWith(at, 0, "fLaC"))
+        return av_find_input_format("flac");
+    if (startsWith(at, 0, "TTA1"))
+        return av_find_input_format("tta");
+    if (at.size() == 4 && at[0] == 0xff && (at[1] & 0xe0) == 0xe0)
+        return av_find_input_format("mp3");
+    return nullptr;
+}
+
+} // namespace
 
 std::optional<ContainerTagsProbe> ContainerTagsProbe::open(const std::string& path,
                                                            std::string* error) {
@@ -15,7 +61,8 @@ std::optional<ContainerTagsProbe> ContainerTagsProbe::open(const std::string& pa
     AVDictionary* options = nullptr;
     av_dict_set(&options, "protocol_whitelist", "file", 0);
     AVFormatContext* raw = nullptr;
-    const int opened = avformat_open_input(&raw, ("file:" + path).c_str(), nullptr, &options);
+    const int opened =
+        avformat_open_input(&raw, ("file:" + path).c_str(), knownDemuxer(path), &options);
     av_dict_free(&options);
     if (opened < 0) {
         if (error) {

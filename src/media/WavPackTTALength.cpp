@@ -93,6 +93,8 @@ std::optional<ContainerLength> readTTALength(const ContainerFile& file) {
     // The seek table and its CRC, then the first frame.
     const std::int64_t tableStart = start + static_cast<std::int64_t>(kTTAHeaderBytes);
     const auto tableBytes = static_cast<std::size_t>(frames * 4 + 4);
+    if (tableStart + static_cast<std::int64_t>(tableBytes) > file.size())
+        return std::nullopt; // FFmpeg's demuxer fails on a seek table cut short
     std::vector<std::uint8_t> tableScratch(tableBytes);
     const auto table = file.bytes(tableStart, tableBytes, tableScratch);
     if (table.size() < tableBytes ||
