@@ -16,12 +16,48 @@ constexpr int kDecoderDelay = 529;
 // The header bits FFmpeg's demuxer wants two frames in a row to agree on.
 constexpr std::uint32_t kPairMask = 0xfffe0ccfu;
 
-std::optional<MpegFrameHeader> headerAt(const ContainerFile& file, std::int64_t offset) {
-    std::array<std::uint8_t, 4> scratch{};
-    const auto bits = file.bytes(offset, scratch.size(), scratch);
-    if (bits.size() < scratch.size())
-        return std::nullopt;
-    return parseMpegFrameHeader(bytes::be32(bits.data()));
+// The bytes from the first frame on, enough for the frames the checks below look at in
+// all but the lowest bit rates; headers beyond them are read from the file.
+class FrameBytes {
+public:
+    static constexpr std::size_t kBytes = 8192;
+
+    FrameBytes(const ContainerFile& file, std::int64_t start)
+        : file_(file), start_(start), bytes_(file.bytes(start, kBytes, buffer_)) {}
+
+    std::span<const std::uint8_t> all() const { return bytes_; }
+
+    std::optional<MpegFrameHeader> headerAt(std::int64_t offset) const {
+        const std::int64_t at = offset - start_;
+        if (at >= 0 && at + 4 <= static_cast<std::int64_t>(bytes_.size()))
+            return parseMpegFrameHeader(bytes::be32(bytes_.data() + at));
+        std::array<std::uint8_t, 4> scratch{};
+        const auto bits = file_.bytes(offset, scratch.size(), scratch);
+        if (bits.size() < scratch.size())
+            return std::nullopt;
+        return parseMpegFrameHeader(bytes::be32(bits.data()));
+    }
+
+private:
+    const ContainerFile& file_;
+    std::int64_t start_;
+    std::array<std::uint8_t, kBytes> buffer_{};
+    std::span<const std::uint8_t> bytes_;
+};
+
+// FFmpeg's format probe takes a file for MPEG audio for certain once this many frames
+// follow each other from the start (after the ID3v2 tags); with fewer, another
+// demuxer's guess may win.
+constexpr int kProbeFrames = 7;
+
+bool startsWithFrames(const FrameBytes& frames, std::int64_t offset) {
+    for (int count = 0; count < kProbeFrames; ++count) {
+        const auto header = frames.headerAt(offset);
+        if (!header)
+            return false;
+        offset += header->frameBytes;
+    }
+    return true;
 }
 
 // A Xing or Info header after the side information, or a VBRI header: FFmpeg takes the
@@ -49,12 +85,13 @@ std::optional<ContainerLength> countFrames(const ContainerFile& file) {
 // differently from readMP3InfoTag, which then makes the reader's length an estimate.
 std::optional<ContainerLength> readMP3Length(const ContainerFile& file) {
     const std::int64_t start = file.audioStart();
-    std::array<std::uint8_t, kTagFrameRead> scratch{};
-    const auto frame = file.bytes(start, scratch.size(), scratch);
+    const FrameBytes frames(file, start);
+    // What readMP3InfoTag hands the tag parser.
+    const auto frame = frames.all().first(std::min(kTagFrameRead, frames.all().size()));
     if (frame.size() < 4)
         return std::nullopt;
     const auto header = parseMpegFrameHeader(bytes::be32(frame.data()));
-    if (!header || header->layer != 3)
+    if (!header || header->layer != 3 || !startsWithFrames(frames, start))
         return std::nullopt;
     if (!looksLikeHeaderFrame(frame, *header))
         return countFrames(file);
@@ -71,8 +108,8 @@ std::optional<ContainerLength> readMP3Length(const ContainerFile& file) {
     // FFmpeg starts on the frame after the header frame when the one after that agrees
     // with it; the decoder's rate is theirs.
     const std::int64_t first = start + header->frameBytes;
-    const auto audio = headerAt(file, first);
-    const auto next = audio ? headerAt(file, first + audio->frameBytes) : std::nullopt;
+    const auto audio = frames.headerAt(first);
+    const auto next = audio ? frames.headerAt(first + audio->frameBytes) : std::nullopt;
     if (!audio || !next || (audio->bits & kPairMask) != (next->bits & kPairMask) ||
         audio->sampleRate != tag->sampleRate)
         return std::nullopt;
