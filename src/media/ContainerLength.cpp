@@ -62,7 +62,7 @@ std::optional<ContainerLength> readContainerLength(const std::string& path) {
     const std::uint8_t* p = magic.data();
 
     // Containers that start the file. The MP4, Ogg and CAF readers belong here too.
-    if ((bytes::tagIs(p, "RIFF") || bytes::tagIs(p, "RF64")) && bytes::tagIs(p + 8, "WAVE"))
+    if (bytes::tagIs(p, "RIFF") && bytes::tagIs(p + 8, "WAVE"))
         return readWAVLength(file);
     if (bytes::tagIs(p, "FORM") && (bytes::tagIs(p + 8, "AIFF") || bytes::tagIs(p + 8, "AIFC")))
         return readAIFFLength(file);

@@ -41,7 +41,7 @@ public:
 private:
     const ContainerFile& file_;
     std::int64_t start_;
-    std::array<std::uint8_t, kBytes> buffer_{};
+    std::array<std::uint8_t, kBytes> buffer_; // only the part read is used
     std::span<const std::uint8_t> bytes_;
 };
 

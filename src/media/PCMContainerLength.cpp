@@ -11,8 +11,8 @@ namespace {
 // Chunks walked before giving up on a header: more is no file a program wrote.
 constexpr int kMaxChunks = 256;
 constexpr int kMaxSampleRate = 1 << 22;
-// FFmpeg's WAV demuxer looks at the start of 16-bit data for a compressed stream sent
-// as PCM (IEC 61937); a first sync word within this reach makes it check further.
+// FFmpeg's WAV demuxer looks at the start of PCM data for a compressed stream sent as
+// PCM (IEC 61937); a first sync word within this reach makes it check further.
 constexpr std::size_t kSpdifReach = 32768 + 4;
 constexpr std::uint8_t kSpdifSync[] = {0x72, 0xf8, 0x1f, 0x4e};
 // The PCM subformat of WAVE_FORMAT_EXTENSIBLE, after its first four bytes.
@@ -28,8 +28,8 @@ bool plainPCMBits(int bits) {
     return bits == 8 || bits == 16 || bits == 24 || bits == 32;
 }
 
-// The frames FFmpeg counts in a WAV's data chunk, and the part of them the file holds:
-// the demuxer reads to the end of the file, and the decoder drops a partial frame.
+// The whole frames the file holds from `dataStart` on: the demuxer reads to the end of
+// the file, and the decoder drops a partial frame.
 std::int64_t presentFrames(std::int64_t fileSize, std::int64_t dataStart, int frameBytes) {
     return std::max<std::int64_t>(fileSize - dataStart, 0) / frameBytes;
 }
@@ -68,7 +68,7 @@ bool looksLikeACT(std::span<const std::uint8_t> head) {
 }
 
 bool mayHoldSpdif(const ContainerFile& file, std::int64_t dataStart) {
-    std::array<std::uint8_t, kSpdifReach> scratch{};
+    std::array<std::uint8_t, kSpdifReach> scratch; // only the part read is used
     const auto data = file.bytes(dataStart, scratch.size(), scratch);
     return std::search(data.begin(), data.end(), std::begin(kSpdifSync), std::end(kSpdifSync)) !=
            data.end();
@@ -84,8 +84,8 @@ bool mayHoldSpdif(const ContainerFile& file, std::int64_t dataStart) {
 std::optional<ContainerLength> readWAVLength(const ContainerFile& file) {
     std::array<std::uint8_t, 512> scratch{};
     const auto head = file.bytes(0, scratch.size(), scratch);
-    if (looksLikeACT(head) || !bytes::tagIs(head.data(), "RIFF"))
-        return std::nullopt; // RF64 keeps its sizes elsewhere; the decoder reads those
+    if (looksLikeACT(head))
+        return std::nullopt;
     std::optional<PCMLayout> layout;
     bool gotFormat = false;
     bool gotFact = false;

@@ -38,7 +38,7 @@ private:
     static constexpr std::size_t kWindowBytes = 8192;
 
     struct Window {
-        std::array<std::uint8_t, kWindowBytes> bytes{};
+        std::array<std::uint8_t, kWindowBytes> bytes; // only `filled` bytes are used
         std::int64_t start = 0;
         std::size_t filled = 0;
         bool holds(std::int64_t from, std::size_t count) const {

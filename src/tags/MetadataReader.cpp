@@ -75,7 +75,7 @@ bool readWithoutDecoder(const std::filesystem::path& path, TrackMetadata& meta) 
     std::string why;
     const auto probe = media::ContainerTagsProbe::open(path.string(), &why);
     if (!probe) {
-        // The headers were read, so this is no audio file FFmpeg knows after all.
+        // The length stands; only the tags FFmpeg alone would have found stay empty.
         reportDiagnostic(DiagnosticArea::tags, DiagnosticLevel::warning,
                          "cannot read the container tags of " + path.string() + ": " + why);
         return true;
