@@ -1,10 +1,12 @@
 // The audio file reader on arbitrary files: opening and reading the whole stream in
 // blocks neither crashes nor hangs, reads keep the position in step, and reaching the
-// end of the data makes the length exact.
+// end of the data makes the length exact. The header readers the metadata scan uses in
+// its place stay inside the file and end quickly on the same bytes.
 
 #include "FuzzCheck.h"
 #include "FuzzTempFile.h"
 #include "media/AudioFileReader.h"
+#include "media/ContainerLength.h"
 
 #include <cmath>
 #include <vector>
@@ -35,6 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto path = fuzz::writeAudioInput(data, size);
     if (!path)
         return 0;
+    if (const auto length = media::readContainerLength(path->string()))
+        FUZZ_CHECK(length->frames >= 0 && length->sampleRate > 0);
     const auto reader = AudioFileReader::open(path->string());
     if (!reader)
         return 0;

@@ -9,14 +9,12 @@
 
 extern "C" {
 #include <libavutil/error.h>
-#include <libavutil/log.h>
 #include <libavutil/mathematics.h>
 }
 
 #include <algorithm>
 #include <exception>
 #include <filesystem>
-#include <mutex>
 #include <optional>
 #include <string_view>
 
@@ -31,12 +29,6 @@ constexpr std::int64_t kMaxPacketsWithoutOutput = 100000;
 // The MPEG audio decoder's own delay, which the LAME tag's encoder delay excludes.
 constexpr int kMP3DecoderDelay = 529;
 constexpr int kMusepackDecoderDelay = 481;
-
-// Nothing is logged: FFmpeg's messages about broken files would otherwise reach stderr.
-void silenceFfmpegLogOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
-}
 
 std::string errorText(int err) {
     char buf[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -191,7 +183,7 @@ private:
 // ---- opening -----------------------------------------------------------------------
 
 bool AudioFileReader::Impl::open(const std::string& path, std::string& error) {
-    silenceFfmpegLogOnce();
+    ffmpeg::silenceLogOnce();
 
     std::error_code ec;
     // A file that has moved or may not be read is the usual reason a track is skipped:

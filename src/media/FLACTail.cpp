@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <map>
 #include <vector>
 
@@ -114,22 +113,22 @@ std::optional<FrameHeader> lastChainedHeader(std::span<const std::uint8_t> tail,
     return std::nullopt;
 }
 
-enum class Verdict { Whole, Cut, Unknown };
+using Verdict = FLACTailReading::Verdict;
 
 Verdict judge(std::span<const std::uint8_t> tail, int blockSize, std::int64_t total,
               std::int64_t& end) {
     const auto last = lastChainedHeader(tail, blockSize);
     if (!last)
-        return Verdict::Unknown;
+        return Verdict::unknown;
     if (last->start + last->samples >= total)
-        return Verdict::Whole;
+        return Verdict::whole;
     bool whole = false;
     if (tail.size() - last->offset >= 8) {
         const auto frame = tail.subspan(last->offset, tail.size() - last->offset - 2);
         whole = crc16(frame) == (tail[tail.size() - 2] << 8 | tail[tail.size() - 1]);
     }
     end = whole ? last->start + last->samples : last->start;
-    return Verdict::Cut;
+    return Verdict::cut;
 }
 
 } // namespace
@@ -137,37 +136,37 @@ Verdict judge(std::span<const std::uint8_t> tail, int blockSize, std::int64_t to
 std::optional<std::int64_t> findFLACCutEnd(std::span<const std::uint8_t> tail, int blockSize,
                                            std::int64_t total) {
     std::int64_t end = 0;
-    if (judge(tail, blockSize, total, end) == Verdict::Cut)
+    if (judge(tail, blockSize, total, end) == Verdict::cut)
         return end;
     return std::nullopt;
 }
 
-std::optional<std::int64_t> readFLACCutEnd(const std::string& path, int blockSize,
-                                           std::int64_t total) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return std::nullopt;
-    file.seekg(0, std::ios::end);
-    const std::int64_t size = file ? static_cast<std::int64_t>(file.tellg()) : -1;
+FLACTailReading readFLACTail(const FileBytes& file, int blockSize, std::int64_t total) {
+    const std::int64_t size = file.size();
     std::vector<std::uint8_t> tail;
     for (const std::int64_t want : {std::int64_t{8} << 10, std::int64_t{64} << 10}) {
         const std::int64_t count = std::min(size, want);
         if (count <= static_cast<std::int64_t>(tail.size()))
             break;
         tail.resize(static_cast<std::size_t>(count));
-        file.seekg(size - count);
-        if (!file.read(reinterpret_cast<char*>(tail.data()), count))
-            return std::nullopt;
-        std::int64_t end = 0;
-        switch (judge(tail, blockSize, total, end)) {
-        case Verdict::Whole:
-            return std::nullopt;
-        case Verdict::Cut:
-            return end;
-        case Verdict::Unknown:
-            break;
-        }
+        if (file.read(size - count, tail).size() != tail.size())
+            return {};
+        FLACTailReading reading;
+        reading.verdict = judge(tail, blockSize, total, reading.end);
+        if (reading.verdict != Verdict::unknown)
+            return reading;
     }
+    return {};
+}
+
+std::optional<std::int64_t> readFLACCutEnd(const std::string& path, int blockSize,
+                                           std::int64_t total) {
+    const auto file = FileBytes::open(path);
+    if (!file)
+        return std::nullopt;
+    const FLACTailReading reading = readFLACTail(*file, blockSize, total);
+    if (reading.verdict == Verdict::cut)
+        return reading.end;
     return std::nullopt;
 }
 

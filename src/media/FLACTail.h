@@ -1,5 +1,7 @@
 #pragma once
 
+#include "media/FileBytes.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -21,8 +23,19 @@ namespace orvane::media {
 std::optional<std::int64_t> findFLACCutEnd(std::span<const std::uint8_t> tail, int blockSize,
                                            std::int64_t total);
 
-// The same from the file at `path`, reading 8 KiB from its end, and 64 KiB when that
-// holds no two frames in sequence.
+// What the last bytes of a file say about `total`: that the file holds it all, that it
+// ends at `end`, or nothing (no two frames in sequence in its last 64 KiB).
+struct FLACTailReading {
+    enum class Verdict { whole, cut, unknown };
+    Verdict verdict = Verdict::unknown;
+    std::int64_t end = 0; // with cut
+};
+
+// Reads 8 KiB from the end of `file`, and 64 KiB when that holds no two frames in
+// sequence.
+FLACTailReading readFLACTail(const FileBytes& file, int blockSize, std::int64_t total);
+
+// The cut end from the file at `path`, as readFLACTail finds it.
 std::optional<std::int64_t> readFLACCutEnd(const std::string& path, int blockSize,
                                            std::int64_t total);
 

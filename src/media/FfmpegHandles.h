@@ -7,9 +7,11 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/frame.h>
+#include <libavutil/log.h>
 }
 
 #include <memory>
+#include <mutex>
 
 namespace orvane::ffmpeg {
 
@@ -30,5 +32,11 @@ using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextCloser>;
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFreer>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
 using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
+
+// Nothing is logged: FFmpeg's messages about broken files would otherwise reach stderr.
+inline void silenceLogOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+}
 
 } // namespace orvane::ffmpeg

@@ -1,5 +1,7 @@
 #include "tags/ContainerTags.h"
 
+#include "media/FileBytes.h"
+#include "tags/FileBytesStream.h"
 #include "tags/ID3Fields.h"
 #include "tags/ID3v2Frames.h"
 #include "tags/NamedFields.h"
@@ -17,6 +19,7 @@
 #include <aifffile.h>
 #include <asftag.h>
 #include <fileref.h>
+#include <id3v2framefactory.h>
 #include <mpegfile.h>
 #include <tag.h>
 #include <tpropertymap.h>
@@ -38,7 +41,8 @@ Bytes toBytes(const TagLib::ByteVector& v) {
 template <class Base>
 class RiffWithID3 : public Base {
 public:
-    explicit RiffWithID3(TagLib::FileName name) : Base(name, true, TagLib::AudioProperties::Fast) {}
+    explicit RiffWithID3(TagLib::IOStream* stream)
+        : Base(stream, true, TagLib::AudioProperties::Fast) {}
 
     Bytes id3Chunk() {
         for (unsigned int i = 0; i < this->chunkCount(); ++i) {
@@ -109,6 +113,7 @@ void applyPropertyFields(TagLib::File& file, TrackMetadata& meta) {
 
 // The opened file and, where there is one, the bytes of its ID3v2 tag.
 struct OpenedFile {
+    std::unique_ptr<FileBytesStream> stream; // outlives the file reading it
     std::unique_ptr<TagLib::File> owned;
     TagLib::FileRef ref; // owns the file when the type was left to the tag library
     TagLib::File* file = nullptr;
@@ -120,16 +125,21 @@ struct OpenedFile {
 
 OpenedFile open(const std::filesystem::path& path) {
     OpenedFile opened;
+    auto bytes = media::FileBytes::open(path.string());
+    if (!bytes)
+        return opened;
+    opened.stream = std::make_unique<FileBytesStream>(path.string(), std::move(*bytes));
+    TagLib::IOStream* stream = opened.stream.get();
     const std::string ext = lowerExtension(path);
-    const char* name = path.c_str();
     opened.id3Only = ext == ".mp3" || ext == ".wav" || ext.starts_with(".aif");
     if (ext == ".mp3") {
-        auto mpeg = std::make_unique<TagLib::MPEG::File>(name, true, TagLib::AudioProperties::Fast);
+        auto mpeg = std::make_unique<TagLib::MPEG::File>(
+            stream, TagLib::ID3v2::FrameFactory::instance(), true, TagLib::AudioProperties::Fast);
         if (mpeg->isValid())
             opened.id3 = leadingID3Tag(*mpeg);
         opened.owned = std::move(mpeg);
     } else if (ext == ".wav") {
-        auto wav = std::make_unique<RiffWithID3<TagLib::RIFF::WAV::File>>(name);
+        auto wav = std::make_unique<RiffWithID3<TagLib::RIFF::WAV::File>>(stream);
         if (wav->isValid()) {
             opened.id3 = wav->id3Chunk();
             // The WAV file's tag() is its ID3 chunk alone; the RIFF INFO list is the
@@ -138,12 +148,12 @@ OpenedFile open(const std::filesystem::path& path) {
         }
         opened.owned = std::move(wav);
     } else if (ext == ".aif" || ext == ".aiff" || ext == ".aifc") {
-        auto aiff = std::make_unique<RiffWithID3<TagLib::RIFF::AIFF::File>>(name);
+        auto aiff = std::make_unique<RiffWithID3<TagLib::RIFF::AIFF::File>>(stream);
         if (aiff->isValid())
             opened.id3 = aiff->id3Chunk();
         opened.owned = std::move(aiff);
     } else {
-        opened.ref = TagLib::FileRef(name, true, TagLib::AudioProperties::Fast);
+        opened.ref = TagLib::FileRef(stream, true, TagLib::AudioProperties::Fast);
     }
     opened.file = opened.owned ? opened.owned.get() : opened.ref.file();
     if (opened.tags.empty() && opened.file != nullptr)

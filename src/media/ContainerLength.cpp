@@ -1,0 +1,89 @@
+#include "media/ContainerLength.h"
+
+#include "media/ContainerLengthReaders.h"
+#include "media/MP3InfoTag.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace orvane::media {
+
+namespace {
+
+// FFmpeg reads any number of ID3v2 tags in a row before the container; more than this
+// is no file anyone made, and the decoder may look at it.
+constexpr int kMaxLeadingTags = 16;
+
+// The offset after the ID3v2 tags at the start, or nullopt for an implausible run.
+std::optional<std::int64_t> afterLeadingTags(const ContainerFile& file) {
+    std::int64_t offset = 0;
+    std::array<std::uint8_t, 10> scratch{};
+    for (int tags = 0; tags <= kMaxLeadingTags; ++tags) {
+        const auto head = file.bytes(offset, scratch.size(), scratch);
+        if (head.size() < scratch.size())
+            return offset;
+        const std::size_t size = id3v2TagSize(std::span<const std::uint8_t, 10>(head.data(), 10));
+        if (size == 0)
+            return offset;
+        offset += static_cast<std::int64_t>(size);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+ContainerFile::ContainerFile(const std::string& path, FileBytes file)
+    : path_(path), file_(std::move(file)) {
+    head_ = file_.read(0, headBuffer_);
+}
+
+std::span<const std::uint8_t> ContainerFile::bytes(std::int64_t offset, std::size_t count,
+                                                   std::span<std::uint8_t> scratch) const {
+    if (offset < 0)
+        return {};
+    const auto at = static_cast<std::uint64_t>(offset);
+    if (at + count <= head_.size() || (head_.size() < kHeadBytes && at <= head_.size())) {
+        // Within the first bytes, or the file ends there anyway.
+        const std::size_t from = std::min<std::size_t>(at, head_.size());
+        return head_.subspan(from, std::min(count, head_.size() - from));
+    }
+    return file_.read(offset, scratch.first(count));
+}
+
+std::optional<ContainerLength> readContainerLength(const std::string& path) {
+    auto opened = FileBytes::open(path);
+    if (!opened)
+        return std::nullopt;
+    ContainerFile file(path, std::move(*opened));
+    std::array<std::uint8_t, 12> scratch{};
+    const auto magic = file.bytes(0, scratch.size(), scratch);
+    if (magic.size() < scratch.size())
+        return std::nullopt;
+    const std::uint8_t* p = magic.data();
+
+    // Containers that start the file. The MP4, Ogg and CAF readers belong here too.
+    if (bytes::tagIs(p, "RIFF") && bytes::tagIs(p + 8, "WAVE"))
+        return readWAVLength(file);
+    if (bytes::tagIs(p, "FORM") && (bytes::tagIs(p + 8, "AIFF") || bytes::tagIs(p + 8, "AIFC")))
+        return readAIFFLength(file);
+    if (bytes::tagIs(p, "wvpk"))
+        return readWavPackLength(file);
+
+    // Containers FFmpeg also finds behind ID3v2 tags.
+    const auto start = afterLeadingTags(file);
+    if (!start)
+        return std::nullopt;
+    file.setAudioStart(*start);
+    const auto at = file.bytes(*start, 4, scratch);
+    if (at.size() < 4)
+        return std::nullopt;
+    if (bytes::tagIs(at.data(), "fLaC"))
+        return readFLACLength(file);
+    if (bytes::tagIs(at.data(), "TTA1"))
+        return readTTALength(file);
+    if (at[0] == 0xff && (at[1] & 0xe0) == 0xe0)
+        return readMP3Length(file);
+    return std::nullopt;
+}
+
+} // namespace orvane::media

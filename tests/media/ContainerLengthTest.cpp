@@ -1,0 +1,75 @@
+#include "media/ContainerLength.h"
+
+#include "media/AudioFileReader.h"
+#include "media/MediaTestSupport.h"
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace orvane::test {
+namespace {
+
+using media::ContainerLength;
+using media::readContainerLength;
+
+// Whenever the headers answer, the answer is the decoder's: a scan that skips the
+// decoder must show the length playback will have.
+void expectDecoderAgrees(const std::string& path, const ContainerLength& fast) {
+    const auto reader = AudioFileReader::open(path);
+    ASSERT_NE(reader, nullptr) << path;
+    EXPECT_EQ(fast,
+              (ContainerLength{reader->lengthFrames(), static_cast<int>(reader->sampleRate())}))
+        << path;
+    EXPECT_TRUE(reader->isLengthExact()) << path;
+}
+
+TEST(ContainerLengthReader, AgreesWithTheDecoderOnEveryFixture) {
+    std::set<std::string> answered;
+    for (const char* folder : {"", "engine", "tags", "analysis"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(fixture(folder))) {
+            if (!entry.is_regular_file() || entry.path().extension() == ".frames")
+                continue;
+            const std::string path = entry.path().native();
+            const auto fast = readContainerLength(path);
+            if (!fast)
+                continue;
+            answered.insert((std::filesystem::path(folder) / entry.path().filename()).native());
+            expectDecoderAgrees(path, *fast);
+        }
+    }
+    // Each format answers from its headers, including files cut short; else the
+    // comparison above could pass by never answering.
+    for (const char* name :
+         {"sine.flac", "sine-24.flac", "sine.wav", "sine-6ch.wav", "sine.aiff", "sine.mp3",
+          "sine-notag.mp3", "sine.wv", "sine.tta", "truncated.flac", "truncated.wav",
+          "truncated.aiff", "truncated.mp3", "truncated-cbr.mp3", "truncated-vbr.mp3",
+          "tags/id3.wav", "tags/id3.aiff", "tags/cover.mp3", "tags/tagged.flac"})
+        EXPECT_TRUE(answered.contains(name)) << name;
+    // Containers the decoder must settle stay with it.
+    for (const char* name : {"empty.wav", "not-audio.mp3", "tags/not-audio.flac",
+                             "tags/tag-only.mp3", "tags/broken.mp3"})
+        EXPECT_FALSE(answered.contains(name)) << name;
+}
+
+TEST(ContainerLengthReader, ReadsFLACBehindAnID3TagAndRefusesDamagedHeaders) {
+    ScratchFolder scratch;
+    const std::string flac = readBytes(fixture("sine.flac"));
+    // An ID3v2.4 tag of 20 bytes of padding before "fLaC".
+    const std::string id3 =
+        std::string("ID3\x04\x00\x00\x00\x00\x00\x14", 10) + std::string(20, '\0');
+    const std::string tagged = scratch.write("tagged.flac", id3 + flac);
+    const auto fast = readContainerLength(tagged);
+    ASSERT_TRUE(fast.has_value());
+    expectDecoderAgrees(tagged, *fast);
+
+    // Cut inside the metadata, and a WAV whose data chunk starts at the end of the file.
+    EXPECT_FALSE(readContainerLength(scratch.write("head.flac", flac.substr(0, 30))));
+    const std::string wav = readBytes(fixture("sine.wav"));
+    EXPECT_FALSE(readContainerLength(scratch.write("head.wav", wav.substr(0, 44))));
+}
+
+} // namespace
+} // namespace orvane::test
