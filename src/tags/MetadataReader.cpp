@@ -2,7 +2,7 @@
 
 #include "media/AudioFileReader.h"
 #include "media/ContainerLength.h"
-#include "media/ContainerTagsProbe.h"
+#include "media/ContainerProbe.h"
 #include "runtime/Diagnostics.h"
 #include "tags/ContainerTags.h"
 #include "tags/NamedFields.h"
@@ -73,7 +73,8 @@ bool readWithoutDecoder(const std::filesystem::path& path, TrackMetadata& meta) 
     if (tagLibraryRead && meta.title && meta.artist && meta.album)
         return true;
     std::string why;
-    const auto probe = media::ContainerTagsProbe::open(path.string(), &why);
+    const auto probe =
+        media::ContainerProbe::open(path.string(), media::ContainerProbe::Containers::any, &why);
     if (!probe) {
         // The length stands; only the tags FFmpeg alone would have found stay empty.
         reportDiagnostic(DiagnosticArea::tags, DiagnosticLevel::warning,
@@ -84,11 +85,28 @@ bool readWithoutDecoder(const std::filesystem::path& path, TrackMetadata& meta) 
     return true;
 }
 
+// The containers whose length only the demuxer states (WMA, Musepack, Matroska): the
+// demuxer gives the length and the tags the tag library leaves empty in one open.
+bool readFromDemuxer(const std::filesystem::path& path, TrackMetadata& meta) {
+    const auto probe =
+        media::ContainerProbe::open(path.string(), media::ContainerProbe::Containers::knownOnly);
+    if (!probe)
+        return false;
+    const auto length = probe->statedLength();
+    if (!length)
+        return false;
+    meta.duration = static_cast<double>(length->frames) / length->sampleRate;
+    meta.sampleRateHz = length->sampleRate;
+    const bool tagLibraryRead = readContainerTags(path, meta);
+    fillFromContainer([&probe](const char* key) { return probe->tag(key); }, !tagLibraryRead, meta);
+    return true;
+}
+
 } // namespace
 
 TrackMetadata MetadataReader::read(const std::filesystem::path& path) {
     TrackMetadata meta;
-    if (readWithoutDecoder(path, meta))
+    if (readWithoutDecoder(path, meta) || readFromDemuxer(path, meta))
         return meta;
     const auto reader = readStreamInfo(path, meta);
     const bool tagLibraryRead = readContainerTags(path, meta);

@@ -1,0 +1,153 @@
+#include "media/ContainerProbe.h"
+
+#include "media/FfmpegHandles.h"
+#include "media/FileBytes.h"
+#include "media/MP3InfoTag.h"
+
+extern "C" {
+#include <libavutil/error.h>
+}
+
+#include <array>
+#include <cstring>
+#include <string_view>
+
+namespace orvane::media {
+
+namespace {
+
+bool startsWith(std::span<const std::uint8_t> bytes, std::size_t at, const char* tag) {
+    return bytes.size() >= at + 4 && std::memcmp(bytes.data() + at, tag, 4) == 0;
+}
+
+// The demuxer FFmpeg's probe settles on for the containers whose lengths the headers
+// give (ContainerLength.h), named from the same first bytes. The probe runs every
+// demuxer's test over the file's start, which costs more than the rest of the open;
+// nullptr leaves it to the probe.
+const AVInputFormat* knownDemuxer(const std::string& path) {
+    const auto file = FileBytes::open(path);
+    if (!file)
+        return nullptr;
+    std::array<std::uint8_t, 12> head{};
+    const auto start = file->read(0, head);
+    if (startsWith(start, 0, "RIFF") && startsWith(start, 8, "WAVE"))
+        return av_find_input_format("wav");
+    if (startsWith(start, 0, "FORM") &&
+        (startsWith(start, 8, "AIFF") || startsWith(start, 8, "AIFC")))
+        return av_find_input_format("aiff");
+    if (startsWith(start, 0, "wvpk"))
+        return av_find_input_format("wv");
+    // The containers whose lengths only the demuxer states (statedLength()).
+    static constexpr std::uint8_t kAsfHeader[] = {0x30, 0x26, 0xb2, 0x75, 0x8e, 0x66, 0xcf, 0x11};
+    if (start.size() >= sizeof kAsfHeader &&
+        std::memcmp(start.data(), kAsfHeader, sizeof kAsfHeader) == 0)
+        return av_find_input_format("asf");
+    if (startsWith(start, 0, "\x1a\x45\xdf\xa3"))
+        return av_find_input_format("matroska");
+    if (startsWith(start, 0, "MPCK"))
+        return av_find_input_format("mpc8");
+    std::int64_t offset = 0;
+    if (start.size() >= 10)
+        offset = static_cast<std::int64_t>(
+            id3v2TagSize(std::span<const std::uint8_t, 10>(start.data(), 10)));
+    std::array<std::uint8_t, 4> magic{};
+    const auto at = offset > 0 ? file->read(offset, magic)
+                               : start.first(std::min<std::size_t>(4, start.size()));
+    if (startsWith(at, 0, "fLaC"))
+        return av_find_input_format("flac");
+    if (startsWith(at, 0, "TTA1"))
+        return av_find_input_format("tta");
+    if (at.size() == 4 && at[0] == 0xff && (at[1] & 0xe0) == 0xe0)
+        return av_find_input_format("mp3");
+    return nullptr;
+}
+
+bool isWMA(AVCodecID id) {
+    return id == AV_CODEC_ID_WMAV1 || id == AV_CODEC_ID_WMAV2 || id == AV_CODEC_ID_WMAPRO ||
+           id == AV_CODEC_ID_WMALOSSLESS;
+}
+
+const AVStream* firstAudioStream(const AVFormatContext& context) {
+    for (unsigned i = 0; i < context.nb_streams; ++i) {
+        const AVStream* st = context.streams[i];
+        if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO &&
+            !(st->disposition & AV_DISPOSITION_ATTACHED_PIC))
+            return st;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::optional<ContainerProbe> ContainerProbe::open(const std::string& path, Containers containers,
+                                                   std::string* error) {
+    ffmpeg::silenceLogOnce();
+    const AVInputFormat* demuxer = knownDemuxer(path);
+    if (!demuxer && containers == Containers::knownOnly) {
+        if (error)
+            *error = "not a container Orvane reads the headers of";
+        return std::nullopt;
+    }
+    // As AudioFileReader opens files: a path, never a URL, and no other protocol.
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    AVFormatContext* raw = nullptr;
+    const int opened = avformat_open_input(&raw, ("file:" + path).c_str(), demuxer, &options);
+    av_dict_free(&options);
+    if (opened < 0) {
+        if (error) {
+            char text[AV_ERROR_MAX_STRING_SIZE] = {};
+            av_strerror(opened, text, sizeof text);
+            *error = text;
+        }
+        return std::nullopt;
+    }
+    return ContainerProbe(raw);
+}
+
+void ContainerProbe::Closer::operator()(AVFormatContext* context) const noexcept {
+    avformat_close_input(&context);
+}
+
+std::string ContainerProbe::tag(const char* key) const {
+    const AVStream* audio = firstAudioStream(*context_);
+    const AVDictionary* streamTags = audio ? audio->metadata : nullptr;
+    for (const AVDictionary* dict :
+         {static_cast<const AVDictionary*>(context_->metadata), streamTags}) {
+        if (const AVDictionaryEntry* entry = av_dict_get(dict, key, nullptr, 0);
+            entry != nullptr && entry->value != nullptr && *entry->value != '\0')
+            return entry->value;
+    }
+    return {};
+}
+
+// AudioFileReader::open takes these lengths from the container as they stand: the WMA
+// and Musepack decoders' durations are estimates it keeps until a read reaches the end,
+// and Matroska states only the whole file's duration. Each decoder here keeps the
+// container's rate. A stated length under a second is left to the decoder, which may
+// read such a file to its end while opening it and then states what it read.
+std::optional<ContainerLength> ContainerProbe::statedLength() const {
+    const AVStream* st = firstAudioStream(*context_);
+    if (!st || st->codecpar->sample_rate <= 0 || st->codecpar->ch_layout.nb_channels <= 0)
+        return std::nullopt;
+    const AVCodecID codec = st->codecpar->codec_id;
+    const int rate = st->codecpar->sample_rate;
+    const bool inMatroska = std::string_view(context_->iformat->name).starts_with("matroska");
+    std::int64_t frames = 0;
+    if (isWMA(codec) || codec == AV_CODEC_ID_MUSEPACK7 || codec == AV_CODEC_ID_MUSEPACK8) {
+        if (st->duration == AV_NOPTS_VALUE || st->duration <= 0)
+            return std::nullopt;
+        frames = av_rescale_q(st->duration, st->time_base, {1, rate});
+    } else if (inMatroska && (codec == AV_CODEC_ID_FLAC || codec == AV_CODEC_ID_VORBIS)) {
+        if (st->duration != AV_NOPTS_VALUE || context_->duration == AV_NOPTS_VALUE)
+            return std::nullopt;
+        frames = av_rescale(context_->duration, rate, AV_TIME_BASE);
+    } else {
+        return std::nullopt;
+    }
+    if (frames < rate)
+        return std::nullopt;
+    return ContainerLength{frames, rate};
+}
+
+} // namespace orvane::media
