@@ -31,6 +31,8 @@ struct Description {
     std::uint32_t format = 0;
     std::uint32_t bytesPerPacket = 0;
     std::uint32_t framesPerPacket = 0;
+    std::uint32_t channels = 0;
+    std::uint32_t bitsPerChannel = 0;
 };
 
 std::optional<Description> readDescription(Bytes desc) {
@@ -46,9 +48,10 @@ std::optional<Description> readDescription(Bytes desc) {
     d.format = static_cast<std::uint32_t>(*readBE(desc, 8, 4));
     d.bytesPerPacket = static_cast<std::uint32_t>(*readBE(desc, 16, 4));
     d.framesPerPacket = static_cast<std::uint32_t>(*readBE(desc, 20, 4));
-    const auto channels = *readBE(desc, 24, 4);
-    if (d.bytesPerPacket > INT32_MAX || d.framesPerPacket > INT32_MAX || channels == 0 ||
-        channels > INT32_MAX)
+    d.channels = static_cast<std::uint32_t>(*readBE(desc, 24, 4));
+    d.bitsPerChannel = static_cast<std::uint32_t>(*readBE(desc, 28, 4));
+    if (d.bytesPerPacket > INT32_MAX || d.framesPerPacket > INT32_MAX || d.channels == 0 ||
+        d.channels > 64)
         return std::nullopt;
     return d;
 }
@@ -89,8 +92,11 @@ std::optional<ContainerLength> readCAFLength(const std::string& path) {
     const auto desc = readDescription(Bytes(head).subspan(20));
     if (!desc)
         return std::nullopt;
-    const bool pcm =
-        desc->format == tag("lpcm") && desc->bytesPerPacket > 0 && desc->framesPerPacket == 1;
+    // Sample sizes FFmpeg has a PCM decoder for, packed whole.
+    const std::uint32_t bits = desc->bitsPerChannel;
+    const bool pcm = desc->format == tag("lpcm") && desc->framesPerPacket == 1 &&
+                     (bits == 8 || bits == 16 || bits == 24 || bits == 32 || bits == 64) &&
+                     desc->bytesPerPacket == desc->channels * (bits / 8);
     const bool alac =
         desc->format == tag("alac") && desc->bytesPerPacket == 0 && desc->framesPerPacket > 0;
     if (!pcm && !alac)

@@ -346,6 +346,23 @@ std::optional<Tables> readTables(const std::vector<Box>& stbl) {
     return t;
 }
 
+// Whether the samples are in this file: FFmpeg follows an alias data reference elsewhere.
+bool selfContained(const std::vector<Box>& minf) {
+    const Box* dinf = findBox(minf, fourCC("dinf"));
+    const auto dinfBoxes = dinf ? childBoxes(dinf->body) : std::nullopt;
+    if (!dinf)
+        return true;
+    const Box* dref = dinfBoxes ? findBox(*dinfBoxes, fourCC("dref")) : nullptr;
+    if (!dref)
+        return dinfBoxes.has_value();
+    if (dref->body.size() < 8)
+        return false;
+    const auto entries = childBoxes(dref->body.subspan(8));
+    return entries && std::all_of(entries->begin(), entries->end(), [](const Box& b) {
+               return b.type == fourCC("url ") || b.type == fourCC("urn ");
+           });
+}
+
 struct Track {
     std::int64_t mediaScale = 0;
     std::int64_t mdhdDuration = 0;
@@ -380,6 +397,8 @@ std::optional<Track> readTrack(Bytes trakBody, std::int64_t movieScale, bool& un
     track.mdhdDuration = static_cast<std::int64_t>(*duration);
 
     const auto minfBoxes = childBoxes(*minf);
+    if (!minfBoxes || !selfContained(*minfBoxes))
+        return std::nullopt;
     const auto stblBody = minfBoxes ? onlyBox(*minfBoxes, fourCC("stbl")) : std::nullopt;
     const auto stbl = stblBody ? childBoxes(*stblBody) : std::nullopt;
     const auto stsd = stbl ? onlyBox(*stbl, fourCC("stsd")) : std::nullopt;
@@ -397,9 +416,15 @@ std::optional<Track> readTrack(Bytes trakBody, std::int64_t movieScale, bool& un
 
 // Where the audio of a file cut short ends: walks the samples FFmpeg keeps in its index
 // (from the last one at or before a second ahead of the edit's start, to the one that
-// holds the edit's end) and returns the start, relative to the edit, of the first whose
-// bytes run past the end of the file. nullopt when all are there.
-std::optional<std::int64_t> cutSampleTime(const Track& track, std::int64_t fileSize) {
+// holds the edit's end) and gives the start, relative to the edit, of the first whose
+// bytes run past the end of the file. `unsupported` for a sample larger than FFmpeg
+// indexes, which stops its index short.
+struct CutCheck {
+    std::optional<std::int64_t> cutAt;
+    bool unsupported = false;
+};
+
+CutCheck checkCut(const Track& track, std::int64_t fileSize) {
     const Tables& t = track.tables;
     const std::int64_t editStart = track.edit ? track.edit->mediaTime : 0;
     const std::int64_t editEnd = track.edit ? editStart + track.edit->duration : INT64_MAX;
@@ -436,20 +461,22 @@ std::optional<std::int64_t> cutSampleTime(const Track& track, std::int64_t fileS
             t.co64 ? readBE(t.chunks, 8 * std::size_t{chunk}, 8).value_or(0)
                    : be32(t.chunks, 4 * std::size_t{chunk}));
         if (offset < 0)
-            return std::nullopt;
+            return {std::nullopt, true};
         for (std::uint32_t j = 0; j < perChunk; ++j, ++sample) {
             const std::int64_t size = be32(t.stsz, 4 * std::size_t{sample});
             const std::int64_t delta = be32(t.stts, 8 * timeEntry + 4);
             const std::int64_t next = dts + delta;
+            if (size > 0x3FFFFFFF)
+                return {std::nullopt, true};
             if (sample >= first) {
-                if (size > 0x3FFFFFFF || offset > fileSize - size)
-                    return dts - editStart;
+                if (offset > fileSize - size)
+                    return {dts - editStart};
                 // FFmpeg's index ends with the sample that reaches the edit's end; the
                 // very last sample counts as lasting the whole edit.
                 const std::int64_t length =
                     sample + 1 < t.samples ? delta : (track.edit ? track.edit->duration : delta);
                 if (track.edit && dts + length >= editEnd)
-                    return std::nullopt;
+                    return {};
             }
             offset += size;
             dts = next;
@@ -457,7 +484,7 @@ std::optional<std::int64_t> cutSampleTime(const Track& track, std::int64_t fileS
                 timeLeft = be32(t.stts, 8 * ++timeEntry);
         }
     }
-    return std::nullopt;
+    return {};
 }
 
 // The first moov box, found by walking the top-level boxes; also fails on fragments.
@@ -557,8 +584,11 @@ std::optional<ContainerLength> readMP4Length(const std::string& path) {
     auto frames = rescaleNearest(duration, audio->rate, audio->mediaScale);
     if (!frames)
         return std::nullopt;
-    if (const auto cut = cutSampleTime(*audio, file->size())) {
-        const auto end = rescaleNearest(*cut, audio->rate, audio->mediaScale);
+    const CutCheck cut = checkCut(*audio, file->size());
+    if (cut.unsupported)
+        return std::nullopt;
+    if (cut.cutAt) {
+        const auto end = rescaleNearest(*cut.cutAt, audio->rate, audio->mediaScale);
         if (!end)
             return std::nullopt;
         frames = std::clamp<std::int64_t>(*end, 0, *frames);

@@ -167,15 +167,20 @@ int opusDuration(Bytes packet) {
 bool readIdentification(Bytes packet, Stream& s) {
     if (packet.size() >= 30 && std::memcmp(packet.data(), "\x01vorbis", 7) == 0) {
         s.codec = Codec::vorbis;
+        // FFmpeg refuses the same identification headers.
         const auto rate = readLE(packet, 12, 4);
-        s.blockSizes = {1 << (packet[28] & 0x0f), 1 << (packet[28] >> 4)};
-        if (!rate || *rate == 0 || *rate > INT32_MAX || readLE(packet, 7, 4) != 0)
+        const int shortBits = packet[28] & 0x0f;
+        const int longBits = packet[28] >> 4;
+        if (!rate || *rate == 0 || *rate > INT32_MAX || readLE(packet, 7, 4) != 0 ||
+            packet[11] == 0 || shortBits > longBits || shortBits < 6 || longBits > 13 ||
+            packet[29] != 1)
             return false;
+        s.blockSizes = {1 << shortBits, 1 << longBits};
         s.rate = static_cast<int>(*rate);
         return true;
     }
     if (packet.size() >= 19 && std::memcmp(packet.data(), "OpusHead", 8) == 0 &&
-        (packet[8] & 0xf0) == 0) {
+        (packet[8] & 0xf0) == 0 && packet[9] != 0) {
         s.codec = Codec::opus;
         s.rate = 48000;
         s.preSkip = static_cast<int>(*readLE(packet, 10, 2));
