@@ -115,6 +115,10 @@ std::optional<ContainerLength> readCAFLength(const std::string& path) {
         const auto size = static_cast<std::int64_t>(*readBE(header, 4, 8));
         at += kChunkHeaderBytes;
         if (type == tag("data")) {
+            // FFmpeg would read chunk headers inside a data chunk too short for its
+            // edit count.
+            if (size >= 0 && size < 4)
+                return std::nullopt;
             dataStart = at + 4; // after the edit count
             dataSize = size < 0 ? -1 : size - 4;
             // FFmpeg reads no further than a data chunk of unknown size.

@@ -514,7 +514,7 @@ std::optional<std::vector<std::uint8_t>> readMoov(const HeaderFile& file) {
             size = static_cast<std::uint64_t>(file.size() - at);
         }
         if (size < static_cast<std::uint64_t>(headerBytes))
-            break; // FFmpeg stops reading top-level boxes here too
+            return moov; // FFmpeg stops reading top-level boxes here too
         if (type == fourCC("moof") || type == fourCC("mfra"))
             return std::nullopt;
         const bool fits = size <= static_cast<std::uint64_t>(file.size() - at);
@@ -535,10 +535,11 @@ std::optional<std::vector<std::uint8_t>> readMoov(const HeaderFile& file) {
             }
         }
         if (!fits)
-            break;
+            return moov;
         at += static_cast<std::int64_t>(size);
     }
-    return moov;
+    // Boxes left unseen might be fragments.
+    return file.size() - at < 8 ? moov : std::nullopt;
 }
 
 } // namespace
