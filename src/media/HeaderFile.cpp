@@ -11,7 +11,9 @@
 namespace orvane::media {
 
 std::optional<HeaderFile> HeaderFile::open(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a named pipe among the files does not wait for a writer;
+    // reads of a regular file are not affected.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return std::nullopt;
     struct stat st {};

@@ -7,6 +7,8 @@
 #include <optional>
 #include <set>
 
+#include <sys/stat.h>
+
 namespace orvane::test {
 namespace {
 
@@ -95,6 +97,18 @@ TEST(ContainerLengthMP4OggCAF, AgreesWithTheDecoderOnFilesCutShort) {
         }
     }
     EXPECT_EQ(answers, 4); // the MP4 and the PCM CAF, twice each
+}
+
+// A scan meets folders, vanished files and named pipes: no answer, and no wait for a
+// writer that never comes.
+TEST(ContainerLengthMP4OggCAF, AnswersNothingForWhatIsNotAFile) {
+    ScratchFolder scratch;
+    const std::string pipe = scratch.path("pipe.m4a");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const Reader read : kReaders) {
+        for (const std::string& path : {pipe, scratch.root().native(), scratch.path("gone.ogg")})
+            EXPECT_FALSE(read(path)) << path;
+    }
 }
 
 } // namespace
