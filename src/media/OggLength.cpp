@@ -28,9 +28,8 @@ using Bytes = std::span<const std::uint8_t>;
 constexpr std::size_t kPageHeaderBytes = 27;
 constexpr std::int64_t kMaxPageHeaderBytes = 27 + 255;
 constexpr std::int64_t kMaxPageBytes = kMaxPageHeaderBytes + 255 * 255;
-// Enough for the headers and first audio page of most files, and for most last pages.
+// Enough for the headers and first audio page of most files.
 constexpr std::size_t kHeadBytes = 32 * 1024;
-constexpr std::int64_t kTailBytes = 32 * 1024;
 constexpr int kMaxHeaderPages = 4096;
 constexpr std::size_t kMaxSetupBytes = 1 << 20;
 constexpr std::uint8_t kContinued = 0x01;
@@ -287,42 +286,58 @@ std::optional<Stream> readHead(const HeaderFile& file) {
     return std::nullopt;
 }
 
-// The page that ends `tail` (the last bytes of the file), if one does.
-std::optional<Bytes> pageEnding(Bytes tail) {
-    for (std::size_t p = tail.size() >= kPageHeaderBytes ? tail.size() - kPageHeaderBytes + 1 : 0;
-         p-- > 0;) {
-        if (std::memcmp(tail.data() + p, "OggS", 4) != 0 || tail[p + 4] != 0)
-            continue;
-        const std::size_t segments = tail[p + 26];
-        if (p + kPageHeaderBytes + segments > tail.size())
-            continue;
-        std::size_t size = kPageHeaderBytes + segments;
-        for (std::size_t i = 0; i < segments; ++i)
-            size += tail[p + kPageHeaderBytes + i];
-        if (p + size == tail.size() && oggPageCRC(tail.subspan(p)) == *readLE(tail, p + 22, 4))
-            return tail.subspan(p);
+// The next "OggS" in `bytes` at or after `from`; bytes.size() when there is none.
+std::size_t nextCapture(Bytes bytes, std::size_t from) {
+    while (from + 4 <= bytes.size()) {
+        const void* o = std::memchr(bytes.data() + from, 'O', bytes.size() - from - 3);
+        if (!o)
+            break;
+        from = static_cast<std::size_t>(static_cast<const std::uint8_t*>(o) - bytes.data());
+        if (std::memcmp(bytes.data() + from, "OggS", 4) == 0)
+            return from;
+        ++from;
     }
-    return std::nullopt;
+    return bytes.size();
 }
 
-// The granule of the file's last page, if that is the stream's whole end-of-stream page.
-// A page that does not end the file is not taken: whatever follows it (damage, another
-// stream, a tag) is not something FFmpeg's end is known for.
+// The granule of the file's last page, read the way FFmpeg reads the duration: page by
+// page from the first capture pattern in the last 65,307 bytes (the largest page) to the
+// end, the last page's granule winning. Answered only when that walk is certain to go as
+// it does here: the pages follow each other up to the file's end with no stray capture
+// pattern between them (which FFmpeg could sync to after a page with a bad CRC), all of
+// the stream, and the last one whole, valid and marked as the end of the stream. Anything
+// else (a file cut short, damage, another stream, a tag after the pages) is left to the
+// decoder.
 std::optional<std::int64_t> lastGranule(const HeaderFile& file, std::uint32_t serial) {
-    std::optional<Bytes> page;
-    std::vector<std::uint8_t> tail;
-    for (const std::int64_t span : {kTailBytes, kMaxPageBytes}) {
-        const std::int64_t from = std::max<std::int64_t>(file.size() - span, 0);
-        tail = file.readUpTo(from, static_cast<std::size_t>(file.size() - from));
-        if ((page = pageEnding(tail)) || from == 0)
-            break;
+    const std::int64_t from = std::max<std::int64_t>(file.size() - kMaxPageBytes, 0);
+    const std::vector<std::uint8_t> tail =
+        file.readUpTo(from, static_cast<std::size_t>(file.size() - from));
+    std::size_t page = nextCapture(tail, 0);
+    while (page < tail.size()) {
+        if (tail.size() - page < kPageHeaderBytes || tail[page + 4] != 0 ||
+            *readLE(tail, page + 14, 4) != serial)
+            return std::nullopt;
+        const std::size_t segments = tail[page + 26];
+        if (tail.size() - page < kPageHeaderBytes + segments)
+            return std::nullopt;
+        std::size_t size = kPageHeaderBytes + segments;
+        for (std::size_t i = 0; i < segments; ++i)
+            size += tail[page + kPageHeaderBytes + i];
+        if (size > tail.size() - page)
+            return std::nullopt;
+        const std::size_t next = page + size;
+        if (nextCapture(tail, page + 1) != next)
+            return std::nullopt;
+        if (next == tail.size()) {
+            const Bytes last = Bytes(tail).subspan(page);
+            const auto granule = static_cast<std::int64_t>(*readLE(last, 6, 8));
+            if (!(last[5] & kLastPage) || granule <= 0 || oggPageCRC(last) != *readLE(last, 22, 4))
+                return std::nullopt;
+            return granule;
+        }
+        page = next;
     }
-    if (!page)
-        return std::nullopt;
-    const auto granule = static_cast<std::int64_t>(*readLE(*page, 6, 8));
-    if (*readLE(*page, 14, 4) != serial || !((*page)[5] & kLastPage) || granule <= 0)
-        return std::nullopt;
-    return granule;
+    return std::nullopt;
 }
 
 } // namespace
