@@ -25,6 +25,7 @@ constexpr std::int64_t kMaxMoovBytes = std::int64_t{16} << 20;
 constexpr int kMaxTopLevelBoxes = 4096;
 constexpr int kMaxChildBoxes = 4096;
 constexpr std::size_t kHeadBytes = 16 * 1024;
+constexpr std::uint32_t kMaxSampleBytes = 0x3fffffff;
 
 constexpr std::uint32_t fourCC(const char (&s)[5]) {
     return std::uint32_t(std::uint8_t(s[0])) << 24 | std::uint32_t(std::uint8_t(s[1])) << 16 |
@@ -343,6 +344,12 @@ std::optional<Tables> readTables(const std::vector<Box>& stbl) {
     }
     if (inChunks != t.samples)
         return std::nullopt;
+    // FFmpeg stops building its index at a sample larger than it takes, before the edit
+    // list is applied: the length would then follow other rules.
+    for (std::uint32_t i = 0; i < t.samples; ++i) {
+        if (be32(t.stsz, 4 * std::size_t{i}) > kMaxSampleBytes)
+            return std::nullopt;
+    }
     return t;
 }
 
@@ -417,8 +424,7 @@ std::optional<Track> readTrack(Bytes trakBody, std::int64_t movieScale, bool& un
 // Where the audio of a file cut short ends: walks the samples FFmpeg keeps in its index
 // (from the last one at or before a second ahead of the edit's start, to the one that
 // holds the edit's end) and gives the start, relative to the edit, of the first whose
-// bytes run past the end of the file. `unsupported` for a sample larger than FFmpeg
-// indexes, which stops its index short.
+// bytes run past the end of the file. `unsupported` for a chunk offset out of range.
 struct CutCheck {
     std::optional<std::int64_t> cutAt;
     bool unsupported = false;
@@ -466,8 +472,6 @@ CutCheck checkCut(const Track& track, std::int64_t fileSize) {
             const std::int64_t size = be32(t.stsz, 4 * std::size_t{sample});
             const std::int64_t delta = be32(t.stts, 8 * timeEntry + 4);
             const std::int64_t next = dts + delta;
-            if (size > 0x3FFFFFFF)
-                return {std::nullopt, true};
             if (sample >= first) {
                 if (offset > fileSize - size)
                     return {dts - editStart};
