@@ -25,7 +25,9 @@ constexpr std::int64_t kMaxMoovBytes = std::int64_t{16} << 20;
 constexpr int kMaxTopLevelBoxes = 4096;
 constexpr int kMaxChildBoxes = 4096;
 constexpr std::size_t kHeadBytes = 16 * 1024;
-constexpr std::uint32_t kMaxSampleBytes = 0x3fffffff;
+// FFmpeg refuses larger samples, and its index keeps a size in 30 signed bits, so that
+// from 2^29 bytes on, the size it checks against the file is not the sample's.
+constexpr std::uint32_t kMaxSampleBytes = (1u << 29) - 1;
 
 constexpr std::uint32_t fourCC(const char (&s)[5]) {
     return std::uint32_t(std::uint8_t(s[0])) << 24 | std::uint32_t(std::uint8_t(s[1])) << 16 |
@@ -344,8 +346,8 @@ std::optional<Tables> readTables(const std::vector<Box>& stbl) {
     }
     if (inChunks != t.samples)
         return std::nullopt;
-    // FFmpeg stops building its index at a sample larger than it takes, before the edit
-    // list is applied: the length would then follow other rules.
+    // Samples this large make FFmpeg stop building its index (before the edit list is
+    // applied) or check a size other than the sample's.
     for (std::uint32_t i = 0; i < t.samples; ++i) {
         if (be32(t.stsz, 4 * std::size_t{i}) > kMaxSampleBytes)
             return std::nullopt;
