@@ -7,12 +7,15 @@
 // $ORVANE_FIXTURES_DIR/tags or else <build>/fixtures/tags next to this program's folder.
 
 #include "media/AudioFileReader.h"
+#include "media/ContainerLengthMP4OggCAF.h"
 #include "model/Uuid.h"
 #include "tags/ContainerTags.h"
 #include "tags/MetadataReader.h"
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -135,5 +138,53 @@ void BM_TagsOnly(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_TagsOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A length and rate from the container headers against opening the decoder for them,
+// for one file of each kind the header readers take, read 200 times: the saving per
+// file of that kind in the scan. The fixtures folder is the tag fixtures' parent.
+struct LengthFixture {
+    const char* name;
+    std::optional<orvane::media::ContainerLength> (*read)(const std::string&);
+};
+constexpr std::array<LengthFixture, 5> kLengthFixtures = {{
+    {"sine.m4a", orvane::media::readMP4Length},
+    {"sine.ogg", orvane::media::readOggLength},
+    {"sine.opus", orvane::media::readOggLength},
+    {"sine.caf", orvane::media::readCAFLength},
+    {"tags/tagged.caf", orvane::media::readCAFLength},
+}};
+constexpr int kLengthReads = 200;
+
+template <class Read>
+void timeLengthReads(benchmark::State& state, Read readOne) {
+    const LengthFixture& fixture = kLengthFixtures[static_cast<std::size_t>(state.range(0))];
+    const std::string path = (fixturesFolder().parent_path() / fixture.name).string();
+    state.SetLabel(fixture.name);
+    if (!readOne(fixture, path)) {
+        state.SkipWithError(("no length for " + path).c_str());
+        return;
+    }
+    for (auto _ : state) {
+        for (int i = 0; i < kLengthReads; ++i)
+            benchmark::DoNotOptimize(readOne(fixture, path));
+    }
+    state.counters["per_file"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * kLengthReads),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_LengthFromHeaders(benchmark::State& state) {
+    timeLengthReads(state, [](const LengthFixture& f, const std::string& path) {
+        return f.read(path).has_value();
+    });
+}
+BENCHMARK(BM_LengthFromHeaders)->DenseRange(0, kLengthFixtures.size() - 1)->UseRealTime();
+
+void BM_LengthFromDecoder(benchmark::State& state) {
+    timeLengthReads(state, [](const LengthFixture&, const std::string& path) {
+        return orvane::AudioFileReader::open(path) != nullptr;
+    });
+}
+BENCHMARK(BM_LengthFromDecoder)->DenseRange(0, kLengthFixtures.size() - 1)->UseRealTime();
 
 } // namespace

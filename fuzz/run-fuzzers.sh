@@ -16,7 +16,7 @@ BUILD=$(cd "$1" && pwd)
 SECONDS_EACH=$2
 shift 2
 HERE=$(cd "$(dirname "$0")" && pwd)
-TARGETS=${*:-state m3u8 track_parse tag_text id3_writer metadata_reader audio_file_reader mp3_frame_walk flac_tail container_tags}
+TARGETS=${*:-state m3u8 track_parse tag_text id3_writer metadata_reader audio_file_reader mp3_frame_walk flac_tail container_tags container_length}
 
 # The tag writer flushes every file it writes; keep its scratch files off the disk.
 if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
@@ -30,7 +30,7 @@ for target in $TARGETS; do
     case $target in
     state) dict=state.dict ;;
     m3u8) dict=m3u8.dict ;;
-    id3_writer | metadata_reader | audio_file_reader | container_tags) dict=audio.dict ;;
+    id3_writer | metadata_reader | audio_file_reader | container_tags | container_length) dict=audio.dict ;;
     *) dict="" ;;
     esac
     out=$BUILD/fuzz-out/$target

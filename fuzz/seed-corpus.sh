@@ -22,7 +22,7 @@ rm -rf "$OUT"
 mkdir -p "$OUT"
 OUT=$(cd "$OUT" && pwd)
 for target in state m3u8 track_parse tag_text id3_writer metadata_reader audio_file_reader \
-    mp3_frame_walk flac_tail container_tags; do
+    mp3_frame_walk flac_tail container_tags container_length; do
     mkdir -p "$OUT/$target"
 done
 
@@ -96,6 +96,10 @@ for f in "$FIXTURES"/*.* "$FIXTURES"/tags/*.* "$FIXTURES"/engine/*.*; do
     *.flac)
         # The block size the reader passes (4096, FFmpeg's), then the file's end.
         { printf '\020\000'; tail -c 16384 "$f"; } >"$OUT/flac_tail/$seed"
+        ;;
+    *.m4a | *.ogg | *.opus | *.caf)
+        # The header readers look at both ends of a file: short files go in whole.
+        if [ "$(wc -c <"$f")" -le 262144 ]; then cp "$f" "$OUT/container_length/$seed"; fi
         ;;
     esac
 done

@@ -1,5 +1,6 @@
 #include "media/ContainerLength.h"
 
+#include "media/ContainerLengthMP4OggCAF.h"
 #include "media/ContainerLengthReaders.h"
 #include "media/MP3InfoTag.h"
 
@@ -61,7 +62,13 @@ std::optional<ContainerLength> readContainerLength(const std::string& path) {
         return std::nullopt;
     const std::uint8_t* p = magic.data();
 
-    // Containers that start the file. The MP4, Ogg and CAF readers belong here too.
+    // Containers that start the file.
+    if (bytes::tagIs(p + 4, "ftyp"))
+        return readMP4Length(path);
+    if (bytes::tagIs(p, "OggS"))
+        return readOggLength(path);
+    if (bytes::tagIs(p, "caff"))
+        return readCAFLength(path);
     if (bytes::tagIs(p, "RIFF") && bytes::tagIs(p + 8, "WAVE"))
         return readWAVLength(file);
     if (bytes::tagIs(p, "FORM") && (bytes::tagIs(p + 8, "AIFF") || bytes::tagIs(p + 8, "AIFC")))

@@ -37,6 +37,12 @@ const AVInputFormat* knownDemuxer(const std::string& path) {
         return av_find_input_format("aiff");
     if (startsWith(start, 0, "wvpk"))
         return av_find_input_format("wv");
+    if (startsWith(start, 4, "ftyp"))
+        return av_find_input_format("mp4");
+    if (startsWith(start, 0, "OggS"))
+        return av_find_input_format("ogg");
+    if (startsWith(start, 0, "caff"))
+        return av_find_input_format("caf");
     // The containers whose lengths only the demuxer states (statedLength()).
     static constexpr std::uint8_t kAsfHeader[] = {0x30, 0x26, 0xb2, 0x75, 0x8e, 0x66, 0xcf, 0x11};
     if (start.size() >= sizeof kAsfHeader &&

@@ -1,5 +1,6 @@
 #include "media/FileBytes.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -10,7 +11,9 @@
 namespace orvane::media {
 
 std::optional<FileBytes> FileBytes::open(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a named pipe among the files does not wait for a writer;
+    // reads of a regular file are not affected.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return std::nullopt;
     struct stat info {};
@@ -58,6 +61,21 @@ std::span<const std::uint8_t> FileBytes::read(std::int64_t offset,
         filled += static_cast<std::size_t>(got);
     }
     return buffer.first(filled);
+}
+
+bool FileBytes::readExactly(std::int64_t offset, std::span<std::uint8_t> out) const {
+    if (offset < 0 || offset > size_ || static_cast<std::int64_t>(out.size()) > size_ - offset)
+        return false;
+    return read(offset, out).size() == out.size();
+}
+
+std::vector<std::uint8_t> FileBytes::readUpTo(std::int64_t offset, std::size_t count) const {
+    if (offset < 0 || offset >= size_)
+        return {};
+    std::vector<std::uint8_t> bytes(std::min(count, static_cast<std::size_t>(size_ - offset)));
+    if (!readExactly(offset, bytes))
+        return {};
+    return bytes;
 }
 
 } // namespace orvane::media

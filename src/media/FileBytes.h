@@ -4,6 +4,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace orvane::media {
 
@@ -29,6 +30,12 @@ public:
     // Reads up to buffer.size() bytes from `offset` into `buffer` and returns the part
     // filled: shorter at the end of the file, empty past it or on a read error.
     std::span<const std::uint8_t> read(std::int64_t offset, std::span<std::uint8_t> buffer) const;
+
+    // Fills `out` from `offset`; false unless every byte was there.
+    bool readExactly(std::int64_t offset, std::span<std::uint8_t> out) const;
+
+    // Up to `count` bytes from `offset` (fewer at the end of the file); empty on failure.
+    std::vector<std::uint8_t> readUpTo(std::int64_t offset, std::size_t count) const;
 
 private:
     FileBytes(int fd, std::int64_t size) : fd_(fd), size_(size) {}
