@@ -1,6 +1,6 @@
+#include "app/AfterFirstPaint.h"
 #include "app/Application.h"
 #include "app/CommandLine.h"
-#include "app/FirstPaintReport.h"
 #include "app/QtDiagnosticSink.h"
 #include "platform/MprisService.h"
 #include "runtime/Diagnostics.h"
@@ -45,7 +45,7 @@ int main(int argc, char* argv[]) {
     }
 
     orvane::Application app(&mpris);
-    orvane::FirstPaintReport::installIfAsked(app.mainWindow());
+    orvane::AfterFirstPaint::reportIfAsked(app.mainWindow());
     app.show();
     app.open(options.open);
     return QApplication::exec();
