@@ -10,8 +10,8 @@ namespace orvane {
 
 namespace {
 
-template <typename T>
-void fillIfAbsent(std::optional<T>& field, std::optional<T>& value) {
+template <typename Field, typename T>
+void fillIfAbsent(Field& field, std::optional<T>& value) {
     if (!field && value)
         field = std::move(value);
 }
