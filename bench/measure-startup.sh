@@ -27,7 +27,8 @@ heaptrack_run=0
 [[ "${4:-}" == "--heaptrack" ]] && heaptrack_run=1
 idle="${IDLE_SECONDS:-3}"
 tracks="${TRACKS:-100000}"
-bin="$build/src/app/orvane"
+# ORVANE_BIN measures another build of the program against the same library.
+bin="${ORVANE_BIN:-$build/src/app/orvane}"
 make_library="$build/tools/orvane_demo_library"
 root=$(cd "$(dirname "$0")/.." && pwd)
 for f in "$bin" "$make_library"; do
@@ -50,7 +51,7 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/library"
 "$make_library" "$work/library/orvane-data.json" --tracks "$tracks" >/dev/null
 
-# One run, inside the private sessions: prints "paint_ms rss_kb hwm_kb".
+# One run, inside the private sessions: prints "paint_ms rss_kb hwm_kb cpu_ms".
 cat >"$work/run-once.sh" <<'RUN'
 #!/usr/bin/env bash
 set -euo pipefail
@@ -82,7 +83,7 @@ if [[ -n "$wrapper" ]]; then
     pid=$(pgrep -n -f -- "^$bin" || echo "$app")
 fi
 t0=$(cat "$t0_file")
-painted=$(cat "$work/painted")
+read -r painted cpu <"$work/painted"
 # The idle time counts from the start.
 now=$(date +%s%N)
 rest=$(((t0 + idle * 1000000000 - now) / 1000000))
@@ -91,8 +92,8 @@ rss=$(awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status")
 hwm=$(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status")
 kill "$pid" 2>/dev/null || true
 wait "$app" 2>/dev/null || true
-awk -v a="$painted" -v b="$t0" -v r="$rss" -v h="$hwm" \
-    'BEGIN { printf "%.1f %d %d\n", (a - b) / 1e6, r, h }'
+awk -v a="$painted" -v b="$t0" -v r="$rss" -v h="$hwm" -v c="$cpu" \
+    'BEGIN { printf "%.1f %d %d %.1f\n", (a - b) / 1e6, r, h, c / 1e6 }'
 rm -rf "$data"
 RUN
 chmod +x "$work/run-once.sh"
@@ -107,14 +108,15 @@ set -euo pipefail
 "$work/run-once.sh" "$work" "$bin" 1 >/dev/null
 for ((i = 1; i <= $runs; ++i)); do
     line=\$("$work/run-once.sh" "$work" "$bin" "$idle")
-    echo "run \$i: \$line" | awk '{ printf "run %s  first paint %7.1f ms   VmRSS %6.1f MB   VmHWM %6.1f MB\n", \$2, \$3, \$4 / 1024, \$5 / 1024 }'
+    echo "run \$i: \$line" | awk '{ printf "run %s  first paint %7.1f ms (processor %6.1f ms)   VmRSS %6.1f MB   VmHWM %6.1f MB\n", \$2, \$3, \$6, \$4 / 1024, \$5 / 1024 }'
     echo "\$line" >>"$work/results"
 done
 p=\$(awk '{ print \$1 }' "$work/results" | median)
 r=\$(awk '{ print \$2 }' "$work/results" | median)
 h=\$(awk '{ print \$3 }' "$work/results" | median)
-awk -v p="\$p" -v r="\$r" -v h="\$h" -v n=$runs \
-    'BEGIN { printf "median of %d  first paint %7.1f ms   VmRSS %6.1f MB   VmHWM %6.1f MB\n", n, p, r / 1024, h / 1024 }'
+c=\$(awk '{ print \$4 }' "$work/results" | median)
+awk -v p="\$p" -v r="\$r" -v h="\$h" -v c="\$c" -v n=$runs \
+    'BEGIN { printf "median of %d  first paint %7.1f ms (processor %6.1f ms)   VmRSS %6.1f MB   VmHWM %6.1f MB\n", n, p, c, r / 1024, h / 1024 }'
 if (($heaptrack_run)); then
     "$work/run-once.sh" "$work" "$bin" "$idle" "heaptrack -o $work/heap" >/dev/null 2>&1 || true
     trace=\$(ls "$work"/heap*.zst "$work"/heap*.gz 2>/dev/null | head -n 1 || true)

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 
 #include <QEvent>
 #include <QTimer>
@@ -21,8 +22,11 @@ void AfterFirstPaint::reportIfAsked(QWidget& window) {
     install(window, [file] {
         const auto now = std::chrono::system_clock::now().time_since_epoch();
         const long long ns = std::chrono::duration_cast<std::chrono::nanoseconds>(now).count();
+        timespec cpu{};
+        ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+        const long long cpuNs = static_cast<long long>(cpu.tv_sec) * 1'000'000'000LL + cpu.tv_nsec;
         if (FILE* out = std::fopen(file.constData(), "w")) {
-            std::fprintf(out, "%lld\n", ns);
+            std::fprintf(out, "%lld %lld\n", ns, cpuNs);
             std::fclose(out);
         }
     });

@@ -20,7 +20,9 @@ public:
 
     // For start-up measurements (bench/measure-startup.sh): when ORVANE_FIRST_PAINT_FILE
     // names a file, the wall-clock time of the window's first frame is written there, as
-    // nanoseconds since the epoch. Without the variable nothing is installed.
+    // nanoseconds since the epoch, and the processor time the process has used until
+    // then (nanoseconds), which a busy machine does not inflate. Without the variable
+    // nothing is installed.
     static void reportIfAsked(QWidget& window);
 
 protected:
