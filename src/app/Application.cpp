@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/AfterFirstPaint.h"
 #include "app/CommandLine.h"
 #include "app/DesktopShellQt.h"
 #include "controller/BackgroundStateStorage.h"
@@ -18,6 +19,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <malloc.h>
+
 namespace orvane {
 
 Application::Application(MprisService* mpris)
@@ -30,10 +33,19 @@ Application::Application(MprisService* mpris)
     services.desktop = shell_.get();
     services.nowPlaying = mpris_;
     services.coverCacheFolder = CoverArt::defaultCacheFolder();
+    // The scan waits for the window: planning it walks every track.
+    services.scanMetadataAtStart = false;
     player_ = std::make_unique<PlayerController>(*loop_, std::move(services));
 
     mainWindow_ = std::make_unique<MainWindow>(*player_);
     shell_->attachWindow(mainWindow_.get());
+    AfterFirstPaint::install(*mainWindow_, [this] {
+        player_->startMetadataScan();
+        // Reading a large state file leaves the allocator holding freed memory (the
+        // growing track lists, the parser's pieces) that it does not give back by
+        // itself.
+        ::malloc_trim(0);
+    });
 
     QObject::connect(mainWindow_.get(), &MainWindow::quitRequested, qApp, &QApplication::quit,
                      Qt::QueuedConnection);

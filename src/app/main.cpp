@@ -1,8 +1,10 @@
+#include "app/AfterFirstPaint.h"
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/QtDiagnosticSink.h"
 #include "platform/MprisService.h"
 #include "runtime/Diagnostics.h"
+#include "ui/window/MainWindow.h"
 
 #include <cstdio>
 
@@ -43,6 +45,7 @@ int main(int argc, char* argv[]) {
     }
 
     orvane::Application app(&mpris);
+    orvane::AfterFirstPaint::reportIfAsked(app.mainWindow());
     app.show();
     app.open(options.open);
     return QApplication::exec();

@@ -10,8 +10,8 @@ namespace orvane {
 
 namespace {
 
-template <typename T>
-void fillIfAbsent(std::optional<T>& field, std::optional<T>& value) {
+template <typename Field, typename T>
+void fillIfAbsent(Field& field, std::optional<T>& value) {
     if (!field && value)
         field = std::move(value);
 }
@@ -22,27 +22,50 @@ void replaceIfNonEmpty(std::string& field, std::optional<T>& value) {
         field = std::move(*value);
 }
 
-// Measures `items` in batches of `batchSize`, each batch on `workers` threads at once,
+// The first batch of a pass, from the main thread; nothing once the hand-over is closed.
+std::optional<std::vector<ScanItem>> firstBatch(const MetadataScanSink& sink, ScanKind kind,
+                                                std::size_t batchSize,
+                                                MainThreadHandOver& handOver) {
+    std::vector<ScanItem> items;
+    if (!handOver.run([&] { items = sink.next(kind, batchSize); }))
+        return std::nullopt;
+    return items;
+}
+
+// Merges a batch's results on the main thread and fetches the next batch of the pass in
+// the same hand-over. False once the hand-over is closed.
+template <typename Result>
+bool mergeAndContinue(const std::function<void(std::vector<Result>)>& merge,
+                      std::vector<Result> results, const MetadataScanSink& sink, ScanKind kind,
+                      std::size_t batchSize, MainThreadHandOver& handOver,
+                      std::vector<ScanItem>& items) {
+    return handOver.run([&] {
+        merge(std::move(results));
+        items = sink.next(kind, batchSize);
+    });
+}
+
+// Measures a pass in batches of `batchSize`, each batch on `workers` threads at once,
 // and merges each batch on the main thread. False once the hand-over is closed.
 template <typename Result, typename Measure>
-bool measureInBatches(const std::vector<ScanItem>& items, std::size_t batchSize,
-                      std::size_t workers, MainThreadHandOver& handOver,
+bool measureInBatches(ScanKind kind, std::size_t batchSize, std::size_t workers,
+                      MainThreadHandOver& handOver, const MetadataScanSink& sink,
                       const std::function<void(std::vector<Result>)>& merge, Measure measure) {
-    for (std::size_t begin = 0; begin < items.size(); begin += batchSize) {
-        const auto end = std::min(begin + batchSize, items.size());
-        std::vector<Result> results(end - begin);
-        parallelFor(end - begin, workers, "orvane-analysis", [&](std::size_t k) {
+    auto first = firstBatch(sink, kind, batchSize, handOver);
+    if (!first)
+        return false;
+    std::vector<ScanItem> items = std::move(*first);
+    while (!items.empty()) {
+        std::vector<Result> results(items.size());
+        parallelFor(items.size(), workers, "orvane-analysis", [&](std::size_t k) {
             if (handOver.isClosed())
                 return;
-            const ScanItem& item = items[begin + k];
+            const ScanItem& item = items[k];
             results[k] = {item.playlistID, item.trackID, item.indexHint, measure(item.path)};
         });
         if (handOver.isClosed())
             return false;
-        auto task = [merge, results = std::move(results)]() mutable {
-            merge(std::move(results));
-        };
-        if (!handOver.run(std::move(task)))
+        if (!mergeAndContinue(merge, std::move(results), sink, kind, batchSize, handOver, items))
             return false;
     }
     return true;
@@ -84,21 +107,21 @@ void mergeScannedMetadata(Track& track, TrackMetadata metadata) {
     fillIfAbsent(track.comment, metadata.comment);
 }
 
-void runMetadataScan(const MetadataScanPlan& plan, MetadataSource& source,
-                     MainThreadHandOver& handOver, MainLoop& loop, const MetadataScanSink& sink,
-                     std::size_t workers) {
+void runMetadataScan(MetadataSource& source, MainThreadHandOver& handOver, MainLoop& loop,
+                     const MetadataScanSink& sink, std::size_t workers) {
     // The closed check comes before every file rather than every batch: a batch of
     // tempo detections on long files takes seconds, and the owner waits for this job
     // when it goes away.
-    const auto& items = plan.metadata;
-    for (std::size_t begin = 0; begin < items.size(); begin += kMetadataBatchSize) {
-        const auto end = std::min(begin + kMetadataBatchSize, items.size());
+    auto first = firstBatch(sink, ScanKind::metadata, kMetadataBatchSize, handOver);
+    if (!first)
+        return;
+    std::vector<ScanItem> items = std::move(*first);
+    while (!items.empty()) {
         std::vector<MetadataScanResult> results;
-        results.reserve(end - begin);
-        for (std::size_t i = begin; i < end; ++i) {
+        results.reserve(items.size());
+        for (const ScanItem& item : items) {
             if (handOver.isClosed())
                 return;
-            const ScanItem& item = items[i];
             TrackMetadata metadata = source.read(item.path);
             if (!metadata.bitrateKbps && metadata.duration && *metadata.duration > 1.0) {
                 if (const auto size = source.fileSize(item.path))
@@ -106,19 +129,17 @@ void runMetadataScan(const MetadataScanPlan& plan, MetadataSource& source,
             }
             results.push_back({item.playlistID, item.trackID, item.indexHint, std::move(metadata)});
         }
-        auto merge = [merge = sink.mergeMetadata, results = std::move(results)]() mutable {
-            merge(std::move(results));
-        };
-        if (!handOver.run(std::move(merge)))
+        if (!mergeAndContinue(sink.mergeMetadata, std::move(results), sink, ScanKind::metadata,
+                              kMetadataBatchSize, handOver, items))
             return;
     }
 
     const bool measured =
         measureInBatches<LevelScanResult>(
-            plan.levels, kLevelBatchSize, workers, handOver, sink.mergeLevels,
+            ScanKind::levels, kLevelBatchSize, workers, handOver, sink, sink.mergeLevels,
             [&source](const std::string& path) { return source.measureLevels(path); }) &&
         measureInBatches<TempoScanResult>(
-            plan.tempo, kTempoBatchSize, workers, handOver, sink.mergeTempo,
+            ScanKind::tempo, kTempoBatchSize, workers, handOver, sink, sink.mergeTempo,
             [&source](const std::string& path) { return storedTempo(source.detectBPM(path)); });
     if (!measured)
         return;

@@ -16,9 +16,11 @@
 
 namespace orvane {
 
-// The background metadata scan: it reads what the files of a plan say about
+// The background metadata scan: it reads what the files of the playlists say about
 // themselves in batches and hands each batch to the main thread, which merges it into
-// the playlists by id.
+// the playlists by id and gives it the next batch. The scan never holds more than a
+// batch of paths: a library of 100,000 tracks that was never measured would otherwise
+// keep a copy of every path for as long as the scan runs.
 
 // How far the scan has come, for the status bar. Items are counted per list: a track
 // that lacks both its technical data and its tempo counts twice.
@@ -29,7 +31,7 @@ struct MetadataScanProgress {
     friend bool operator==(const MetadataScanProgress&, const MetadataScanProgress&) = default;
 };
 
-// One file to read. The index is where the track was when the scan was planned: the
+// One file to read. The index is where the track was when its batch was made: the
 // merge looks there first and otherwise searches by id, so edits made meanwhile are
 // safe.
 struct ScanItem {
@@ -39,15 +41,23 @@ struct ScanItem {
     std::size_t indexHint = 0;
 };
 
-struct MetadataScanPlan {
-    std::vector<ScanItem> metadata; // tracks lacking duration, bit rate or sample rate
-    std::vector<ScanItem> levels;   // tracks lacking a measured level
-    std::vector<ScanItem> tempo;    // tracks lacking a tempo
+// The three passes of a scan, in the order they run.
+enum class ScanKind {
+    metadata, // tracks lacking duration, bit rate or sample rate
+    levels,   // tracks lacking a measured level
+    tempo,    // tracks lacking a tempo
+};
 
-    bool empty() const { return metadata.empty() && levels.empty() && tempo.empty(); }
+// How many tracks of each kind a scan finds at its start.
+struct MetadataScanPlan {
+    std::size_t metadata = 0;
+    std::size_t levels = 0;
+    std::size_t tempo = 0;
+
+    bool empty() const { return metadata == 0 && levels == 0 && tempo == 0; }
     // The items the progress counts: the levels are measured on the side, as they are
     // for the tracks about to play.
-    std::size_t size() const { return metadata.size() + tempo.size(); }
+    std::size_t size() const { return metadata + tempo; }
 };
 
 struct MetadataScanResult {
@@ -71,9 +81,13 @@ struct TempoScanResult {
     int bpm = 0; // 0: no tempo found
 };
 
-// Where a scan delivers. The merges run on the main thread through the hand-over, one
-// batch at a time; `finish` is posted to the main loop when every batch is merged.
+// Where a scan takes its work from and delivers. `next` and the merges run on the main
+// thread through the hand-over, one batch at a time; `finish` is posted to the main loop
+// when every batch is merged.
 struct MetadataScanSink {
+    // At most `count` further tracks of a kind, in playlist order from where the last
+    // batch of that kind ended; none when that pass is done.
+    std::function<std::vector<ScanItem>(ScanKind kind, std::size_t count)> next;
     std::function<void(std::vector<MetadataScanResult>)> mergeMetadata;
     std::function<void(std::vector<LevelScanResult>)> mergeLevels;
     std::function<void(std::vector<TempoScanResult>)> mergeTempo;
@@ -86,13 +100,12 @@ inline constexpr std::size_t kTempoBatchSize = 40;
 
 // Runs a whole scan from the calling (background) thread: the metadata items in batches
 // of kMetadataBatchSize, then the levels in batches of kLevelBatchSize, then the tempo
-// items in batches of kTempoBatchSize, each batch merged synchronously; then posts the
-// finish. The files of a level or tempo batch are measured on `workers` threads at once
-// (see parallelFor). Once the hand-over is closed it stops before the next file and
-// never finishes.
-void runMetadataScan(const MetadataScanPlan& plan, MetadataSource& source,
-                     MainThreadHandOver& handOver, MainLoop& loop, const MetadataScanSink& sink,
-                     std::size_t workers = 1);
+// items in batches of kTempoBatchSize, each batch merged synchronously together with the
+// request for the next; then posts the finish. The files of a level or tempo batch are
+// measured on `workers` threads at once (see parallelFor). Once the hand-over is closed
+// it stops before the next file and never finishes.
+void runMetadataScan(MetadataSource& source, MainThreadHandOver& handOver, MainLoop& loop,
+                     const MetadataScanSink& sink, std::size_t workers = 1);
 
 // The bit rate a file of `sizeBytes` bytes and `durationSeconds` seconds averages, in
 // kbit/s rounded half away from zero; none for 1 s or less, or an empty file.

@@ -19,6 +19,7 @@
 #include "tags/TagValues.h"
 #include "tags/TagWriteError.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -242,6 +243,10 @@ public:
     std::vector<Track> visibleTracks() const;
 
     // --- Metadata and tags (PlayerControllerMetadata.cpp) ---
+    // Starts the background scan of what the playlists' tracks lack (technical data,
+    // levels, tempo), unless one runs. For a controller built without the scan at start:
+    // the application asks for it once its window is on the screen.
+    void startMetadataScan();
     // Writes `tags` into the track's file and then into its record. Throws
     // TagWriteError (the record is then unchanged); an unknown track does nothing.
     void saveTags(Uuid trackID, const TagValues& tags);
@@ -431,6 +436,9 @@ private:
     // is remembered and the finish step looks again.
     void loadMissingMetadata();
     MetadataScanPlan planMetadataScan() const;
+    bool needsScan(ScanKind kind, const Track& track) const;
+    // The next batch of a running scan's pass (MetadataScanSink::next).
+    std::vector<ScanItem> nextScanItems(ScanKind kind, std::size_t count);
     void mergeMetadataBatch(std::vector<MetadataScanResult> results);
     void mergeLevelBatch(std::vector<LevelScanResult> results);
     void mergeTempoBatch(std::vector<TempoScanResult> results);
@@ -510,10 +518,18 @@ private:
     TimerHandle resumeTimer_;
 
     // Metadata scanning. The visited sets hold the tracks a scan has merged since the
-    // program started: later scans leave them out, so that files that never yield
-    // their data (unreadable, or too short for a bit rate) are read once, not forever.
+    // program started and that still lack what it looked for: later scans leave them
+    // out, so that files that never yield their data (unreadable, or too short for a bit
+    // rate) are read once, not forever. Tracks that got their data need no entry.
     std::unique_ptr<MetadataSource> metadataSource_;
     bool metadataScanInProgress_ = false;
+    bool metadataScanChanged_ = false; // the running scan has changed a track
+    // Where each pass of the running scan goes on: a playlist and a track index.
+    struct ScanCursor {
+        std::size_t list = 0;
+        std::size_t track = 0;
+    };
+    std::array<ScanCursor, 3> scanCursors_{};
     std::unordered_set<Uuid, UuidHash> metadataVisited_;
     std::unordered_set<Uuid, UuidHash> tempoVisited_;
     std::unordered_set<Uuid, UuidHash> levelVisited_;

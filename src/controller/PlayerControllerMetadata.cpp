@@ -46,18 +46,28 @@ private:
 
 } // namespace
 
+void PlayerController::startMetadataScan() {
+    ORVANE_ASSERT_MAIN_THREAD(loop_);
+    loadMissingMetadata();
+}
+
 void PlayerController::loadMissingMetadata() {
     if (metadataScanInProgress_)
         return; // the finish step looks again for what is missing then
-    MetadataScanPlan plan = planMetadataScan();
+    const MetadataScanPlan plan = planMetadataScan();
     if (plan.empty())
         return;
     metadataScanInProgress_ = true;
+    metadataScanChanged_ = false;
+    scanCursors_.fill({});
     metadataScanProgress = MetadataScanProgress{0, plan.size()};
 
     // The merges run only while the hand-over is open, which the destructor closes
     // first; the guard covers the finish step, which is posted without waiting.
     MetadataScanSink sink;
+    sink.next = [this](ScanKind kind, std::size_t count) {
+        return nextScanItems(kind, count);
+    };
     sink.mergeMetadata = guard_.wrap([this](std::vector<MetadataScanResult> results) {
         mergeMetadataBatch(std::move(results));
     });
@@ -66,27 +76,57 @@ void PlayerController::loadMissingMetadata() {
     sink.mergeTempo = guard_.wrap(
         [this](std::vector<TempoScanResult> results) { mergeTempoBatch(std::move(results)); });
     sink.finish = guard_.wrap([this] { finishMetadataScan(); });
-    fileWorkQueue_->async([plan = std::move(plan), sink = std::move(sink),
-                           &source = *metadataSource_, &handOver = handOver_, &loop = loop_] {
-        runMetadataScan(plan, source, handOver, loop, sink, backgroundWorkerCount());
-    });
+    // `next` and the merges run only through the hand-over, which the destructor closes
+    // before anything they use goes.
+    fileWorkQueue_->async(
+        [sink = std::move(sink), &source = *metadataSource_, &handOver = handOver_, &loop = loop_] {
+            runMetadataScan(source, handOver, loop, sink, backgroundWorkerCount());
+        });
+}
+
+bool PlayerController::needsScan(ScanKind kind, const Track& track) const {
+    switch (kind) {
+    case ScanKind::metadata:
+        return lacksTechnicalData(track) && metadataVisited_.count(track.id) == 0;
+    case ScanKind::levels:
+        return !(track.peakLinear && track.rmsLinear) && levelVisited_.count(track.id) == 0 &&
+               levelJobs_.count(track.id) == 0;
+    case ScanKind::tempo:
+        return !track.bpm && tempoVisited_.count(track.id) == 0;
+    }
+    return false;
 }
 
 MetadataScanPlan PlayerController::planMetadataScan() const {
     MetadataScanPlan plan;
     for (const auto& list : playlists.get()) {
-        for (std::size_t i = 0; i < list.tracks.size(); ++i) {
-            const Track& track = list.tracks[i];
-            if (lacksTechnicalData(track) && metadataVisited_.count(track.id) == 0)
-                plan.metadata.push_back({list.id, track.id, track.path, i});
-            const bool measured = track.peakLinear && track.rmsLinear;
-            if (!measured && levelVisited_.count(track.id) == 0 && levelJobs_.count(track.id) == 0)
-                plan.levels.push_back({list.id, track.id, track.path, i});
-            if (!track.bpm && tempoVisited_.count(track.id) == 0)
-                plan.tempo.push_back({list.id, track.id, track.path, i});
+        for (const Track& track : list.tracks) {
+            plan.metadata += needsScan(ScanKind::metadata, track) ? 1u : 0u;
+            plan.levels += needsScan(ScanKind::levels, track) ? 1u : 0u;
+            plan.tempo += needsScan(ScanKind::tempo, track) ? 1u : 0u;
         }
     }
     return plan;
+}
+
+std::vector<ScanItem> PlayerController::nextScanItems(ScanKind kind, std::size_t count) {
+    // Edits between batches may move a track past the cursor or in front of it: one
+    // passed over is found by the scan that the finish step starts, and one met twice
+    // was merged already, so it no longer needs the scan.
+    ScanCursor& cursor = scanCursors_[static_cast<std::size_t>(kind)];
+    std::vector<ScanItem> items;
+    const auto& lists = playlists.get();
+    for (; cursor.list < lists.size() && items.size() < count; ++cursor.list, cursor.track = 0) {
+        const Playlist& list = lists[cursor.list];
+        for (; cursor.track < list.tracks.size() && items.size() < count; ++cursor.track) {
+            const Track& track = list.tracks[cursor.track];
+            if (needsScan(kind, track))
+                items.push_back({list.id, track.id, track.path, cursor.track});
+        }
+        if (items.size() == count)
+            break;
+    }
+    return items;
 }
 
 void PlayerController::mergeMetadataBatch(std::vector<MetadataScanResult> results) {
@@ -101,10 +141,13 @@ void PlayerController::mergeMetadataBatch(std::vector<MetadataScanResult> result
             if (!track)
                 continue;
             mergeScannedMetadata(*track, std::move(result.metadata));
-            metadataVisited_.insert(result.trackID);
+            // A track that got its data is not asked about again anyway.
+            if (lacksTechnicalData(*track))
+                metadataVisited_.insert(result.trackID);
         }
     });
     // No save here: the finish step asks for one.
+    metadataScanChanged_ = true;
     advanceScanProgress(count);
 }
 
@@ -122,12 +165,14 @@ void PlayerController::mergeLevelBatch(std::vector<LevelScanResult> results) {
     updatePlaylists([&](std::vector<Playlist>& lists) {
         PlaylistFinder findList(lists);
         for (const auto& result : results) {
-            levelVisited_.insert(result.trackID);
             Playlist* list = findList(result.playlistID);
             Track* track =
                 list ? findTrackNear(list->tracks, result.trackID, result.indexHint) : nullptr;
-            if (!track || !result.levels)
-                continue; // unmeasurable: measured again only when it is prepared
+            if (!track || !result.levels) {
+                // Unmeasurable: measured again only when it is prepared.
+                levelVisited_.insert(result.trackID);
+                continue;
+            }
             track->peakLinear = result.levels->peak;
             track->rmsLinear = result.levels->rms;
             measured.emplace_back(result.trackID, *result.levels);
@@ -136,6 +181,7 @@ void PlayerController::mergeLevelBatch(std::vector<LevelScanResult> results) {
     for (const auto& [trackID, levels] : measured)
         applyMeasuredLevel(trackID, levels);
     // No save here: the finish step asks for one.
+    metadataScanChanged_ = true;
 }
 
 void PlayerController::mergeTempoBatch(std::vector<TempoScanResult> results) {
@@ -147,10 +193,13 @@ void PlayerController::mergeTempoBatch(std::vector<TempoScanResult> results) {
                 continue;
             if (Track* track = findTrackNear(list->tracks, result.trackID, result.indexHint)) {
                 track->bpm = result.bpm;
+                // Kept although the track has a tempo now (0: none found): a tempo asked
+                // for again clears it while it is measured on its own.
                 tempoVisited_.insert(result.trackID);
             }
         }
     });
+    metadataScanChanged_ = true;
     advanceScanProgress(results.size());
 }
 
@@ -161,7 +210,10 @@ void PlayerController::advanceScanProgress(std::size_t items) {
 }
 
 void PlayerController::finishMetadataScan() {
-    scheduleSave();
+    // A scan whose every file failed changed nothing: with a large library, a save would
+    // copy and write every track for nothing.
+    if (metadataScanChanged_)
+        scheduleSave();
     metadataScanInProgress_ = false;
     metadataScanProgress = MetadataScanProgress{};
     // Tracks added during the scan still lack their data; the visited ones are not

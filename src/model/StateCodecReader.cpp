@@ -1,12 +1,14 @@
 #include "model/StateCodec.h"
 #include "model/StateFields.h"
 
+#include <algorithm>
 #include <bitset>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <string_view>
@@ -14,6 +16,8 @@
 
 #include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace orvane {
 
@@ -323,6 +327,31 @@ private:
     bool childBad_ = false; // something inside the open container was bad
 };
 
+// Makes room for one more element the way push_back would (doubling), and asks the
+// kernel to back a large new buffer with huge pages before the elements move in: the
+// track list of a large library grows to tens of megabytes while it is read, and every
+// 4 KiB page first touched costs a fault, which made up half of the time to read
+// 100,000 tracks. Only a hint: where the kernel does not follow it nothing changes.
+template <typename Element>
+void makeRoomForOne(std::vector<Element>& items) {
+    if (items.size() < items.capacity())
+        return;
+    constexpr std::size_t hugeBufferBytes = std::size_t{4} << 20;
+    const std::size_t capacity = std::max<std::size_t>(16, 2 * items.capacity());
+    if (capacity * sizeof(Element) < hugeBufferBytes)
+        return; // push_back grows it
+    std::vector<Element> grown;
+    grown.reserve(capacity);
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto begin = reinterpret_cast<std::uintptr_t>(grown.data());
+    const std::uintptr_t first = (begin + page - 1) / page * page;
+    const std::uintptr_t last = (begin + capacity * sizeof(Element)) / page * page;
+    if (page > 0 && last > first)
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    std::move(items.begin(), items.end(), std::back_inserter(grown));
+    items.swap(grown);
+}
+
 template <typename Element>
 class ArrayFrame final : public Frame {
 public:
@@ -338,6 +367,7 @@ public:
     // The child decodes into the new last element, which stays in place until the child
     // is closed: nothing is appended meanwhile.
     std::unique_ptr<Frame> open(bool object) override {
+        makeRoomForOne(items_);
         return openContainer(items_.emplace_back(), object);
     }
 

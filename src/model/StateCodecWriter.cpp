@@ -110,7 +110,7 @@ bool writeValue(JsonWriter& writer, const T& value) {
         return writer.Bool(value);
     } else if constexpr (std::is_same_v<T, int>) {
         return writer.Int(value);
-    } else if constexpr (std::is_same_v<T, std::string>) {
+    } else if constexpr (std::is_same_v<T, std::string> || std::is_same_v<T, std::string_view>) {
         return writeString(writer, value);
     } else if constexpr (std::is_same_v<T, Uuid>) {
         return writeString(writer, value.toString());

@@ -158,6 +158,10 @@ template <typename T>
 struct IsOptional : std::false_type {};
 template <typename T>
 struct IsOptional<std::optional<T>> : std::true_type {};
+template <>
+struct IsOptional<OptionalDouble> : std::true_type {};
+template <>
+struct IsOptional<OptionalText> : std::true_type {};
 
 template <typename T>
 struct IsVector : std::false_type {};

@@ -8,17 +8,23 @@ namespace orvane {
 
 namespace {
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+// The value of each byte as a hexadecimal digit, 0xFF for any other byte: every track of
+// the state file has an id, so a library of 100,000 tracks parses as many.
+constexpr std::array<std::uint8_t, 256> hexDigits = [] {
+    std::array<std::uint8_t, 256> table{};
+    table.fill(0xFF);
+    for (int i = 0; i < 10; ++i)
+        table[static_cast<std::size_t>('0' + i)] = static_cast<std::uint8_t>(i);
+    for (int i = 0; i < 6; ++i) {
+        table[static_cast<std::size_t>('a' + i)] = static_cast<std::uint8_t>(10 + i);
+        table[static_cast<std::size_t>('A' + i)] = static_cast<std::uint8_t>(10 + i);
+    }
+    return table;
+}();
 
-constexpr bool isHyphenPosition(std::size_t i) { return i == 8 || i == 13 || i == 18 || i == 23; }
+// Where the two digits of each byte start in the text form.
+constexpr std::array<std::size_t, 16> digitPositions{0,  2,  4,  6,  9,  11, 14, 16,
+                                                     19, 21, 24, 26, 28, 30, 32, 34};
 
 } // namespace
 
@@ -42,22 +48,18 @@ Uuid Uuid::random() {
 std::optional<Uuid> Uuid::parse(std::string_view text) {
     if (text.size() != 36)
         return std::nullopt;
+    if (text[8] != '-' || text[13] != '-' || text[18] != '-' || text[23] != '-')
+        return std::nullopt;
     std::array<std::uint8_t, 16> bytes{};
-    std::size_t byteIndex = 0;
-    for (std::size_t i = 0; i < 36;) {
-        if (isHyphenPosition(i)) {
-            if (text[i] != '-')
-                return std::nullopt;
-            ++i;
-            continue;
-        }
-        const int high = hexValue(text[i]);
-        const int low = hexValue(text[i + 1]);
-        if (high < 0 || low < 0)
-            return std::nullopt;
-        bytes[byteIndex++] = static_cast<std::uint8_t>(high * 16 + low);
-        i += 2;
+    unsigned invalid = 0;
+    for (std::size_t i = 0; i < 16; ++i) {
+        const std::uint8_t high = hexDigits[static_cast<unsigned char>(text[digitPositions[i]])];
+        const std::uint8_t low = hexDigits[static_cast<unsigned char>(text[digitPositions[i] + 1])];
+        invalid |= static_cast<unsigned>(high | low);
+        bytes[i] = static_cast<std::uint8_t>((high << 4) | (low & 0x0F));
     }
+    if (invalid > 0x0F)
+        return std::nullopt;
     return Uuid(bytes);
 }
 

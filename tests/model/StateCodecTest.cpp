@@ -83,6 +83,8 @@ TEST(StateCodec, FullyPopulatedAndMinimalStatesRoundTrip) {
     const auto json = toJson(full);
     ASSERT_TRUE(json);
     EXPECT_EQ(fromJson<PersistedState>(*json), full);
+    // A file read and saved again keeps its bytes.
+    EXPECT_EQ(toJson(*fromJson<PersistedState>(*json)), json);
     EXPECT_EQ(json->find_first_of("\n\r\t"), std::string::npos)
         << "one line, control characters escaped";
     for (auto at = json->find('/'); at != std::string::npos; at = json->find('/', at + 1))
