@@ -42,12 +42,14 @@ bool haveFixture(benchmark::State& state, const std::string& path) {
     return false;
 }
 
-void BM_ComputeLevels(benchmark::State& state, const char* name) {
+// The scan's measurement (one decoder thread) and that of the track about to play (two,
+// where the decoder can use them).
+void BM_ComputeLevels(benchmark::State& state, const char* name, int decoderThreads) {
     const auto path = fixture(name);
     if (!haveFixture(state, path))
         return;
     for (auto _ : state) {
-        const auto levels = orvane::computeLevels(path);
+        const auto levels = orvane::computeLevels(path, decoderThreads);
         if (!levels) {
             state.SkipWithError("no levels");
             return;
@@ -55,10 +57,13 @@ void BM_ComputeLevels(benchmark::State& state, const char* name) {
         benchmark::DoNotOptimize(levels->rms);
     }
 }
-BENCHMARK_CAPTURE(BM_ComputeLevels, flac, "music-5min.flac")
+BENCHMARK_CAPTURE(BM_ComputeLevels, flac, "music-5min.flac", 1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK_CAPTURE(BM_ComputeLevels, mp3, "music-5min.mp3")
+BENCHMARK_CAPTURE(BM_ComputeLevels, mp3, "music-5min.mp3", 1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_ComputeLevels, flac_about_to_play, "music-5min.flac", 2)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -45,10 +45,12 @@ ffmpeg_levels_ms() {
     awk -v ns=$((end - start)) 'BEGIN { printf "%.3f\n", ns / 1e6 }'
 }
 
-printf '%-5s %10s %12s %10s %9s %9s   (medians of %s interleaved runs)\n' file \
+printf '%-18s %10s %12s %10s %9s %9s   (medians of %s interleaved runs)\n' file \
     "call ms" "process ms" "ffmpeg ms" "call/ff" "proc/ff" "$runs"
-for kind in flac mp3; do
-    file="$fixtures/music-5min.$kind"
+# flac_about_to_play: the measurement of the track about to play, with two decoder
+# threads where the decoder can use them (ffmpeg's own FLAC decoding uses two here).
+for kind in flac mp3 flac_about_to_play; do
+    file="$fixtures/music-5min.${kind%%_*}"
     calls=()
     procs=()
     theirs=()
@@ -62,7 +64,7 @@ for kind in flac mp3; do
     p=$(printf '%s\n' "${procs[@]}" | median)
     t=$(printf '%s\n' "${theirs[@]}" | median)
     awk -v k="$kind" -v c="$c" -v p="$p" -v t="$t" \
-        'BEGIN { printf "%-5s %10.1f %12.1f %10.1f %9.2f %9.2f\n", k, c, p, t, c / t, p / t }'
+        'BEGIN { printf "%-18s %10.1f %12.1f %10.1f %9.2f %9.2f\n", k, c, p, t, c / t, p / t }'
 done
 echo "(call: computeLevels alone; process: a fresh benchmark process doing one call;"
 echo " ffmpeg: the whole command. A ratio below 1 means Orvane is faster.)"

@@ -92,8 +92,11 @@ void PlayerController::startLevelMeasurement(const std::string& path, const Uuid
     auto done = guard_.wrap([this, playlistID, trackID](const std::optional<AudioLevels>& r) {
         finishLevelMeasurement(playlistID, trackID, r);
     });
+    // The track plays at unity gain until its level arrives: where the decoder can, two
+    // threads shorten the wait (the scan measures with one, a file per core).
+    constexpr int kAboutToPlayDecoderThreads = 2;
     priorityWorkQueue_->async([&loop = loop_, path, done]() mutable {
-        auto levels = computeLevels(path);
+        auto levels = computeLevels(path, kAboutToPlayDecoderThreads);
         loop.post([done, levels]() mutable { done(levels); });
     });
 }

@@ -99,6 +99,7 @@ bool headerIsComplete(const AVStream& st) {
 class AudioFileReader::Impl {
 public:
     bool open(const std::string& path, std::string& error);
+    void setDecoderThreads(int threads) { decoderThreads_ = std::max(threads, 1); }
 
     double sampleRate() const { return sampleRate_; }
     int channelCount() const { return channels_; }
@@ -178,6 +179,7 @@ private:
     bool endReached_ = false; // no more samples until the next seek
     bool failed_ = false;
     std::int64_t packetsDecoded_ = 0;
+    int decoderThreads_ = 1;
 };
 
 // ---- opening -----------------------------------------------------------------------
@@ -310,7 +312,9 @@ bool AudioFileReader::Impl::openDecoder(std::string& error) {
     // side data (start skip, end discard) and keeps frame timestamps right.
     cc_->pkt_timebase = stream_->time_base;
     // Many readers run at once during a scan; a decoder thread pool each would be waste.
-    cc_->thread_count = 1;
+    // A file someone waits for may decode frames in parallel where the decoder can.
+    cc_->thread_count = decoderThreads_;
+    cc_->thread_type = FF_THREAD_FRAME;
     const int opened = avcodec_open2(cc_.get(), codec, nullptr);
     if (opened < 0) {
         error = "cannot open decoder: " + errorText(opened);
@@ -733,11 +737,12 @@ bool AudioFileReader::Impl::restartAt(std::int64_t target) {
 
 // ---- public face -------------------------------------------------------------------
 
-std::unique_ptr<AudioFileReader> AudioFileReader::open(const std::string& path,
-                                                       std::string* error) {
+std::unique_ptr<AudioFileReader> AudioFileReader::open(const std::string& path, std::string* error,
+                                                       int decoderThreads) {
     std::string why;
     try {
         auto impl = std::make_unique<Impl>();
+        impl->setDecoderThreads(decoderThreads);
         if (impl->open(path, why))
             return std::make_unique<AudioFileReader>(Key{}, std::move(impl));
     } catch (const std::exception& e) { // out of memory: a failure like any other

@@ -68,8 +68,11 @@ class AudioFileReader {
 public:
     // Opens `path` for decoding. nullptr on any failure; `error`, when given, then
     // receives a short English reason for diagnostics (never shown to the user).
-    static std::unique_ptr<AudioFileReader> open(const std::string& path,
-                                                 std::string* error = nullptr);
+    // `decoderThreads` above 1 lets a decoder that decodes whole frames in parallel
+    // (FLAC, WavPack, ALAC...) use that many threads: for one file someone waits for,
+    // never for a scan that already runs a reader per core. The samples are the same.
+    static std::unique_ptr<AudioFileReader>
+    open(const std::string& path, std::string* error = nullptr, int decoderThreads = 1);
 
     ~AudioFileReader();
     AudioFileReader(const AudioFileReader&) = delete;

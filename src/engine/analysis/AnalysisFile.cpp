@@ -13,9 +13,9 @@ std::string reportedPath; // the file last reported; forgotten once it opens aga
 
 } // namespace
 
-std::unique_ptr<AudioFileReader> openForAnalysis(const std::string& path) {
+std::unique_ptr<AudioFileReader> openForAnalysis(const std::string& path, int decoderThreads) {
     std::string why;
-    auto reader = AudioFileReader::open(path, &why);
+    auto reader = AudioFileReader::open(path, &why, decoderThreads);
     {
         std::lock_guard lock(reportedMutex);
         if (reader) {

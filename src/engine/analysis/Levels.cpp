@@ -20,8 +20,8 @@ constexpr double kSilentLevel = 0.0001;
 
 } // namespace
 
-std::optional<AudioLevels> computeLevels(const std::string& path) {
-    const auto reader = openForAnalysis(path);
+std::optional<AudioLevels> computeLevels(const std::string& path, int decoderThreads) {
+    const auto reader = openForAnalysis(path, decoderThreads);
     if (!reader)
         return std::nullopt;
     auto buffer = PlanarBuffer::make(reader->channelCount(), kLevelsBlockFrames);

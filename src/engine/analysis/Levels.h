@@ -20,7 +20,9 @@ struct AudioLevels {
 // Largest absolute sample and RMS over every sample of every channel. A silent file
 // gives 0.0001 (-80 dB) for both, never 0. Absent for a file that cannot be read or
 // holds no audio (the caller then uses its defaults); a read error in the middle of the
-// file ends the scan, and the levels are those of what was read.
-std::optional<AudioLevels> computeLevels(const std::string& path);
+// file ends the scan, and the levels are those of what was read. `decoderThreads` as
+// for AudioFileReader::open: more than one only for the track about to play, whose
+// level the listener waits for.
+std::optional<AudioLevels> computeLevels(const std::string& path, int decoderThreads = 1);
 
 } // namespace orvane
