@@ -78,16 +78,6 @@ std::int64_t prerollFrames(AVCodecID id, int sampleRate) {
     }
 }
 
-const AVStream* firstAudioStream(const AVFormatContext& fc) {
-    for (unsigned i = 0; i < fc.nb_streams; ++i) {
-        const AVStream* st = fc.streams[i];
-        if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO &&
-            !(st->disposition & AV_DISPOSITION_ATTACHED_PIC))
-            return st;
-    }
-    return nullptr;
-}
-
 bool headerIsComplete(const AVStream& st) {
     const AVCodecParameters& p = *st.codecpar;
     return p.codec_id != AV_CODEC_ID_NONE && p.sample_rate > 0 && p.ch_layout.nb_channels > 0 &&
@@ -219,14 +209,14 @@ bool AudioFileReader::Impl::open(const std::string& path, std::string& error) {
 
     // Reading stream info decodes a little of the file and, for some formats, scans
     // much of it; skip it when the header already says everything that matters.
-    const AVStream* st = firstAudioStream(*fc_);
+    const AVStream* st = ffmpeg::firstAudioStream(*fc_);
     if (!st || !headerIsComplete(*st)) {
         const int found = avformat_find_stream_info(fc_.get(), nullptr);
         if (found < 0) {
             error = "no stream info: " + errorText(found);
             return false;
         }
-        st = firstAudioStream(*fc_);
+        st = ffmpeg::firstAudioStream(*fc_);
     }
     if (!st) {
         error = "no audio stream";

@@ -73,16 +73,6 @@ bool isWMA(AVCodecID id) {
            id == AV_CODEC_ID_WMALOSSLESS;
 }
 
-const AVStream* firstAudioStream(const AVFormatContext& context) {
-    for (unsigned i = 0; i < context.nb_streams; ++i) {
-        const AVStream* st = context.streams[i];
-        if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO &&
-            !(st->disposition & AV_DISPOSITION_ATTACHED_PIC))
-            return st;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 std::optional<ContainerProbe> ContainerProbe::open(const std::string& path, Containers containers,
@@ -116,7 +106,7 @@ void ContainerProbe::Closer::operator()(AVFormatContext* context) const noexcept
 }
 
 std::string ContainerProbe::tag(const char* key) const {
-    const AVStream* audio = firstAudioStream(*context_);
+    const AVStream* audio = ffmpeg::firstAudioStream(*context_);
     const AVDictionary* streamTags = audio ? audio->metadata : nullptr;
     for (const AVDictionary* dict :
          {static_cast<const AVDictionary*>(context_->metadata), streamTags}) {
@@ -133,7 +123,7 @@ std::string ContainerProbe::tag(const char* key) const {
 // container's rate. A stated length under a second is left to the decoder, which may
 // read such a file to its end while opening it and then states what it read.
 std::optional<ContainerLength> ContainerProbe::statedLength() const {
-    const AVStream* st = firstAudioStream(*context_);
+    const AVStream* st = ffmpeg::firstAudioStream(*context_);
     if (!st || st->codecpar->sample_rate <= 0 || st->codecpar->ch_layout.nb_channels <= 0)
         return std::nullopt;
     const AVCodecID codec = st->codecpar->codec_id;

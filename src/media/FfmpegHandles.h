@@ -33,6 +33,17 @@ using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFreer>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
 using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
 
+// The stream Orvane plays from a file: its first audio stream that is not a cover picture.
+inline const AVStream* firstAudioStream(const AVFormatContext& context) {
+    for (unsigned i = 0; i < context.nb_streams; ++i) {
+        const AVStream* st = context.streams[i];
+        if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO &&
+            !(st->disposition & AV_DISPOSITION_ATTACHED_PIC))
+            return st;
+    }
+    return nullptr;
+}
+
 // Nothing is logged: FFmpeg's messages about broken files would otherwise reach stderr.
 inline void silenceLogOnce() {
     static std::once_flag once;
