@@ -148,7 +148,8 @@ public:
         std::uint32_t v = 0;
         for (int i = 0; i < n; ++i) {
             const std::size_t p = pos_ + static_cast<std::size_t>(i);
-            const unsigned bit = p < bytes_.size() * 8 ? (bytes_[p / 8] >> (7 - p % 8)) & 1u : 0u;
+            const unsigned bit =
+                p < bytes_.size() * 8 ? (unsigned{bytes_[p / 8]} >> (7 - p % 8)) & 1u : 0u;
             v = v << 1 | bit;
         }
         return v;
