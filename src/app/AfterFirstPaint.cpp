@@ -34,19 +34,25 @@ void AfterFirstPaint::reportIfAsked(QWidget& window) {
 
 AfterFirstPaint::AfterFirstPaint(QWidget& window, std::function<void()> task)
     : QObject(&window), task_(std::move(task)) {
+    QTimer::singleShot(std::chrono::seconds(2), this, &AfterFirstPaint::runSoon);
 }
 
 bool AfterFirstPaint::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Paint && !seen_) {
-        seen_ = true;
-        // The window paints first and its children after it, then the frame goes to the
-        // display; a zero timer runs once that whole pass has returned to the event loop.
-        QTimer::singleShot(0, this, [this] {
-            task_();
-            deleteLater();
-        });
-    }
+    // The window paints first and its children after it, then the frame goes to the
+    // display; a zero timer runs once that whole pass has returned to the event loop.
+    if (event->type() == QEvent::Paint)
+        runSoon();
     return QObject::eventFilter(watched, event);
+}
+
+void AfterFirstPaint::runSoon() {
+    if (seen_)
+        return;
+    seen_ = true;
+    QTimer::singleShot(0, this, [this] {
+        task_();
+        deleteLater();
+    });
 }
 
 } // namespace orvane

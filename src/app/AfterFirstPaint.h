@@ -10,7 +10,9 @@ namespace orvane {
 
 // Runs a task once, right after a window's first frame has been painted and handed to
 // the display: for work the first frame does not need, so that it does not hold up the
-// start. GUI thread only.
+// start. A window that is not painted (started minimised, on a desktop not shown) runs
+// it two seconds after start all the same: the work is delayed, never lost. GUI thread
+// only.
 class AfterFirstPaint : public QObject {
     Q_OBJECT
 public:
@@ -30,6 +32,8 @@ protected:
 
 private:
     AfterFirstPaint(QWidget& window, std::function<void()> task);
+    // Runs the task on the next pass of the event loop, once.
+    void runSoon();
 
     std::function<void()> task_;
     bool seen_ = false;
