@@ -13,7 +13,15 @@ if(NOT TARGET orvane_rapidjson)
   target_compile_definitions(orvane_rapidjson INTERFACE RAPIDJSON_HAS_STDSTRING=1)
 endif()
 
-pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libswresample libavutil)
+# libavutil and libswresample link as usual. libavformat and libavcodec are loaded on
+# first use (src/media/FfmpegCodecs.h): only their headers are needed at build time.
+pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libswresample libavutil)
+pkg_check_modules(FFMPEG_CODECS REQUIRED libavformat libavcodec)
+if(NOT TARGET orvane_ffmpeg_codec_headers)
+  add_library(orvane_ffmpeg_codec_headers INTERFACE)
+  target_include_directories(orvane_ffmpeg_codec_headers SYSTEM INTERFACE ${FFMPEG_CODECS_INCLUDE_DIRS})
+  target_link_libraries(orvane_ffmpeg_codec_headers INTERFACE ${CMAKE_DL_LIBS})
+endif()
 pkg_check_modules(TAGLIB REQUIRED IMPORTED_TARGET taglib)
 pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
 

@@ -175,6 +175,8 @@ private:
 // ---- opening -----------------------------------------------------------------------
 
 bool AudioFileReader::Impl::open(const std::string& path, std::string& error) {
+    if (!ffmpeg::codecs(&error))
+        return false;
     ffmpeg::silenceLogOnce();
 
     std::error_code ec;
@@ -195,7 +197,7 @@ bool AudioFileReader::Impl::open(const std::string& path, std::string& error) {
     AVDictionary* options = nullptr;
     av_dict_set(&options, "protocol_whitelist", "file", 0);
     AVFormatContext* raw = nullptr;
-    const int opened = avformat_open_input(&raw, ("file:" + path).c_str(), nullptr, &options);
+    const int opened = ffmpeg::ff().avformat_open_input(&raw, ("file:" + path).c_str(), nullptr, &options);
     av_dict_free(&options);
     if (opened < 0) {
         error = "cannot open: " + errorText(opened);
@@ -205,13 +207,13 @@ bool AudioFileReader::Impl::open(const std::string& path, std::string& error) {
     fileSize_ = static_cast<std::int64_t>(size);
     // The WAV and AIFF demuxers leave the file at the first sample once the header is read.
     if (const std::string_view name = fc_->iformat->name; name == "wav" || name == "aiff")
-        pcmDataStart_ = avio_tell(fc_->pb);
+        pcmDataStart_ = ffmpeg::ff().avio_tell(fc_->pb);
 
     // Reading stream info decodes a little of the file and, for some formats, scans
     // much of it; skip it when the header already says everything that matters.
     const AVStream* st = ffmpeg::firstAudioStream(*fc_);
     if (!st || !headerIsComplete(*st)) {
-        const int found = avformat_find_stream_info(fc_.get(), nullptr);
+        const int found = ffmpeg::ff().avformat_find_stream_info(fc_.get(), nullptr);
         if (found < 0) {
             error = "no stream info: " + errorText(found);
             return false;
@@ -280,21 +282,21 @@ bool AudioFileReader::Impl::open(const std::string& path, std::string& error) {
 // first read exactly.
 bool AudioFileReader::Impl::openDecoder(std::string& error) {
     codecId_ = stream_->codecpar->codec_id;
-    const AVCodec* codec = avcodec_find_decoder(codecId_);
+    const AVCodec* codec = ffmpeg::ff().avcodec_find_decoder(codecId_);
     if (!codec) {
         error = "no decoder";
         return false;
     }
-    cc_.reset(avcodec_alloc_context3(codec));
+    cc_.reset(ffmpeg::ff().avcodec_alloc_context3(codec));
     if (!packet_)
-        packet_.reset(av_packet_alloc());
+        packet_.reset(ffmpeg::ff().av_packet_alloc());
     if (!frame_)
         frame_.reset(av_frame_alloc());
     if (!cc_ || !packet_ || !frame_) {
         error = "out of memory";
         return false;
     }
-    if (avcodec_parameters_to_context(cc_.get(), stream_->codecpar) < 0) {
+    if (ffmpeg::ff().avcodec_parameters_to_context(cc_.get(), stream_->codecpar) < 0) {
         error = "bad codec parameters";
         return false;
     }
@@ -305,7 +307,7 @@ bool AudioFileReader::Impl::openDecoder(std::string& error) {
     // A file someone waits for may decode frames in parallel where the decoder can.
     cc_->thread_count = decoderThreads_;
     cc_->thread_type = FF_THREAD_FRAME;
-    const int opened = avcodec_open2(cc_.get(), codec, nullptr);
+    const int opened = ffmpeg::ff().avcodec_open2(cc_.get(), codec, nullptr);
     if (opened < 0) {
         error = "cannot open decoder: " + errorText(opened);
         return false;
@@ -436,9 +438,9 @@ void AudioFileReader::Impl::settleCutMP4() {
     if (std::string_view(fc_->iformat->name).find("mp4") == std::string_view::npos)
         return;
     auto* st = const_cast<AVStream*>(stream_);
-    const int count = avformat_index_get_entries_count(st);
+    const int count = ffmpeg::ff().avformat_index_get_entries_count(st);
     for (int i = 0; i < count; ++i) {
-        const AVIndexEntry* e = avformat_index_get_entry(st, i);
+        const AVIndexEntry* e = ffmpeg::ff().avformat_index_get_entry(st, i);
         if (!e || e->pos < 0 || e->pos + e->size <= fileSize_)
             continue;
         const std::int64_t end =
@@ -453,7 +455,7 @@ void AudioFileReader::Impl::settleCutPCM() {
     const AVCodecParameters& p = *stream_->codecpar;
     int frameBytes = p.block_align;
     if (frameBytes <= 0)
-        frameBytes = av_get_bits_per_sample(p.codec_id) / 8 * p.ch_layout.nb_channels;
+        frameBytes = ffmpeg::ff().av_get_bits_per_sample(p.codec_id) / 8 * p.ch_layout.nb_channels;
     if (pcmDataStart_ < 0 || frameBytes <= 0 || startTs_.value_or(0) != 0)
         return;
     const std::int64_t present = std::max<std::int64_t>(fileSize_ - pcmDataStart_, 0) / frameBytes;
@@ -488,7 +490,7 @@ bool AudioFileReader::Impl::decodeMore() {
             reachEnd();
             break;
         }
-        int r = avcodec_receive_frame(cc_.get(), frame_.get());
+        int r = ffmpeg::ff().avcodec_receive_frame(cc_.get(), frame_.get());
         if (r == 0) {
             consecutiveErrors = 0;
             if (acceptFrame())
@@ -511,12 +513,12 @@ bool AudioFileReader::Impl::decodeMore() {
         if (r < 0) {
             // End of file. A read error other than the end ends the stream too, the way
             // a truncated download should play up to where it breaks.
-            avcodec_send_packet(cc_.get(), nullptr);
+            ffmpeg::ff().avcodec_send_packet(cc_.get(), nullptr);
             draining_ = true;
             continue;
         }
-        r = avcodec_send_packet(cc_.get(), packet_.get());
-        av_packet_unref(packet_.get());
+        r = ffmpeg::ff().avcodec_send_packet(cc_.get(), packet_.get());
+        ffmpeg::ff().av_packet_unref(packet_.get());
         ++packetsDecoded_;
         if (r < 0 && r != AVERROR(EAGAIN) && ++consecutiveErrors > kMaxConsecutiveErrors)
             return fail();
@@ -526,7 +528,7 @@ bool AudioFileReader::Impl::decodeMore() {
 
 int AudioFileReader::Impl::readPacket() {
     for (;;) {
-        const int r = av_read_frame(fc_.get(), packet_.get());
+        const int r = ffmpeg::ff().av_read_frame(fc_.get(), packet_.get());
         if (r < 0)
             return r;
         if (packet_->stream_index == stream_->index) {
@@ -537,7 +539,7 @@ int AudioFileReader::Impl::readPacket() {
                 firstPacketTs_ = ts != AV_NOPTS_VALUE ? ts : *startTs_;
             return r;
         }
-        av_packet_unref(packet_.get());
+        ffmpeg::ff().av_packet_unref(packet_.get());
     }
 }
 
@@ -706,7 +708,7 @@ bool AudioFileReader::Impl::demuxSeek(std::int64_t from) {
     } else {
         ts = startTs_.value_or(0) + av_rescale_q(from, {1, sampleRate_}, stream_->time_base);
     }
-    return avformat_seek_file(fc_.get(), stream_->index, INT64_MIN, ts, ts, 0) >= 0;
+    return ffmpeg::ff().avformat_seek_file(fc_.get(), stream_->index, INT64_MIN, ts, ts, 0) >= 0;
 }
 
 bool AudioFileReader::Impl::restartAt(std::int64_t target) {

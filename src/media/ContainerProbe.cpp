@@ -31,27 +31,27 @@ const AVInputFormat* knownDemuxer(const std::string& path) {
     std::array<std::uint8_t, 12> head{};
     const auto start = file->read(0, head);
     if (startsWith(start, 0, "RIFF") && startsWith(start, 8, "WAVE"))
-        return av_find_input_format("wav");
+        return ffmpeg::ff().av_find_input_format("wav");
     if (startsWith(start, 0, "FORM") &&
         (startsWith(start, 8, "AIFF") || startsWith(start, 8, "AIFC")))
-        return av_find_input_format("aiff");
+        return ffmpeg::ff().av_find_input_format("aiff");
     if (startsWith(start, 0, "wvpk"))
-        return av_find_input_format("wv");
+        return ffmpeg::ff().av_find_input_format("wv");
     if (startsWith(start, 4, "ftyp"))
-        return av_find_input_format("mp4");
+        return ffmpeg::ff().av_find_input_format("mp4");
     if (startsWith(start, 0, "OggS"))
-        return av_find_input_format("ogg");
+        return ffmpeg::ff().av_find_input_format("ogg");
     if (startsWith(start, 0, "caff"))
-        return av_find_input_format("caf");
+        return ffmpeg::ff().av_find_input_format("caf");
     // The containers whose lengths only the demuxer states (statedLength()).
     static constexpr std::uint8_t kAsfHeader[] = {0x30, 0x26, 0xb2, 0x75, 0x8e, 0x66, 0xcf, 0x11};
     if (start.size() >= sizeof kAsfHeader &&
         std::memcmp(start.data(), kAsfHeader, sizeof kAsfHeader) == 0)
-        return av_find_input_format("asf");
+        return ffmpeg::ff().av_find_input_format("asf");
     if (startsWith(start, 0, "\x1a\x45\xdf\xa3"))
-        return av_find_input_format("matroska");
+        return ffmpeg::ff().av_find_input_format("matroska");
     if (startsWith(start, 0, "MPCK"))
-        return av_find_input_format("mpc8");
+        return ffmpeg::ff().av_find_input_format("mpc8");
     std::int64_t offset = 0;
     if (start.size() >= 10)
         offset = static_cast<std::int64_t>(
@@ -60,11 +60,11 @@ const AVInputFormat* knownDemuxer(const std::string& path) {
     const auto at = offset > 0 ? file->read(offset, magic)
                                : start.first(std::min<std::size_t>(4, start.size()));
     if (startsWith(at, 0, "fLaC"))
-        return av_find_input_format("flac");
+        return ffmpeg::ff().av_find_input_format("flac");
     if (startsWith(at, 0, "TTA1"))
-        return av_find_input_format("tta");
+        return ffmpeg::ff().av_find_input_format("tta");
     if (at.size() == 4 && at[0] == 0xff && (at[1] & 0xe0) == 0xe0)
-        return av_find_input_format("mp3");
+        return ffmpeg::ff().av_find_input_format("mp3");
     return nullptr;
 }
 
@@ -77,6 +77,12 @@ bool isWMA(AVCodecID id) {
 
 std::optional<ContainerProbe> ContainerProbe::open(const std::string& path, Containers containers,
                                                    std::string* error) {
+    std::string why;
+    if (!ffmpeg::codecs(&why)) {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    }
     ffmpeg::silenceLogOnce();
     const AVInputFormat* demuxer = knownDemuxer(path);
     if (!demuxer && containers == Containers::knownOnly) {
@@ -88,7 +94,7 @@ std::optional<ContainerProbe> ContainerProbe::open(const std::string& path, Cont
     AVDictionary* options = nullptr;
     av_dict_set(&options, "protocol_whitelist", "file", 0);
     AVFormatContext* raw = nullptr;
-    const int opened = avformat_open_input(&raw, ("file:" + path).c_str(), demuxer, &options);
+    const int opened = ffmpeg::ff().avformat_open_input(&raw, ("file:" + path).c_str(), demuxer, &options);
     av_dict_free(&options);
     if (opened < 0) {
         if (error) {
@@ -102,7 +108,7 @@ std::optional<ContainerProbe> ContainerProbe::open(const std::string& path, Cont
 }
 
 void ContainerProbe::Closer::operator()(AVFormatContext* context) const noexcept {
-    avformat_close_input(&context);
+    ffmpeg::ff().avformat_close_input(&context);
 }
 
 std::string ContainerProbe::tag(const char* key) const {

@@ -1,11 +1,12 @@
 #pragma once
 
 // Owning handles for FFmpeg objects. Private to src/media: FFmpeg's headers stay out
-// of every public header of Orvane.
+// of every public header of Orvane. A handle exists only once codecs() has loaded the
+// libraries, so its deleter may call into them.
+
+#include "media/FfmpegCodecs.h"
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/frame.h>
 #include <libavutil/log.h>
 }
@@ -15,14 +16,17 @@ extern "C" {
 
 namespace orvane::ffmpeg {
 
+// The loaded libraries' entry points, for code that has already had codecs() succeed.
+inline const Codecs& ff() { return *codecs(); }
+
 struct FormatContextCloser {
-    void operator()(AVFormatContext* fc) const noexcept { avformat_close_input(&fc); }
+    void operator()(AVFormatContext* fc) const noexcept { ff().avformat_close_input(&fc); }
 };
 struct CodecContextFreer {
-    void operator()(AVCodecContext* cc) const noexcept { avcodec_free_context(&cc); }
+    void operator()(AVCodecContext* cc) const noexcept { ff().avcodec_free_context(&cc); }
 };
 struct PacketFreer {
-    void operator()(AVPacket* p) const noexcept { av_packet_free(&p); }
+    void operator()(AVPacket* p) const noexcept { ff().av_packet_free(&p); }
 };
 struct FrameFreer {
     void operator()(AVFrame* f) const noexcept { av_frame_free(&f); }
