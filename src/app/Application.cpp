@@ -23,13 +23,14 @@
 
 namespace orvane {
 
-Application::Application(MprisService* mpris)
+Application::Application(MprisService* mpris, std::unique_ptr<BackgroundStateStorage> storage)
     : loop_(std::make_unique<QtMainLoop>()), mpris_(mpris),
       shell_(std::make_unique<DesktopShellQt>()), devices_(std::make_shared<PulseDeviceManager>()) {
     PlayerControllerServices services;
     services.output = std::make_unique<PulseOutput>();
-    services.storage =
-        std::make_unique<BackgroundStateStorage>(std::make_unique<FileStateStorage>());
+    if (!storage)
+        storage = std::make_unique<BackgroundStateStorage>(std::make_unique<FileStateStorage>());
+    services.storage = std::move(storage);
     services.desktop = shell_.get();
     services.nowPlaying = mpris_;
     services.coverCacheFolder = CoverArt::defaultCacheFolder();

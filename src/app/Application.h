@@ -1,12 +1,13 @@
 #pragma once
 
+#include "controller/BackgroundStateStorage.h"
+
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace orvane {
 
-class BackgroundStateStorage;
 class DesktopShellQt;
 class MainWindow;
 class MprisService;
@@ -23,8 +24,11 @@ class SettingsWindow;
 class Application {
 public:
     // `mpris`, when given, shows what plays on the session bus and takes the media keys;
-    // it must outlive the Application.
-    explicit Application(MprisService* mpris = nullptr);
+    // it must outlive the Application. `storage` is where the state is read from and
+    // written to: by default the state file, written in the background; main() hands
+    // one in that started reading it before Qt was set up.
+    explicit Application(MprisService* mpris = nullptr,
+                         std::unique_ptr<BackgroundStateStorage> storage = nullptr);
     ~Application();
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;

@@ -2,6 +2,7 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/QtDiagnosticSink.h"
+#include "controller/BackgroundStateStorage.h"
 #include "platform/MprisService.h"
 #include "runtime/Diagnostics.h"
 #include "ui/window/MainWindow.h"
@@ -11,22 +12,28 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    // Diagnostics first: the state is read from here on, on another thread. The sink is
+    // put back only after the Application, whose threads report too, is gone.
+    orvane::QtDiagnosticSink diagnostics;
+    const orvane::ScopedDiagnosticSink installed(diagnostics);
+    // Reading the state of a large library takes longer than anything else before the
+    // first frame: it runs while Qt connects to the display.
+    auto storage = std::make_unique<orvane::BackgroundStateStorage>(
+        std::make_unique<orvane::FileStateStorage>(),
+        orvane::BackgroundStateStorage::LoadAhead::yes);
+
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvane"));
     QApplication::setApplicationDisplayName(QStringLiteral("Orvane"));
     QApplication::setDesktopFileName(QStringLiteral("orvane"));
     QApplication::setApplicationVersion(QStringLiteral(ORVANE_VERSION));
 
-    // Before anything that may report: the bus service below does already. The sink is
-    // put back only after the Application, whose threads report too, is gone.
     const orvane::StartOptions options = orvane::applyCommandLine(QApplication::arguments());
     std::fputs(qPrintable(options.output), stdout);
     for (const QString& line : options.problems)
         std::fprintf(stderr, "%s\n", qPrintable(line));
     if (options.exitCode)
         return *options.exitCode;
-    orvane::QtDiagnosticSink diagnostics;
-    const orvane::ScopedDiagnosticSink installed(diagnostics);
 
     // One Orvane at a time: two would write the same state file. The bus name is the
     // lock; a second start shows the first one's window instead, handing it what it was
@@ -44,7 +51,7 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
-    orvane::Application app(&mpris);
+    orvane::Application app(&mpris, std::move(storage));
     orvane::AfterFirstPaint::reportIfAsked(app.mainWindow());
     app.show();
     app.open(options.open);

@@ -6,8 +6,10 @@
 
 namespace orvane {
 
-BackgroundStateStorage::BackgroundStateStorage(std::unique_ptr<StateStorage> inner)
-    : inner_(std::move(inner)), writer_([this] { work(); }) {
+BackgroundStateStorage::BackgroundStateStorage(std::unique_ptr<StateStorage> inner,
+                                               LoadAhead loadAhead)
+    : inner_(std::move(inner)), loadingAhead_(loadAhead == LoadAhead::yes),
+      writer_([this] { work(); }) {
 }
 
 BackgroundStateStorage::~BackgroundStateStorage() {
@@ -20,6 +22,16 @@ BackgroundStateStorage::~BackgroundStateStorage() {
 }
 
 PersistedState BackgroundStateStorage::load() {
+    {
+        std::unique_lock lock(mutex_);
+        if (loadingAhead_) {
+            done_.wait(lock, [this] { return loadedAhead_.has_value(); });
+            loadingAhead_ = false;
+            PersistedState state = std::move(*loadedAhead_);
+            loadedAhead_.reset();
+            return state;
+        }
+    }
     return inner_->load();
 }
 
@@ -58,6 +70,14 @@ std::size_t BackgroundStateStorage::writesCompleted() const {
 void BackgroundStateStorage::work() {
     pthread_setname_np(pthread_self(), "orvane-save");
     std::unique_lock lock(mutex_);
+    if (loadingAhead_) {
+        // Nothing is saved before the state was loaded: the controller loads first.
+        lock.unlock();
+        PersistedState state = inner_->load();
+        lock.lock();
+        loadedAhead_ = std::move(state);
+        done_.notify_all();
+    }
     for (;;) {
         wake_.wait(lock, [this] { return waiting_ || waitingResume_ || stopping_; });
         // Stopping still writes what is waiting: it is the user's last change.

@@ -21,12 +21,20 @@ namespace orvane {
 // after a waiting state, which carries them too: whichever file is newer on disk holds
 // the newest resume point.
 //
+// With LoadAhead::yes the writer thread first loads the state, so that reading a large
+// library's file (a good part of the time to the first window) runs while the program
+// connects to the display; the first load() then waits for that state and takes it.
+//
 // Threading: load(), save() and flush() are called from one thread (the main thread);
-// the inner storage's save() runs only on the writer thread, its load() only on the
-// caller's. The destructor writes what is waiting, then joins the writer.
+// the inner storage's save() runs only on the writer thread, its load() on the writer
+// thread when loading ahead and on the caller's otherwise. The destructor waits for a
+// load ahead, writes what is waiting, then joins the writer.
 class BackgroundStateStorage final : public StateStorage {
 public:
-    explicit BackgroundStateStorage(std::unique_ptr<StateStorage> inner);
+    enum class LoadAhead { no, yes };
+
+    explicit BackgroundStateStorage(std::unique_ptr<StateStorage> inner,
+                                    LoadAhead loadAhead = LoadAhead::no);
     ~BackgroundStateStorage() override;
     BackgroundStateStorage(const BackgroundStateStorage&) = delete;
     BackgroundStateStorage& operator=(const BackgroundStateStorage&) = delete;
@@ -50,6 +58,8 @@ private:
     std::condition_variable done_; // a write finished
     std::optional<PersistedState> waiting_;
     std::optional<ResumePoint> waitingResume_;
+    bool loadingAhead_ = false;                 // the writer loads first; load() waits for it
+    std::optional<PersistedState> loadedAhead_; // its result, until load() takes it
     bool writing_ = false;
     bool stopping_ = false;
     std::size_t writesCompleted_ = 0;

@@ -197,7 +197,8 @@ bool AudioFileReader::Impl::open(const std::string& path, std::string& error) {
     AVDictionary* options = nullptr;
     av_dict_set(&options, "protocol_whitelist", "file", 0);
     AVFormatContext* raw = nullptr;
-    const int opened = ffmpeg::ff().avformat_open_input(&raw, ("file:" + path).c_str(), nullptr, &options);
+    const int opened =
+        ffmpeg::ff().avformat_open_input(&raw, ("file:" + path).c_str(), nullptr, &options);
     av_dict_free(&options);
     if (opened < 0) {
         error = "cannot open: " + errorText(opened);

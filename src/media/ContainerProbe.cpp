@@ -94,7 +94,8 @@ std::optional<ContainerProbe> ContainerProbe::open(const std::string& path, Cont
     AVDictionary* options = nullptr;
     av_dict_set(&options, "protocol_whitelist", "file", 0);
     AVFormatContext* raw = nullptr;
-    const int opened = ffmpeg::ff().avformat_open_input(&raw, ("file:" + path).c_str(), demuxer, &options);
+    const int opened =
+        ffmpeg::ff().avformat_open_input(&raw, ("file:" + path).c_str(), demuxer, &options);
     av_dict_free(&options);
     if (opened < 0) {
         if (error) {

@@ -1,9 +1,9 @@
 #include "media/FfmpegCodecs.h"
 
-#include <dlfcn.h>
-
 #include <mutex>
 #include <type_traits>
+
+#include <dlfcn.h>
 
 namespace orvane::ffmpeg {
 
@@ -14,8 +14,7 @@ namespace {
 #define ORVANE_STRINGIFY_(x) #x
 #define ORVANE_STRINGIFY(x) ORVANE_STRINGIFY_(x)
 constexpr const char* kAvcodecName = "libavcodec.so." ORVANE_STRINGIFY(LIBAVCODEC_VERSION_MAJOR);
-constexpr const char* kAvformatName =
-    "libavformat.so." ORVANE_STRINGIFY(LIBAVFORMAT_VERSION_MAJOR);
+constexpr const char* kAvformatName = "libavformat.so." ORVANE_STRINGIFY(LIBAVFORMAT_VERSION_MAJOR);
 #undef ORVANE_STRINGIFY
 #undef ORVANE_STRINGIFY_
 

@@ -17,7 +17,9 @@ extern "C" {
 namespace orvane::ffmpeg {
 
 // The loaded libraries' entry points, for code that has already had codecs() succeed.
-inline const Codecs& ff() { return *codecs(); }
+inline const Codecs& ff() {
+    return *codecs();
+}
 
 struct FormatContextCloser {
     void operator()(AVFormatContext* fc) const noexcept { ff().avformat_close_input(&fc); }

@@ -62,9 +62,9 @@ std::optional<std::size_t> readSome(int fd, char* into, std::size_t capacity) {
 }
 
 // Decodes the state from an open file, reading it a piece at a time.
-std::optional<PersistedState> decodeFile(int fd) {
-    return readJson(
-        [fd](char* into, std::size_t capacity) { return readSome(fd, into, capacity); });
+std::optional<PersistedState> decodeFile(int fd, std::size_t size) {
+    return readJson([fd](char* into, std::size_t capacity) { return readSome(fd, into, capacity); },
+                    size);
 }
 
 // Flushes a file that is already complete to the disk.
@@ -129,7 +129,7 @@ PersistedState Persistence::load() {
     const bool regular = fd.valid() && ::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode);
     std::optional<PersistedState> state;
     if (regular)
-        state = decodeFile(fd.get());
+        state = decodeFile(fd.get(), static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)));
     if (!state) {
         foundUnreadable_ = true;
         // An empty file holds nothing worth keeping, and must not displace an older copy.

@@ -65,6 +65,8 @@ using JsonSource = std::function<std::optional<std::size_t>(char* buffer, std::s
 
 // Decodes a PersistedState while pulling its text from `source` a piece at a time, so
 // that a large file is never held in memory whole. A failing source fails the decoding.
-std::optional<PersistedState> readJson(const JsonSource& source);
+// `expectedBytes`, the text's length where known (0: unknown), lets a long track list
+// grow once to about its final size instead of doubling its way there.
+std::optional<PersistedState> readJson(const JsonSource& source, std::size_t expectedBytes = 0);
 
 } // namespace orvane

@@ -327,19 +327,46 @@ private:
     bool childBad_ = false; // something inside the open container was bad
 };
 
-// Makes room for one more element the way push_back would (doubling), and asks the
-// kernel to back a large new buffer with huge pages before the elements move in: the
-// track list of a large library grows to tens of megabytes while it is read, and every
-// 4 KiB page first touched costs a fault, which made up half of the time to read
-// 100,000 tracks. Only a hint: where the kernel does not follow it nothing changes.
+// How far the text being read has come, for estimating how long a list will grow.
+struct ReadProgress {
+    std::function<std::size_t()> position; // bytes read so far
+    std::size_t expectedBytes = 0;         // the whole text, 0 when unknown
+};
+
+// The read under way on this thread, if its length is known. Set for the length of one
+// readJson, which is the only place a list can grow large.
+thread_local const ReadProgress* currentRead = nullptr;
+
+// The capacity a full list that began at byte `listStart` should grow to: room for as
+// many more elements as the rest of the text holds at the size of those read so far, so
+// that a long list moves once rather than at every doubling. At least a quarter more,
+// so that an estimate that falls short still grows geometrically.
+std::size_t estimatedCapacity(std::size_t size, std::size_t listStart) {
+    const std::size_t doubled = std::max<std::size_t>(16, 2 * size);
+    if (currentRead == nullptr || currentRead->expectedBytes == 0 || size == 0)
+        return doubled;
+    const std::size_t position = currentRead->position();
+    if (position <= listStart || position >= currentRead->expectedBytes)
+        return doubled;
+    const std::size_t bytesPerElement = std::max<std::size_t>(1, (position - listStart) / size);
+    const std::size_t remaining = (currentRead->expectedBytes - position) / bytesPerElement;
+    return std::max(size + size / 4, size + remaining + remaining / 16 + 16);
+}
+
+// Makes room for one more element, and asks the kernel to back a large new buffer with
+// huge pages before the elements move in: the track list of a large library grows to
+// tens of megabytes while it is read, and every 4 KiB page first touched costs a fault,
+// which made up half of the time to read 100,000 tracks. Only a hint: where the kernel
+// does not follow it nothing changes. Small lists double as push_back would; a large
+// one grows to the size the rest of the text suggests.
 template <typename Element>
-void makeRoomForOne(std::vector<Element>& items) {
+void makeRoomForOne(std::vector<Element>& items, std::size_t listStart) {
     if (items.size() < items.capacity())
         return;
     constexpr std::size_t hugeBufferBytes = std::size_t{4} << 20;
-    const std::size_t capacity = std::max<std::size_t>(16, 2 * items.capacity());
-    if (capacity * sizeof(Element) < hugeBufferBytes)
+    if (2 * items.capacity() * sizeof(Element) < hugeBufferBytes)
         return; // push_back grows it
+    const std::size_t capacity = estimatedCapacity(items.size(), listStart);
     std::vector<Element> grown;
     grown.reserve(capacity);
     const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
@@ -355,7 +382,8 @@ void makeRoomForOne(std::vector<Element>& items) {
 template <typename Element>
 class ArrayFrame final : public Frame {
 public:
-    explicit ArrayFrame(std::vector<Element>& items) : items_(items) {}
+    explicit ArrayFrame(std::vector<Element>& items)
+        : items_(items), start_(currentRead != nullptr ? currentRead->position() : 0) {}
 
     bool value(const Scalar& scalar) override {
         Element element{};
@@ -367,12 +395,13 @@ public:
     // The child decodes into the new last element, which stays in place until the child
     // is closed: nothing is appended meanwhile.
     std::unique_ptr<Frame> open(bool object) override {
-        makeRoomForOne(items_);
+        makeRoomForOne(items_, start_);
         return openContainer(items_.emplace_back(), object);
     }
 
 private:
     std::vector<Element>& items_;
+    std::size_t start_; // where the list began in the text
 };
 
 // `customEQPresets`: preset names to arrays of gains.
@@ -604,8 +633,15 @@ template std::optional<AppSettings> fromJson<AppSettings>(std::string_view json)
 template std::optional<PersistedState> fromJson<PersistedState>(std::string_view json);
 template std::optional<ResumePoint> fromJson<ResumePoint>(std::string_view json);
 
-std::optional<PersistedState> readJson(const JsonSource& source) {
+std::optional<PersistedState> readJson(const JsonSource& source, std::size_t expectedBytes) {
     SourceStream stream(source);
+    const ReadProgress progress{[&stream] { return stream.Tell(); }, expectedBytes};
+    struct Current {
+        explicit Current(const ReadProgress& read) { currentRead = &read; }
+        ~Current() { currentRead = nullptr; }
+        Current(const Current&) = delete;
+        Current& operator=(const Current&) = delete;
+    } current(progress);
     auto state = decode<PersistedState>(stream);
     if (!stream.intact())
         return std::nullopt;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <fstream>
 #include <mutex>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -110,6 +111,55 @@ TEST(BackgroundStateStorageTest, SavesDuringAWriteCoalesceAndFlushAndDestruction
         closing->open();
     }
     EXPECT_EQ(closing->written(), (std::vector<double>{0.1, 0.4}));
+}
+
+// The threads a storage's loads ran on, in order. Shared, so that it outlives the storage.
+struct LoadLog {
+    std::vector<std::thread::id> threads() {
+        std::lock_guard lock(mutex);
+        return loaders;
+    }
+    std::mutex mutex;
+    std::vector<std::thread::id> loaders;
+};
+
+class LoggedLoadStorage final : public StateStorage {
+public:
+    explicit LoggedLoadStorage(std::shared_ptr<LoadLog> log) : log_(std::move(log)) {}
+    PersistedState load() override {
+        std::lock_guard lock(log_->mutex);
+        log_->loaders.push_back(std::this_thread::get_id());
+        return stateAtVolume(0.1 * static_cast<double>(log_->loaders.size()));
+    }
+    bool save(PersistedState) override { return true; }
+    bool saveResume(const ResumePoint&) override { return true; }
+
+private:
+    std::shared_ptr<LoadLog> log_;
+};
+
+// Loading ahead reads the state once, on the storage's own thread, and the first load
+// takes that state; a later load reads the file again. A storage dropped before anyone
+// asked (a second start that hands over to the first) ends all the same.
+TEST(BackgroundStateStorageTest, LoadingAheadHandsTheFirstLoadTheStateReadOnItsThread) {
+    auto log = std::make_shared<LoadLog>();
+    {
+        BackgroundStateStorage storage(std::make_unique<LoggedLoadStorage>(log),
+                                       BackgroundStateStorage::LoadAhead::yes);
+        EXPECT_DOUBLE_EQ(storage.load().settings.volume, 0.1);
+        EXPECT_DOUBLE_EQ(storage.load().settings.volume, 0.2);
+    }
+    const auto threads = log->threads();
+    ASSERT_EQ(threads.size(), 2u);
+    EXPECT_NE(threads[0], std::this_thread::get_id());
+    EXPECT_EQ(threads[1], std::this_thread::get_id());
+
+    auto unasked = std::make_shared<LoadLog>();
+    {
+        BackgroundStateStorage storage(std::make_unique<LoggedLoadStorage>(unasked),
+                                       BackgroundStateStorage::LoadAhead::yes);
+    }
+    EXPECT_EQ(unasked->threads().size(), 1u);
 }
 
 // The stored settings reach the engine and the desktop; nothing is written at the start,

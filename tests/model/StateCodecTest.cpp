@@ -199,6 +199,22 @@ TEST(StateCodec, ReadsFromASourcePieceByPiece) {
     EXPECT_FALSE(readJson(pieces(json, 777, json.size()))) << "a failure at the very end counts";
 }
 
+// A list long enough to grow by estimate (the rest of the text at the size of the tracks
+// read so far) reads whole whether the estimate falls short (short tracks first, then
+// long ones), overshoots (a second long list follows), or the stated length is wrong.
+TEST(StateCodec, LongTrackListsReadWholeWhateverTheirGrowthEstimate) {
+    PersistedState state = fullState();
+    auto& growing = state.playlists[0].tracks;
+    for (int i = 0; i < 20'000; ++i)
+        growing.emplace_back(Uuid::random(), "/m/" + std::to_string(i) + ".mp3", "", "");
+    growing.insert(growing.end(), 20'000, fullTrack());
+    for (int i = 0; i < 17'000; ++i)
+        state.playlists[1].tracks.emplace_back(Uuid::random(), "/n/" + std::to_string(i), "", "");
+    const std::string json = *toJson(state);
+    for (const std::size_t stated : {json.size(), std::size_t{1000}, 10 * json.size()})
+        EXPECT_EQ(readJson(pieces(json, 65'536), stated), state) << "stated " << stated;
+}
+
 TEST(StateCodec, NonFiniteDoublesRefuseEncoding) {
     constexpr double nan = std::numeric_limits<double>::quiet_NaN();
     constexpr double inf = std::numeric_limits<double>::infinity();
