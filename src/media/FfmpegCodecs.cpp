@@ -1,5 +1,7 @@
 #include "media/FfmpegCodecs.h"
 
+#include "runtime/Diagnostics.h"
+
 #include <mutex>
 #include <type_traits>
 
@@ -98,7 +100,13 @@ const Codecs* codecs(std::string* error) {
     static Codecs api{};
     static bool loaded = false;
     static std::once_flag once;
-    std::call_once(once, [] { loaded = loader.load(api); });
+    std::call_once(once, [] {
+        loaded = loader.load(api);
+        // Once for the run: every file opened afterwards fails with the same reason.
+        if (!loaded)
+            reportDiagnostic(DiagnosticArea::engine, DiagnosticLevel::warning,
+                             "no audio file can be read: " + loader.error());
+    });
     if (!loaded && error)
         *error = loader.error();
     return loaded ? &api : nullptr;
