@@ -1,9 +1,11 @@
-// The MP4, Ogg and CAF header readers on arbitrary files: they stay inside the file and
-// their bounds, end quickly, answer only with a positive length and rate, and no two of
+// The MP4, Ogg, CAF and Musepack header readers on arbitrary files: they stay inside the
+// file and their bounds, end quickly, answer only with a positive rate and a positive
+// length (Musepack's may be zero: FFmpeg states a short file as empty), and no two of
 // them take the same file.
 
 #include "FuzzCheck.h"
 #include "FuzzTempFile.h"
+#include "media/ContainerLength.h"
 #include "media/ContainerLengthMP4OggCAF.h"
 
 using namespace orvane;
@@ -16,6 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_CHECK(length->frames > 0 && length->sampleRate > 0);
             ++answers;
         }
+    }
+    if (const auto length = media::readMusepackStatedLength(path)) {
+        FUZZ_CHECK(length->frames >= 0 && length->sampleRate > 0);
+        ++answers;
     }
     FUZZ_CHECK(answers <= 1);
     return 0;

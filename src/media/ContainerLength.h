@@ -27,4 +27,10 @@ struct ContainerLength {
 // reader here answers for.
 std::optional<ContainerLength> readContainerLength(const std::string& path);
 
+// The length AudioFileReader::open states for a Musepack SV8 file, from its stream
+// header: the same answer, exactly, but an estimate there (isLengthExact() is false),
+// which a read to the end settles. Kept apart from readContainerLength, whose answers
+// are exact. nullopt for any other file and any header FFmpeg might read otherwise.
+std::optional<ContainerLength> readMusepackStatedLength(const std::string& path);
+
 } // namespace orvane::media

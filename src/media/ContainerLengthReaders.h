@@ -51,6 +51,7 @@ std::optional<ContainerLength> readWAVLength(const ContainerFile& file);
 std::optional<ContainerLength> readAIFFLength(const ContainerFile& file);
 std::optional<ContainerLength> readWavPackLength(const ContainerFile& file);
 std::optional<ContainerLength> readTTALength(const ContainerFile& file);
+std::optional<ContainerLength> readMusepackLength(const ContainerFile& file);
 
 namespace bytes {
 

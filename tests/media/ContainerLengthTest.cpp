@@ -78,6 +78,36 @@ TEST(ContainerProbe, StatesTheDecodersLengthWhereTheContainerDecidesIt) {
         EXPECT_TRUE(answered.contains(name)) << name;
 }
 
+// Musepack's stream header states the decoder's estimate without the demuxer, short
+// files included (stated as empty), and for sample counts no fixture has: the count is
+// edited in place, the CRC left as it is, which FFmpeg does not check either.
+TEST(ContainerLengthReader, StatesMusepacksEstimateAsTheDecoderDoes) {
+    const auto answered = compareOnEveryFixture(
+        [](const std::string& path) { return media::readMusepackStatedLength(path); }, false);
+    EXPECT_EQ(answered, (std::set<std::string>{"sine.mpc", "marks.mpc", "tags/tagged.mpc"}));
+
+    ScratchFolder scratch;
+    const std::string mpc = readBytes(fixture("tags/tagged.mpc"));
+    // "MPCK", the stream header's key and size, CRC, version, then the count (3 bytes).
+    ASSERT_EQ(mpc.substr(0, 6), "MPCKSH");
+    ASSERT_EQ(mpc[11], 8);
+    for (const std::string& count : {std::string("\x89\x80\x00", 3), std::string("\x84\x80\x00", 3),
+                                     std::string("\x92\xff\x7f", 3)}) {
+        const std::string path =
+            scratch.write("count.mpc", mpc.substr(0, 12) + count + mpc.substr(15));
+        const auto fast = media::readMusepackStatedLength(path);
+        ASSERT_TRUE(fast.has_value());
+        expectDecoderAgrees(path, *fast, false);
+    }
+    // Another version, and a rate FFmpeg has no value for.
+    std::string other = mpc;
+    other[11] = 7;
+    EXPECT_FALSE(media::readMusepackStatedLength(scratch.write("v7.mpc", other)));
+    other = mpc;
+    other[16] = static_cast<char>(0xe0);
+    EXPECT_FALSE(media::readMusepackStatedLength(scratch.write("rate.mpc", other)));
+}
+
 TEST(ContainerLengthReader, ReadsFLACBehindAnID3TagAndRefusesDamagedHeaders) {
     ScratchFolder scratch;
     const std::string flac = readBytes(fixture("sine.flac"));
