@@ -6,6 +6,7 @@
 #include "media/FileBytes.h"
 #include "runtime/Diagnostics.h"
 #include "tags/ContainerTags.h"
+#include "tags/DemuxerTags.h"
 #include "tags/NamedFields.h"
 #include "tags/TagText.h"
 
@@ -75,7 +76,8 @@ bool readWithoutDecoder(const std::filesystem::path& path, TrackMetadata& meta) 
     meta.duration = static_cast<double>(length->frames) / length->sampleRate;
     meta.sampleRateHz = length->sampleRate;
     const bool tagLibraryRead = readContainerTags(path, meta);
-    if (tagLibraryRead && meta.title && meta.artist && meta.album)
+    if (tagLibraryRead &&
+        ((meta.title && meta.artist && meta.album) || !demuxerMayFillCommonTags(path, meta)))
         return true;
     std::string why;
     const auto probe =
