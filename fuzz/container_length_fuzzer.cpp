@@ -1,6 +1,6 @@
-// The MP4, Ogg, CAF and Musepack header readers on arbitrary files: they stay inside the
+// The MP4, Ogg, CAF, Musepack and ADTS header readers on arbitrary files: they stay inside the
 // file and their bounds, end quickly, answer only with a positive rate and a positive
-// length (Musepack's may be zero: FFmpeg states a short file as empty), and no two of
+// length (a Musepack estimate may be zero: FFmpeg states a short file as empty), and no two of
 // them take the same file.
 
 #include "FuzzCheck.h"
@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             ++answers;
         }
     }
-    if (const auto length = media::readMusepackStatedLength(path)) {
+    if (const auto length = media::readEstimatedLength(path)) {
         FUZZ_CHECK(length->frames >= 0 && length->sampleRate > 0);
         ++answers;
     }

@@ -93,4 +93,25 @@ std::optional<ContainerLength> readContainerLength(const std::string& path) {
     return std::nullopt;
 }
 
+std::optional<ContainerLength> readEstimatedLength(const std::string& path) {
+    auto opened = FileBytes::open(path);
+    if (!opened)
+        return std::nullopt;
+    ContainerFile file(path, std::move(*opened));
+    std::array<std::uint8_t, 4> scratch{};
+    const auto magic = file.bytes(0, scratch.size(), scratch);
+    if (magic.size() < scratch.size())
+        return std::nullopt;
+    if (bytes::tagIs(magic.data(), "MPCK"))
+        return readMusepackLength(file);
+    const auto start = afterLeadingTags(file);
+    if (!start)
+        return std::nullopt;
+    file.setAudioStart(*start);
+    const auto at = file.bytes(*start, 2, scratch);
+    if (at.size() == 2 && at[0] == 0xff && (at[1] & 0xf6) == 0xf0)
+        return readADTSLength(file);
+    return std::nullopt;
+}
+
 } // namespace orvane::media

@@ -27,10 +27,12 @@ struct ContainerLength {
 // reader here answers for.
 std::optional<ContainerLength> readContainerLength(const std::string& path);
 
-// The length AudioFileReader::open states for a Musepack SV8 file, from its stream
-// header: the same answer, exactly, but an estimate there (isLengthExact() is false),
-// which a read to the end settles. Kept apart from readContainerLength, whose answers
-// are exact. nullopt for any other file and any header FFmpeg might read otherwise.
-std::optional<ContainerLength> readMusepackStatedLength(const std::string& path);
+// The length AudioFileReader::open states as an estimate (isLengthExact() false, until
+// a read to the end settles it) where the headers say what that estimate will be:
+// Musepack SV8 (its stream header's count, in FFmpeg's whole blocks) and short raw ADTS
+// AAC (FFmpeg's estimate from the bit rates of the frames it reads at open). The same
+// promise as readContainerLength's otherwise: exactly what AudioFileReader::open
+// states, or nullopt. Kept apart because those answers are exact and these are not.
+std::optional<ContainerLength> readEstimatedLength(const std::string& path);
 
 } // namespace orvane::media

@@ -52,6 +52,7 @@ std::optional<ContainerLength> readAIFFLength(const ContainerFile& file);
 std::optional<ContainerLength> readWavPackLength(const ContainerFile& file);
 std::optional<ContainerLength> readTTALength(const ContainerFile& file);
 std::optional<ContainerLength> readMusepackLength(const ContainerFile& file);
+std::optional<ContainerLength> readADTSLength(const ContainerFile& file);
 
 namespace bytes {
 

@@ -85,12 +85,4 @@ std::optional<ContainerLength> readMusepackLength(const ContainerFile& file) {
     return ContainerLength{*samples / block * block, kRates[rateIndex]};
 }
 
-std::optional<ContainerLength> readMusepackStatedLength(const std::string& path) {
-    auto opened = FileBytes::open(path);
-    if (!opened)
-        return std::nullopt;
-    const ContainerFile file(path, std::move(*opened));
-    return readMusepackLength(file);
-}
-
 } // namespace orvane::media

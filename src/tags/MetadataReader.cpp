@@ -64,13 +64,14 @@ void fillFromContainer(const ContainerTag& containerTag, bool allFields, TrackMe
         applyNamedFields(lookup, kFfmpegKeys, meta);
 }
 
-// The length from the container's headers, where they state it as the decoder would,
-// then the tags; FFmpeg's demuxer alone fills what the tag library left empty. Most
-// files are read this way, at a fraction of a decoder's cost.
+// The length from the container's headers, where they state it as the decoder would
+// (its exact length, or the estimate it keeps for Musepack and short ADTS files), then
+// the tags; FFmpeg's demuxer alone fills what the tag library left empty. Most files
+// are read this way, at a fraction of a decoder's cost.
 bool readWithoutDecoder(const std::filesystem::path& path, TrackMetadata& meta) {
     auto length = media::readContainerLength(path.string());
     if (!length)
-        length = media::readMusepackStatedLength(path.string());
+        length = media::readEstimatedLength(path.string());
     if (!length)
         return false;
     meta.duration = static_cast<double>(length->frames) / length->sampleRate;
@@ -94,9 +95,8 @@ bool readWithoutDecoder(const std::filesystem::path& path, TrackMetadata& meta) 
 
 // Whether the file starts like a container in which ContainerProbe::statedLength can
 // find a codec it answers for (WMA and Musepack, FLAC and Vorbis in Matroska): ASF,
-// Matroska, Musepack SV8, and WAV, which may wrap WMA. Opening the demuxer for anything
-// else costs as much as the decoder and cannot answer (ADTS looks like MPEG audio to it,
-// whose demuxer then searches the file for frames).
+// Matroska, Musepack SV8, and WAV, which may wrap WMA. For anything else the demuxer's
+// open, often a good part of a decoder's, cannot answer.
 bool mayStateLength(const std::filesystem::path& path) {
     const auto file = media::FileBytes::open(path.string());
     if (!file)
