@@ -64,11 +64,11 @@ std::optional<ContainerLength> readContainerLength(const std::string& path) {
 
     // Containers that start the file.
     if (bytes::tagIs(p + 4, "ftyp"))
-        return readMP4Length(path);
+        return readMP4Length(file.file());
     if (bytes::tagIs(p, "OggS"))
-        return readOggLength(path);
+        return readOggLength(file.file());
     if (bytes::tagIs(p, "caff"))
-        return readCAFLength(path);
+        return readCAFLength(file.file());
     if (bytes::tagIs(p, "RIFF") && bytes::tagIs(p + 8, "WAVE"))
         return readWAVLength(file);
     if (bytes::tagIs(p, "FORM") && (bytes::tagIs(p + 8, "AIFF") || bytes::tagIs(p + 8, "AIFC")))

@@ -349,11 +349,8 @@ std::optional<std::int64_t> lastGranule(const FileBytes& file, std::uint32_t ser
 
 } // namespace
 
-std::optional<ContainerLength> readOggLength(const std::string& path) {
-    const auto file = FileBytes::open(path);
-    if (!file)
-        return std::nullopt;
-    auto stream = readHead(*file);
+std::optional<ContainerLength> readOggLength(const FileBytes& file) {
+    auto stream = readHead(file);
     if (!stream)
         return std::nullopt;
     // FFmpeg's start: the first audio page's granule less its packets' durations; Vorbis
@@ -369,13 +366,18 @@ std::optional<ContainerLength> readOggLength(const std::string& path) {
                                   : (start <= 0 || stream->firstGranule == 0);
     if (stream->firstGranule < 0 || !startsAtZero)
         return std::nullopt;
-    const auto last = lastGranule(*file, stream->serial);
+    const auto last = lastGranule(file, stream->serial);
     if (!last || (stream->firstPageIsLast && *last != stream->firstGranule))
         return std::nullopt;
     const std::int64_t frames = *last - (stream->codec == Codec::opus ? stream->preSkip : 0);
     if (frames <= 0)
         return std::nullopt;
     return ContainerLength{frames, stream->rate};
+}
+
+std::optional<ContainerLength> readOggLength(const std::string& path) {
+    const auto file = FileBytes::open(path);
+    return file ? readOggLength(*file) : std::nullopt;
 }
 
 } // namespace orvane::media
