@@ -33,8 +33,8 @@ std::optional<std::int64_t> afterLeadingTags(const ContainerFile& file) {
 
 } // namespace
 
-ContainerFile::ContainerFile(const std::string& path, FileBytes file)
-    : path_(path), file_(std::move(file)) {
+ContainerFile::ContainerFile(const std::string& path, const FileBytes& file)
+    : path_(path), file_(file) {
     head_ = file_.read(0, headBuffer_);
 }
 
@@ -52,10 +52,13 @@ std::span<const std::uint8_t> ContainerFile::bytes(std::int64_t offset, std::siz
 }
 
 std::optional<ContainerLength> readContainerLength(const std::string& path) {
-    auto opened = FileBytes::open(path);
-    if (!opened)
-        return std::nullopt;
-    ContainerFile file(path, std::move(*opened));
+    const auto file = FileBytes::open(path);
+    return file ? readContainerLength(*file, path) : std::nullopt;
+}
+
+std::optional<ContainerLength> readContainerLength(const FileBytes& opened,
+                                                   const std::string& path) {
+    ContainerFile file(path, opened);
     std::array<std::uint8_t, 12> scratch{};
     const auto magic = file.bytes(0, scratch.size(), scratch);
     if (magic.size() < scratch.size())
@@ -94,10 +97,13 @@ std::optional<ContainerLength> readContainerLength(const std::string& path) {
 }
 
 std::optional<ContainerLength> readEstimatedLength(const std::string& path) {
-    auto opened = FileBytes::open(path);
-    if (!opened)
-        return std::nullopt;
-    ContainerFile file(path, std::move(*opened));
+    const auto file = FileBytes::open(path);
+    return file ? readEstimatedLength(*file, path) : std::nullopt;
+}
+
+std::optional<ContainerLength> readEstimatedLength(const FileBytes& opened,
+                                                   const std::string& path) {
+    ContainerFile file(path, opened);
     std::array<std::uint8_t, 4> scratch{};
     const auto magic = file.bytes(0, scratch.size(), scratch);
     if (magic.size() < scratch.size())

@@ -46,22 +46,20 @@ bool hasTrailingTags(const media::FileBytes& file) {
 
 } // namespace
 
-bool demuxerMayFillCommonTags(const std::filesystem::path& path, const TrackMetadata& meta) {
-    if (path.extension() != ".mp3")
-        return true;
-    const auto file = media::FileBytes::open(path.string());
-    if (!file || hasTrailingTags(*file))
+bool demuxerMayFillCommonTags(const std::filesystem::path& path, const media::FileBytes& file,
+                              const TrackMetadata& meta) {
+    if (path.extension() != ".mp3" || hasTrailingTags(file))
         return true;
     std::array<std::uint8_t, id3v2::kHeaderSize> header{};
-    const auto head = file->read(0, header);
+    const auto head = file.read(0, header);
     const auto length = id3v2::declaredTagLength(head);
     if (!length)
         return startsWith(head, 0, "ID3"); // a tag header FFmpeg may read otherwise
     // FFmpeg reads every ID3v2 tag in a row at the start; the tag library the first.
     std::array<std::uint8_t, 3> next{};
-    if (startsWith(file->read(static_cast<std::int64_t>(*length), next), 0, "ID3"))
+    if (startsWith(file.read(static_cast<std::int64_t>(*length), next), 0, "ID3"))
         return true;
-    const auto bytes = file->readUpTo(0, *length);
+    const auto bytes = file.readUpTo(0, *length);
     const auto tag = id3v2::parseTag(bytes);
     if (bytes.size() != *length || !tag || !tag->complete)
         return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/FileBytes.h"
 #include "tags/TrackMetadata.h"
 
 #include <filesystem>
@@ -13,6 +14,7 @@ namespace orvane {
 // the audio. True whenever that cannot be told from the tags' bytes (other kinds of
 // file, an ID3v2.2 tag, a damaged one, user text frames, which FFmpeg names by their
 // description). Safe from any thread.
-bool demuxerMayFillCommonTags(const std::filesystem::path& path, const TrackMetadata& meta);
+bool demuxerMayFillCommonTags(const std::filesystem::path& path, const media::FileBytes& file,
+                              const TrackMetadata& meta);
 
 } // namespace orvane

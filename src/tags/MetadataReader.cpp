@@ -69,16 +69,20 @@ void fillFromContainer(const ContainerTag& containerTag, bool allFields, TrackMe
 // the tags; FFmpeg's demuxer alone fills what the tag library left empty. Most files
 // are read this way, at a fraction of a decoder's cost.
 bool readWithoutDecoder(const std::filesystem::path& path, TrackMetadata& meta) {
-    auto length = media::readContainerLength(path.string());
+    // One open for all the header and tag reads: a scan opens thousands of files.
+    const auto file = media::FileBytes::open(path.string());
+    if (!file)
+        return false;
+    auto length = media::readContainerLength(*file, path.string());
     if (!length)
-        length = media::readEstimatedLength(path.string());
+        length = media::readEstimatedLength(*file, path.string());
     if (!length)
         return false;
     meta.duration = static_cast<double>(length->frames) / length->sampleRate;
     meta.sampleRateHz = length->sampleRate;
-    const bool tagLibraryRead = readContainerTags(path, meta);
+    const bool tagLibraryRead = readContainerTags(path, *file, meta);
     if (tagLibraryRead &&
-        ((meta.title && meta.artist && meta.album) || !demuxerMayFillCommonTags(path, meta)))
+        ((meta.title && meta.artist && meta.album) || !demuxerMayFillCommonTags(path, *file, meta)))
         return true;
     std::string why;
     const auto probe =
