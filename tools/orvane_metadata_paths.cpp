@@ -91,7 +91,7 @@ int main(int argc, char* argv[]) {
                     file.filename().string().c_str(), read, length, tags, probe, known, decoder,
                     answers.c_str());
     }
-    std::printf("sum of read medians: %.1f us over %zu files = %.0f files/s\n", total,
-                files.size(), static_cast<double>(files.size()) * 1e6 / total);
+    std::printf("sum of read medians: %.1f us over %zu files = %.0f files/s\n", total, files.size(),
+                static_cast<double>(files.size()) * 1e6 / total);
     return 0;
 }
