@@ -4,7 +4,8 @@
 // frames carry no timestamps, and it waits that long for one), so for a file of at most
 // 50 frames the average, and with it AudioFileReader::open's estimate, follows from the
 // frame headers alone. Short AAC files (notification sounds, samples) are common enough
-// in a library to be worth the arithmetic; longer ones are left to the decoder.
+// in a library to be worth the arithmetic; longer ones are left to the decoder, as are
+// the rates HE-AAC uses.
 
 #include "media/ContainerLengthReaders.h"
 #include "media/HeaderBytes.h"
@@ -25,9 +26,11 @@ constexpr std::int64_t kSamplesPerFrame = 1024;
 constexpr std::int64_t kTimeBase = 28224000;
 constexpr std::array<int, 13> kRates{96000, 88200, 64000, 48000, 44100, 32000, 24000,
                                      22050, 16000, 12000, 11025, 8000,  7350};
-// HE-AAC signals its SBR inside the audio, which the decoder then runs at twice the
-// header's rate; its header rates are the low ones.
-constexpr int kLowestRateWithoutSBR = 32000;
+// HE-AAC signals its SBR inside the audio, not in the header, and the decoder then runs
+// at twice the header's rate. Its usual outputs (up to 64 kHz) have header rates of 32 kHz
+// and below, which are left to the decoder; SBR on a 44.1 or 48 kHz header would make
+// 88.2 or 96 kHz, which HE-AAC encoders are not used for.
+constexpr int kLowestRateWithoutSBR = 44100;
 // A stream of one or two frames may be decoded to its end at open, which then counts it.
 constexpr std::int64_t kMinFrames = 3;
 
