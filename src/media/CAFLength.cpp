@@ -81,12 +81,9 @@ std::uint32_t tag(const char (&s)[5]) {
 
 } // namespace
 
-std::optional<ContainerLength> readCAFLength(const std::string& path) {
-    const auto file = FileBytes::open(path);
-    if (!file)
-        return std::nullopt;
+std::optional<ContainerLength> readCAFLength(const FileBytes& file) {
     std::array<std::uint8_t, 8 + kChunkHeaderBytes + 32> head{};
-    if (!file->readExactly(0, head) || std::memcmp(head.data(), "caff", 4) != 0 ||
+    if (!file.readExactly(0, head) || std::memcmp(head.data(), "caff", 4) != 0 ||
         readBE(head, 8, 4) != tag("desc") || readBE(head, 12, 8) != 32)
         return std::nullopt;
     const auto desc = readDescription(Bytes(head).subspan(20));
@@ -107,9 +104,9 @@ std::optional<ContainerLength> readCAFLength(const std::string& path) {
     std::optional<std::int64_t> packets;
     bool cookie = false;
     std::int64_t at = static_cast<std::int64_t>(head.size());
-    for (int i = 0; i < kMaxChunks && file->size() - at >= kChunkHeaderBytes; ++i) {
+    for (int i = 0; i < kMaxChunks && file.size() - at >= kChunkHeaderBytes; ++i) {
         std::array<std::uint8_t, kChunkHeaderBytes> header{};
-        if (!file->readExactly(at, header))
+        if (!file.readExactly(at, header))
             return std::nullopt;
         const auto type = static_cast<std::uint32_t>(*readBE(header, 0, 4));
         const auto size = static_cast<std::int64_t>(*readBE(header, 4, 8));
@@ -133,25 +130,25 @@ std::optional<ContainerLength> readCAFLength(const std::string& path) {
         } else if (type == tag("chan") && size < 12) {
             return std::nullopt;
         } else if (type == tag("pakt")) {
-            if (size > kMaxPacketTableBytes || size > file->size() - at)
+            if (size > kMaxPacketTableBytes || size > file.size() - at)
                 return std::nullopt;
             std::vector<std::uint8_t> table(static_cast<std::size_t>(size));
-            if (!file->readExactly(at, table) || packets)
+            if (!file.readExactly(at, table) || packets)
                 return std::nullopt;
             packets = packetCount(table);
             if (!packets)
                 return std::nullopt;
         }
-        if (size > file->size() - at)
+        if (size > file.size() - at)
             break;
         at += size;
     }
-    if (!dataStart || *dataStart > file->size())
+    if (!dataStart || *dataStart > file.size())
         return std::nullopt;
 
     std::int64_t frames = 0;
     if (pcm) {
-        std::int64_t bytes = file->size() - *dataStart;
+        std::int64_t bytes = file.size() - *dataStart;
         if (dataSize >= 0)
             bytes = std::min(bytes, dataSize);
         frames = bytes / desc->bytesPerPacket;
@@ -163,6 +160,11 @@ std::optional<ContainerLength> readCAFLength(const std::string& path) {
     if (frames <= 0)
         return std::nullopt;
     return ContainerLength{frames, desc->rate};
+}
+
+std::optional<ContainerLength> readCAFLength(const std::string& path) {
+    const auto file = FileBytes::open(path);
+    return file ? readCAFLength(*file) : std::nullopt;
 }
 
 } // namespace orvane::media

@@ -33,8 +33,8 @@ std::optional<std::int64_t> afterLeadingTags(const ContainerFile& file) {
 
 } // namespace
 
-ContainerFile::ContainerFile(const std::string& path, FileBytes file)
-    : path_(path), file_(std::move(file)) {
+ContainerFile::ContainerFile(const std::string& path, const FileBytes& file)
+    : path_(path), file_(file) {
     head_ = file_.read(0, headBuffer_);
 }
 
@@ -52,10 +52,13 @@ std::span<const std::uint8_t> ContainerFile::bytes(std::int64_t offset, std::siz
 }
 
 std::optional<ContainerLength> readContainerLength(const std::string& path) {
-    auto opened = FileBytes::open(path);
-    if (!opened)
-        return std::nullopt;
-    ContainerFile file(path, std::move(*opened));
+    const auto file = FileBytes::open(path);
+    return file ? readContainerLength(*file, path) : std::nullopt;
+}
+
+std::optional<ContainerLength> readContainerLength(const FileBytes& opened,
+                                                   const std::string& path) {
+    ContainerFile file(path, opened);
     std::array<std::uint8_t, 12> scratch{};
     const auto magic = file.bytes(0, scratch.size(), scratch);
     if (magic.size() < scratch.size())
@@ -64,11 +67,11 @@ std::optional<ContainerLength> readContainerLength(const std::string& path) {
 
     // Containers that start the file.
     if (bytes::tagIs(p + 4, "ftyp"))
-        return readMP4Length(path);
+        return readMP4Length(file.file());
     if (bytes::tagIs(p, "OggS"))
-        return readOggLength(path);
+        return readOggLength(file.file());
     if (bytes::tagIs(p, "caff"))
-        return readCAFLength(path);
+        return readCAFLength(file.file());
     if (bytes::tagIs(p, "RIFF") && bytes::tagIs(p + 8, "WAVE"))
         return readWAVLength(file);
     if (bytes::tagIs(p, "FORM") && (bytes::tagIs(p + 8, "AIFF") || bytes::tagIs(p + 8, "AIFC")))
@@ -90,6 +93,30 @@ std::optional<ContainerLength> readContainerLength(const std::string& path) {
         return readTTALength(file);
     if (at[0] == 0xff && (at[1] & 0xe0) == 0xe0)
         return readMP3Length(file);
+    return std::nullopt;
+}
+
+std::optional<ContainerLength> readEstimatedLength(const std::string& path) {
+    const auto file = FileBytes::open(path);
+    return file ? readEstimatedLength(*file, path) : std::nullopt;
+}
+
+std::optional<ContainerLength> readEstimatedLength(const FileBytes& opened,
+                                                   const std::string& path) {
+    ContainerFile file(path, opened);
+    std::array<std::uint8_t, 4> scratch{};
+    const auto magic = file.bytes(0, scratch.size(), scratch);
+    if (magic.size() < scratch.size())
+        return std::nullopt;
+    if (bytes::tagIs(magic.data(), "MPCK"))
+        return readMusepackLength(file);
+    const auto start = afterLeadingTags(file);
+    if (!start)
+        return std::nullopt;
+    file.setAudioStart(*start);
+    const auto at = file.bytes(*start, 2, scratch);
+    if (at.size() == 2 && at[0] == 0xff && (at[1] & 0xf6) == 0xf0)
+        return readADTSLength(file);
     return std::nullopt;
 }
 

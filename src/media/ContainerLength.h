@@ -1,5 +1,7 @@
 #pragma once
 
+#include "media/FileBytes.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -26,5 +28,16 @@ struct ContainerLength {
 // Picks the reader by the file's first bytes (not its name). nullopt for any file no
 // reader here answers for.
 std::optional<ContainerLength> readContainerLength(const std::string& path);
+// The same for a file already open, which the scan reads the tags of too.
+std::optional<ContainerLength> readContainerLength(const FileBytes& file, const std::string& path);
+
+// The length AudioFileReader::open states as an estimate (isLengthExact() false, until
+// a read to the end settles it) where the headers say what that estimate will be:
+// Musepack SV8 (its stream header's count, in FFmpeg's whole blocks) and short raw ADTS
+// AAC (FFmpeg's estimate from the bit rates of the frames it reads at open). The same
+// promise as readContainerLength's otherwise: exactly what AudioFileReader::open
+// states, or nullopt. Kept apart because those answers are exact and these are not.
+std::optional<ContainerLength> readEstimatedLength(const std::string& path);
+std::optional<ContainerLength> readEstimatedLength(const FileBytes& file, const std::string& path);
 
 } // namespace orvane::media

@@ -21,7 +21,7 @@ class ContainerFile {
 public:
     static constexpr std::size_t kHeadBytes = 4096;
 
-    ContainerFile(const std::string& path, FileBytes file);
+    ContainerFile(const std::string& path, const FileBytes& file);
     ContainerFile(const ContainerFile&) = delete;
     ContainerFile& operator=(const ContainerFile&) = delete;
 
@@ -39,7 +39,7 @@ public:
 
 private:
     const std::string& path_;
-    FileBytes file_;
+    const FileBytes& file_;
     std::array<std::uint8_t, kHeadBytes> headBuffer_;
     std::span<const std::uint8_t> head_;
     std::int64_t audioStart_ = 0;
@@ -51,6 +51,8 @@ std::optional<ContainerLength> readWAVLength(const ContainerFile& file);
 std::optional<ContainerLength> readAIFFLength(const ContainerFile& file);
 std::optional<ContainerLength> readWavPackLength(const ContainerFile& file);
 std::optional<ContainerLength> readTTALength(const ContainerFile& file);
+std::optional<ContainerLength> readMusepackLength(const ContainerFile& file);
+std::optional<ContainerLength> readADTSLength(const ContainerFile& file);
 
 namespace bytes {
 

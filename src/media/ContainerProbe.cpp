@@ -63,6 +63,9 @@ const AVInputFormat* knownDemuxer(const std::string& path) {
         return ffmpeg::ff().av_find_input_format("flac");
     if (startsWith(at, 0, "TTA1"))
         return ffmpeg::ff().av_find_input_format("tta");
+    // ADTS shares MPEG audio's sync word; its layer bits are zero, which MPEG audio's never are.
+    if (at.size() == 4 && at[0] == 0xff && (at[1] & 0xf6) == 0xf0)
+        return ffmpeg::ff().av_find_input_format("aac");
     if (at.size() == 4 && at[0] == 0xff && (at[1] & 0xe0) == 0xe0)
         return ffmpeg::ff().av_find_input_format("mp3");
     return nullptr;

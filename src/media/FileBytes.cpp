@@ -24,6 +24,13 @@ std::optional<FileBytes> FileBytes::open(const std::string& path) {
     return FileBytes(fd, static_cast<std::int64_t>(info.st_size));
 }
 
+std::optional<FileBytes> FileBytes::duplicate() const {
+    const int fd = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0)
+        return std::nullopt;
+    return FileBytes(fd, size_);
+}
+
 FileBytes::FileBytes(FileBytes&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), size_(other.size_) {
 }

@@ -27,6 +27,11 @@ public:
 
     std::int64_t size() const { return size_; }
 
+    // Another handle on the same open file, for a reader that keeps its own: cheaper than
+    // opening the path again, and certain to be the same file. nullopt when the system
+    // has no descriptor to spare.
+    std::optional<FileBytes> duplicate() const;
+
     // Reads up to buffer.size() bytes from `offset` into `buffer` and returns the part
     // filled: shorter at the end of the file, empty past it or on a read error.
     std::span<const std::uint8_t> read(std::int64_t offset, std::span<std::uint8_t> buffer) const;

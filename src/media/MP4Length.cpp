@@ -551,11 +551,8 @@ std::optional<std::vector<std::uint8_t>> readMoov(const FileBytes& file) {
 
 } // namespace
 
-std::optional<ContainerLength> readMP4Length(const std::string& path) {
-    const auto file = FileBytes::open(path);
-    if (!file)
-        return std::nullopt;
-    const auto moovBytes = readMoov(*file);
+std::optional<ContainerLength> readMP4Length(const FileBytes& file) {
+    const auto moovBytes = readMoov(file);
     const auto moov = moovBytes ? childBoxes(*moovBytes) : std::nullopt;
     if (!moov || findBox(*moov, fourCC("mvex")))
         return std::nullopt;
@@ -592,7 +589,7 @@ std::optional<ContainerLength> readMP4Length(const std::string& path) {
     auto frames = rescaleNearest(duration, audio->rate, audio->mediaScale);
     if (!frames)
         return std::nullopt;
-    const CutCheck cut = checkCut(*audio, file->size());
+    const CutCheck cut = checkCut(*audio, file.size());
     if (cut.unsupported)
         return std::nullopt;
     if (cut.cutAt) {
@@ -604,6 +601,11 @@ std::optional<ContainerLength> readMP4Length(const std::string& path) {
     if (*frames <= 0)
         return std::nullopt;
     return ContainerLength{*frames, audio->rate};
+}
+
+std::optional<ContainerLength> readMP4Length(const std::string& path) {
+    const auto file = FileBytes::open(path);
+    return file ? readMP4Length(*file) : std::nullopt;
 }
 
 } // namespace orvane::media

@@ -140,6 +140,8 @@ struct Stream {
     std::optional<VorbisModes> modes;
     std::int64_t firstGranule = -1;
     std::int64_t firstPacketsDuration = 0;
+    // The first audio page ends the stream: a short file whose audio fits on one page.
+    bool firstPageIsLast = false;
 };
 
 // An Opus packet's duration from its TOC byte, as FFmpeg's ogg demuxer counts it.
@@ -232,10 +234,14 @@ std::optional<Stream> readHead(const FileBytes& file) {
     for (int i = 0; i < kMaxHeaderPages; ++i) {
         const auto page = pages.header(offset);
         if (!page || (i == 0) != static_cast<bool>(page->flags & kFirstPage) ||
-            (i > 0 && page->serial != s.serial) || (page->flags & kLastPage))
+            (i > 0 && page->serial != s.serial))
             return std::nullopt;
         s.serial = page->serial;
-        if (headerPackets > 0 && packetIndex == headerPackets) {
+        const bool audioPage = headerPackets > 0 && packetIndex == headerPackets;
+        // Only audio may end the stream.
+        if ((page->flags & kLastPage) && !audioPage)
+            return std::nullopt;
+        if (audioPage) {
             const auto body = pages.checkedBody(offset, *page);
             const auto duration =
                 body ? firstPageDuration(s, splitPackets(*page, *body)) : std::nullopt;
@@ -243,6 +249,7 @@ std::optional<Stream> readHead(const FileBytes& file) {
                 return std::nullopt;
             s.firstGranule = page->granule;
             s.firstPacketsDuration = *duration;
+            s.firstPageIsLast = (page->flags & kLastPage) != 0;
             return s;
         }
         // A header page's body is read only where it holds a header needed here (not
@@ -342,27 +349,35 @@ std::optional<std::int64_t> lastGranule(const FileBytes& file, std::uint32_t ser
 
 } // namespace
 
-std::optional<ContainerLength> readOggLength(const std::string& path) {
-    const auto file = FileBytes::open(path);
-    if (!file)
-        return std::nullopt;
-    auto stream = readHead(*file);
+std::optional<ContainerLength> readOggLength(const FileBytes& file) {
+    auto stream = readHead(file);
     if (!stream)
         return std::nullopt;
     // FFmpeg's start: the first audio page's granule less its packets' durations; Vorbis
     // takes a first granule of zero, and any start below zero, as zero.
     const std::int64_t start = stream->firstGranule - stream->firstPacketsDuration;
-    const bool startsAtZero =
-        stream->codec == Codec::opus ? start == 0 : (start <= 0 || stream->firstGranule == 0);
+    // A stream on one audio page has its end trimmed by that page's granule, so its
+    // packets last longer than the granule says; it begins at zero when they last at
+    // least that long. Such short files are common (sounds, jingles), and FFmpeg states
+    // the granule (less Opus's pre-skip) for them too.
+    const bool startsAtZero = stream->firstPageIsLast ? start <= 0
+                              : stream->codec == Codec::opus
+                                  ? start == 0
+                                  : (start <= 0 || stream->firstGranule == 0);
     if (stream->firstGranule < 0 || !startsAtZero)
         return std::nullopt;
-    const auto last = lastGranule(*file, stream->serial);
-    if (!last)
+    const auto last = lastGranule(file, stream->serial);
+    if (!last || (stream->firstPageIsLast && *last != stream->firstGranule))
         return std::nullopt;
     const std::int64_t frames = *last - (stream->codec == Codec::opus ? stream->preSkip : 0);
     if (frames <= 0)
         return std::nullopt;
     return ContainerLength{frames, stream->rate};
+}
+
+std::optional<ContainerLength> readOggLength(const std::string& path) {
+    const auto file = FileBytes::open(path);
+    return file ? readOggLength(*file) : std::nullopt;
 }
 
 } // namespace orvane::media

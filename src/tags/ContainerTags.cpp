@@ -123,9 +123,8 @@ struct OpenedFile {
     bool id3Only = false; // the fields beyond the common ones come from ID3v2 alone
 };
 
-OpenedFile open(const std::filesystem::path& path) {
+OpenedFile open(const std::filesystem::path& path, std::optional<media::FileBytes> bytes) {
     OpenedFile opened;
-    auto bytes = media::FileBytes::open(path.string());
     if (!bytes)
         return opened;
     opened.stream = std::make_unique<FileBytesStream>(path.string(), std::move(*bytes));
@@ -161,11 +160,10 @@ OpenedFile open(const std::filesystem::path& path) {
     return opened;
 }
 
-} // namespace
-
-bool readContainerTags(const std::filesystem::path& path, TrackMetadata& meta) {
+bool readTags(const std::filesystem::path& path, std::optional<media::FileBytes> bytes,
+              TrackMetadata& meta) {
     const bool known = tagLibraryReadsTags(lowerExtension(path));
-    OpenedFile opened = open(path);
+    OpenedFile opened = open(path, std::move(bytes));
     TagLib::File* file = opened.file;
     if (file == nullptr || !file->isValid())
         return false;
@@ -192,6 +190,18 @@ bool readContainerTags(const std::filesystem::path& path, TrackMetadata& meta) {
             meta.bitrateKbps = properties->bitrate();
     }
     return known;
+}
+
+} // namespace
+
+bool readContainerTags(const std::filesystem::path& path, TrackMetadata& meta) {
+    return readTags(path, media::FileBytes::open(path.string()), meta);
+}
+
+bool readContainerTags(const std::filesystem::path& path, const media::FileBytes& file,
+                       TrackMetadata& meta) {
+    auto own = file.duplicate();
+    return readTags(path, own ? std::move(own) : media::FileBytes::open(path.string()), meta);
 }
 
 } // namespace orvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/FileBytes.h"
 #include "tags/TrackMetadata.h"
 
 #include <filesystem>
@@ -14,5 +15,8 @@ namespace orvane {
 // reads this kind of file's tags at all; when it does not (ADTS, CAF, Matroska, TTA),
 // the decoder's view of the container must fill in. Safe from any thread.
 bool readContainerTags(const std::filesystem::path& path, TrackMetadata& meta);
+// The same through a file the caller has open already (the scan's length readers).
+bool readContainerTags(const std::filesystem::path& path, const media::FileBytes& file,
+                       TrackMetadata& meta);
 
 } // namespace orvane

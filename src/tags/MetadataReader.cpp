@@ -3,11 +3,15 @@
 #include "media/AudioFileReader.h"
 #include "media/ContainerLength.h"
 #include "media/ContainerProbe.h"
+#include "media/FileBytes.h"
 #include "runtime/Diagnostics.h"
 #include "tags/ContainerTags.h"
+#include "tags/DemuxerTags.h"
 #include "tags/NamedFields.h"
 #include "tags/TagText.h"
 
+#include <array>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,17 +64,25 @@ void fillFromContainer(const ContainerTag& containerTag, bool allFields, TrackMe
         applyNamedFields(lookup, kFfmpegKeys, meta);
 }
 
-// The length from the container's headers, where they state it as the decoder would,
-// then the tags; FFmpeg's demuxer alone fills what the tag library left empty. Most
-// files are read this way, at a fraction of a decoder's cost.
+// The length from the container's headers, where they state it as the decoder would
+// (its exact length, or the estimate it keeps for Musepack and short ADTS files), then
+// the tags; FFmpeg's demuxer alone fills what the tag library left empty. Most files
+// are read this way, at a fraction of a decoder's cost.
 bool readWithoutDecoder(const std::filesystem::path& path, TrackMetadata& meta) {
-    const auto length = media::readContainerLength(path.string());
+    // One open for all the header and tag reads: a scan opens thousands of files.
+    const auto file = media::FileBytes::open(path.string());
+    if (!file)
+        return false;
+    auto length = media::readContainerLength(*file, path.string());
+    if (!length)
+        length = media::readEstimatedLength(*file, path.string());
     if (!length)
         return false;
     meta.duration = static_cast<double>(length->frames) / length->sampleRate;
     meta.sampleRateHz = length->sampleRate;
-    const bool tagLibraryRead = readContainerTags(path, meta);
-    if (tagLibraryRead && meta.title && meta.artist && meta.album)
+    const bool tagLibraryRead = readContainerTags(path, *file, meta);
+    if (tagLibraryRead &&
+        ((meta.title && meta.artist && meta.album) || !demuxerMayFillCommonTags(path, *file, meta)))
         return true;
     std::string why;
     const auto probe =
@@ -85,9 +97,28 @@ bool readWithoutDecoder(const std::filesystem::path& path, TrackMetadata& meta) 
     return true;
 }
 
+// Whether the file starts like a container in which ContainerProbe::statedLength can
+// find a codec it answers for (WMA and Musepack, FLAC and Vorbis in Matroska): ASF,
+// Matroska, Musepack SV8, and WAV, which may wrap WMA. For anything else the demuxer's
+// open, often a good part of a decoder's, cannot answer.
+bool mayStateLength(const std::filesystem::path& path) {
+    const auto file = media::FileBytes::open(path.string());
+    if (!file)
+        return false;
+    std::array<std::uint8_t, 12> head{};
+    const auto start = file->read(0, head);
+    const auto is = [&start](std::size_t at, const char* tag, std::size_t size) {
+        return start.size() >= at + size && std::memcmp(start.data() + at, tag, size) == 0;
+    };
+    return is(0, "\x30\x26\xb2\x75\x8e\x66\xcf\x11", 8) || is(0, "\x1a\x45\xdf\xa3", 4) ||
+           is(0, "MPCK", 4) || (is(0, "RIFF", 4) && is(8, "WAVE", 4));
+}
+
 // The containers whose length only the demuxer states (WMA, Musepack, Matroska): the
 // demuxer gives the length and the tags the tag library leaves empty in one open.
 bool readFromDemuxer(const std::filesystem::path& path, TrackMetadata& meta) {
+    if (!mayStateLength(path))
+        return false;
     const auto probe =
         media::ContainerProbe::open(path.string(), media::ContainerProbe::Containers::knownOnly);
     if (!probe)

@@ -78,6 +78,69 @@ TEST(ContainerProbe, StatesTheDecodersLengthWhereTheContainerDecidesIt) {
         EXPECT_TRUE(answered.contains(name)) << name;
 }
 
+// The estimates AudioFileReader keeps until a read reaches the end, from the headers.
+// Musepack's stream header states it for short files too (as empty) and for sample
+// counts no fixture has: the count is edited in place, the CRC left as it is, which
+// FFmpeg does not check either.
+TEST(EstimatedLengthReader, StatesMusepacksEstimateAsTheDecoderDoes) {
+    const auto answered = compareOnEveryFixture(
+        [](const std::string& path) { return media::readEstimatedLength(path); }, false);
+    EXPECT_EQ(answered, (std::set<std::string>{"sine.mpc", "marks.mpc", "tags/tagged.mpc",
+                                               "tags/tagged.aac"}));
+
+    ScratchFolder scratch;
+    const std::string mpc = readBytes(fixture("tags/tagged.mpc"));
+    // "MPCK", the stream header's key and size, CRC, version, then the count (3 bytes).
+    ASSERT_EQ(mpc.substr(0, 6), "MPCKSH");
+    ASSERT_EQ(mpc[11], 8);
+    for (const std::string& count : {std::string("\x89\x80\x00", 3), std::string("\x84\x80\x00", 3),
+                                     std::string("\x92\xff\x7f", 3)}) {
+        const std::string path =
+            scratch.write("count.mpc", mpc.substr(0, 12) + count + mpc.substr(15));
+        const auto fast = media::readEstimatedLength(path);
+        ASSERT_TRUE(fast.has_value());
+        expectDecoderAgrees(path, *fast, false);
+    }
+    // Another version, and a rate FFmpeg has no value for.
+    std::string other = mpc;
+    other[11] = 7;
+    EXPECT_FALSE(media::readEstimatedLength(scratch.write("v7.mpc", other)));
+    other = mpc;
+    other[16] = static_cast<char>(0xe0);
+    EXPECT_FALSE(media::readEstimatedLength(scratch.write("rate.mpc", other)));
+}
+
+// ADTS streams made of the first frames of a longer one, bare and behind an ID3v2 tag:
+// up to the 50 frames FFmpeg reads at open the estimate follows from the headers; past
+// them, or with the last frame cut short, only the decoder knows it.
+TEST(EstimatedLengthReader, StatesTheDecodersEstimateForShortADTSStreams) {
+    const std::string whole = readBytes(fixture("sine.aac"));
+    std::vector<std::size_t> ends; // where each frame ends
+    for (std::size_t at = 0; at + 7 <= whole.size();) {
+        const auto* p = reinterpret_cast<const std::uint8_t*>(whole.data()) + at;
+        at += static_cast<std::size_t>((p[3] & 3) << 11 | p[4] << 3 | p[5] >> 5);
+        ends.push_back(at);
+    }
+    ASSERT_GT(ends.size(), 51u);
+    EXPECT_FALSE(media::readEstimatedLength(fixture("sine.aac")));
+
+    ScratchFolder scratch;
+    const std::string id3 = std::string("ID3\x03\x00\x00\x00\x00\x00\x0a", 10) +
+                            std::string("TIT2\x00\x00\x00\x00\x00\x00", 10);
+    for (const std::string& tag : {std::string(), id3}) {
+        for (const std::size_t frames : {3u, 20u, 50u, 51u}) {
+            const std::string path = scratch.write(std::to_string(frames) + ".aac",
+                                                   tag + whole.substr(0, ends[frames - 1]));
+            const auto fast = media::readEstimatedLength(path);
+            EXPECT_EQ(fast.has_value(), frames <= 50) << frames;
+            if (fast)
+                expectDecoderAgrees(path, *fast, false);
+        }
+        const std::string cut = tag + whole.substr(0, ends[19] - 5);
+        EXPECT_FALSE(media::readEstimatedLength(scratch.write("cut.aac", cut)));
+    }
+}
+
 TEST(ContainerLengthReader, ReadsFLACBehindAnID3TagAndRefusesDamagedHeaders) {
     ScratchFolder scratch;
     const std::string flac = readBytes(fixture("sine.flac"));

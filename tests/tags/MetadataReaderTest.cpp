@@ -110,6 +110,38 @@ TEST(MetadataReader, TheLaterYearWinsAndMojibakeIsRepaired) {
     EXPECT_EQ(meta.composer, "Чайковский");
 }
 
+// The common fields the tag library misses in an MP3 file come from FFmpeg's view of it,
+// which reads more than the first ID3v2 tag: a user text frame named like a field, a
+// second tag right after the first, an ID3v1 tag. Where there is nothing of the kind,
+// the field stays empty.
+TEST(MetadataReader, MP3FieldsTheTagLibraryMissesComeFromEveryTagInTheFile) {
+    test::ScratchFolder scratch;
+    const Bytes audio = readFile(fixture("plain.mp3"));
+    const Bytes titled = tag(3, 0, frame23("TIT2", latin1Text("Only")));
+    const Bytes userAlbum = frame23("TXXX", Bytes{0} + bytes("ALBUM") + Bytes{0} + bytes("User"));
+    Bytes id3v1 = bytes("TAG") + Bytes(125, 0);
+    std::copy_n("Old", 3, id3v1.begin() + 63);
+    const struct {
+        const char* name;
+        Bytes content;
+        std::optional<std::string> album;
+    } cases[] = {
+        {"user.mp3", tag(3, 0, frame23("TIT2", latin1Text("Only")) + userAlbum) + audio, "User"},
+        {"two.mp3", titled + tag(3, 0, frame23("TALB", latin1Text("Second"))) + audio, "Second"},
+        {"v1.mp3", titled + audio + id3v1, "Old"},
+        {"none.mp3", titled + audio, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::filesystem::path path = scratch.path(c.name);
+        writeFile(path, c.content);
+        const TrackMetadata meta = MetadataReader::read(path);
+        EXPECT_EQ(meta.title, "Only");
+        EXPECT_EQ(meta.album, c.album);
+        EXPECT_EQ(meta.sampleRateHz, 44100);
+    }
+}
+
 TrackMetadata fieldsOf(std::uint8_t major, const Bytes& body) {
     TrackMetadata meta;
     const auto parsed = id3v2::parseTag(tag(major, 0, body));
