@@ -11,8 +11,9 @@
 # benchmark program's path. RUNS defaults to 7.
 #
 # ffmpeg's figure is the wall time of the whole command, process start included, so
-# computeLevels is given both ways: the call alone (opening the file included) and a
-# fresh process making one call. ffmpeg's start-up alone is printed too.
+# computeLevels is given both ways: the call alone (opening the file included; FFmpeg's
+# libraries already loaded, as in a running Orvane) and a fresh process making one call,
+# library loading included. ffmpeg's start-up alone is printed too.
 set -euo pipefail
 
 build="${1:?usage: $0 BUILD_DIR [RUNS]}"
