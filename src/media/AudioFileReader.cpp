@@ -192,19 +192,10 @@ bool AudioFileReader::Impl::open(const std::string& path, std::string& error) {
         return false;
     }
 
-    // The path is a file name, never a URL: "file:" keeps FFmpeg from reading a colon
-    // in it as a protocol, and the whitelist keeps a crafted file from opening others.
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    AVFormatContext* raw = nullptr;
-    const int opened =
-        ffmpeg::ff().avformat_open_input(&raw, ("file:" + path).c_str(), nullptr, &options);
-    av_dict_free(&options);
-    if (opened < 0) {
+    if (const int opened = ffmpeg::openLocalFile(path, nullptr, fc_); opened < 0) {
         error = "cannot open: " + errorText(opened);
         return false;
     }
-    fc_.reset(raw);
     fileSize_ = static_cast<std::int64_t>(size);
     // The WAV and AIFF demuxers leave the file at the first sample once the header is read.
     if (const std::string_view name = fc_->iformat->name; name == "wav" || name == "aiff")

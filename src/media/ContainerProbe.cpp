@@ -93,14 +93,8 @@ std::optional<ContainerProbe> ContainerProbe::open(const std::string& path, Cont
             *error = "not a container Orvane reads the headers of";
         return std::nullopt;
     }
-    // As AudioFileReader opens files: a path, never a URL, and no other protocol.
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    AVFormatContext* raw = nullptr;
-    const int opened =
-        ffmpeg::ff().avformat_open_input(&raw, ("file:" + path).c_str(), demuxer, &options);
-    av_dict_free(&options);
-    if (opened < 0) {
+    ffmpeg::FormatContextPtr context;
+    if (const int opened = ffmpeg::openLocalFile(path, demuxer, context); opened < 0) {
         if (error) {
             char text[AV_ERROR_MAX_STRING_SIZE] = {};
             av_strerror(opened, text, sizeof text);
@@ -108,7 +102,7 @@ std::optional<ContainerProbe> ContainerProbe::open(const std::string& path, Cont
         }
         return std::nullopt;
     }
-    return ContainerProbe(raw);
+    return ContainerProbe(context.release());
 }
 
 void ContainerProbe::Closer::operator()(AVFormatContext* context) const noexcept {

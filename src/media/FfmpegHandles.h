@@ -7,12 +7,14 @@
 #include "media/FfmpegCodecs.h"
 
 extern "C" {
+#include <libavutil/dict.h>
 #include <libavutil/frame.h>
 #include <libavutil/log.h>
 }
 
 #include <memory>
 #include <mutex>
+#include <string>
 
 namespace orvane::ffmpeg {
 
@@ -38,6 +40,22 @@ using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextCloser>;
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFreer>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
 using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
+
+// Opens `path` for reading with `demuxer` (nullptr: FFmpeg probes for one) into
+// `context`. The path is a file name, never a URL: "file:" keeps FFmpeg from reading a
+// colon in it as a protocol, and the whitelist keeps a crafted file from opening others.
+// FFmpeg's status: negative when the file cannot be opened.
+inline int openLocalFile(const std::string& path, const AVInputFormat* demuxer,
+                         FormatContextPtr& context) {
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    AVFormatContext* raw = nullptr;
+    const int opened = ff().avformat_open_input(&raw, ("file:" + path).c_str(), demuxer, &options);
+    av_dict_free(&options);
+    if (opened >= 0)
+        context.reset(raw);
+    return opened;
+}
 
 // The stream Orvane plays from a file: its first audio stream that is not a cover picture.
 inline const AVStream* firstAudioStream(const AVFormatContext& context) {
