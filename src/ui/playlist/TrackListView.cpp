@@ -70,9 +70,15 @@ TrackListView::TrackListView(QWidget* parent)
 TrackListView::~TrackListView() = default;
 
 void TrackListView::setFontSize(double playlistFontSize) {
+    // The settings arrive whole on every change (each step of the volume too), and
+    // laying out a playlist of 100,000 rows again takes about 10 ms: only a new size does.
+    if (appliedFontSize_ == playlistFontSize)
+        return;
+    appliedFontSize_ = playlistFontSize;
     delegate_->setFontSize(playlistFontSize);
     verticalScrollBar()->setSingleStep(static_cast<int>(rowHeight()));
-    doItemsLayout();
+    // Laid out when next needed: for the window being built, once, when it is shown.
+    scheduleDelayedItemsLayout();
     viewport()->update();
 }
 

@@ -86,6 +86,7 @@ private:
     TrackRowDelegate* delegate_;
     QPropertyAnimation* scrollAnimation_;
     bool reorderEnabled_ = true;
+    std::optional<double> appliedFontSize_; // the size the rows were last laid out for
 
     // The press that may become a click or a reorder drag.
     std::optional<int> pressRow_;
