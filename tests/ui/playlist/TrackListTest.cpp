@@ -92,6 +92,37 @@ protected:
     TrackListView view;
 };
 
+// The settings arrive whole on every change, each volume step among them: the same font
+// size again must not lay a large playlist's rows out anew; a new size must, once the
+// view next needs them.
+class TrackListLayoutTest : public test::QtAppTest {};
+
+TEST_F(TrackListLayoutTest, OnlyANewFontSizeLaysTheRowsOutAgain) {
+    struct CountingView final : TrackListView {
+        void doItemsLayout() override {
+            ++layouts;
+            TrackListView::doItemsLayout();
+        }
+        int layouts = 0;
+    };
+    std::vector<Track> tracks = makeTracks(2000);
+    CountingView view;
+    view.resize(400, 150);
+    view.trackModel().setTracks(&tracks, 1);
+    view.setFontSize(12.0);
+    view.show();
+    QApplication::processEvents();
+    const int shown = view.layouts;
+    for (int step = 0; step < 5; ++step)
+        view.setFontSize(12.0);
+    QApplication::processEvents();
+    EXPECT_EQ(view.layouts, shown);
+    view.setFontSize(16.0);
+    QApplication::processEvents();
+    EXPECT_GT(view.layouts, shown);
+    EXPECT_GT(view.visualRect(view.model()->index(1, 0)).top(), 25);
+}
+
 TEST_F(TrackListViewTest, AClickReportsTrackAndModifiersAndOnlyASecondQuickClickOnTheSameRowPlays) {
     QSignalSpy clicks(&view, &TrackListView::trackClicked);
     QSignalSpy plays(&view, &TrackListView::playRequested);
