@@ -64,7 +64,7 @@ int main(int argc, char* argv[]) {
         const double probe = medianMicros(
             reps, [&] { (void)ContainerProbe::open(path, ContainerProbe::Containers::any); });
         const double known = medianMicros(reps, [&] {
-            if (auto p = ContainerProbe::open(path, ContainerProbe::Containers::knownOnly))
+            if (auto p = ContainerProbe::open(path, ContainerProbe::Containers::lengthStating))
                 (void)p->statedLength();
         });
         const double decoder =
@@ -76,7 +76,7 @@ int main(int argc, char* argv[]) {
         if (fast)
             answers += "length:" + std::to_string(fast->frames) + "@" +
                        std::to_string(fast->sampleRate) + " ";
-        if (auto p = ContainerProbe::open(path, ContainerProbe::Containers::knownOnly))
+        if (auto p = ContainerProbe::open(path, ContainerProbe::Containers::lengthStating))
             if (const auto stated = p->statedLength())
                 answers += "stated:" + std::to_string(stated->frames) + " ";
         if (const auto reader = orvane::AudioFileReader::open(path))

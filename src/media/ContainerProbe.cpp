@@ -20,38 +20,47 @@ bool startsWith(std::span<const std::uint8_t> bytes, std::size_t at, const char*
     return bytes.size() >= at + 4 && std::memcmp(bytes.data() + at, tag, 4) == 0;
 }
 
-// The demuxer FFmpeg's probe settles on for the containers whose lengths the headers
-// give (ContainerLength.h), named from the same first bytes. The probe runs every
-// demuxer's test over the file's start, which costs more than the rest of the open;
-// nullptr leaves it to the probe.
-const AVInputFormat* knownDemuxer(const std::string& path) {
+// The demuxer FFmpeg's probe settles on, named from the file's first bytes, and whether
+// statedLength() may find a length in that container.
+struct KnownDemuxer {
+    const AVInputFormat* demuxer = nullptr; // nullptr: left to FFmpeg's probe
+    bool mayStateLength = false;
+};
+
+KnownDemuxer knownDemuxer(const std::string& path) {
     const auto file = FileBytes::open(path);
     if (!file)
-        return nullptr;
+        return {};
     std::array<std::uint8_t, 12> head{};
     const auto start = file->read(0, head);
+    const auto named = [](const char* name) {
+        return KnownDemuxer{ffmpeg::ff().av_find_input_format(name), false};
+    };
+    const auto stating = [](const char* name) {
+        return KnownDemuxer{ffmpeg::ff().av_find_input_format(name), true};
+    };
     if (startsWith(start, 0, "RIFF") && startsWith(start, 8, "WAVE"))
-        return ffmpeg::ff().av_find_input_format("wav");
+        return stating("wav"); // which may hold WMA
     if (startsWith(start, 0, "FORM") &&
         (startsWith(start, 8, "AIFF") || startsWith(start, 8, "AIFC")))
-        return ffmpeg::ff().av_find_input_format("aiff");
+        return named("aiff");
     if (startsWith(start, 0, "wvpk"))
-        return ffmpeg::ff().av_find_input_format("wv");
+        return named("wv");
     if (startsWith(start, 4, "ftyp"))
-        return ffmpeg::ff().av_find_input_format("mp4");
+        return named("mp4");
     if (startsWith(start, 0, "OggS"))
-        return ffmpeg::ff().av_find_input_format("ogg");
+        return named("ogg");
     if (startsWith(start, 0, "caff"))
-        return ffmpeg::ff().av_find_input_format("caf");
+        return named("caf");
     // The containers whose lengths only the demuxer states (statedLength()).
     static constexpr std::uint8_t kAsfHeader[] = {0x30, 0x26, 0xb2, 0x75, 0x8e, 0x66, 0xcf, 0x11};
     if (start.size() >= sizeof kAsfHeader &&
         std::memcmp(start.data(), kAsfHeader, sizeof kAsfHeader) == 0)
-        return ffmpeg::ff().av_find_input_format("asf");
+        return stating("asf");
     if (startsWith(start, 0, "\x1a\x45\xdf\xa3"))
-        return ffmpeg::ff().av_find_input_format("matroska");
+        return stating("matroska");
     if (startsWith(start, 0, "MPCK"))
-        return ffmpeg::ff().av_find_input_format("mpc8");
+        return stating("mpc8");
     std::int64_t offset = 0;
     if (start.size() >= 10)
         offset = static_cast<std::int64_t>(
@@ -60,15 +69,15 @@ const AVInputFormat* knownDemuxer(const std::string& path) {
     const auto at = offset > 0 ? file->read(offset, magic)
                                : start.first(std::min<std::size_t>(4, start.size()));
     if (startsWith(at, 0, "fLaC"))
-        return ffmpeg::ff().av_find_input_format("flac");
+        return named("flac");
     if (startsWith(at, 0, "TTA1"))
-        return ffmpeg::ff().av_find_input_format("tta");
+        return named("tta");
     // ADTS shares MPEG audio's sync word; its layer bits are zero, which MPEG audio's never are.
     if (at.size() == 4 && at[0] == 0xff && (at[1] & 0xf6) == 0xf0)
-        return ffmpeg::ff().av_find_input_format("aac");
+        return named("aac");
     if (at.size() == 4 && at[0] == 0xff && (at[1] & 0xe0) == 0xe0)
-        return ffmpeg::ff().av_find_input_format("mp3");
-    return nullptr;
+        return named("mp3");
+    return {};
 }
 
 bool isWMA(AVCodecID id) {
@@ -87,14 +96,14 @@ std::optional<ContainerProbe> ContainerProbe::open(const std::string& path, Cont
         return std::nullopt;
     }
     ffmpeg::silenceLogOnce();
-    const AVInputFormat* demuxer = knownDemuxer(path);
-    if (!demuxer && containers == Containers::knownOnly) {
+    const KnownDemuxer known = knownDemuxer(path);
+    if (containers == Containers::lengthStating && !known.mayStateLength) {
         if (error)
-            *error = "not a container Orvane reads the headers of";
+            *error = "not a container that states its length";
         return std::nullopt;
     }
     ffmpeg::FormatContextPtr context;
-    if (const int opened = ffmpeg::openLocalFile(path, demuxer, context); opened < 0) {
+    if (const int opened = ffmpeg::openLocalFile(path, known.demuxer, context); opened < 0) {
         if (error) {
             char text[AV_ERROR_MAX_STRING_SIZE] = {};
             av_strerror(opened, text, sizeof text);

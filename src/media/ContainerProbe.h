@@ -19,15 +19,16 @@ namespace orvane::media {
 // Threading: one object per thread; any number may be open at once.
 class ContainerProbe {
 public:
-    // How the container is found. FFmpeg's probe runs every demuxer's test over the
-    // file's start, which costs more than the rest of the open: `knownOnly` leaves a file
-    // alone unless its first bytes name one of the containers Orvane reads headers of
-    // (ContainerLength.h) or one whose length statedLength() gives.
-    enum class Containers { any, knownOnly };
+    // Which files are opened. FFmpeg's probe runs every demuxer's test over the file's
+    // start, which costs more than the rest of the open, so the demuxer is named from
+    // the first bytes wherever Orvane knows them. `lengthStating` opens only the
+    // containers in which statedLength() may find a length (ASF, Matroska, Musepack SV8,
+    // and WAV, which may hold WMA): for any other the open could not answer.
+    enum class Containers { any, lengthStating };
 
-    // nullopt when FFmpeg cannot open the file (or, with `knownOnly`, when its container
-    // is not one of those); `error`, when given, then receives a short English reason
-    // for diagnostics.
+    // nullopt when FFmpeg cannot open the file (or, with `lengthStating`, when its
+    // container is not one of those); `error`, when given, then receives a short English
+    // reason for diagnostics.
     static std::optional<ContainerProbe> open(const std::string& path,
                                               Containers containers = Containers::any,
                                               std::string* error = nullptr);

@@ -10,8 +10,6 @@
 #include "tags/NamedFields.h"
 #include "tags/TagText.h"
 
-#include <array>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -97,30 +95,11 @@ bool readWithoutDecoder(const std::filesystem::path& path, TrackMetadata& meta) 
     return true;
 }
 
-// Whether the file starts like a container in which ContainerProbe::statedLength can
-// find a codec it answers for (WMA and Musepack, FLAC and Vorbis in Matroska): ASF,
-// Matroska, Musepack SV8, and WAV, which may wrap WMA. For anything else the demuxer's
-// open, often a good part of a decoder's, cannot answer.
-bool mayStateLength(const std::filesystem::path& path) {
-    const auto file = media::FileBytes::open(path.string());
-    if (!file)
-        return false;
-    std::array<std::uint8_t, 12> head{};
-    const auto start = file->read(0, head);
-    const auto is = [&start](std::size_t at, const char* tag, std::size_t size) {
-        return start.size() >= at + size && std::memcmp(start.data() + at, tag, size) == 0;
-    };
-    return is(0, "\x30\x26\xb2\x75\x8e\x66\xcf\x11", 8) || is(0, "\x1a\x45\xdf\xa3", 4) ||
-           is(0, "MPCK", 4) || (is(0, "RIFF", 4) && is(8, "WAVE", 4));
-}
-
 // The containers whose length only the demuxer states (WMA, Musepack, Matroska): the
 // demuxer gives the length and the tags the tag library leaves empty in one open.
 bool readFromDemuxer(const std::filesystem::path& path, TrackMetadata& meta) {
-    if (!mayStateLength(path))
-        return false;
-    const auto probe =
-        media::ContainerProbe::open(path.string(), media::ContainerProbe::Containers::knownOnly);
+    const auto probe = media::ContainerProbe::open(
+        path.string(), media::ContainerProbe::Containers::lengthStating);
     if (!probe)
         return false;
     const auto length = probe->statedLength();

@@ -69,7 +69,7 @@ TEST(ContainerProbe, StatesTheDecodersLengthWhereTheContainerDecidesIt) {
     const auto answered = compareOnEveryFixture(
         [](const std::string& path) -> std::optional<ContainerLength> {
             const auto probe =
-                media::ContainerProbe::open(path, media::ContainerProbe::Containers::knownOnly);
+                media::ContainerProbe::open(path, media::ContainerProbe::Containers::lengthStating);
             return probe ? probe->statedLength() : std::nullopt;
         },
         false);
