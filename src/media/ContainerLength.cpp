@@ -31,6 +31,19 @@ std::optional<std::int64_t> afterLeadingTags(const ContainerFile& file) {
     return std::nullopt;
 }
 
+// Finds where the audio starts behind the ID3v2 tags FFmpeg also skips, marks it on
+// `file`, and gives the first bytes there: empty for an implausible run of tags or a
+// file that ends before `scratch` is filled.
+std::span<const std::uint8_t> audioStartBytes(ContainerFile& file,
+                                              std::span<std::uint8_t> scratch) {
+    const auto start = afterLeadingTags(file);
+    if (!start)
+        return {};
+    file.setAudioStart(*start);
+    const auto at = file.bytes(*start, scratch.size(), scratch);
+    return at.size() == scratch.size() ? at : std::span<const std::uint8_t>{};
+}
+
 } // namespace
 
 ContainerFile::ContainerFile(const std::string& path, const FileBytes& file)
@@ -80,12 +93,8 @@ std::optional<ContainerLength> readContainerLength(const FileBytes& opened,
         return readWavPackLength(file);
 
     // Containers FFmpeg also finds behind ID3v2 tags.
-    const auto start = afterLeadingTags(file);
-    if (!start)
-        return std::nullopt;
-    file.setAudioStart(*start);
-    const auto at = file.bytes(*start, 4, scratch);
-    if (at.size() < 4)
+    const auto at = audioStartBytes(file, std::span(scratch).first(4));
+    if (at.empty())
         return std::nullopt;
     if (bytes::tagIs(at.data(), "fLaC"))
         return readFLACLength(file);
@@ -110,12 +119,8 @@ std::optional<ContainerLength> readEstimatedLength(const FileBytes& opened,
         return std::nullopt;
     if (bytes::tagIs(magic.data(), "MPCK"))
         return readMusepackLength(file);
-    const auto start = afterLeadingTags(file);
-    if (!start)
-        return std::nullopt;
-    file.setAudioStart(*start);
-    const auto at = file.bytes(*start, 2, scratch);
-    if (at.size() == 2 && at[0] == 0xff && (at[1] & 0xf6) == 0xf0)
+    const auto at = audioStartBytes(file, std::span(scratch).first(2));
+    if (!at.empty() && at[0] == 0xff && (at[1] & 0xf6) == 0xf0)
         return readADTSLength(file);
     return std::nullopt;
 }
