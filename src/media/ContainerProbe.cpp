@@ -27,9 +27,8 @@ struct KnownDemuxer {
     bool mayStateLength = false;
 };
 
-KnownDemuxer knownDemuxer(const std::string& path) {
-    const auto file = FileBytes::open(path);
-    if (!file)
+KnownDemuxer knownDemuxer(const FileBytes* file) {
+    if (file == nullptr)
         return {};
     std::array<std::uint8_t, 12> head{};
     const auto start = file->read(0, head);
@@ -89,6 +88,17 @@ bool isWMA(AVCodecID id) {
 
 std::optional<ContainerProbe> ContainerProbe::open(const std::string& path, Containers containers,
                                                    std::string* error) {
+    const auto file = FileBytes::open(path);
+    return open(file ? &*file : nullptr, path, containers, error);
+}
+
+std::optional<ContainerProbe> ContainerProbe::open(const FileBytes& file, const std::string& path,
+                                                   Containers containers, std::string* error) {
+    return open(&file, path, containers, error);
+}
+
+std::optional<ContainerProbe> ContainerProbe::open(const FileBytes* file, const std::string& path,
+                                                   Containers containers, std::string* error) {
     std::string why;
     if (!ffmpeg::codecs(&why)) {
         if (error)
@@ -96,7 +106,7 @@ std::optional<ContainerProbe> ContainerProbe::open(const std::string& path, Cont
         return std::nullopt;
     }
     ffmpeg::silenceLogOnce();
-    const KnownDemuxer known = knownDemuxer(path);
+    const KnownDemuxer known = knownDemuxer(file);
     if (containers == Containers::lengthStating && !known.mayStateLength) {
         if (error)
             *error = "not a container that states its length";

@@ -32,6 +32,11 @@ public:
     static std::optional<ContainerProbe> open(const std::string& path,
                                               Containers containers = Containers::any,
                                               std::string* error = nullptr);
+    // The same for a file already open at `path`, whose first bytes name the demuxer
+    // (FFmpeg still opens the path itself).
+    static std::optional<ContainerProbe> open(const FileBytes& file, const std::string& path,
+                                              Containers containers = Containers::any,
+                                              std::string* error = nullptr);
 
     // The tag `key` ("title", "artist", "album", any letter case) from the file's
     // metadata or else its first audio stream's, as AudioFileReader::containerTag gives
@@ -46,6 +51,10 @@ public:
     std::optional<ContainerLength> statedLength() const;
 
 private:
+    // `file` may be null when the path could not be opened: FFmpeg's probe then decides.
+    static std::optional<ContainerProbe> open(const FileBytes* file, const std::string& path,
+                                              Containers containers, std::string* error);
+
     struct Closer {
         void operator()(AVFormatContext* context) const noexcept;
     };

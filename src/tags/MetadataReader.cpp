@@ -66,25 +66,22 @@ void fillFromContainer(const ContainerTag& containerTag, bool allFields, TrackMe
 // (its exact length, or the estimate it keeps for Musepack and short ADTS files), then
 // the tags; FFmpeg's demuxer alone fills what the tag library left empty. Most files
 // are read this way, at a fraction of a decoder's cost.
-bool readWithoutDecoder(const std::filesystem::path& path, TrackMetadata& meta) {
-    // One open for all the header and tag reads: a scan opens thousands of files.
-    const auto file = media::FileBytes::open(path.string());
-    if (!file)
-        return false;
-    auto length = media::readContainerLength(*file, path.string());
+bool readWithoutDecoder(const std::filesystem::path& path, const media::FileBytes& file,
+                        TrackMetadata& meta) {
+    auto length = media::readContainerLength(file, path.string());
     if (!length)
-        length = media::readEstimatedLength(*file, path.string());
+        length = media::readEstimatedLength(file, path.string());
     if (!length)
         return false;
     meta.duration = static_cast<double>(length->frames) / length->sampleRate;
     meta.sampleRateHz = length->sampleRate;
-    const bool tagLibraryRead = readContainerTags(path, *file, meta);
+    const bool tagLibraryRead = readContainerTags(path, file, meta);
     if (tagLibraryRead &&
-        ((meta.title && meta.artist && meta.album) || !demuxerMayFillCommonTags(path, *file, meta)))
+        ((meta.title && meta.artist && meta.album) || !demuxerMayFillCommonTags(path, file, meta)))
         return true;
     std::string why;
-    const auto probe =
-        media::ContainerProbe::open(path.string(), media::ContainerProbe::Containers::any, &why);
+    const auto probe = media::ContainerProbe::open(file, path.string(),
+                                                   media::ContainerProbe::Containers::any, &why);
     if (!probe) {
         // The length stands; only the tags FFmpeg alone would have found stay empty.
         reportDiagnostic(DiagnosticArea::tags, DiagnosticLevel::warning,
@@ -97,9 +94,10 @@ bool readWithoutDecoder(const std::filesystem::path& path, TrackMetadata& meta) 
 
 // The containers whose length only the demuxer states (WMA, Musepack, Matroska): the
 // demuxer gives the length and the tags the tag library leaves empty in one open.
-bool readFromDemuxer(const std::filesystem::path& path, TrackMetadata& meta) {
+bool readFromDemuxer(const std::filesystem::path& path, const media::FileBytes& file,
+                     TrackMetadata& meta) {
     const auto probe = media::ContainerProbe::open(
-        path.string(), media::ContainerProbe::Containers::lengthStating);
+        file, path.string(), media::ContainerProbe::Containers::lengthStating);
     if (!probe)
         return false;
     const auto length = probe->statedLength();
@@ -107,7 +105,7 @@ bool readFromDemuxer(const std::filesystem::path& path, TrackMetadata& meta) {
         return false;
     meta.duration = static_cast<double>(length->frames) / length->sampleRate;
     meta.sampleRateHz = length->sampleRate;
-    const bool tagLibraryRead = readContainerTags(path, meta);
+    const bool tagLibraryRead = readContainerTags(path, file, meta);
     fillFromContainer([&probe](const char* key) { return probe->tag(key); }, !tagLibraryRead, meta);
     return true;
 }
@@ -116,10 +114,13 @@ bool readFromDemuxer(const std::filesystem::path& path, TrackMetadata& meta) {
 
 TrackMetadata MetadataReader::read(const std::filesystem::path& path) {
     TrackMetadata meta;
-    if (readWithoutDecoder(path, meta) || readFromDemuxer(path, meta))
+    // One open for all the header and tag reads: a scan opens thousands of files.
+    const auto file = media::FileBytes::open(path.string());
+    if (file && (readWithoutDecoder(path, *file, meta) || readFromDemuxer(path, *file, meta)))
         return meta;
     const auto reader = readStreamInfo(path, meta);
-    const bool tagLibraryRead = readContainerTags(path, meta);
+    const bool tagLibraryRead =
+        file ? readContainerTags(path, *file, meta) : readContainerTags(path, meta);
     // Without the decoder, only the tag library's fields.
     if (reader) {
         fillFromContainer([&reader](const char* key) { return reader->containerTag(key); },
