@@ -15,7 +15,7 @@ namespace {
 
 // `bytes`, read from `start`, narrowed to `buffer` at `offset` when it holds every byte
 // of the file the read asks for; `end` is the end of the read, the file's end included.
-std::optional<std::span<const std::uint8_t>> copyFromWindow(const std::vector<std::uint8_t>& bytes,
+std::optional<std::span<const std::uint8_t>> copyFromWindow(std::span<const std::uint8_t> bytes,
                                                             std::int64_t start, std::int64_t offset,
                                                             std::int64_t end,
                                                             std::span<std::uint8_t> buffer) {
@@ -44,23 +44,22 @@ std::optional<FileBytes> FileBytes::open(const std::string& path) {
         return std::nullopt;
     }
     auto open = std::make_shared<Open>(fd, static_cast<std::int64_t>(info.st_size));
-    // A read that fails here leaves the windows empty: every read then goes to the file
-    // and meets the failure itself.
     const auto size = static_cast<std::uint64_t>(open->size);
     const bool whole = size <= kHeadBytes + kTailBytes;
+    const std::size_t headBytes = whole ? static_cast<std::size_t>(size) : kHeadBytes;
+    const std::size_t tailBytes = whole ? 0 : kTailBytes;
+    open->bytes = std::make_unique_for_overwrite<std::uint8_t[]>(headBytes + tailBytes);
+    const std::span<std::uint8_t> head(open->bytes.get(), headBytes);
+    const std::span<std::uint8_t> tail(open->bytes.get() + headBytes, tailBytes);
+    // Anything short of what the file's size promises (the file shrank, or a read failed)
+    // leaves the windows empty: every read then goes to the file and meets that itself.
     bool failed = false;
-    open->head.resize(whole ? size : kHeadBytes);
-    open->head.resize(readFromFile(fd, 0, open->head, &failed));
-    if (!whole && !failed) {
-        open->tail.resize(kTailBytes);
-        const auto tailStart = static_cast<std::int64_t>(size - kTailBytes);
-        open->tail.resize(readFromFile(fd, tailStart, open->tail, &failed));
-    }
-    if (failed || open->head.size() != (whole ? size : kHeadBytes) ||
-        (!whole && open->tail.size() != kTailBytes)) {
-        // Shorter than stated (the file shrank, or a read failed): trust nothing read.
-        open->head.clear();
-        open->tail.clear();
+    if (readFromFile(fd, 0, head, &failed) == headBytes && !failed &&
+        (tailBytes == 0 || readFromFile(fd, static_cast<std::int64_t>(size - tailBytes), tail,
+                                        &failed) == tailBytes) &&
+        !failed) {
+        open->head = head;
+        open->tail = tail;
     }
     return FileBytes(std::move(open));
 }

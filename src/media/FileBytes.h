@@ -57,15 +57,17 @@ public:
 private:
     // The descriptor, closed with the last handle, and the bytes read at the open.
     struct Open {
-        Open(int descriptor, std::int64_t bytes) : fd(descriptor), size(bytes) {}
+        Open(int descriptor, std::int64_t fileSize) : fd(descriptor), size(fileSize) {}
         Open(const Open&) = delete;
         Open& operator=(const Open&) = delete;
         ~Open();
 
         int fd;
         std::int64_t size;
-        std::vector<std::uint8_t> head; // from offset 0
-        std::vector<std::uint8_t> tail; // ending at `size`; empty when `head` holds it
+        // One buffer, not cleared before the reads fill it: the head, then the tail.
+        std::unique_ptr<std::uint8_t[]> bytes;
+        std::span<const std::uint8_t> head; // from offset 0
+        std::span<const std::uint8_t> tail; // ending at `size`; empty when `head` holds it
     };
 
     explicit FileBytes(std::shared_ptr<const Open> open) : open_(std::move(open)) {}
