@@ -119,6 +119,8 @@ std::optional<ContainerLength> readEstimatedLength(const FileBytes& opened,
         return std::nullopt;
     if (bytes::tagIs(magic.data(), "MPCK"))
         return readMusepackLength(file);
+    if (magic[0] == 0x30 && magic[1] == 0x26 && magic[2] == 0xb2 && magic[3] == 0x75)
+        return readASFLength(file);
     const auto at = audioStartBytes(file, std::span(scratch).first(2));
     if (!at.empty() && at[0] == 0xff && (at[1] & 0xf6) == 0xf0)
         return readADTSLength(file);

@@ -33,8 +33,9 @@ std::optional<ContainerLength> readContainerLength(const FileBytes& file, const 
 
 // The length AudioFileReader::open states as an estimate (isLengthExact() false, until
 // a read to the end settles it) where the headers say what that estimate will be:
-// Musepack SV8 (its stream header's count, in FFmpeg's whole blocks) and short raw ADTS
-// AAC (FFmpeg's estimate from the bit rates of the frames it reads at open). The same
+// Musepack SV8 (its stream header's count, in FFmpeg's whole blocks), short raw ADTS
+// AAC (FFmpeg's estimate from the bit rates of the frames it reads at open) and WMA (the
+// play duration its ASF header states). The same
 // promise as readContainerLength's otherwise: exactly what AudioFileReader::open
 // states, or nullopt. Kept apart because those answers are exact and these are not.
 std::optional<ContainerLength> readEstimatedLength(const std::string& path);

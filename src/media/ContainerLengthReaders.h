@@ -53,6 +53,7 @@ std::optional<ContainerLength> readWavPackLength(const ContainerFile& file);
 std::optional<ContainerLength> readTTALength(const ContainerFile& file);
 std::optional<ContainerLength> readMusepackLength(const ContainerFile& file);
 std::optional<ContainerLength> readADTSLength(const ContainerFile& file);
+std::optional<ContainerLength> readASFLength(const ContainerFile& file);
 
 namespace bytes {
 

@@ -86,7 +86,7 @@ TEST(EstimatedLengthReader, StatesMusepacksEstimateAsTheDecoderDoes) {
     const auto answered = compareOnEveryFixture(
         [](const std::string& path) { return media::readEstimatedLength(path); }, false);
     EXPECT_EQ(answered, (std::set<std::string>{"sine.mpc", "marks.mpc", "tags/tagged.mpc",
-                                               "tags/tagged.aac"}));
+                                               "tags/tagged.aac", "sine.wma", "tags/tagged.wma"}));
 
     ScratchFolder scratch;
     const std::string mpc = readBytes(fixture("tags/tagged.mpc"));
@@ -108,6 +108,47 @@ TEST(EstimatedLengthReader, StatesMusepacksEstimateAsTheDecoderDoes) {
     other = mpc;
     other[16] = static_cast<char>(0xe0);
     EXPECT_FALSE(media::readEstimatedLength(scratch.write("rate.mpc", other)));
+}
+
+// A WMA file's header states the decoder's estimate: its play duration less the preroll.
+// Edited in place, the header still answers as the decoder does; where the demuxer might
+// take no duration from it (a broadcast, a stated size far from the real one, a preroll
+// longer than the play), or where the duration is under a second, the reader leaves the
+// answer to the demuxer and the decoder.
+TEST(EstimatedLengthReader, StatesWMAsEstimateFromItsHeader) {
+    const std::string wma = readBytes(fixture("sine.wma"));
+    // The File Properties object follows the Header object's fields; its own fields
+    // start after its GUID and size.
+    constexpr std::size_t kFields = 30 + 24;
+    const auto withField = [&wma](std::size_t offset, std::uint64_t value, int bytes) {
+        std::string edited = wma;
+        for (int i = 0; i < bytes; ++i)
+            edited[kFields + offset + static_cast<std::size_t>(i)] =
+                static_cast<char>(value >> (8 * i));
+        return edited;
+    };
+    constexpr std::size_t kStatedSize = 16, kPlayTime = 40, kPreroll = 56, kFlags = 64;
+    ASSERT_EQ(readBytes(fixture("sine.wma")).size(), 54844u);
+
+    ScratchFolder scratch;
+    const auto answers = [&scratch](const std::string& name, const std::string& bytes) {
+        const std::string path = scratch.write(name, bytes);
+        const auto fast = media::readEstimatedLength(path);
+        if (fast)
+            expectDecoderAgrees(path, *fast, false);
+        return fast.has_value();
+    };
+    EXPECT_TRUE(answers("longer.wma", withField(kPlayTime, 91'180'000, 8)));
+    EXPECT_TRUE(answers("preroll.wma", withField(kPreroll, 1000, 4)));
+    EXPECT_TRUE(answers("near-size.wma", withField(kStatedSize, 54844 + 1000, 8)));
+    EXPECT_TRUE(answers("no-size.wma", withField(kStatedSize, 0, 8)));
+    EXPECT_FALSE(answers("broadcast.wma", withField(kFlags, 3, 4)));
+    EXPECT_FALSE(answers("far-size.wma", withField(kStatedSize, 54844 * 2, 8)));
+    EXPECT_FALSE(answers("long-preroll.wma", withField(kPreroll, 7000, 4)));
+    EXPECT_FALSE(answers("short.wma", withField(kPlayTime, 35'000'000, 8)));
+    // Cut inside the header, or before the data: nothing to read the length from.
+    EXPECT_FALSE(answers("header-cut.wma", wma.substr(0, 200)));
+    EXPECT_FALSE(answers("data-cut.wma", wma.substr(0, 394 + 30)));
 }
 
 // ADTS streams made of the first frames of a longer one, bare and behind an ID3v2 tag:
