@@ -22,7 +22,8 @@ std::optional<std::span<const std::uint8_t>> copyFromWindow(std::span<const std:
     if (bytes.empty() || offset < start || end > start + static_cast<std::int64_t>(bytes.size()))
         return std::nullopt;
     const auto count = static_cast<std::size_t>(end - offset);
-    std::memcpy(buffer.data(), bytes.data() + (offset - start), count);
+    if (count > 0) // an empty buffer may have no storage to copy to
+        std::memcpy(buffer.data(), bytes.data() + (offset - start), count);
     return buffer.first(count);
 }
 
