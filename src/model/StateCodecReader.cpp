@@ -191,7 +191,7 @@ bool assignScalar(const Scalar& scalar, T& out) {
 }
 
 // Tracks decoded by the second thread of a shared read, waiting for the list they belong
-// to. They are held in runs of about a megabyte mapped straight from the kernel and move
+// to. They are held in runs of two megabytes mapped straight from the kernel and move
 // to that list run by run, each run's memory returned as soon as it is empty: the tracks
 // here and the list receiving them never both take their full size, which would add
 // their size to the peak memory of the start.
@@ -224,14 +224,26 @@ public:
 private:
     class Run {
     public:
-        static constexpr std::size_t bytes = std::size_t{1} << 20;
+        // A huge page: the run's tracks cost one fault instead of 512, which made the
+        // second thread's half of a long list a tenth slower to read than the first's.
+        static constexpr std::size_t bytes = std::size_t{2} << 20;
         static constexpr std::size_t capacity = bytes / sizeof(Track);
 
-        Run()
-            : memory_(::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
-                             -1, 0)) {
-            if (memory_ == MAP_FAILED)
+        Run() {
+            // Only a run aligned to its size can lie on a huge page: twice the size is
+            // mapped, and all but such a run returned.
+            void* mapped = ::mmap(nullptr, 2 * bytes, PROT_READ | PROT_WRITE,
+                                  MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (mapped == MAP_FAILED)
                 throw std::bad_alloc();
+            const auto first = reinterpret_cast<std::uintptr_t>(mapped);
+            const std::uintptr_t aligned = (first + bytes - 1) / bytes * bytes;
+            if (aligned > first)
+                ::munmap(mapped, aligned - first);
+            if (aligned < first + bytes)
+                ::munmap(reinterpret_cast<void*>(aligned + bytes), first + bytes - aligned);
+            memory_ = reinterpret_cast<void*>(aligned);
+            ::madvise(memory_, bytes, MADV_HUGEPAGE); // a hint, as for the lists
         }
         ~Run() {
             std::destroy(begin(), end());
@@ -250,7 +262,7 @@ private:
         Track* end() const { return begin() + count_; }
 
     private:
-        void* memory_;
+        void* memory_ = nullptr;
         std::size_t count_ = 0;
     };
 
