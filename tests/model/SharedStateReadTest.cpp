@@ -124,6 +124,21 @@ TEST(SharedStateRead, TakesEveryLaterTrackListFromTheFirstOn) {
     EXPECT_FALSE(report.readAgain);
 }
 
+// The second part of a long list, held by the second thread in several runs of tracks.
+TEST(SharedStateRead, TakesOverALongListsSecondPartWhole) {
+    PersistedState state;
+    std::vector<Track> tracks;
+    for (int i = 0; i < 40'000; ++i)
+        tracks.emplace_back(Uuid::random(), "/m/" + std::to_string(i), "", "");
+    state.playlists.emplace_back(Uuid::random(), "P", std::move(tracks));
+    const std::string text = *toJson(state);
+    SplitReadReport report;
+    EXPECT_EQ(
+        readJsonFile(fileOf(text), text.size(), SplitReading{.aboveBytes = 0, .near = {}}, &report),
+        state);
+    EXPECT_EQ(report.handedOver, 1u);
+}
+
 TEST(SharedStateRead, ReadsASmallTextAlone) {
     const PersistedState state = stateOf({50});
     const std::string text = *toJson(state);
