@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include <pthread.h>
 #include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
 #include <sys/mman.h>
@@ -1020,6 +1021,7 @@ std::optional<Boundary> findBoundary(const JsonFileSource& source, std::size_t f
 // starts soon after the last.
 void readFragments(const JsonFileSource& source, std::size_t expectedBytes, Handoff& handoff,
                    const std::stop_token& stop) {
+    pthread_setname_np(pthread_self(), "orvane-read");
     struct Closing {
         Handoff& handoff;
         ~Closing() { handoff.close(); }
