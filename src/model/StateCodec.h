@@ -77,8 +77,9 @@ using JsonFileSource = std::function<std::optional<std::size_t>(char* buffer, st
 
 // When readJsonFile shares the reading between two threads.
 struct SplitReading {
-    // Texts of at most this many bytes are read by one thread: below it a second thread
-    // costs more than it saves.
+    // Texts of at most this many bytes are read by one thread alone: a state file only
+    // grows this large with tens of thousands of tracks, whose reading the wait at start
+    // is about.
     std::size_t aboveBytes = std::size_t{4} << 20;
     // Where the second thread looks for a track list to start in; nothing: the middle.
     std::optional<std::size_t> near;
@@ -93,8 +94,8 @@ struct SplitReadReport {
 // Decodes a PersistedState from text that can be read at any offset, with exactly the
 // result readJson gives for the same bytes. A long text is read by two threads: this one
 // reads it from the start while a second one decodes the track lists of its second half,
-// from the first track element it finds near the middle (an element's start,
-// `{"id":"<uuid>","path":`, cannot lie inside a JSON string). This thread leaves out each
+// from the first track element it finds near the middle (in JSON, an element's start
+// `{"id":"<uuid>","path":` cannot lie inside a string). This thread leaves out each
 // such list and takes its tracks over where the list closes. A list it does not close
 // exactly there (text written by hand that only looks like a track list, or is not JSON)
 // makes it read the whole text again alone. Returns once the second thread has ended.

@@ -900,6 +900,9 @@ public:
     bool everyGapClosed() const { return closed_ == leftOut_; }
     std::size_t leftOut() const { return leftOut_; }
 
+    // RapidJSON reports the end of an array before it takes the ']': the stream still
+    // stands on it. Only the ']' right after the gap is at the fragment's end, and only as
+    // a token: a ']' read inside a string reports nothing.
     HandedTracks* closing() override {
         if (gap_ == nullptr || Tell() != gap_->end - 1)
             return nullptr;
