@@ -1,5 +1,5 @@
 // The state file decoder: whatever it accepts must encode, and the encoding must decode
-// to the same state. The streaming decoder must agree with the whole-text one.
+// to the same state. The streaming decoders must agree with the whole-text one.
 
 #include "FuzzCheck.h"
 #include "model/StateCodec.h"
@@ -23,6 +23,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             return n;
         });
     FUZZ_CHECK(state == streamed);
+
+    // The read shared by two threads, the second one starting from a third of the text.
+    const std::optional<PersistedState> shared = readJsonFile(
+        [&](char* buffer, std::size_t capacity, std::size_t at) -> std::optional<std::size_t> {
+            const std::size_t n = std::min(capacity, size - std::min(at, size));
+            std::memcpy(buffer, text.data() + at, n);
+            return n;
+        },
+        size, SplitReading{.aboveBytes = 0, .near = size / 3});
+    FUZZ_CHECK(state == shared);
     if (!state)
         return 0;
 

@@ -61,10 +61,24 @@ std::optional<std::size_t> readSome(int fd, char* into, std::size_t capacity) {
     }
 }
 
-// Decodes the state from an open file, reading it a piece at a time.
+// Up to `capacity` bytes of an open file from `offset` on (0 at its end), retrying a read
+// that a signal cut short; nothing when reading failed.
+std::optional<std::size_t> readAt(int fd, char* into, std::size_t capacity, std::size_t offset) {
+    for (;;) {
+        const ssize_t count = ::pread(fd, into, capacity, static_cast<off_t>(offset));
+        if (count >= 0)
+            return static_cast<std::size_t>(count);
+        if (errno != EINTR)
+            return std::nullopt;
+    }
+}
+
+// Decodes the state from an open file, reading it a piece at a time (a large one on two
+// threads).
 std::optional<PersistedState> decodeFile(int fd, std::size_t size) {
-    return readJson([fd](char* into, std::size_t capacity) { return readSome(fd, into, capacity); },
-                    size);
+    return readJsonFile([fd](char* into, std::size_t capacity,
+                             std::size_t offset) { return readAt(fd, into, capacity, offset); },
+                        size);
 }
 
 // Flushes a file that is already complete to the disk.

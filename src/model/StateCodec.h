@@ -69,4 +69,39 @@ using JsonSource = std::function<std::optional<std::size_t>(char* buffer, std::s
 // grow once to about its final size instead of doubling its way there.
 std::optional<PersistedState> readJson(const JsonSource& source, std::size_t expectedBytes = 0);
 
+// Fills `buffer` with up to `capacity` bytes of JSON text from byte `offset` on and returns
+// how many it placed, 0 at the end of the text, or nothing when reading failed. Called
+// from two threads at once.
+using JsonFileSource = std::function<std::optional<std::size_t>(char* buffer, std::size_t capacity,
+                                                                std::size_t offset)>;
+
+// When readJsonFile shares the reading between two threads.
+struct SplitReading {
+    // Texts of at most this many bytes are read by one thread alone: a state file only
+    // grows this large with tens of thousands of tracks, whose reading the wait at start
+    // is about.
+    std::size_t aboveBytes = std::size_t{4} << 20;
+    // Where the second thread looks for a track list to start in; nothing: the middle.
+    std::optional<std::size_t> near;
+};
+
+// How a readJsonFile went, for tests and measurements.
+struct SplitReadReport {
+    std::size_t handedOver = 0; // track lists, or their second parts, read by the second thread
+    bool readAgain = false;     // the shared read was not trusted and the text was read alone
+};
+
+// Decodes a PersistedState from text that can be read at any offset, with exactly the
+// result readJson gives for the same bytes. A long text is read by two threads: this one
+// reads it from the start while a second one decodes the track lists of its second half,
+// from the first track element it finds near the middle (in JSON, an element's start
+// `{"id":"<uuid>","path":` cannot lie inside a string). This thread leaves out each
+// such list and takes its tracks over where the list closes. A list it does not close
+// exactly there (text written by hand that only looks like a track list, or is not JSON)
+// makes it read the whole text again alone. Returns once the second thread has ended.
+// `expectedBytes` is the text's length, as for readJson.
+std::optional<PersistedState> readJsonFile(const JsonFileSource& source, std::size_t expectedBytes,
+                                           const SplitReading& split = {},
+                                           SplitReadReport* report = nullptr);
+
 } // namespace orvane
