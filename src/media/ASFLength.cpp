@@ -172,7 +172,7 @@ private:
             // twentieth; well inside that the answer is certain, elsewhere it is left to it.
             const std::int64_t apart = realSize > stated ? realSize - stated : stated - realSize;
             const std::int64_t smaller = std::min(realSize, stated);
-            if (smaller < 1000 || apart * 25 >= smaller)
+            if (smaller < 1000 || apart >= (smaller + 24) / 25) // apart * 25 >= smaller
                 return false;
         }
         durationMs_ =
