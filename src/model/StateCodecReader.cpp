@@ -691,60 +691,6 @@ private:
     bool started_ = false;
 };
 
-// RapidJSON's input stream over a JsonSource, one piece at a time.
-class SourceStream {
-public:
-    using Ch = char;
-    static constexpr std::size_t pieceSize = 1 << 16;
-
-    explicit SourceStream(const JsonSource& source)
-        : source_(source), buffer_(std::make_unique<char[]>(pieceSize + 1)) {
-        refill();
-    }
-
-    char Peek() const { return *current_; }
-    char Take() {
-        const char c = *current_;
-        if (current_ != end_ && ++current_ == end_)
-            refill();
-        return c;
-    }
-    std::size_t Tell() const { return consumed_ + static_cast<std::size_t>(current_ - begin()); }
-
-    // Only for parsing in place, which is never asked of this stream.
-    char* PutBegin() { return nullptr; }
-    void Put(char) {}
-    void Flush() {}
-    std::size_t PutEnd(char*) { return 0; }
-
-    // False when the source failed or the text held a NUL byte, which the parser would
-    // have taken for the end.
-    bool intact() const { return intact_; }
-
-private:
-    char* begin() const { return buffer_.get(); }
-
-    void refill() {
-        consumed_ += static_cast<std::size_t>(end_ - begin());
-        std::size_t count = 0;
-        if (intact_) {
-            const std::optional<std::size_t> read = source_(begin(), pieceSize);
-            count = read ? std::min(*read, pieceSize) : 0;
-            intact_ = read && std::memchr(begin(), '\0', count) == nullptr;
-        }
-        buffer_[count] = '\0'; // what the parser sees at the end of the text
-        current_ = begin();
-        end_ = begin() + count;
-    }
-
-    const JsonSource& source_;
-    std::unique_ptr<char[]> buffer_;
-    char* current_ = nullptr;
-    char* end_ = nullptr;
-    std::size_t consumed_ = 0;
-    bool intact_ = true;
-};
-
 // Numbers as text, converted by the decoder (Decoder::RawNumber); iterative so that
 // deeply nested input cannot exhaust the stack; without kParseStopWhenDoneFlag, anything
 // but white space after the value is an error.
@@ -1090,6 +1036,17 @@ std::optional<std::optional<PersistedState>> readShared(const JsonFileSource& so
     return state;
 }
 
+// The whole text read by this thread alone, from its start.
+std::optional<PersistedState> readAlone(const JsonFileSource& source, std::size_t expectedBytes) {
+    FileStream stream(source, 0, nullptr);
+    const ReadProgress progress{[&stream] { return stream.Tell(); }, expectedBytes};
+    const ReadingNow now(progress);
+    auto state = decode<PersistedState>(stream);
+    if (!stream.intact())
+        return std::nullopt;
+    return state;
+}
+
 } // namespace
 
 template <typename T>
@@ -1107,13 +1064,10 @@ template std::optional<PersistedState> fromJson<PersistedState>(std::string_view
 template std::optional<ResumePoint> fromJson<ResumePoint>(std::string_view json);
 
 std::optional<PersistedState> readJson(const JsonSource& source, std::size_t expectedBytes) {
-    SourceStream stream(source);
-    const ReadProgress progress{[&stream] { return stream.Tell(); }, expectedBytes};
-    const ReadingNow now(progress);
-    auto state = decode<PersistedState>(stream);
-    if (!stream.intact())
-        return std::nullopt;
-    return state;
+    // One thread reads the text in order: the offsets it asks for always follow on.
+    return readAlone([&source](char* buffer, std::size_t capacity,
+                               std::size_t) { return source(buffer, capacity); },
+                     expectedBytes);
 }
 
 std::optional<PersistedState> readJsonFile(const JsonFileSource& source, std::size_t expectedBytes,
@@ -1128,15 +1082,7 @@ std::optional<PersistedState> readJsonFile(const JsonFileSource& source, std::si
                 report->readAgain = true;
         }
     }
-    std::size_t offset = 0;
-    return readJson(
-        [&](char* buffer, std::size_t capacity) -> std::optional<std::size_t> {
-            const auto read = source(buffer, capacity, offset);
-            if (read)
-                offset += std::min(*read, capacity);
-            return read;
-        },
-        expectedBytes);
+    return readAlone(source, expectedBytes);
 }
 
 } // namespace orvane
