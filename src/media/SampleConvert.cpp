@@ -7,6 +7,11 @@ extern "C" {
 
 #include <algorithm>
 #include <cstddef>
+#include <type_traits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace orvane::media {
 
@@ -47,11 +52,43 @@ void convertChannel(const std::uint8_t* base, std::size_t first, std::size_t str
         out[i] = toFloat(in[static_cast<std::size_t>(i) * stride]);
 }
 
+// Packed 16-bit stereo, what FLAC and WAV decode to, into both channels in one pass.
+// Four frames at a time where SSE2 is there: the sample-by-sample loop was a tenth of
+// the time of measuring a FLAC file's levels. Exact either way, as toFloat is.
+void convertS16Stereo(const std::int16_t* in, int count, float* left, float* right) {
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128 scale = _mm_set1_ps(kScaleS16);
+    for (; i + 4 <= count; i += 4) {
+        const __m128i both = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * i));
+        // Each 16-bit sample widened with its sign: L0 R0 L1 R1, then L2 R2 L3 R3.
+        const __m128i first = _mm_srai_epi32(_mm_unpacklo_epi16(both, both), 16);
+        const __m128i second = _mm_srai_epi32(_mm_unpackhi_epi16(both, both), 16);
+        const __m128 a = _mm_mul_ps(_mm_cvtepi32_ps(first), scale);
+        const __m128 b = _mm_mul_ps(_mm_cvtepi32_ps(second), scale);
+        _mm_storeu_ps(left + i, _mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
+        _mm_storeu_ps(right + i, _mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
+    }
+#endif
+    for (; i < count; ++i) {
+        left[i] = toFloat(in[2 * i]);
+        right[i] = toFloat(in[2 * i + 1]);
+    }
+}
+
 template <typename T>
 void convertAll(const AVFrame& frame, bool planar, int srcChannels, int srcOffset, int count,
                 float* const* dst, std::int64_t dstOffset, int channels) {
     const auto offset = static_cast<std::size_t>(srcOffset);
     const auto stride = static_cast<std::size_t>(srcChannels);
+    if constexpr (std::is_same_v<T, std::int16_t>) {
+        if (!planar && srcChannels == 2 && channels == 2) {
+            convertS16Stereo(reinterpret_cast<const std::int16_t*>(frame.extended_data[0]) +
+                                 2 * offset,
+                             count, dst[0] + dstOffset, dst[1] + dstOffset);
+            return;
+        }
+    }
     for (int c = 0; c < channels; ++c) {
         float* out = dst[c] + dstOffset;
         const auto ch = static_cast<std::size_t>(c);

@@ -39,8 +39,9 @@ std::optional<AudioLevels> computeLevels(const std::string& path, int decoderThr
             break;
         const auto n = static_cast<std::size_t>(frames);
         for (std::size_t c = 0; c < buffer->channelCount(); ++c) {
-            peak = std::max(peak, maxMagnitude(buffer->channel(c), n));
-            squares += sumOfSquares(buffer->channel(c), n);
+            const PeakAndSquares channel = peakAndSumOfSquares(buffer->channel(c), n);
+            peak = std::max(peak, channel.peak);
+            squares += channel.squares;
         }
         count += frames * static_cast<std::int64_t>(buffer->channelCount());
     }

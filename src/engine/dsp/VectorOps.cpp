@@ -59,6 +59,39 @@ double sumOfSquares(const float* x, std::size_t n) noexcept {
     return laneSum(n, [x](std::size_t k) { return x[k] * x[k]; });
 }
 
+PeakAndSquares peakAndSumOfSquares(const float* x, std::size_t n) noexcept {
+    // The lanes and runs of maxMagnitude and laneSum together: a run's length is a
+    // multiple of the lane count, so each lane sees the samples it sees in each of them.
+    static_assert(kFlushRun % kLanes == 0);
+    std::array<float, kLanes> peaks{};
+    double total = 0.0;
+    std::size_t i = 0;
+    while (i < n) {
+        const std::size_t runEnd = std::min(n, i + kFlushRun);
+        std::array<float, kLanes> acc{};
+        for (; i + kLanes <= runEnd; i += kLanes)
+            for (std::size_t j = 0; j < kLanes; ++j) {
+                const float v = x[i + j];
+                acc[j] += v * v;
+                const float m = std::fabs(v);
+                peaks[j] = m > peaks[j] ? m : peaks[j];
+            }
+        for (; i < runEnd; ++i) {
+            acc[0] += x[i] * x[i];
+            const float m = std::fabs(x[i]);
+            peaks[0] = m > peaks[0] ? m : peaks[0];
+        }
+        float run = 0.0f;
+        for (const float lane : acc)
+            run += lane;
+        total += static_cast<double>(run);
+    }
+    float best = 0.0f;
+    for (const float lane : peaks)
+        best = lane > best ? lane : best;
+    return {best, total};
+}
+
 double dotProduct(const float* a, const float* b, std::size_t n) noexcept {
     return laneSum(n, [a, b](std::size_t k) { return a[k] * b[k]; });
 }

@@ -16,6 +16,14 @@ float maxMagnitude(const float* x, std::size_t n) noexcept;
 // runs and gathered in double precision, so long blocks lose no accuracy.
 double sumOfSquares(const float* x, std::size_t n) noexcept;
 
+// Both of the above in one pass over the samples, with exactly their results: for a
+// whole file's levels, where a second pass over each block cost more than the sums.
+struct PeakAndSquares {
+    float peak = 0.0f;
+    double squares = 0.0;
+};
+PeakAndSquares peakAndSumOfSquares(const float* x, std::size_t n) noexcept;
+
 // Sum of a[i] * b[i] over n samples, gathered in double precision.
 double dotProduct(const float* a, const float* b, std::size_t n) noexcept;
 
