@@ -48,19 +48,12 @@ std::span<const std::uint8_t> audioStartBytes(ContainerFile& file,
 
 ContainerFile::ContainerFile(const std::string& path, const FileBytes& file)
     : path_(path), file_(file) {
-    head_ = file_.read(0, headBuffer_);
 }
 
 std::span<const std::uint8_t> ContainerFile::bytes(std::int64_t offset, std::size_t count,
                                                    std::span<std::uint8_t> scratch) const {
-    if (offset < 0)
-        return {};
-    const auto at = static_cast<std::uint64_t>(offset);
-    if (at + count <= head_.size() || (head_.size() < kHeadBytes && at <= head_.size())) {
-        // Within the first bytes, or the file ends there anyway.
-        const std::size_t from = std::min<std::size_t>(at, head_.size());
-        return head_.subspan(from, std::min(count, head_.size() - from));
-    }
+    if (const auto held = file_.cached(offset, count))
+        return *held;
     return file_.read(offset, scratch.first(count));
 }
 

@@ -15,12 +15,10 @@
 
 namespace orvane::media {
 
-// The file being read, with its first bytes at hand: most headers lie there whole, so
-// a reader rarely reads again.
+// The file being read. Most headers lie whole in the bytes FileBytes read at the open,
+// which the readers then use where they are.
 class ContainerFile {
 public:
-    static constexpr std::size_t kHeadBytes = 4096;
-
     ContainerFile(const std::string& path, const FileBytes& file);
     ContainerFile(const ContainerFile&) = delete;
     ContainerFile& operator=(const ContainerFile&) = delete;
@@ -32,16 +30,15 @@ public:
     std::int64_t audioStart() const { return audioStart_; }
     void setAudioStart(std::int64_t offset) { audioStart_ = offset; }
 
-    // Up to `count` bytes from `offset` (fewer at the end of the file): from the first
-    // bytes when they lie there, else read into `scratch`, which must hold `count`.
+    // Up to `count` bytes from `offset` (fewer at the end of the file): from the bytes
+    // read at the open when they lie there, else read into `scratch`, which must hold
+    // `count`.
     std::span<const std::uint8_t> bytes(std::int64_t offset, std::size_t count,
                                         std::span<std::uint8_t> scratch) const;
 
 private:
     const std::string& path_;
     const FileBytes& file_;
-    std::array<std::uint8_t, kHeadBytes> headBuffer_;
-    std::span<const std::uint8_t> head_;
     std::int64_t audioStart_ = 0;
 };
 

@@ -13,18 +13,15 @@ namespace orvane::media {
 
 namespace {
 
-// `bytes`, read from `start`, narrowed to `buffer` at `offset` when it holds every byte
-// of the file the read asks for; `end` is the end of the read, the file's end included.
-std::optional<std::span<const std::uint8_t>> copyFromWindow(std::span<const std::uint8_t> bytes,
-                                                            std::int64_t start, std::int64_t offset,
-                                                            std::int64_t end,
-                                                            std::span<std::uint8_t> buffer) {
+// The part of `bytes`, read from `start`, that holds the file's bytes from `offset` to
+// `end`, if it holds all of them.
+std::optional<std::span<const std::uint8_t>> within(std::span<const std::uint8_t> bytes,
+                                                    std::int64_t start, std::int64_t offset,
+                                                    std::int64_t end) {
     if (bytes.empty() || offset < start || end > start + static_cast<std::int64_t>(bytes.size()))
         return std::nullopt;
-    const auto count = static_cast<std::size_t>(end - offset);
-    if (count > 0) // an empty buffer may have no storage to copy to
-        std::memcpy(buffer.data(), bytes.data() + (offset - start), count);
-    return buffer.first(count);
+    return bytes.subspan(static_cast<std::size_t>(offset - start),
+                         static_cast<std::size_t>(end - offset));
 }
 
 } // namespace
@@ -91,19 +88,28 @@ std::size_t FileBytes::readFromFile(int fd, std::int64_t offset, std::span<std::
     return filled;
 }
 
+std::optional<std::span<const std::uint8_t>> FileBytes::cached(std::int64_t offset,
+                                                               std::size_t count) const {
+    if (!open_ || offset < 0 || offset >= open_->size)
+        return std::nullopt;
+    const std::int64_t size = open_->size;
+    const std::int64_t end = count >= static_cast<std::uint64_t>(size - offset)
+                                 ? size
+                                 : offset + static_cast<std::int64_t>(count);
+    if (auto bytes = within(open_->head, 0, offset, end))
+        return bytes;
+    return within(open_->tail, size - static_cast<std::int64_t>(open_->tail.size()), offset, end);
+}
+
 std::span<const std::uint8_t> FileBytes::read(std::int64_t offset,
                                               std::span<std::uint8_t> buffer) const {
     if (!open_ || offset < 0 || offset >= open_->size)
         return {};
-    const std::int64_t size = open_->size;
-    const std::int64_t end = buffer.size() >= static_cast<std::uint64_t>(size - offset)
-                                 ? size
-                                 : offset + static_cast<std::int64_t>(buffer.size());
-    if (auto served = copyFromWindow(open_->head, 0, offset, end, buffer))
-        return *served;
-    const std::int64_t tailStart = size - static_cast<std::int64_t>(open_->tail.size());
-    if (auto served = copyFromWindow(open_->tail, tailStart, offset, end, buffer))
-        return *served;
+    if (const auto bytes = cached(offset, buffer.size())) {
+        if (!bytes->empty()) // an empty buffer may have no storage to copy to
+            std::memcpy(buffer.data(), bytes->data(), bytes->size());
+        return buffer.first(bytes->size());
+    }
     bool failed = false;
     const std::size_t filled = readFromFile(open_->fd, offset, buffer, &failed);
     if (failed)

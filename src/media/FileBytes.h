@@ -43,6 +43,11 @@ public:
     // filled: shorter at the end of the file, empty past it or on a read error.
     std::span<const std::uint8_t> read(std::int64_t offset, std::span<std::uint8_t> buffer) const;
 
+    // Up to `count` bytes from `offset` (fewer at the end of the file) where the bytes
+    // read at the open hold them, without a copy; nullopt otherwise, and past the end.
+    std::optional<std::span<const std::uint8_t>> cached(std::int64_t offset,
+                                                        std::size_t count) const;
+
     // Fills `out` from `offset`; false unless every byte was there.
     bool readExactly(std::int64_t offset, std::span<std::uint8_t> out) const;
 

@@ -17,28 +17,31 @@ TagLib::ByteVector FileBytesStream::readBlock(unsigned long length) {
     TagLib::ByteVector out;
     if (count == 0)
         return out;
-    const auto copyFrom = [&](const Window& window) {
-        out.setData(reinterpret_cast<const char*>(window.bytes.data() + (position_ - window.start)),
-                    static_cast<unsigned int>(count));
-        position_ += static_cast<std::int64_t>(count);
+    const auto take = [&](std::span<const std::uint8_t> bytes) {
+        out.setData(reinterpret_cast<const char*>(bytes.data()),
+                    static_cast<unsigned int>(bytes.size()));
+        position_ += static_cast<std::int64_t>(bytes.size());
         return out;
     };
-    if (headLoaded_ && head_.holds(position_, count))
-        return copyFrom(head_);
-    if (otherLoaded_ && other_.holds(position_, count))
-        return copyFrom(other_);
+    const auto fromWindow = [&] {
+        return take(std::span<const std::uint8_t>(window_.bytes)
+                        .subspan(static_cast<std::size_t>(position_ - window_.start), count));
+    };
+    // The file's start and end, read when it was opened, hold most of what is asked.
+    if (const auto held = file_.cached(position_, count))
+        return take(*held);
+    if (windowLoaded_ && window_.holds(position_, count))
+        return fromWindow();
     if (count <= kWindowBytes) {
-        // The start of the file stays at hand; elsewhere a window reaching to the end of
-        // the file where that is near (footers, then the last frames read backwards).
+        // Elsewhere a window, reaching to the end of the file where that is near (the
+        // last frames read backwards).
         constexpr auto kWindow = static_cast<std::int64_t>(kWindowBytes);
-        const bool atHead = position_ + static_cast<std::int64_t>(count) <= kWindow;
-        Window& window = atHead ? head_ : other_;
         const std::int64_t tailStart = std::max<std::int64_t>(size - kWindow, 0);
-        window.start = atHead ? 0 : (position_ >= tailStart ? tailStart : position_);
-        window.filled = file_.read(window.start, window.bytes).size();
-        (atHead ? headLoaded_ : otherLoaded_) = true;
-        if (window.holds(position_, count))
-            return copyFrom(window);
+        window_.start = position_ >= tailStart ? tailStart : position_;
+        window_.filled = file_.read(window_.start, window_.bytes).size();
+        windowLoaded_ = true;
+        if (window_.holds(position_, count))
+            return fromWindow();
         return out; // the file could not be read
     }
     out.resize(static_cast<unsigned int>(count));

@@ -13,9 +13,10 @@ namespace orvane {
 // A read-only TagLib stream over a file read by offset, for the metadata scan. The tag
 // library reads in many small steps (a header here, a footer there, a frame header
 // after a seek); its own file stream makes each a seek and a read of the system, which
-// in a scan of thousands of files costs more than the parsing. This one keeps two
-// windows of the file, one of them the tail where footers and last frames are, so most
-// reads cost nothing. Writes are refused: the tag writers use their own streams.
+// in a scan of thousands of files costs more than the parsing. This one reads from the
+// file's start and end that FileBytes read at the open, and keeps one window of the
+// rest, so most reads cost nothing. Writes are refused: the tag writers use their own
+// streams.
 //
 // Threading: one object per thread.
 class FileBytesStream : public TagLib::IOStream {
@@ -50,10 +51,8 @@ private:
     std::string path_;
     media::FileBytes file_;
     std::int64_t position_ = 0;
-    Window head_;
-    Window other_;
-    bool headLoaded_ = false;
-    bool otherLoaded_ = false;
+    Window window_;
+    bool windowLoaded_ = false;
 };
 
 } // namespace orvane

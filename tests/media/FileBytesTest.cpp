@@ -50,6 +50,9 @@ TEST(FileBytes, EveryReadGivesTheFilesBytes) {
                 const std::string expected =
                     offset < size ? contents.substr(static_cast<std::size_t>(offset), count) : "";
                 EXPECT_EQ(asText(file->read(offset, buffer)), expected);
+                if (const auto held = file->cached(offset, count)) {
+                    EXPECT_EQ(asText(*held), expected); // where the open read them, no copy
+                }
                 EXPECT_EQ(asText(file->readUpTo(offset, count)), offset < size ? expected : "");
                 EXPECT_EQ(file->readExactly(offset, buffer),
                           offset <= size && static_cast<std::int64_t>(count) <= size - offset);
